@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The general form with six significant digits, like printf's "%g" and the default real form
+// of a Qt text stream: 160, 0.0254, 1e-05, inf, nan.
+QByteArray formatRealBytes(double value);
+inline QString formatReal(double value)
+{
+    return QString::fromLatin1(formatRealBytes(value));
+}
+
+// Fixed form with exactly seven decimals, as polygon points are written: 12.5000000.
+QByteArray formatFixed7Bytes(double value);
+
+// Appends the same forms to a buffer without a temporary.
+void appendReal(QByteArray &out, double value);
+void appendFixed7(QByteArray &out, double value);
+void appendInteger(QByteArray &out, long long value);

@@ -1,0 +1,154 @@
+#include "sonnet/sontextreader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool startsWithNoCase(const char *p, const char *end, const char *word)
+{
+    const std::size_t n = std::strlen(word);
+    if (static_cast<std::size_t>(end - p) < n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if ((p[i] | 0x20) != word[i])
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+void SonTextReader::skipSpace()
+{
+    while (pos != end && isSpace(*pos))
+        ++pos;
+}
+
+QByteArrayView SonTextReader::readWordView()
+{
+    skipSpace();
+    const char *start = pos;
+    while (pos != end && !isSpace(*pos))
+        ++pos;
+    return QByteArrayView(start, pos - start);
+}
+
+QByteArrayView SonTextReader::readLineView()
+{
+    const char *start = pos;
+    const void *newline = std::memchr(pos, '\n', static_cast<std::size_t>(end - pos));
+    const char *lineEnd = newline ? static_cast<const char *>(newline) : end;
+    pos = newline ? lineEnd + 1 : end;
+    if (lineEnd != start && lineEnd[-1] == '\r' && newline)
+        --lineEnd;
+    return QByteArrayView(start, lineEnd - start);
+}
+
+std::int64_t SonTextReader::readInteger(bool *ok)
+{
+    skipSpace();
+    const char *p = pos;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p == end || !isDigit(*p)) {
+        if (ok)
+            *ok = false;
+        return 0;
+    }
+    // Saturate instead of overflowing: the value of an absurd count stays harmless.
+    constexpr std::uint64_t limit = std::uint64_t(std::numeric_limits<std::int64_t>::max());
+    std::uint64_t value = 0;
+    for (; p != end && isDigit(*p); ++p) {
+        const unsigned digit = unsigned(*p - '0');
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    pos = p;
+    if (ok)
+        *ok = true;
+    const auto magnitude = static_cast<std::int64_t>(value);
+    return negative ? -magnitude : magnitude;
+}
+
+int SonTextReader::readInt(bool *ok)
+{
+    const std::int64_t value = readInteger(ok);
+    if (value > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (value < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(value);
+}
+
+unsigned SonTextReader::readUnsigned(bool *ok)
+{
+    // Wraps like a C conversion, so "-1" reads as the largest value and is written back as such.
+    return static_cast<unsigned>(static_cast<std::uint64_t>(readInteger(ok)));
+}
+
+double SonTextReader::readReal(bool *ok)
+{
+    skipSpace();
+    const char *p = pos;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const char *mantissa = p;
+    auto finish = [&](const char *stop, double value) {
+        pos = stop;
+        if (ok)
+            *ok = true;
+        return negative ? -value : value;
+    };
+    if (startsWithNoCase(p, end, "inf"))
+        return finish(p + 3, std::numeric_limits<double>::infinity());
+    if (startsWithNoCase(p, end, "nan"))
+        return finish(p + 3, std::numeric_limits<double>::quiet_NaN());
+
+    std::size_t digits = 0;
+    while (p != end && isDigit(*p)) {
+        ++p;
+        ++digits;
+    }
+    if (p != end && *p == '.') {
+        ++p;
+        while (p != end && isDigit(*p)) {
+            ++p;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        if (ok)
+            *ok = false;
+        return 0;
+    }
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        const char *exponent = p + 1;
+        if (exponent != end && (*exponent == '+' || *exponent == '-'))
+            ++exponent;
+        if (exponent != end && isDigit(*exponent)) {
+            while (exponent != end && isDigit(*exponent))
+                ++exponent;
+            p = exponent;
+        }
+    }
+    double value = 0;
+    if (std::from_chars(mantissa, p, value).ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone on overflow and underflow.
+        const char *e = std::find_if(mantissa, p, [](char c) { return c == 'e' || c == 'E'; });
+        const bool tiny = e != p && e + 1 != p && e[1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    return finish(p, value);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+
+// Reads the words, lines and numbers of a Sonnet project held in memory as Latin-1 bytes.
+// Whitespace is ASCII only, so bytes such as 0xA0 stay inside names and survive unchanged.
+// Every operation stops at the end of the input; nothing ever reads past it.
+class SonTextReader
+{
+public:
+    SonTextReader(const char *begin, const char *end) : pos(begin), end(end) {}
+    explicit SonTextReader(QByteArrayView text) : SonTextReader(text.begin(), text.end()) {}
+
+    bool atEnd() const { return pos == end; }
+    qsizetype remainingBytes() const { return end - pos; }
+
+    // Skips whitespace (line breaks included) and returns the next run of other bytes; the
+    // byte that ends it is not consumed. Empty at the end of the input.
+    QByteArrayView readWordView();
+    QString readWord() { return QString::fromLatin1(readWordView()); }
+
+    // The bytes up to the end of the current line, without its LF or CR LF, which is consumed.
+    QByteArrayView readLineView();
+    QString readLine() { return QString::fromLatin1(readLineView()); }
+    void skipRestOfLine() { readLineView(); }
+
+    // Numbers skip whitespace and take the longest run that forms a number. When none does,
+    // the result is 0, *ok is false and only the whitespace has been consumed.
+    std::int64_t readInteger(bool *ok = nullptr);
+    int readInt(bool *ok = nullptr);
+    unsigned readUnsigned(bool *ok = nullptr);
+    double readReal(bool *ok = nullptr);
+
+    static bool isSpace(char c)
+    {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    }
+
+    void skipSpace();
+
+private:
+
+    const char *pos;
+    const char *end;
+};

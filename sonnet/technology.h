@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+// A "TMET", "BMET" or "MET" line.
+struct MetalType
+{
+    QString keyword;
+    QString name;
+    unsigned number = 0;
+    QString model;
+    QString parameters; // empty, or each further word preceded by one blank
+
+    bool operator==(const MetalType &) const = default;
+};
+
+// The values of the "BOX" line after its level count.
+struct BoxSettings
+{
+    double xWidth = 0;
+    double yWidth = 0;
+    int xCells2 = 0; // doubled cell counts
+    int yCells2 = 0;
+    int boxInteger = 20;
+    double boxReal = 0;
+
+    // Width over half the doubled count (halved in integers); IEEE rules when that is zero.
+    double cellSizeX() const { return xWidth / static_cast<double>(xCells2 / 2); }
+    double cellSizeY() const { return yWidth / static_cast<double>(yCells2 / 2); }
+    bool operator==(const BoxSettings &) const = default;
+};
+
+struct DielectricLayer
+{
+    double thickness = 0;
+    double relativePermittivity = 1;
+    double relativePermeability = 1;
+    double dielectricLossTangent = 0;
+    double magneticLossTangent = 0;
+    double dielectricConductivity = 0;
+    int layerInteger = 0;
+    QString name;
+
+    bool operator==(const DielectricLayer &) const = default;
+};
