@@ -102,8 +102,10 @@ void readGeometryBlock(SonTextReader &in, GeometryBlock &geometry)
         } else if (word == "NUM") {
             readPolygonSection(in, geometry.polygons);
         } else if (word == "END") {
-            in.skipRestOfLine();
-            return;
+            // Newer files nest sub-blocks (TECHLAY, GEOVAR, ...) with their own bare END
+            // lines; only "END GEO" closes the block, or the rest of it would be lost.
+            if (trimmedAscii(in.readLineView()) == "GEO")
+                return;
         }
     }
 }

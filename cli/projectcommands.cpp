@@ -1,0 +1,102 @@
+#include "cli/projectcommands.h"
+
+#include "cli/clierror.h"
+#include "sonnet/numberformat.h"
+#include "sonnet/projectdocument.h"
+#include "template/builtintemplate.h"
+#include "template/layerroles.h"
+
+#include <QFileInfo>
+
+namespace {
+QString quoted(const QString &path)
+{
+    return QLatin1Char('\'') + path + QLatin1Char('\'');
+}
+
+void printDielectricLayers(QTextStream &out, const GeometryBlock &geometry)
+{
+    out << "Dielectric layers (" << geometry.dielectricLayers.size() << "), top to bottom:\n";
+    for (qsizetype i = 0; i < geometry.dielectricLayers.size(); ++i) {
+        const DielectricLayer &layer = geometry.dielectricLayers[i];
+        out << "  " << i << "  \"" << layer.name << "\"  thickness " << formatReal(layer.thickness)
+            << "  Erel " << formatReal(layer.relativePermittivity) << "  loss tan "
+            << formatReal(layer.dielectricLossTangent) << "  cond "
+            << formatReal(layer.dielectricConductivity) << "  Mrel "
+            << formatReal(layer.relativePermeability) << '\n';
+    }
+}
+
+void printMetalTypes(QTextStream &out, const GeometryBlock &geometry)
+{
+    out << "Metal types (" << geometry.metalTypes.size() << "):\n";
+    for (qsizetype i = 0; i < geometry.metalTypes.size(); ++i) {
+        const MetalType &metal = geometry.metalTypes[i];
+        out << "  " << i << "  \"" << metal.name << "\"  " << metal.model << metal.parameters
+            << '\n';
+    }
+}
+
+void printMetalLevels(QTextStream &out, const ProjectDocument &document)
+{
+    QStringList metals;
+    QStringList roles;
+    readLayerSetup(document, metals, roles);
+    out << "Metal levels (" << metals.size() << "):\n";
+    for (qsizetype i = 0; i < metals.size(); ++i) {
+        const bool known = metals[i] == defaultLevelMetal ||
+                           document.geometry.metalTypeIndex(metals[i]) >= 0;
+        out << "  " << i << "  " << metals[i] << "  " << roles[i]
+            << (known ? "" : "  (metal type not defined in this file)") << '\n';
+    }
+}
+} // namespace
+
+ProjectDocument loadTemplateOrThrow(const QString &path)
+{
+    if (path.isEmpty())
+        return builtInTemplate();
+    ProjectDocument document;
+    QString reason;
+    if (loadProject(path, document, &reason) != 0)
+        throw CliError(QStringLiteral("cannot read %1: %2.").arg(quoted(path), reason));
+    return document;
+}
+
+int runRewrite(const QStringList &arguments, QTextStream &out)
+{
+    if (arguments.size() != 2)
+        throw CliError(QStringLiteral("rewrite needs an input and an output file."));
+    const ProjectDocument document = loadTemplateOrThrow(arguments[0]);
+    QString reason;
+    if (saveProject(arguments[1], document, &reason) != 0)
+        throw CliError(QStringLiteral("cannot write %1: %2.").arg(quoted(arguments[1]), reason));
+    out << "Wrote " << arguments[1] << '\n';
+    return 0;
+}
+
+int runInfo(const QStringList &arguments, QTextStream &out)
+{
+    if (arguments.size() > 1)
+        throw CliError(QStringLiteral("info takes at most one file."));
+    const QString path = arguments.value(0);
+    const ProjectDocument document = loadTemplateOrThrow(path);
+    const GeometryBlock &geometry = document.geometry;
+    const DimensionBlock &units = document.dimension;
+
+    out << "Template: "
+        << (path.isEmpty() ? QStringLiteral("built-in (%1)").arg(builtInTemplateFileName())
+                           : QFileInfo(path).absoluteFilePath())
+        << '\n';
+    out << "Units: length " << units.lengthUnit << ", inductance " << units.inductanceUnit
+        << ", frequency " << units.frequencyUnit << '\n';
+    out << "Box: " << formatReal(geometry.box.xWidth) << " x " << formatReal(geometry.box.yWidth)
+        << ' ' << units.lengthUnit << ", cells " << formatReal(geometry.box.cellSizeX()) << " x "
+        << formatReal(geometry.box.cellSizeY()) << ' ' << units.lengthUnit << '\n';
+    printDielectricLayers(out, geometry);
+    printMetalTypes(out, geometry);
+    printMetalLevels(out, document);
+    out << "Geometry: " << geometry.polygons.size() << " polygons, " << geometry.ports.size()
+        << " ports, " << geometry.referencePlanes.size() << " reference planes\n";
+    return 0;
+}
