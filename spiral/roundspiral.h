@@ -46,11 +46,13 @@ public:
 
 protected:
     virtual void addWinding(ProjectDocument &project, int &nextDebugId, int level, int metalType);
-    virtual void addOuterFeed(ProjectDocument &project, int &nextDebugId, int level,
-                              int metalType);
+    virtual void addOuterFeed(ProjectDocument &project, int &nextDebugId, int level, int metalType);
     virtual void addBridge(ProjectDocument &project, int &nextDebugId, int level, int metalType);
     virtual void addVias(ProjectDocument &project, int &nextDebugId);
     virtual double referencePlaneLength(const ProjectDocument &project) const;
+
+    // Square of side W on the winding's inner end, staircase fill.
+    void addCenterPad(ProjectDocument &project, int &nextDebugId, int level, int metalType) const;
 
     // Default-constructed spirals have no lists; they then count as empty.
     qsizetype levelCount() const;
@@ -63,8 +65,7 @@ protected:
     static QString circleInductanceText(double turns, double outerDiameter, double radius,
                                         double lengthScale, double inductanceScale);
     static QString polygonInductanceText(int sides, double turns, double outerDiameter,
-                                         double radius, double lengthScale,
-                                         double inductanceScale);
+                                         double radius, double lengthScale, double inductanceScale);
 
     const QStringList *m_levelMetalNames = nullptr;
     const QStringList *m_levelRoles = nullptr;
