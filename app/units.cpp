@@ -35,14 +35,14 @@ const QStringList &inductanceUnitNames()
 // Order matters: "mm", "um" and "cm" all contain "m"; every inductance name contains "H".
 double MetresPerLengthUnit(const QString &unitName)
 {
-    static constexpr std::array<std::pair<const char *, double>, 6> table{{
-        {"mil", 2.54e-5}, {"in", 0.0254}, {"cm", 0.01}, {"mm", 0.001}, {"um", 1e-6}, {"m", 1.0}}};
+    static constexpr std::array<std::pair<const char *, double>, 6> table{
+        {{"mil", 2.54e-5}, {"in", 0.0254}, {"cm", 0.01}, {"mm", 0.001}, {"um", 1e-6}, {"m", 1.0}}};
     return scaleByName(unitName, table, 2.54e-5);
 }
 
 double HenriesPerInductanceUnit(const QString &unitName)
 {
-    static constexpr std::array<std::pair<const char *, double>, 6> table{{
-        {"fH", 1e-15}, {"pH", 1e-12}, {"nH", 1e-9}, {"uH", 1e-6}, {"mH", 0.001}, {"H", 1.0}}};
+    static constexpr std::array<std::pair<const char *, double>, 6> table{
+        {{"fH", 1e-15}, {"pH", 1e-12}, {"nH", 1e-9}, {"uH", 1e-6}, {"mH", 0.001}, {"H", 1.0}}};
     return scaleByName(unitName, table, 1e-9);
 }

@@ -44,8 +44,8 @@ void printMetalLevels(QTextStream &out, const ProjectDocument &document)
     readLayerSetup(document, metals, roles);
     out << "Metal levels (" << metals.size() << "):\n";
     for (qsizetype i = 0; i < metals.size(); ++i) {
-        const bool known = metals[i] == defaultLevelMetal ||
-                           document.geometry.metalTypeIndex(metals[i]) >= 0;
+        const bool known =
+            metals[i] == defaultLevelMetal || document.geometry.metalTypeIndex(metals[i]) >= 0;
         out << "  " << i << "  " << metals[i] << "  " << roles[i]
             << (known ? "" : "  (metal type not defined in this file)") << '\n';
     }

@@ -299,14 +299,20 @@ ReferencePlane readReferencePlane(SonTextReader &in)
         plane.length = in.readReal();
         return plane;
     }
-    if (in.readWordView() == "POLY") {
-        PolygonLink link;
-        link.polygonId = in.readInt();
-        link.count = in.readInt();
-        link.vertexIndex = in.readInt();
-        in.skipRestOfLine();
-        plane.link = link;
+    // Only a "POLY" link or a word on the plane's own line belongs to it; anything else
+    // starts the next record.
+    SonTextReader peek = in;
+    if (peek.readWordView() != "POLY") {
+        in.readWordOnLineView();
+        return plane;
     }
+    in = peek;
+    PolygonLink link;
+    link.polygonId = in.readInt();
+    link.count = in.readInt();
+    link.vertexIndex = in.readInt();
+    in.skipRestOfLine();
+    plane.link = link;
     return plane;
 }
 
@@ -318,8 +324,6 @@ void writeReferencePlane(SonTextWriter &out, const ReferencePlane &plane)
     else if (plane.link)
         out << "POLY " << plane.link->polygonId << ' ' << plane.link->count << '\n'
             << plane.link->vertexIndex;
-    else
-        out << "NONE"; // the reader takes one word here; keeps the next line intact
     out << '\n';
 }
 

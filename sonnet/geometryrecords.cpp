@@ -2,14 +2,14 @@
 
 Polygon::Polygon(int debugId, unsigned level, int metalType, const QString &fillType)
     : level(level), metalType(metalType), fillType(fillType), debugId(debugId)
-{
-}
+{}
 
 Polygon Polygon::square(double x, double y, double halfSide)
 {
     Polygon polygon;
     const double h = halfSide;
-    polygon.points = {{x + h, y + h}, {x - h, y + h}, {x - h, y - h}, {x + h, y - h}, {x + h, y + h}};
+    polygon.points = {
+        {x + h, y + h}, {x - h, y + h}, {x - h, y - h}, {x + h, y - h}, {x + h, y + h}};
     return polygon;
 }
 
@@ -29,5 +29,4 @@ void Polygon::makeVia(unsigned level, int toLevel)
 
 Port::Port(int portNumber, int polygonId, int vertexIndex)
     : link(polygonId, vertexIndex), portNumber(portNumber)
-{
-}
+{}

@@ -31,8 +31,8 @@ int loadProject(const QString &fileName, ProjectDocument &document, QString *err
     QFile file(fileName);
     if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly)) {
         if (errorText)
-            *errorText = QFileInfo(fileName).isDir() ? QStringLiteral("it is a folder")
-                                                      : file.errorString();
+            *errorText =
+                QFileInfo(fileName).isDir() ? QStringLiteral("it is a folder") : file.errorString();
         return 1;
     }
     ProjectDocument loaded;

@@ -99,8 +99,10 @@ void readDimensionBlock(SonTextReader &in, DimensionBlock &dimension)
             in.skipRestOfLine();
             return;
         }
+        // An empty value (as written for a file without units) must not take the next
+        // keyword as its value.
         if (isDimensionKeyword(word))
-            setDimensionValue(dimension, word, in.readWord());
+            setDimensionValue(dimension, word, QString::fromLatin1(in.readWordOnLineView()));
     }
 }
 

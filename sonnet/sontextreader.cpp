@@ -40,6 +40,15 @@ QByteArrayView SonTextReader::readWordView()
     return QByteArrayView(start, pos - start);
 }
 
+QByteArrayView SonTextReader::readWordOnLineView()
+{
+    while (pos != end && *pos != '\n' && isSpace(*pos))
+        ++pos;
+    if (pos == end || *pos == '\n')
+        return QByteArrayView(pos, 0);
+    return readWordView();
+}
+
 QByteArrayView SonTextReader::readLineView()
 {
     const char *start = pos;

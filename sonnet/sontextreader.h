@@ -22,6 +22,8 @@ public:
     // byte that ends it is not consumed. Empty at the end of the input.
     QByteArrayView readWordView();
     QString readWord() { return QString::fromLatin1(readWordView()); }
+    // The same, but only from the current line: empty when the line holds no further word.
+    QByteArrayView readWordOnLineView();
 
     // The bytes up to the end of the current line, without its LF or CR LF, which is consumed.
     QByteArrayView readLineView();
@@ -43,7 +45,6 @@ public:
     void skipSpace();
 
 private:
-
     const char *pos;
     const char *end;
 };

@@ -11,7 +11,13 @@
 class cRoundSpiral;
 
 // The shape index is the index of the window's shape tab and the stored "SpiralType".
-enum class SpiralShape { Round = 0, NSided = 1, RoundDifferential = 2, NSidedDifferential = 3 };
+enum class SpiralShape
+{
+    Round = 0,
+    NSided = 1,
+    RoundDifferential = 2,
+    NSidedDifferential = 3
+};
 
 inline bool isDifferential(SpiralShape shape)
 {

@@ -1,6 +1,5 @@
 #include "template/layerroles.h"
 
-
 namespace {
 // The annotation must fill the whole line from its first character, case-sensitively.
 bool isAnnotationOf(const QString &line, const QString &marker)
