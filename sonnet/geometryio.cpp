@@ -39,11 +39,14 @@ void readPolygonHeader(QByteArrayView headerLine, Polygon &polygon, std::int64_t
     polygon.level = header.readUnsigned();
     pointCount = header.readInteger();
     polygon.metalType = header.readInt();
-    polygon.fillType = header.readWord();
+    // A cut header keeps the defaults of its missing words, so that it is written readably.
+    if (const QByteArrayView fill = header.readWordView(); !fill.isEmpty())
+        polygon.fillType = QString::fromLatin1(fill);
     polygon.debugId = header.readInt();
     for (int &value : polygon.headerIntegers)
         value = header.readInt();
-    polygon.headerFlag = header.readWord();
+    if (const QByteArrayView flag = header.readWordView(); !flag.isEmpty())
+        polygon.headerFlag = QString::fromLatin1(flag);
 }
 
 void readKeywordLines(SonTextReader &in, Polygon &polygon)
@@ -261,7 +264,8 @@ void writePolygon(SonTextWriter &out, const Polygon &polygon)
 Port readPort(SonTextReader &in)
 {
     Port port;
-    port.type = in.readWord();
+    if (const QByteArrayView type = in.readWordView(); !type.isEmpty())
+        port.type = QString::fromLatin1(type);
     in.readWordView(); // "POLY"
     port.link.polygonId = in.readInt();
     port.link.count = in.readInt();
@@ -271,7 +275,10 @@ Port readPort(SonTextReader &in)
     for (double &value : port.portReals)
         value = in.readReal();
     if (port.type == QLatin1String("AGND")) {
-        port.extraWord = in.readWord();
+        // The extra word belongs to the port's line; a cut line gets the usual "NONE".
+        port.extraWord = QString::fromLatin1(in.readWordOnLineView());
+        if (port.extraWord.isEmpty())
+            port.extraWord = QStringLiteral("NONE");
         port.extraReal = in.readReal();
     }
     return port;
@@ -292,9 +299,10 @@ void writePort(SonTextWriter &out, const Port &port)
 
 ReferencePlane readReferencePlane(SonTextReader &in)
 {
+    // Side and type belong to the "DRP1" line; a cut line must not take the next record's words.
     ReferencePlane plane;
-    plane.side = in.readWord();
-    plane.type = in.readWord();
+    plane.side = QString::fromLatin1(in.readWordOnLineView());
+    plane.type = QString::fromLatin1(in.readWordOnLineView());
     if (plane.type == QLatin1String("FIX")) {
         plane.length = in.readReal();
         return plane;

@@ -57,8 +57,8 @@ bool appendSevenDecimalTie(QByteArray &out, double value)
 }
 } // namespace
 
-// Both forms follow the text stream of the toolkit exactly: ties round away from zero and
-// negative zero is written without its sign.
+// Both forms follow the text stream of the toolkit: ties round away from zero. Points keep
+// the sign of a zero, so that "-0.0000000" reads back and is written the same way again.
 void appendReal(QByteArray &out, double value)
 {
     out.append(QLocale::c().toString(value, 'g', 6).toLatin1());
@@ -66,10 +66,6 @@ void appendReal(QByteArray &out, double value)
 
 void appendFixed7(QByteArray &out, double value)
 {
-    if (value == 0) {
-        out.append("0.0000000");
-        return;
-    }
     if (!appendSevenDecimalTie(out, value))
         appendChars(out, value, std::chars_format::fixed, 7);
 }

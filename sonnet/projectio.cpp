@@ -138,4 +138,9 @@ void writeLineBlock(SonTextWriter &out, const char *keyword, const QStringList &
     out << keyword << '\n';
     for (const QString &line : lines)
         out << line << '\n';
+    // A block cut short by the end of its file gets its closing line, or reading the written
+    // file back would swallow the blocks that follow it.
+    const QString closingLine = QStringLiteral("END ") + QLatin1String(keyword);
+    if (lines.constLast() != closingLine)
+        out << closingLine << '\n';
 }

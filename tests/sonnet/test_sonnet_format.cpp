@@ -82,7 +82,10 @@ void SonnetFormatTest::wholeFile_data()
         << "\n\n" + emptyDim + "FREQ\nABS 1 2\nEND FREQ\n" + defaultGeo + "\n";
     QTest::newRow("unclosed block ends with the input")
         << QByteArray("OPT\nMAX 100\nVARS")
-        << "\n\n" + emptyDim + defaultGeo + "OPT\nMAX 100\nVARS\n\n";
+        << "\n\n" + emptyDim + defaultGeo + "OPT\nMAX 100\nVARS\nEND OPT\n\n";
+    QTest::newRow("unclosed header ends with the input")
+        << QByteArray("HEADER\nLIC x")
+        << "\n\nHEADER\nLIC x\nEND HEADER\n" + emptyDim + defaultGeo + "\n";
 }
 
 void SonnetFormatTest::wholeFile()
@@ -298,7 +301,7 @@ void SonnetFormatTest::pointsHaveSevenDecimals_data()
     QTest::newRow("rounded") << 188.96446609406726 << QByteArray("188.9644661");
     QTest::newRow("tiny") << -1.110223025e-16 << QByteArray("-0.0000000");
     QTest::newRow("large") << 1e12 << QByteArray("1000000000000.0000000");
-    QTest::newRow("negative zero") << -0.0 << QByteArray("0.0000000");
+    QTest::newRow("negative zero") << -0.0 << QByteArray("-0.0000000");
     QTest::newRow("tie rounds away from zero") << 0.00390625 << QByteArray("0.0039063");
     QTest::newRow("negative tie") << -2.50390625 << QByteArray("-2.5039063");
 }
