@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+class QSettings;
+
+// Everything the window keeps between runs, with the stored defaults. Field texts stay
+// exactly as typed.
+struct WindowSettings
+{
+    QPoint pos{200, 200};
+    QSize size{400, 400};
+    QString xgeomPath;
+    bool xgeomStart = true;
+    bool xgeomStaircase = false;
+};
+
+struct BaseSettings
+{
+    QString sonTemplate;
+    int lengthIndex = 0;
+    int inductanceIndex = 0;
+    int spiralType = 0;
+};
+
+// Round and n-sided tabs; `sides` belongs to the n-sided one only.
+struct SingleEndedSettings
+{
+    int sides = 8;
+    double turns = 2.0;
+    QString spiralWidth = QStringLiteral("10.0");
+    QString spacing = QStringLiteral("10.0");
+    QString radius = QStringLiteral("25.0");
+    QString bridgeWidth = QStringLiteral("10.0");
+};
+
+struct DifferentialSettings
+{
+    int turns = 2;
+    int sides = 8; // n-sided differential only
+    QString spiralWidth = QStringLiteral("10.0");
+    QString spacing = QStringLiteral("10.0");
+    QString radius = QStringLiteral("50.0");
+    QString bridgeWidth = QStringLiteral("10.0");
+    QString feedSpacing = QStringLiteral("10.0");
+    // Written as a check state (0, 1, 2), read back as a flag.
+    int feedSpacingAuto = 2;
+    int centerTap = 2;
+};
+
+struct AppSettings
+{
+    WindowSettings window;
+    BaseSettings base;
+    SingleEndedSettings round;
+    SingleEndedSettings nSided;
+    DifferentialSettings roundDiff;
+    DifferentialSettings nSidedDiff;
+
+    // Missing keys give the defaults above; values that do not convert give zero.
+    static AppSettings read(QSettings &store);
+    // Every key, in the same order as they are read; nothing is removed.
+    void write(QSettings &store) const;
+};
+
+// The store every run uses.
+inline constexpr char settingsOrganisation[] = "Ostrel";
+inline constexpr char settingsApplication[] = "Torvane";

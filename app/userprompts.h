@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+// Everything that blocks on the user (message boxes, file dialogs, modal dialogs) goes
+// through here, so that tests can answer without a real event loop of their own.
+class UserPrompts
+{
+public:
+    virtual ~UserPrompts() = default;
+
+    // Yes and No; any other answer counts as No for the callers.
+    virtual QMessageBox::StandardButton question(QWidget *parent, const QString &title,
+                                                 const QString &text) = 0;
+    virtual void critical(QWidget *parent, const QString &title, const QString &text) = 0;
+    virtual void information(QWidget *parent, const QString &title, const QString &text) = 0;
+    // Empty when cancelled.
+    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QString &filter) = 0;
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QString &filter) = 0;
+    // Runs the dialog modally and returns its result code.
+    virtual int exec(QDialog &dialog) = 0;
+};
+
+// The real thing: QMessageBox, QFileDialog and QDialog::exec.
+class QtUserPrompts final : public UserPrompts
+{
+public:
+    QMessageBox::StandardButton question(QWidget *parent, const QString &title,
+                                         const QString &text) override;
+    void critical(QWidget *parent, const QString &title, const QString &text) override;
+    void information(QWidget *parent, const QString &title, const QString &text) override;
+    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter) override;
+    int exec(QDialog &dialog) override;
+
+    // Shared by the windows that are built without an injected seam.
+    static UserPrompts &instance();
+};
