@@ -4,89 +4,76 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace {
-// Large enough for any double in fixed form with seven decimals.
-constexpr int bufferSize = 400;
-
-void appendChars(QByteArray &out, double value, std::chars_format format, int precision)
+char *writeChars(char *out, double value, std::chars_format format, int precision)
 {
     if (std::isnan(value)) {
-        out.append("nan");
-        return;
+        std::memcpy(out, "nan", 3);
+        return out + 3;
     }
-    char buffer[bufferSize];
-    const auto result = std::to_chars(buffer, buffer + bufferSize, value, format, precision);
-    out.append(buffer, result.ptr - buffer);
+    return std::to_chars(out, out + formatBufferSize, value, format, precision).ptr;
 }
 
-// Adds one unit of the last digit to a decimal string, carrying as far as needed.
-void incrementLastDigit(QByteArray &digits)
+// The value times 1e7, correctly rounded to an integer with ties away from zero, for
+// magnitudes whose product stays below 2^52. The product's rounding error (recovered with a
+// fused multiply-add) decides the cases where the rounded product alone would mislead.
+bool scaledBySevenDecimals(double magnitude, std::uint64_t &result)
 {
-    qsizetype i = digits.size() - 1;
-    for (; i >= 0; --i) {
-        char &c = digits[i];
-        if (c == '.')
-            continue;
-        if (c < '0' || c > '9')
-            break;
-        if (c != '9') {
-            ++c;
-            return;
-        }
-        c = '0';
-    }
-    digits.insert(i + 1, '1');
-}
-
-// A seven-decimal tie needs an exact eighth decimal 5, and then the value times 256 is an
-// integer; such values are printed exactly with eight decimals.
-bool appendSevenDecimalTie(QByteArray &out, double value)
-{
-    const double scaled = std::ldexp(value, 8);
-    if (!std::isfinite(scaled) || scaled != std::trunc(scaled))
+    const double product = magnitude * 1e7;
+    if (!(product < 4503599627370496.0)) // 2^52; also false for nan and inf
         return false;
-    QByteArray eight;
-    appendChars(eight, value, std::chars_format::fixed, 8);
-    if (!eight.endsWith('5'))
-        return false;
-    eight.chop(1);
-    incrementLastDigit(eight);
-    out.append(eight);
+    const double error = std::fma(magnitude, 1e7, -product);
+    const double whole = std::floor(product);
+    const double aboveHalf = (product - whole) - 0.5; // exact where it matters
+    // On an apparent tie the error says which side the exact value lies on; none is a true tie.
+    const bool up = aboveHalf != 0 ? aboveHalf > 0 : error >= 0;
+    result = static_cast<std::uint64_t>(whole) + (up ? 1 : 0);
     return true;
 }
 } // namespace
 
 // Both forms follow the text stream of the toolkit: ties round away from zero. Points keep
 // the sign of a zero, so that "-0.0000000" reads back and is written the same way again.
-void appendReal(QByteArray &out, double value)
+char *writeReal(char *out, double value)
 {
-    out.append(QLocale::c().toString(value, 'g', 6).toLatin1());
+    const QByteArray text = QLocale::c().toString(value, 'g', 6).toLatin1();
+    std::memcpy(out, text.constData(), static_cast<std::size_t>(text.size()));
+    return out + text.size();
 }
 
-void appendFixed7(QByteArray &out, double value)
+char *writeFixed7(char *out, double value)
 {
-    if (!appendSevenDecimalTie(out, value))
-        appendChars(out, value, std::chars_format::fixed, 7);
+    std::uint64_t scaled = 0;
+    if (!scaledBySevenDecimals(std::fabs(value), scaled))
+        return writeChars(out, value, std::chars_format::fixed, 7);
+    if (std::signbit(value))
+        *out++ = '-';
+    out = std::to_chars(out, out + 24, scaled / 10000000).ptr;
+    *out++ = '.';
+    std::uint64_t fraction = scaled % 10000000;
+    for (int i = 6; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    return out + 7;
 }
 
-void appendInteger(QByteArray &out, long long value)
+char *writeInteger(char *out, long long value)
 {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr - buffer);
+    return std::to_chars(out, out + 24, value).ptr;
 }
 
 QByteArray formatRealBytes(double value)
 {
-    QByteArray out;
-    appendReal(out, value);
-    return out;
+    char buffer[formatBufferSize];
+    return QByteArray(buffer, writeReal(buffer, value) - buffer);
 }
 
 QByteArray formatFixed7Bytes(double value)
 {
-    QByteArray out;
-    appendFixed7(out, value);
-    return out;
+    char buffer[formatBufferSize];
+    return QByteArray(buffer, writeFixed7(buffer, value) - buffer);
 }

@@ -14,7 +14,9 @@ inline QString formatReal(double value)
 // Fixed form with exactly seven decimals, as polygon points are written: 12.5000000.
 QByteArray formatFixed7Bytes(double value);
 
-// Appends the same forms to a buffer without a temporary.
-void appendReal(QByteArray &out, double value);
-void appendFixed7(QByteArray &out, double value);
-void appendInteger(QByteArray &out, long long value);
+// The same forms written into a buffer of at least formatBufferSize bytes; they return the
+// end of what they wrote.
+inline constexpr int formatBufferSize = 400;
+char *writeReal(char *out, double value);
+char *writeFixed7(char *out, double value);
+char *writeInteger(char *out, long long value);

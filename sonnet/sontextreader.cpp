@@ -113,28 +113,40 @@ double SonTextReader::readReal(bool *ok)
         negative = *p == '-';
         ++p;
     }
-    const char *mantissa = p;
-    auto finish = [&](const char *stop, double value) {
+    const auto finish = [&](const char *stop, double value) {
         pos = stop;
         if (ok)
             *ok = true;
         return negative ? -value : value;
     };
-    if (startsWithNoCase(p, end, "inf"))
+    if (p != end && (*p | 0x20) == 'i' && startsWithNoCase(p, end, "inf"))
         return finish(p + 3, std::numeric_limits<double>::infinity());
-    if (startsWithNoCase(p, end, "nan"))
+    if (p != end && (*p | 0x20) == 'n' && startsWithNoCase(p, end, "nan"))
         return finish(p + 3, std::numeric_limits<double>::quiet_NaN());
 
+    // One pass finds the number's extent and, for the usual short numbers, its value.
+    const char *mantissa = p;
+    std::uint64_t digitsValue = 0;
+    int significantDigits = 0;
+    int fractionDigits = 0;
     std::size_t digits = 0;
-    while (p != end && isDigit(*p)) {
-        ++p;
+    const auto takeDigit = [&](char c) {
         ++digits;
-    }
+        if (significantDigits < 19 && (digitsValue != 0 || c != '0')) {
+            digitsValue = digitsValue * 10 + unsigned(c - '0');
+            ++significantDigits;
+            return true;
+        }
+        return digitsValue == 0; // leading zeros cost nothing
+    };
+    bool exact = true;
+    while (p != end && isDigit(*p))
+        exact &= takeDigit(*p++);
     if (p != end && *p == '.') {
         ++p;
         while (p != end && isDigit(*p)) {
-            ++p;
-            ++digits;
+            exact &= takeDigit(*p++);
+            ++fractionDigits;
         }
     }
     if (digits == 0) {
@@ -142,22 +154,33 @@ double SonTextReader::readReal(bool *ok)
             *ok = false;
         return 0;
     }
+    int exponent = 0;
     if (p != end && (*p == 'e' || *p == 'E')) {
-        const char *exponent = p + 1;
-        if (exponent != end && (*exponent == '+' || *exponent == '-'))
-            ++exponent;
-        if (exponent != end && isDigit(*exponent)) {
-            while (exponent != end && isDigit(*exponent))
-                ++exponent;
-            p = exponent;
+        const char *q = p + 1;
+        bool negativeExponent = false;
+        if (q != end && (*q == '+' || *q == '-')) {
+            negativeExponent = *q == '-';
+            ++q;
+        }
+        if (q != end && isDigit(*q)) {
+            for (; q != end && isDigit(*q); ++q)
+                exponent = std::min(exponent * 10 + (*q - '0'), 100000);
+            exponent = negativeExponent ? -exponent : exponent;
+            p = q;
         }
     }
-    double value = 0;
-    if (std::from_chars(mantissa, p, value).ec == std::errc::result_out_of_range) {
-        // from_chars leaves the value alone on overflow and underflow.
-        const char *e = std::find_if(mantissa, p, [](char c) { return c == 'e' || c == 'E'; });
-        const bool tiny = e != p && e + 1 != p && e[1] == '-';
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    // Exactly representable digits and a power of ten up to 1e22 give the correctly rounded
+    // value with one operation; everything else takes the general conversion.
+    static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const int scale = exponent - fractionDigits;
+    if (exact && digitsValue < (std::uint64_t(1) << 53) && scale >= -22 && scale <= 22) {
+        const double value = static_cast<double>(digitsValue);
+        return finish(p, scale < 0 ? value / powers[-scale] : value * powers[scale]);
     }
+    double value = 0;
+    if (std::from_chars(mantissa, p, value).ec == std::errc::result_out_of_range)
+        value = exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
     return finish(p, value);
 }

@@ -5,12 +5,12 @@
 #include <QIODevice>
 
 namespace {
-constexpr qsizetype flushThreshold = 1 << 20;
+constexpr std::size_t flushThreshold = 1 << 20;
 }
 
 SonTextWriter::SonTextWriter(QIODevice *device) : device(device)
 {
-    buffer.reserve(flushThreshold + 4096);
+    buffer.reserve(flushThreshold + formatBufferSize);
 }
 
 SonTextWriter::SonTextWriter(QByteArray *target) : target(target) {}
@@ -22,22 +22,23 @@ SonTextWriter::~SonTextWriter()
 
 SonTextWriter &SonTextWriter::operator<<(const QString &text)
 {
-    QByteArray &out = target ? *target : buffer;
-    out.append(text.toLatin1());
+    // Latin-1 by hand: no temporary array for the many short words.
+    for (const QChar c : text)
+        buffer.push_back(c.unicode() < 256 ? static_cast<char>(c.unicode()) : '?');
     flushIfFull();
     return *this;
 }
 
 SonTextWriter &SonTextWriter::operator<<(const char *text)
 {
-    (target ? *target : buffer).append(text);
+    buffer.append(text);
     flushIfFull();
     return *this;
 }
 
 SonTextWriter &SonTextWriter::operator<<(char c)
 {
-    (target ? *target : buffer).append(c);
+    buffer.push_back(c);
     if (c == '\n')
         flushIfFull();
     return *this;
@@ -45,46 +46,50 @@ SonTextWriter &SonTextWriter::operator<<(char c)
 
 SonTextWriter &SonTextWriter::operator<<(int value)
 {
-    appendInteger(target ? *target : buffer, value);
-    return *this;
+    return *this << static_cast<long long>(value);
 }
 
 SonTextWriter &SonTextWriter::operator<<(unsigned value)
 {
-    appendInteger(target ? *target : buffer, value);
-    return *this;
+    return *this << static_cast<long long>(value);
 }
 
 SonTextWriter &SonTextWriter::operator<<(long long value)
 {
-    appendInteger(target ? *target : buffer, value);
+    char text[formatBufferSize];
+    buffer.append(text, writeInteger(text, value));
     return *this;
 }
 
 SonTextWriter &SonTextWriter::operator<<(double value)
 {
-    appendReal(target ? *target : buffer, value);
+    char text[formatBufferSize];
+    buffer.append(text, writeReal(text, value));
     return *this;
 }
 
 SonTextWriter &SonTextWriter::fixed7(double value)
 {
-    appendFixed7(target ? *target : buffer, value);
+    char text[formatBufferSize];
+    buffer.append(text, writeFixed7(text, value));
     return *this;
 }
 
 void SonTextWriter::flushIfFull()
 {
-    if (device && buffer.size() >= flushThreshold)
+    if (buffer.size() >= flushThreshold)
         flush();
 }
 
 bool SonTextWriter::flush()
 {
-    if (device && !buffer.isEmpty()) {
-        if (!failed && device->write(buffer) != buffer.size())
-            failed = true;
-        buffer.clear();
-    }
+    if (buffer.empty())
+        return !failed;
+    const auto size = static_cast<qsizetype>(buffer.size());
+    if (target)
+        target->append(buffer.data(), size);
+    else if (!failed && device->write(buffer.data(), size) != size)
+        failed = true;
+    buffer.clear();
     return !failed;
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <string>
+
 class QIODevice;
 
 // Writes Sonnet project text as Latin-1 with LF line ends, buffered, into a device or a
@@ -24,9 +26,8 @@ public:
     SonTextWriter &operator<<(long long value);
     SonTextWriter &operator<<(double value);
     SonTextWriter &fixed7(double value);
-    SonTextWriter &endLine() { return *this << '\n'; }
 
-    // Hands buffered text to the device; false once any write has failed.
+    // Hands buffered text to the device or array; false once any write has failed.
     bool flush();
     bool ok() const { return !failed; }
 
@@ -35,6 +36,6 @@ private:
 
     QIODevice *device = nullptr;
     QByteArray *target = nullptr;
-    QByteArray buffer;
+    std::string buffer;
     bool failed = false;
 };

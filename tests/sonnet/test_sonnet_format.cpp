@@ -323,6 +323,13 @@ void SonnetFormatTest::sevenDecimalsMatchTextStreamFixedForm()
     QRandomGenerator random(7);
     for (int i = 0; i < 2000; ++i)
         values.append((random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-9, 10)));
+    // Near-ties: halfway points that are not exact, and the neighbours of exact ones.
+    for (int i = 0; i < 5000; ++i) {
+        const double halfway = (random.bounded(2000000000) + 0.5) / 1e7;
+        values << halfway << -halfway;
+        const double tie = (2 * random.bounded(100000) + 1) / 256.0;
+        values << std::nextafter(tie, 0.0) << std::nextafter(tie, 1e9);
+    }
     for (const double value : values) {
         QString expected;
         QTextStream stream(&expected);
