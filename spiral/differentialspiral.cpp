@@ -147,7 +147,7 @@ void cDifferentialSpiral::appendJoinsAndFeeds(const Frame &f)
 
     const double outerX = cx - f.r(n - 1);
     const double fs = f.feedSpace;
-    // Wide feed spacings leave a gap between the band edge and the feed that needs bridging.
+    // Feeds closer together than the band edges would stop short of the outer half-turns.
     if (pitch / 2 + gap > fs / 2 + w) {
         m_windingPaths.append(
             twoPointPath(w, Point(outerX, cy + pitch / 2 + gap), Point(outerX, cy + fs / 2 + w)));

@@ -113,10 +113,8 @@ QString cRoundSpiral::circleInductanceText(double turns, double outerDiameter, d
     const double din = 2 * radius * lengthScale;
     const double rho = (dout - din) / (dout + din);
     const double davg = (dout + din) / 2;
-    // The zero first-order term stays: it turns an infinite fill ratio into nan.
-    const double c3 = 0;
     const double henries =
-        halfMu0 * (turns * turns) * davg * (std::log(2.46 / rho) + c3 * rho + 0.2 * (rho * rho));
+        halfMu0 * (turns * turns) * davg * (std::log(2.46 / rho) + 0.2 * (rho * rho));
     return formatReal(henries * inductanceScale);
 }
 
