@@ -46,3 +46,18 @@ double HenriesPerInductanceUnit(const QString &unitName)
         {{"fH", 1e-15}, {"pH", 1e-12}, {"nH", 1e-9}, {"uH", 1e-6}, {"mH", 0.001}, {"H", 1.0}}};
     return scaleByName(unitName, table, 1e-9);
 }
+
+int matchingUnitIndex(const QStringList &names, const QString &unitName)
+{
+    if (unitName.isEmpty())
+        return -1;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names[i].compare(unitName, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names[i].startsWith(unitName, Qt::CaseInsensitive))
+            return static_cast<int>(i);
+    }
+    return -1;
+}

@@ -11,3 +11,7 @@ const QStringList &inductanceUnitNames(); // "H", "mH", "uH", "nH", "pH", "fH"
 // so a file's MIL or NH and the window's "mil" or "nH" give the same answer.
 double MetresPerLengthUnit(const QString &unitName);
 double HenriesPerInductanceUnit(const QString &unitName);
+
+// The entry a template's unit name selects: an exact (case-insensitive) match first, so that
+// a file's "M" means metres, else the first entry that begins with the name; -1 for none.
+int matchingUnitIndex(const QStringList &names, const QString &unitName);

@@ -1,5 +1,7 @@
 #include "cli/clierror.h"
 #include "cli/projectcommands.h"
+#include "cli/spiralcommands.h"
+#include "cli/spiraloptions.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -11,16 +13,24 @@ const char usage[] =
     "Usage: torvane-cli COMMAND [ARGS]\n"
     "\n"
     "Commands:\n"
+    "  create --shape SHAPE -o OUT.son [OPTIONS] [--staircase] [--yes]\n"
+    "                          Write a spiral project (and its sondata/ folder) on a template.\n"
+    "                          --staircase gives every polygon staircase fill; --yes goes on\n"
+    "                          where the window would ask (no spiral level, wide feed spacing).\n"
+    "  estimate --shape SHAPE [OPTIONS] [--json]\n"
+    "                          Print the inductance and size estimate the window shows.\n"
     "  info [IN.son]           Show a template's units, box, layers, metal levels and roles\n"
     "                          (the built-in template when no file is given).\n"
     "  rewrite IN.son OUT.son  Read a project and write it in this program's canonical form.\n"
-    "  --help                  Show this text.\n";
+    "  --help                  Show this text.\n"
+    "\n"
+    "Spiral options (create and estimate):\n";
 
 int dispatch(const QStringList &arguments, QTextStream &out)
 {
     if (arguments.isEmpty() || arguments[0] == QLatin1String("--help") ||
         arguments[0] == QLatin1String("-h") || arguments[0] == QLatin1String("help")) {
-        out << usage;
+        out << usage << spiralOptionsHelp;
         return arguments.isEmpty() ? usageExitCode : 0;
     }
     const QString command = arguments[0];
@@ -29,6 +39,10 @@ int dispatch(const QStringList &arguments, QTextStream &out)
         return runInfo(rest, out);
     if (command == QLatin1String("rewrite"))
         return runRewrite(rest, out);
+    if (command == QLatin1String("create"))
+        return runCreate(rest, out);
+    if (command == QLatin1String("estimate"))
+        return runEstimate(rest, out);
     throw CliError(QStringLiteral("unknown command '%1'; see torvane-cli --help.").arg(command));
 }
 } // namespace

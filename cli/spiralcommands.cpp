@@ -1,0 +1,172 @@
+#include "cli/spiralcommands.h"
+
+#include "app/estimate.h"
+#include "app/units.h"
+#include "cli/clierror.h"
+#include "cli/projectcommands.h"
+#include "cli/spiraloptions.h"
+#include "sonnet/numberformat.h"
+#include "template/layerroles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+// The template as the window would hold it after loading it and applying the chosen units.
+struct LoadedTemplate
+{
+    ProjectDocument document;
+    QStringList layerSetup;
+    QStringList functionSetup;
+    QString lengthUnitText;     // what the window's length unit selector would show
+    QString inductanceUnitText; // and its inductance unit selector
+};
+
+QString shownUnit(const std::optional<QString> &chosen, const QStringList &names,
+                  const QString &templateUnit)
+{
+    if (chosen)
+        return *chosen;
+    const int index = matchingUnitIndex(names, templateUnit);
+    return index >= 0 ? names[index] : templateUnit;
+}
+
+void replaceLevelList(QStringList &list, const QStringList &given, const QString &defaultEntry,
+                      const char *flag)
+{
+    if (given.size() > list.size())
+        throw CliError(QStringLiteral("--%1 gives %2 entries, but the template has %3 metal "
+                                      "levels.")
+                           .arg(QLatin1String(flag))
+                           .arg(given.size())
+                           .arg(list.size()));
+    for (qsizetype i = 0; i < list.size(); ++i)
+        list[i] = i < given.size() ? given[i] : defaultEntry;
+}
+
+void checkMetalNames(const QStringList &metals, const GeometryBlock &geometry)
+{
+    for (const QString &name : metals) {
+        if (name != defaultLevelMetal && geometry.metalTypeIndex(name) < 0) {
+            QStringList known{defaultLevelMetal};
+            for (const MetalType &metal : geometry.metalTypes)
+                known.append(metal.name);
+            throw CliError(QStringLiteral("--metals: '%1' is not a metal type of the template "
+                                          "(choose from %2).")
+                               .arg(name, known.join(QStringLiteral(", "))));
+        }
+    }
+}
+
+LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
+{
+    LoadedTemplate loaded{loadTemplateOrThrow(options.templatePath), {}, {}, {}, {}};
+    ProjectDocument &document = loaded.document;
+    readLayerSetup(document, loaded.layerSetup, loaded.functionSetup);
+    if (options.roles)
+        replaceLevelList(loaded.functionSetup, *options.roles, roleNone, "roles");
+    if (options.metals) {
+        checkMetalNames(*options.metals, document.geometry);
+        replaceLevelList(loaded.layerSetup, *options.metals, defaultLevelMetal, "metals");
+    }
+    loaded.lengthUnitText =
+        shownUnit(options.lengthUnit, lengthUnitNames(), document.dimension.lengthUnit);
+    loaded.inductanceUnitText =
+        shownUnit(options.inductanceUnit, inductanceUnitNames(), document.dimension.inductanceUnit);
+    if (options.lengthUnit)
+        document.dimension.setLengthUnit(*options.lengthUnit);
+    if (options.inductanceUnit)
+        document.dimension.setInductanceUnit(*options.inductanceUnit);
+    return loaded;
+}
+
+QString refusal(const QString &question)
+{
+    return QString(question).replace(QLatin1Char('\n'), QLatin1Char(' ')) +
+           QStringLiteral(" Pass --yes to create it anyway.");
+}
+
+void checkBeforeCreate(const SpiralCommandOptions &options, const LoadedTemplate &loaded)
+{
+    const SpiralParameters &p = options.parameters;
+    if (!hasSpiralLevel(loaded.functionSetup) && !options.assumeYes)
+        throw CliError(refusal(noSpiralLevelQuestion));
+    if (p.shape == SpiralShape::NSidedDifferential) {
+        if (const auto minimum = innerRadiusShortfall(loaded.document.geometry.box, p.spiralWidth,
+                                                      p.spacing, p.radius, p.sides))
+            throw CliError(innerRadiusMessage(*minimum, loaded.lengthUnitText)
+                               .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    }
+    if (isDifferential(p.shape) && feedSpacingTooLarge(p.spiralWidth, p.spacing, p.feedSpacing) &&
+        !options.assumeYes)
+        throw CliError(refusal(feedSpacingQuestion));
+}
+
+QString shapeName(SpiralShape shape)
+{
+    static const char *const names[] = {"round", "nsided", "diffround", "diffnsided"};
+    return QLatin1String(names[static_cast<int>(shape)]);
+}
+
+QJsonValue numberOrText(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue(text);
+}
+
+void printJson(QTextStream &out, const SpiralCommandOptions &options, const LoadedTemplate &loaded,
+               const EstimateTexts &texts)
+{
+    QJsonArray inductance;
+    for (const QString &part : texts.inductance.split(QStringLiteral(" to ")))
+        inductance.append(numberOrText(part));
+    const QStringList size = texts.size.split(QStringLiteral(" / "));
+    QJsonObject object{{QStringLiteral("shape"), shapeName(options.parameters.shape)},
+                       {QStringLiteral("inductance"), inductance},
+                       {QStringLiteral("inductanceText"), texts.inductance},
+                       {QStringLiteral("inductanceUnit"), loaded.inductanceUnitText},
+                       {QStringLiteral("size"),
+                        QJsonArray{numberOrText(size.value(0)), numberOrText(size.value(1))}},
+                       {QStringLiteral("lengthUnit"), loaded.lengthUnitText}};
+    if (!texts.minRadius.isEmpty())
+        object.insert(QStringLiteral("minRadius"), numberOrText(texts.minRadius.mid(7).chopped(1)));
+    out << QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+} // namespace
+
+int runCreate(const QStringList &arguments, QTextStream &out)
+{
+    const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
+    LoadedTemplate loaded = loadTemplate(options);
+    checkBeforeCreate(options, loaded);
+    QString reason;
+    if (createSpiralProject(loaded.document, options.parameters, loaded.layerSetup,
+                            loaded.functionSetup, options.staircase, options.outputPath,
+                            &reason) != 0)
+        throw CliError(QStringLiteral("Error creating sonnet project '%1': %2.")
+                           .arg(options.outputPath, reason));
+    const GeometryBlock &geometry = loaded.document.geometry;
+    out << "Spiral created at " << options.outputPath << " (" << geometry.polygons.size()
+        << " polygons, " << geometry.ports.size() << " ports, " << geometry.referencePlanes.size()
+        << " reference planes)\n";
+    return 0;
+}
+
+int runEstimate(const QStringList &arguments, QTextStream &out)
+{
+    const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Estimate);
+    const LoadedTemplate loaded = loadTemplate(options);
+    const EstimateTexts texts = estimateTexts(options.parameters, &loaded.document,
+                                              loaded.layerSetup, loaded.functionSetup);
+    if (options.json) {
+        printJson(out, options, loaded, texts);
+        return 0;
+    }
+    out << "Inductance: " << texts.inductance << ' ' << loaded.inductanceUnitText << '\n';
+    out << "Size: " << texts.size << ' ' << loaded.lengthUnitText << '\n';
+    if (!texts.minRadius.isEmpty())
+        out << "MinRadius: " << texts.minRadius << '\n';
+    return 0;
+}

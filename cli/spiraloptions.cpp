@@ -1,0 +1,267 @@
+#include "cli/spiraloptions.h"
+
+#include "app/units.h"
+#include "cli/clierror.h"
+#include "template/layerroles.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <cmath>
+
+const char spiralOptionsHelp[] =
+    "  --shape round|nsided|diffround|diffnsided   (required)\n"
+    "  --template T.son        technology template (default: the built-in one)\n"
+    "  --turns N               1 to 99.99 (whole numbers for the differential shapes); 2\n"
+    "  --sides n               4 to 16 (n-sided shapes); 8\n"
+    "  --radius R              inner radius; 25, or 50 for the differential shapes\n"
+    "  --width W               conductor width; 10\n"
+    "  --spacing S             gap between turns; 10\n"
+    "  --bridge-width B        bridge / centre-tap width; 10\n"
+    "  --feed-spacing F        feed line spacing (differential shapes); 10\n"
+    "  --feed-auto | --no-feed-auto       feed spacing chosen automatically; on\n"
+    "  --center-tap | --no-center-tap     draw a centre tap (differential shapes); on\n"
+    "  --length-unit mil|in|um|mm|cm|m    unit of all lengths (default: the template's)\n"
+    "  --inductance-unit H|mH|uH|nH|pH|fH (default: the template's)\n"
+    "  --roles ROLE,...        role per metal level: none, spiral or bridge\n"
+    "  --metals NAME,...       metal type per metal level (Lossless or the template's)\n"
+    "  Lengths are 0.001 to 1000000 with at most 3 decimals (2 for the n-sided\n"
+    "  differential width), in the chosen length unit.\n";
+
+namespace {
+QString flagText(const QString &flag)
+{
+    return QStringLiteral("--") + flag;
+}
+
+double parseNumber(const QString &flag, const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        throw CliError(QStringLiteral("%1 needs a number, not '%2'.").arg(flagText(flag), text));
+    return value;
+}
+
+int decimalsOf(const QString &text)
+{
+    static const QRegularExpression fraction(QStringLiteral("\\.(\\d*)"));
+    const QString mantissa = text.section(QRegularExpression(QStringLiteral("[eE]")), 0, 0);
+    const QRegularExpressionMatch match = fraction.match(mantissa);
+    return match.hasMatch() ? static_cast<int>(match.capturedLength(1)) : 0;
+}
+
+double parseLength(const QString &flag, const QString &text, int maxDecimals = 3)
+{
+    const double value = parseNumber(flag, text);
+    if (value < 0.001 || value > 1000000)
+        throw CliError(QStringLiteral("%1 must lie between 0.001 and 1000000, not %2.")
+                           .arg(flagText(flag), text));
+    if (decimalsOf(text) > maxDecimals)
+        throw CliError(QStringLiteral("%1 takes at most %2 decimals, not %3.")
+                           .arg(flagText(flag))
+                           .arg(maxDecimals)
+                           .arg(text));
+    return value;
+}
+
+SpiralShape parseShape(const QString &text)
+{
+    static const QHash<QString, SpiralShape> shapes{
+        {QStringLiteral("round"), SpiralShape::Round},
+        {QStringLiteral("nsided"), SpiralShape::NSided},
+        {QStringLiteral("diffround"), SpiralShape::RoundDifferential},
+        {QStringLiteral("diffnsided"), SpiralShape::NSidedDifferential}};
+    const auto found = shapes.find(text);
+    if (found == shapes.end())
+        throw CliError(QStringLiteral("--shape must be round, nsided, diffround or diffnsided, "
+                                      "not '%1'.")
+                           .arg(text));
+    return found.value();
+}
+
+QString parseUnit(const QString &flag, const QString &text, const QStringList &names)
+{
+    if (!names.contains(text))
+        throw CliError(QStringLiteral("%1 must be one of %2, not '%3'.")
+                           .arg(flagText(flag), names.join(QLatin1Char('|')), text));
+    return text;
+}
+
+QStringList parseRoles(const QString &text)
+{
+    const QStringList roles = text.split(QLatin1Char(','));
+    for (const QString &role : roles) {
+        if (!levelRoleNames().contains(role))
+            throw CliError(
+                QStringLiteral("--roles takes none, spiral or bridge, not '%1'.").arg(role));
+    }
+    return roles;
+}
+
+// The raw values, before the shape decides the defaults and the rules.
+struct RawOptions
+{
+    QHash<QString, QString> values;
+    QHash<QString, bool> switches;
+};
+
+RawOptions collect(const QStringList &arguments)
+{
+    static const QStringList valued{QStringLiteral("shape"),
+                                    QStringLiteral("template"),
+                                    QStringLiteral("o"),
+                                    QStringLiteral("output"),
+                                    QStringLiteral("turns"),
+                                    QStringLiteral("sides"),
+                                    QStringLiteral("radius"),
+                                    QStringLiteral("width"),
+                                    QStringLiteral("spacing"),
+                                    QStringLiteral("bridge-width"),
+                                    QStringLiteral("feed-spacing"),
+                                    QStringLiteral("length-unit"),
+                                    QStringLiteral("inductance-unit"),
+                                    QStringLiteral("roles"),
+                                    QStringLiteral("metals")};
+    static const QStringList switches{QStringLiteral("feed-auto"),  QStringLiteral("no-feed-auto"),
+                                      QStringLiteral("center-tap"), QStringLiteral("no-center-tap"),
+                                      QStringLiteral("staircase"),  QStringLiteral("yes"),
+                                      QStringLiteral("json")};
+    RawOptions raw;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString argument = arguments[i];
+        if (!argument.startsWith(QLatin1Char('-')))
+            throw CliError(QStringLiteral("unexpected argument '%1'.").arg(argument));
+        argument.remove(0, argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        QString value;
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const bool inlineValue = equals >= 0;
+        if (inlineValue) {
+            value = argument.mid(equals + 1);
+            argument.truncate(equals);
+        }
+        if (switches.contains(argument) && !inlineValue) {
+            raw.switches.insert(argument, true);
+        } else if (valued.contains(argument)) {
+            if (!inlineValue) {
+                if (i + 1 >= arguments.size())
+                    throw CliError(QStringLiteral("%1 needs a value.").arg(flagText(argument)));
+                value = arguments[++i];
+            }
+            raw.values.insert(argument == QLatin1String("output") ? QStringLiteral("o") : argument,
+                              value);
+        } else {
+            throw CliError(
+                QStringLiteral("unknown option '%1'; see torvane-cli --help.").arg(arguments[i]));
+        }
+    }
+    return raw;
+}
+
+void checkNotBoth(const RawOptions &raw, const char *on, const char *off)
+{
+    if (raw.switches.value(QLatin1String(on)) && raw.switches.value(QLatin1String(off)))
+        throw CliError(QStringLiteral("--%1 and --%2 exclude each other.")
+                           .arg(QLatin1String(on), QLatin1String(off)));
+}
+
+double parseTurns(const QString &text, bool differential)
+{
+    const double turns = parseNumber(QStringLiteral("turns"), text);
+    if (differential) {
+        if (turns != std::floor(turns) || turns < 1 || turns > 99)
+            throw CliError(QStringLiteral("--turns must be a whole number from 1 to 99 for the "
+                                          "differential shapes, not %1.")
+                               .arg(text));
+        return turns;
+    }
+    if (turns < 1 || turns > 99.99 || decimalsOf(text) > 2)
+        throw CliError(
+            QStringLiteral("--turns must lie between 1 and 99.99 with at most 2 decimals, not %1.")
+                .arg(text));
+    return turns;
+}
+
+int parseSides(const QString &text)
+{
+    const double sides = parseNumber(QStringLiteral("sides"), text);
+    if (sides != std::floor(sides) || sides < 4 || sides > 16)
+        throw CliError(
+            QStringLiteral("--sides must be a whole number from 4 to 16, not %1.").arg(text));
+    return static_cast<int>(sides);
+}
+} // namespace
+
+SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command)
+{
+    const RawOptions raw = collect(arguments);
+    checkNotBoth(raw, "feed-auto", "no-feed-auto");
+    checkNotBoth(raw, "center-tap", "no-center-tap");
+
+    SpiralCommandOptions options;
+    if (!raw.values.contains(QStringLiteral("shape")))
+        throw CliError(QStringLiteral("--shape is required (round, nsided, diffround or "
+                                      "diffnsided)."));
+    SpiralParameters &p = options.parameters;
+    p.shape = parseShape(raw.values.value(QStringLiteral("shape")));
+    const bool differential = isDifferential(p.shape);
+    p.radius = differential ? 50 : 25;
+
+    const auto value = [&](const char *flag) {
+        return raw.values.value(QLatin1String(flag));
+    };
+    const auto has = [&](const char *flag) {
+        return raw.values.contains(QLatin1String(flag));
+    };
+    if (has("turns"))
+        p.turns = parseTurns(value("turns"), differential);
+    if (has("sides"))
+        p.sides = parseSides(value("sides"));
+    if (has("radius"))
+        p.radius = parseLength(QStringLiteral("radius"), value("radius"));
+    if (has("width"))
+        p.spiralWidth = parseLength(QStringLiteral("width"), value("width"),
+                                    p.shape == SpiralShape::NSidedDifferential ? 2 : 3);
+    if (has("spacing"))
+        p.spacing = parseLength(QStringLiteral("spacing"), value("spacing"));
+    if (has("bridge-width"))
+        p.bridgeWidth = parseLength(QStringLiteral("bridge-width"), value("bridge-width"));
+    if (has("feed-spacing"))
+        p.feedSpacing = parseLength(QStringLiteral("feed-spacing"), value("feed-spacing"));
+    if (raw.switches.value(QStringLiteral("no-feed-auto")))
+        p.feedSpacingAuto = false;
+    if (raw.switches.value(QStringLiteral("no-center-tap")))
+        p.centerTap = false;
+
+    options.templatePath = value("template");
+    if (has("length-unit"))
+        options.lengthUnit =
+            parseUnit(QStringLiteral("length-unit"), value("length-unit"), lengthUnitNames());
+    if (has("inductance-unit"))
+        options.inductanceUnit = parseUnit(QStringLiteral("inductance-unit"),
+                                           value("inductance-unit"), inductanceUnitNames());
+    if (has("roles"))
+        options.roles = parseRoles(value("roles"));
+    if (has("metals"))
+        options.metals = value("metals").split(QLatin1Char(','));
+    options.staircase = raw.switches.value(QStringLiteral("staircase"));
+    options.assumeYes = raw.switches.value(QStringLiteral("yes"));
+    options.json = raw.switches.value(QStringLiteral("json"));
+
+    if (command == SpiralCommand::Create) {
+        options.outputPath = value("o");
+        if (options.outputPath.isEmpty())
+            throw CliError(QStringLiteral("create needs an output file: -o OUT.son."));
+        if (options.json)
+            throw CliError(QStringLiteral("--json belongs to estimate."));
+    } else {
+        for (const char *flag : {"o", "roles", "metals"}) {
+            if (has(flag))
+                throw CliError(
+                    QStringLiteral("%1 belongs to create.").arg(flagText(QLatin1String(flag))));
+        }
+        if (options.staircase || options.assumeYes)
+            throw CliError(QStringLiteral("--staircase and --yes belong to create."));
+    }
+    return options;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "template/createspiral.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// Everything `create` and `estimate` take from the command line, checked like the window's
+// fields: the same ranges, decimals and whole-number rules.
+struct SpiralCommandOptions
+{
+    SpiralParameters parameters;
+    QString templatePath; // empty: the built-in template
+    QString outputPath;
+    std::optional<QString> lengthUnit;     // a window unit name such as "um"
+    std::optional<QString> inductanceUnit; // such as "nH"
+    std::optional<QStringList> roles;
+    std::optional<QStringList> metals;
+    bool staircase = false;
+    bool assumeYes = false;
+    bool json = false;
+};
+
+enum class SpiralCommand
+{
+    Create,
+    Estimate
+};
+
+// Throws CliError naming the flag for anything the window would not accept.
+SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command);
+
+extern const char spiralOptionsHelp[];
