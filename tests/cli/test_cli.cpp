@@ -1,0 +1,300 @@
+// torvane-cli end to end: the real program, run as users run it.
+#include "app/estimate.h"
+#include "template/builtintemplate.h"
+#include "template/createspiral.h"
+#include "template/layerroles.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runCli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TORVANE_CLI_PATH), arguments);
+    if (!process.waitForFinished(60000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found.append(QDir(folder).relativeFilePath(it.next()));
+    found.sort();
+    return found;
+}
+} // namespace
+
+class CliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void createWritesWhatTheWindowWrites_data();
+    void createWritesWhatTheWindowWrites();
+    void estimatePrintsThePanel_data();
+    void estimatePrintsThePanel();
+    void estimateJson();
+    void badInputWritesNothing_data();
+    void badInputWritesNothing();
+    void refusalsAndYes_data();
+    void refusalsAndYes();
+    void unitsAndRolesReachTheFile();
+    void infoAndRewrite();
+};
+
+void CliTest::createWritesWhatTheWindowWrites_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("shape");
+    QTest::newRow("round") << QStringList{"--shape", "round", "--turns", "2.25"} << 0;
+    QTest::newRow("n-sided") << QStringList{"--shape", "nsided", "--sides", "6", "--turns=3"} << 1;
+    QTest::newRow("round differential")
+        << QStringList{"--shape", "diffround", "--turns", "3", "--no-center-tap"} << 2;
+    QTest::newRow("n-sided differential staircase")
+        << QStringList{"--shape", "diffnsided", "--sides", "8", "--turns", "2", "--staircase"} << 3;
+}
+
+void CliTest::createWritesWhatTheWindowWrites()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, shape);
+    QTemporaryDir dir;
+    const QString output = dir.filePath("spiral.son");
+    const Run run = runCli(QStringList{"create", "-o", output} + arguments);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.startsWith("Spiral created at " + output));
+    QVERIFY(QFileInfo(dir.filePath("sondata/spiral")).isDir());
+
+    // The same spiral made in-process on the built-in template gives the same bytes.
+    SpiralParameters p;
+    p.shape = static_cast<SpiralShape>(shape);
+    p.radius = isDifferential(p.shape) ? 50 : 25;
+    p.turns = arguments.contains("2.25") ? 2.25 : arguments.contains("--turns=3") ? 3 : 2;
+    if (p.shape == SpiralShape::RoundDifferential) {
+        p.turns = 3;
+        p.centerTap = false;
+    }
+    p.sides = p.shape == SpiralShape::NSided ? 6 : 8;
+    ProjectDocument document = builtInTemplate();
+    QStringList metals, roles;
+    readLayerSetup(document, metals, roles);
+    const QString expected = dir.filePath("expected.son");
+    QCOMPARE(createSpiralProject(document, p, metals, roles, arguments.contains("--staircase"),
+                                 expected),
+             0);
+    QCOMPARE(readAll(output), readAll(expected));
+
+    ProjectDocument reread;
+    QCOMPARE(loadProject(output, reread), 0);
+    QVERIFY(!reread.geometry.polygons.isEmpty());
+    QVERIFY(!reread.geometry.ports.isEmpty());
+    QStringList rereadMetals, rereadRoles;
+    readLayerSetup(reread, rereadMetals, rereadRoles);
+    QCOMPARE(rereadRoles, roles);
+    QCOMPARE(rereadMetals, metals);
+}
+
+void CliTest::estimatePrintsThePanel_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("minRadius");
+    QTest::newRow("round") << QStringList{"--shape", "round",     "--turns", "3",        "--width",
+                                          "10",      "--spacing", "5",       "--radius", "50"}
+                           << "Size: 200 / 200 um" << QString();
+    QTest::newRow("round differential")
+        << QStringList{"--shape", "diffround", "--turns", "3",        "--width",
+                       "10",      "--spacing", "5",       "--radius", "50"}
+        << "Size: 200 / 222.071 um" << QString();
+    QTest::newRow("n-sided differential hint")
+        << QStringList{"--shape", "diffnsided", "--width",       "10", "--spacing", "10",
+                       "--sides", "8",          "--length-unit", "mil"}
+        << "Size: 190 / 190 mil"
+        << "MinRadius: (min > 41.2132)";
+}
+
+void CliTest::estimatePrintsThePanel()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, size);
+    QFETCH(QString, minRadius);
+    const Run run = runCli(QStringList{"estimate"} + arguments);
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QVERIFY(lines.value(0).startsWith("Inductance: "));
+    QVERIFY(lines.value(0).endsWith(" nH"));
+    QCOMPARE(lines.value(1), size);
+    QCOMPARE(lines.value(2), minRadius);
+    QCOMPARE(lines.size(), minRadius.isEmpty() ? 2 : 3);
+}
+
+void CliTest::estimateJson()
+{
+    const Run run = runCli({"estimate", "--shape", "nsided", "--turns", "2", "--json"});
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QCOMPARE(object.value("shape").toString(), QStringLiteral("nsided"));
+    const QJsonArray range = object.value("inductance").toArray();
+    QCOMPARE(range.size(), 2);
+    QVERIFY(range[0].toDouble() > 0 && range[0].toDouble() <= range[1].toDouble());
+    QCOMPARE(object.value("size").toArray().at(0).toDouble(), 2 * (2.5 * 10 + 25 + 2 * 10.0));
+    QCOMPARE(object.value("lengthUnit").toString(), QStringLiteral("um"));
+}
+
+void CliTest::badInputWritesNothing_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("mentions");
+    const QStringList round{"--shape", "round"};
+    QTest::newRow("not a number") << round + QStringList{"--width", "ten"} << "--width";
+    QTest::newRow("zero length") << round + QStringList{"--radius", "0"} << "--radius";
+    QTest::newRow("too long") << round + QStringList{"--spacing", "1000001"} << "--spacing";
+    QTest::newRow("four decimals")
+        << round + QStringList{"--bridge-width", "1.0005"} << "--bridge-width";
+    QTest::newRow("n-sided differential width decimals")
+        << QStringList{"--shape", "diffnsided", "--width", "10.005"} << "--width";
+    QTest::newRow("too few turns") << round + QStringList{"--turns", "0.75"} << "--turns";
+    QTest::newRow("three turn decimals") << round + QStringList{"--turns", "2.125"} << "--turns";
+    QTest::newRow("fractional differential turns")
+        << QStringList{"--shape", "diffround", "--turns", "2.5"} << "--turns";
+    QTest::newRow("too many sides")
+        << QStringList{"--shape", "nsided", "--sides", "17"} << "--sides";
+    QTest::newRow("unknown shape") << QStringList{"--shape", "hexagon"} << "--shape";
+    QTest::newRow("no shape") << QStringList{"--turns", "2"} << "--shape";
+    QTest::newRow("unknown unit") << round + QStringList{"--length-unit", "ft"} << "--length-unit";
+    QTest::newRow("unknown role") << round + QStringList{"--roles", "none,Spiral"} << "--roles";
+    QTest::newRow("too many roles")
+        << round + QStringList{"--roles", "none,spiral,bridge,none,none"} << "--roles";
+    QTest::newRow("unknown metal")
+        << round + QStringList{"--metals", "Lossless,Gold"} << "--metals";
+    QTest::newRow("missing template")
+        << round + QStringList{"--template", "missing.son"} << "missing.son";
+    QTest::newRow("unknown option") << round + QStringList{"--colour", "red"} << "--colour";
+    QTest::newRow("contradiction")
+        << round + QStringList{"--feed-auto", "--no-feed-auto"} << "--feed-auto";
+}
+
+void CliTest::badInputWritesNothing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, mentions);
+    QTemporaryDir dir;
+    const Run run = runCli(QStringList{"create", "-o", dir.filePath("out.son")} + arguments);
+    QVERIFY(run.exitCode > 0);
+    QVERIFY2(run.err.contains(mentions), qPrintable(run.err));
+    QCOMPARE(run.err.count('\n'), 1);
+    QCOMPARE(run.out, QString());
+    QCOMPARE(filesIn(dir.path()), QStringList());
+}
+
+void CliTest::refusalsAndYes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("yesHelps");
+    QTest::newRow("no spiral level")
+        << QStringList{"--shape", "round", "--roles", "none,none,bridge"}
+        << "No layer for spiral selected! Continue anyway?" << true;
+    QTest::newRow("feed spacing") << QStringList{"--shape", "diffround", "--no-feed-auto",
+                                                 "--feed-spacing", "27.1"}
+                                  << "Feed spacing to large! Continue anyway?" << true;
+    QTest::newRow("feed spacing under auto still checked")
+        << QStringList{"--shape", "diffnsided", "--feed-spacing", "40"} << "Feed spacing to large!"
+        << true;
+    QTest::newRow("inner radius") << QStringList{"--shape", "diffnsided",    "--radius",
+                                                 "41.2",    "--length-unit", "mm"}
+                                  << "Inner radius must exceed 41.2132 mm. Cannot create spiral."
+                                  << false;
+}
+
+void CliTest::refusalsAndYes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QFETCH(bool, yesHelps);
+    QTemporaryDir dir;
+    const QString output = dir.filePath("out.son");
+    const Run refused = runCli(QStringList{"create", "-o", output} + arguments);
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(message), qPrintable(refused.err));
+    QCOMPARE(filesIn(dir.path()), QStringList());
+    const Run again = runCli(QStringList{"create", "-o", output, "--yes"} + arguments);
+    QCOMPARE(again.exitCode == 0, yesHelps);
+    QCOMPARE(QFileInfo::exists(output), yesHelps);
+}
+
+void CliTest::unitsAndRolesReachTheFile()
+{
+    QTemporaryDir dir;
+    const QString output = dir.filePath("units.son");
+    const Run run = runCli({"create", "-o", output, "--shape", "round", "--length-unit", "mil",
+                            "--roles", "spiral,none,bridge", "--metals", "TopMetal"});
+    QCOMPARE(run.exitCode, 0);
+    ProjectDocument document;
+    QCOMPARE(loadProject(output, document), 0);
+    QCOMPARE(document.dimension.lengthUnit, QStringLiteral("mil"));
+    QCOMPARE(document.dimension.inductanceUnit, QStringLiteral("NH"));
+    QVERIFY(document.headerLines.contains("ANN #Qor_FunctionSetup#,spiral,none,bridge,none"));
+    QVERIFY(
+        document.headerLines.contains("ANN #Qor_LayerSetup#,TopMetal,Lossless,Lossless,Lossless"));
+    // The winding sits on level 0 with the named metal type; the bridge on level 2.
+    QCOMPARE(document.geometry.polygons.first().level, 0u);
+    QCOMPARE(document.geometry.polygons.first().metalType, 0);
+    QCOMPARE(document.geometry.ports.size(), 2);
+}
+
+void CliTest::infoAndRewrite()
+{
+    const Run info = runCli({"info"});
+    QCOMPARE(info.exitCode, 0);
+    QVERIFY(info.out.contains("Metal levels (4):"));
+    QVERIFY(info.out.contains("  1  TopMetal  spiral\n"));
+    QVERIFY(info.out.contains("  2  Metal5  bridge\n"));
+
+    QTemporaryDir dir;
+    const QString input = dir.filePath("in.son");
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("DIM\nLNG MIL\nEND DIM\nGEO\nBOX 1 10 10 20 20 20 0\n 1 1 1 0 0 0 0 A\n"
+               " 1 1 1 0 0 0 0 B\nEND GEO\n");
+    file.close();
+    const Run rewrite = runCli({"rewrite", input, dir.filePath("out.son")});
+    QCOMPARE(rewrite.exitCode, 0);
+    QCOMPARE(readAll(dir.filePath("out.son")), serializeProject(parseProject(readAll(input))));
+    QVERIFY(QFileInfo(dir.filePath("sondata/out")).isDir());
+
+    const Run missing = runCli({"info", dir.filePath("nothing.son")});
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY(missing.err.contains("nothing.son"));
+    QCOMPARE(runCli({}).exitCode, 2);
+    QCOMPARE(runCli({"--help"}).exitCode, 0);
+}
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "test_cli.moc"
