@@ -12,18 +12,6 @@ constexpr double tenDegrees = 0.17453292519943295;
 constexpr double halfMu0 = 6.283185307179586e-7;
 constexpr double mu0 = 1.2566370614359173e-6;
 
-const QString &spiralRole()
-{
-    static const QString role = QStringLiteral("spiral");
-    return role;
-}
-
-const QString &bridgeRole()
-{
-    static const QString role = QStringLiteral("bridge");
-    return role;
-}
-
 struct PolygonCoefficients
 {
     double c1, c2, c3, c4, k1, k2;
@@ -40,7 +28,6 @@ PolygonCoefficients coefficientsFor(int sides)
     // Circle current-sheet terms; Wheeler has no row of its own here.
     return {1.0, 2.46, 0, 0.2, 2.25, 3.55};
 }
-
 } // namespace
 
 void addStraightConductor(ProjectDocument &project, int &nextDebugId, int level, int metalType,
@@ -145,11 +132,6 @@ qsizetype cRoundSpiral::levelCount() const
     return m_levelRoles ? m_levelRoles->size() : 0;
 }
 
-QString cRoundSpiral::levelRole(qsizetype level) const
-{
-    return level < levelCount() ? m_levelRoles->at(level) : QString();
-}
-
 int cRoundSpiral::levelMetalType(const ProjectDocument &project, qsizetype level) const
 {
     if (!m_levelMetalNames || level >= m_levelMetalNames->size())
@@ -178,9 +160,9 @@ void cRoundSpiral::writeLayout(ProjectDocument &project)
         const int level = static_cast<int>(i);
         const int metalType = levelMetalType(project, i);
         const QString &role = m_levelRoles->at(i);
-        if (role == bridgeRole()) {
+        if (role == QLatin1String("bridge")) {
             addBridge(project, nextDebugId, level, metalType);
-        } else if (role == spiralRole()) {
+        } else if (role == QLatin1String("spiral")) {
             addWinding(project, nextDebugId, level, metalType);
             addOuterFeed(project, nextDebugId, level, metalType);
         }

@@ -56,7 +56,6 @@ protected:
 
     // Default-constructed spirals have no lists; they then count as empty.
     qsizetype levelCount() const;
-    QString levelRole(qsizetype level) const;
     int levelMetalType(const ProjectDocument &project, qsizetype level) const;
     // Lowest and highest level whose role is not "none"; (levelCount(), 0) when there is none.
     void usedLevelRange(int &first, int &last) const;

@@ -297,7 +297,7 @@ void SpiralDifferentialTest::centerTap()
     const Polygon &via = viaList.last();
     COMPARE_POINTS(Points{viaCentre(via)}, Points{Point(viaX, c)});
     QVERIFY(qAbs(viaWidthOf(via) - viaWidth) < 1e-9);
-    QVERIFY(qAbs(via.points[1].y - via.points[0].y) - 1 < 1e-9); // one cell long
+    QVERIFY(qAbs(qAbs(via.points[1].y - via.points[0].y) - 1) < 1e-9); // one cell long
 }
 
 void SpiralDifferentialTest::stackedLevelVias_data()

@@ -34,6 +34,15 @@ std::unique_ptr<cRoundSpiral> makeShape(int shape, int sides, double turns, doub
     }
 }
 
+struct InductanceCase
+{
+    int shape;
+    int sides;
+    double turns, radius, width, spacing, lengthScale;
+    QString text;
+    double inductanceScale = 1e9;
+};
+
 struct FakeLabel
 {
     QString text;
@@ -102,51 +111,35 @@ void SpiralEstimateTest::inductance_data()
 {
     // Expected texts worked out separately from the current-sheet and Wheeler expressions;
     // mostly um (1e-6 m) and nH (1e9 per henry).
-    QTest::addColumn<int>("shape");
-    QTest::addColumn<int>("sides");
-    QTest::addColumn<double>("turns");
-    QTest::addColumn<double>("radius");
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("spacing");
-    QTest::addColumn<double>("lengthScale");
-    QTest::addColumn<double>("inductanceScale");
-    QTest::addColumn<QString>("text");
-    auto row = [](const char *name, int shape, int sides, double turns, double radius, double width,
-                  double spacing, double scale, const char *text, double inductanceScale = 1e9) {
-        QTest::newRow(name) << shape << sides << turns << radius << width << spacing << scale
-                            << inductanceScale << QString::fromLatin1(text);
+    QTest::addColumn<InductanceCase>("c");
+    const auto row = [](const char *name, const InductanceCase &c) {
+        QTest::newRow(name) << c;
     };
-    row("round", Round, 0, 3, 50, 10, 5, 1e-6, "1.71427");
-    row("round differential uses its own diameter", Differential, 0, 3, 50, 10, 5, 1e-6, "1.71736");
-    row("radius 0 gives fill ratio 1", Round, 0, 2, 0, 10, 5, 1e-6, "0.0967752");
-    row("dout = din gives inf", Round, 0, 2, 50, 0, 0, 1e-6, "inf");
-    row("3 sides: circle terms", NSided, 3, 3, 50, 10, 5, 1e-6, "1.71427 to 1.74826");
-    row("4 sides", NSided, 4, 3, 50, 10, 5, 1e-6, "2.04743 to 2.07116");
-    row("5 sides", NSided, 5, 3, 50, 10, 5, 1e-6, "2.04743 to 2.07116");
-    row("6 sides, Wheeler smaller", NSided, 6, 3, 50, 10, 5, 1e-6, "1.73875 to 1.77472");
-    row("7 sides", NSided, 7, 3, 50, 10, 5, 1e-6, "1.73875 to 1.77472");
-    row("8 sides", NSided, 8, 3, 50, 10, 5, 1e-6, "1.74826 to 1.76827");
-    row("11 sides", NSided, 11, 3, 50, 10, 5, 1e-6, "1.74826 to 1.76827");
-    row("12 sides: circle terms", NSided, 12, 3, 50, 10, 5, 1e-6, "1.71427 to 1.74826");
-    row("mil and pH", NSided, 4, 5, 20, 10, 5, 2.54e-5, "79083 to 79702.5", 1e12);
-    row("n-sided differential", NSidedDifferential, 8, 2, 40, 10, 10, 1e-6, "0.632091 to 0.63362");
+    row("round", {Round, 0, 3, 50, 10, 5, 1e-6, "1.71427"});
+    row("round differential uses its own diameter",
+        {Differential, 0, 3, 50, 10, 5, 1e-6, "1.71736"});
+    row("radius 0 gives fill ratio 1", {Round, 0, 2, 0, 10, 5, 1e-6, "0.0967752"});
+    row("dout = din gives inf", {Round, 0, 2, 50, 0, 0, 1e-6, "inf"});
+    row("3 sides: circle terms", {NSided, 3, 3, 50, 10, 5, 1e-6, "1.71427 to 1.74826"});
+    row("4 sides", {NSided, 4, 3, 50, 10, 5, 1e-6, "2.04743 to 2.07116"});
+    row("5 sides", {NSided, 5, 3, 50, 10, 5, 1e-6, "2.04743 to 2.07116"});
+    row("6 sides, Wheeler smaller", {NSided, 6, 3, 50, 10, 5, 1e-6, "1.73875 to 1.77472"});
+    row("7 sides", {NSided, 7, 3, 50, 10, 5, 1e-6, "1.73875 to 1.77472"});
+    row("8 sides", {NSided, 8, 3, 50, 10, 5, 1e-6, "1.74826 to 1.76827"});
+    row("11 sides", {NSided, 11, 3, 50, 10, 5, 1e-6, "1.74826 to 1.76827"});
+    row("12 sides: circle terms", {NSided, 12, 3, 50, 10, 5, 1e-6, "1.71427 to 1.74826"});
+    row("mil and pH", {NSided, 4, 5, 20, 10, 5, 2.54e-5, "79083 to 79702.5", 1e12});
+    row("n-sided differential",
+        {NSidedDifferential, 8, 2, 40, 10, 10, 1e-6, "0.632091 to 0.63362"});
     // dout = -din: the current sheet is nan, Wheeler 0; unordered puts Wheeler first.
-    row("unordered", NSided, 6, 1, -1, 1, 0.5, 1e-6, "0 to nan");
+    row("unordered", {NSided, 6, 1, -1, 1, 0.5, 1e-6, "0 to nan"});
 }
 
 void SpiralEstimateTest::inductance()
 {
-    QFETCH(int, shape);
-    QFETCH(int, sides);
-    QFETCH(double, turns);
-    QFETCH(double, radius);
-    QFETCH(double, width);
-    QFETCH(double, spacing);
-    QFETCH(double, lengthScale);
-    QFETCH(double, inductanceScale);
-    QFETCH(QString, text);
-    const auto spiral = makeShape(shape, sides, turns, radius, width, spacing);
-    QCOMPARE(spiral->inductanceText(lengthScale, inductanceScale), text);
+    QFETCH(InductanceCase, c);
+    const auto spiral = makeShape(c.shape, c.sides, c.turns, c.radius, c.width, c.spacing);
+    QCOMPARE(spiral->inductanceText(c.lengthScale, c.inductanceScale), c.text);
 }
 
 void SpiralEstimateTest::showInductanceWritesLabel()
