@@ -26,7 +26,7 @@ QString cNSidedDifferentialSpiral::inductanceText(double lengthScale, double ind
 
 double cNSidedDifferentialSpiral::sizeY() const
 {
-    return cRoundSpiral::sizeY();
+    return singleEndedDiameter();
 }
 
 void cNSidedDifferentialSpiral::addPolygonHalf(CenterLinePath &path, const Frame &f, double apothem,

@@ -71,21 +71,25 @@ qint64 cRoundSpiral::quarterTurns() const
     return static_cast<qint64>(std::floor(4 * m_turns + 0.5));
 }
 
-double cRoundSpiral::outerDiameter() const
+double cRoundSpiral::singleEndedDiameter() const
 {
     const double n = m_turns;
     return 2 * ((n + 0.5) * m_spiralWidth + m_radius + n * m_spacing);
 }
 
-// Every shape measures its extent by the single-ended formula, whatever its diameter.
+double cRoundSpiral::outerDiameter() const
+{
+    return singleEndedDiameter();
+}
+
 double cRoundSpiral::sizeX() const
 {
-    return cRoundSpiral::outerDiameter();
+    return singleEndedDiameter();
 }
 
 double cRoundSpiral::sizeY() const
 {
-    return cRoundSpiral::outerDiameter();
+    return singleEndedDiameter();
 }
 
 QString cRoundSpiral::inductanceText(double lengthScale, double inductanceScale) const

@@ -51,6 +51,9 @@ protected:
     virtual void addVias(ProjectDocument &project, int &nextDebugId);
     virtual double referencePlaneLength(const ProjectDocument &project) const;
 
+    // Twice the outer edge radius of the last turn; the extent of every shape along x, whatever
+    // its own diameter.
+    double singleEndedDiameter() const;
     // Square of side W on the winding's inner end, staircase fill.
     void addCenterPad(ProjectDocument &project, int &nextDebugId, int level, int metalType) const;
 
