@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTabBar>
 
 namespace {
 const QString sonnetFilter = QStringLiteral("Sonnet Files (*.son);;All Files (*.*)");
@@ -34,6 +35,20 @@ bool ticked(const QCheckBox *box)
     return box->checkState() == Qt::Checked;
 }
 
+// Out-of-range input stays as typed and simply does not end the edit; Qt's own fixup would
+// rewrite it into a different number in scientific notation.
+class FieldValidator : public QDoubleValidator
+{
+public:
+    FieldValidator(int decimals, QObject *parent)
+        : QDoubleValidator(0.001, 1000000, decimals, parent)
+    {
+        // The fields are read with the C conversion, so they take a decimal point everywhere.
+        setLocale(QLocale::c());
+    }
+    void fixup(QString &) const override {}
+};
+
 // A stored index that no longer names an entry would leave the combo box without a unit,
 // and the next project would declare an empty one.
 void setStoredIndex(QComboBox *comboBox, int index)
@@ -49,6 +64,14 @@ MainWindow::MainWindow(UserPrompts &prompts, QWidget *parent)
     : QMainWindow(parent), prompts(prompts)
 {
     setupUi(this);
+    // Qt 6 chains a compound widget's tab order behind all its pages' fields, which would put
+    // the bridge width ahead of the turns; start the round fields right after the tab bar.
+    if (auto *tabBar = tabWidget->findChild<QTabBar *>()) {
+        QWidget::setTabOrder(tabBar, rsTurnsDoubleSpinBox);
+        QWidget::setTabOrder(rsTurnsDoubleSpinBox, rsSpiralWidthEdit);
+        QWidget::setTabOrder(rsSpiralWidthEdit, rsSpacingEdit);
+        QWidget::setTabOrder(rsSpacingEdit, rsRadiusEdit);
+    }
     connectForm();
     installValidators();
     UpdateLengthUnits(lengthUnitComboBox->currentIndex());
@@ -109,10 +132,7 @@ void MainWindow::connectForm()
 void MainWindow::installValidators()
 {
     const auto install = [](QLineEdit *edit, int decimals) {
-        auto *validator = new QDoubleValidator(0.001, 1000000, decimals, edit);
-        // The fields are read with the C conversion, so they take a decimal point everywhere.
-        validator->setLocale(QLocale::c());
-        edit->setValidator(validator);
+        edit->setValidator(new FieldValidator(decimals, edit));
     };
     for (QLineEdit *edit :
          {rsSpiralWidthEdit, rsSpacingEdit, rsRadiusEdit, rsBridgeWidthEdit, nsSpiralWidthEdit,

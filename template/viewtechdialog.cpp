@@ -94,9 +94,12 @@ void ViewTechDialog::fitTables()
     }
     // Sized after the content fit, which would otherwise make the spacer a full row again:
     // half a header high, it moves each metal level between its two dielectric layers.
-    if (metalTableWidget->rowCount() > 0)
-        metalTableWidget->setRowHeight(0, techTableWidget->horizontalHeader()->sizeHint().height() /
-                                              2);
+    if (metalTableWidget->rowCount() > 0) {
+        const int spacerHeight = techTableWidget->horizontalHeader()->sizeHint().height() / 2;
+        // The header would otherwise hold every row at its font-based minimum.
+        metalTableWidget->verticalHeader()->setMinimumSectionSize(spacerHeight);
+        metalTableWidget->setRowHeight(0, spacerHeight);
+    }
 
     techTableWidget->setMinimumWidth(columnWidthSum(techTableWidget) +
                                      2 * techTableWidget->frameWidth());
