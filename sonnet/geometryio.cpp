@@ -97,7 +97,8 @@ void readGeometryBlock(SonTextReader &in, GeometryBlock &geometry)
         } else if (word == "BOX") {
             readBox(in, geometry);
         } else if (word == "DRP1") {
-            geometry.referencePlanes.append(readReferencePlane(in));
+            if (auto plane = readReferencePlane(in))
+                geometry.referencePlanes.append(*plane);
         } else if (word == "EVIA" || word == "EVIAS") {
             geometry.eviaRecords.append(readEviaRecord(in));
         } else if (word == "POR1") {
@@ -297,12 +298,15 @@ void writePort(SonTextWriter &out, const Port &port)
     out << '\n';
 }
 
-ReferencePlane readReferencePlane(SonTextReader &in)
+std::optional<ReferencePlane> readReferencePlane(SonTextReader &in)
 {
-    // Side and type belong to the "DRP1" line; a cut line must not take the next record's words.
+    // Side and type belong to the "DRP1" line. A line without them says nothing usable, and
+    // keeping it would write a line that reads back as something else.
     ReferencePlane plane;
     plane.side = QString::fromLatin1(in.readWordOnLineView());
     plane.type = QString::fromLatin1(in.readWordOnLineView());
+    if (plane.side.isEmpty() || plane.type.isEmpty())
+        return std::nullopt;
     if (plane.type == QLatin1String("FIX")) {
         plane.length = in.readReal();
         return plane;

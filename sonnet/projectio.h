@@ -35,6 +35,6 @@ Polygon readPolygon(SonTextReader &in);
 void writePolygon(SonTextWriter &out, const Polygon &polygon);
 Port readPort(SonTextReader &in);
 void writePort(SonTextWriter &out, const Port &port);
-ReferencePlane readReferencePlane(SonTextReader &in);
+std::optional<ReferencePlane> readReferencePlane(SonTextReader &in);
 void writeReferencePlane(SonTextWriter &out, const ReferencePlane &plane);
 EviaRecord readEviaRecord(SonTextReader &in);

@@ -135,6 +135,9 @@ void SonnetFormatTest::geometryLines_data()
         << metals + noBox +
                "NUM 1\nVIA POLYGON\n0 2 -1 N 14 1 1 100 100 0 0 0 Y\nTOLEVEL 2\n"
                "1.0000000 1.0000000\n2.0000000 2.0000000\nEND\n";
+    QTest::newRow("reference plane without a type is dropped, not misread")
+        << QByteArray("DRP1 LEFT\nPOLY 12 1\n1\nDRP1\nDRP1 RIGHT FIX 2\n")
+        << metals + noBox + "DRP1 RIGHT FIX 2\nNUM 0\n";
     QTest::newRow("EVIA records are read but not written")
         << QByteArray("EVIA 1 2 3\nEVIAS 4 5 6\n") << metals + noBox + "NUM 0\n";
 }

@@ -28,24 +28,24 @@ void SonnetReaderTest::reals_data()
     QTest::addColumn<QByteArray>("rest");
 
     QTest::newRow("plain") << QByteArray("  12.5 x") << 12.5 << true << QByteArray(" x");
-    QTest::newRow("sign and exponent") << QByteArray("-6.600000006e-006\n") << -6.600000006e-6
-                                       << true << QByteArray("\n");
+    QTest::newRow("sign and exponent")
+        << QByteArray("-6.600000006e-006\n") << -6.600000006e-6 << true << QByteArray("\n");
     QTest::newRow("plus sign") << QByteArray("+3") << 3.0 << true << QByteArray();
     QTest::newRow("leading point") << QByteArray(".5,") << 0.5 << true << QByteArray(",");
     QTest::newRow("trailing point") << QByteArray("7.") << 7.0 << true << QByteArray();
-    QTest::newRow("exponent without digits stays") << QByteArray("1e+x") << 1.0 << true
-                                                   << QByteArray("e+x");
+    QTest::newRow("exponent without digits stays")
+        << QByteArray("1e+x") << 1.0 << true << QByteArray("e+x");
     QTest::newRow("across lines") << QByteArray("\r\n\t 4") << 4.0 << true << QByteArray();
-    QTest::newRow("word is not a number") << QByteArray(" TLAYNAM") << 0.0 << false
-                                          << QByteArray("TLAYNAM");
+    QTest::newRow("word is not a number")
+        << QByteArray(" TLAYNAM") << 0.0 << false << QByteArray("TLAYNAM");
     QTest::newRow("lone sign") << QByteArray("- 1") << 0.0 << false << QByteArray("- 1");
     QTest::newRow("infinity") << QByteArray("-inf ") << -qInf() << true << QByteArray(" ");
     QTest::newRow("overflow") << QByteArray("1e999") << qInf() << true << QByteArray();
     QTest::newRow("underflow") << QByteArray("1e-999") << 0.0 << true << QByteArray();
-    QTest::newRow("twenty digits") << QByteArray("12345678901234567890.5")
-                                   << 12345678901234567890.5 << true << QByteArray();
-    QTest::newRow("many leading zeros") << QByteArray("0000000000000000000000001.25") << 1.25
-                                        << true << QByteArray();
+    QTest::newRow("twenty digits")
+        << QByteArray("12345678901234567890.5") << 12345678901234567890.5 << true << QByteArray();
+    QTest::newRow("many leading zeros")
+        << QByteArray("0000000000000000000000001.25") << 1.25 << true << QByteArray();
     QTest::newRow("end of input") << QByteArray("   ") << 0.0 << false << QByteArray();
 }
 
@@ -115,10 +115,12 @@ void SonnetReaderTest::integers()
 
 void SonnetReaderTest::wordsAndLines()
 {
-    SonTextReader in("  FTYP SONPROJ\r\nA\xa0" "B \t C\n\nlast");
+    SonTextReader in("  FTYP SONPROJ\r\nA\xa0"
+                     "B \t C\n\nlast");
     QCOMPARE(in.readWordView(), QByteArrayView("FTYP"));
     QCOMPARE(in.readLineView(), QByteArrayView(" SONPROJ"));
-    QCOMPARE(in.readWordView(), QByteArrayView("A\xa0" "B")); // 0xA0 is no blank
+    QCOMPARE(in.readWordView(), QByteArrayView("A\xa0"
+                                               "B")); // 0xA0 is no blank
     QCOMPARE(in.readWordOnLineView(), QByteArrayView("C"));
     QCOMPARE(in.readWordOnLineView(), QByteArrayView());
     in.skipRestOfLine();
