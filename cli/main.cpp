@@ -33,7 +33,7 @@ int dispatch(const QStringList &arguments, QTextStream &out)
         out << usage << spiralOptionsHelp;
         return arguments.isEmpty() ? usageExitCode : 0;
     }
-    const QString command = arguments[0];
+    const QString &command = arguments[0];
     const QStringList rest = arguments.mid(1);
     if (command == QLatin1String("info"))
         return runInfo(rest, out);

@@ -90,7 +90,7 @@ QString parseUnit(const QString &flag, const QString &text, const QStringList &n
 
 QStringList parseRoles(const QString &text)
 {
-    const QStringList roles = text.split(QLatin1Char(','));
+    QStringList roles = text.split(QLatin1Char(','));
     for (const QString &role : roles) {
         if (!levelRoleNames().contains(role))
             throw CliError(

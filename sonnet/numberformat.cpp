@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -10,10 +11,8 @@
 namespace {
 char *writeChars(char *out, double value, std::chars_format format, int precision)
 {
-    if (std::isnan(value)) {
-        std::memcpy(out, "nan", 3);
-        return out + 3;
-    }
+    if (std::isnan(value))
+        return std::copy_n("nan", 3, out);
     return std::to_chars(out, out + formatBufferSize, value, format, precision).ptr;
 }
 

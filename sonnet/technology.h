@@ -24,9 +24,16 @@ struct BoxSettings
     int boxInteger = 20;
     double boxReal = 0;
 
-    // Width over half the doubled count (halved in integers); IEEE rules when that is zero.
-    double cellSizeX() const { return xWidth / static_cast<double>(xCells2 / 2); }
-    double cellSizeY() const { return yWidth / static_cast<double>(yCells2 / 2); }
+    // Width over half the doubled count, halved in integers on purpose; IEEE rules when that
+    // is zero.
+    double cellSizeX() const
+    {
+        return xWidth / static_cast<double>(xCells2 / 2); // NOLINT(bugprone-integer-division)
+    }
+    double cellSizeY() const
+    {
+        return yWidth / static_cast<double>(yCells2 / 2); // NOLINT(bugprone-integer-division)
+    }
     bool operator==(const BoxSettings &) const = default;
 };
 
