@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Takes one screenshot of the real window per shape tab under Xvfb, on the example
+# template, into docs/screenshots/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=${TORVANE_BUILD_DIR:-build}
+[ -f "$build_dir/CMakeCache.txt" ] || cmake -S . -B "$build_dir"
+cmake --build "$build_dir" --target torvane -j "$(nproc)"
+program=$(pwd)/$build_dir/app/torvane
+out=$(pwd)/docs/screenshots
+mkdir -p "$out"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp resources/templates/builtin-rfic.son "$work/rfic.son"
+
+shoot() { # tab index, file name
+    local home="$work/home-$1"
+    mkdir -p "$home/config/Ostrel"
+    cat >"$home/config/Ostrel/Torvane.conf" <<CONF
+[General]
+pos=@Point(0 0)
+size=@Size(560 660)
+
+[Base]
+SonTemplate=$work/rfic.son
+LengthIndex=2
+InductanceIndex=3
+SpiralType=$1
+CONF
+    HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+        timeout 60 xvfb-run -a -s "-screen 0 800x800x24" bash -c '
+            "$1" & pid=$!
+            window=
+            for _ in $(seq 100); do
+                window=$(xwininfo -root -tree 2>/dev/null | awk "/\"Torvane\"/ && / [0-9][0-9][0-9]+x[0-9][0-9][0-9]+/ {print \$1; exit}")
+                [ -n "$window" ] && break
+                sleep 0.1
+            done
+            sleep 1 # let the first paint finish
+            [ -n "$window" ] && import -window "$window" "$2"
+            kill "$pid"
+            [ -n "$window" ]' _ "$program" "$out/$2"
+    echo "$out/$2"
+}
+
+shoot 0 tab-round.png
+shoot 1 tab-nsided.png
+shoot 2 tab-diffround.png
+shoot 3 tab-diffnsided.png
