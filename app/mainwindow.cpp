@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/units.h"
+
 #include "app/appsettings.h"
 #include "app/estimate.h"
 #include "app/userprompts.h"
@@ -213,15 +215,12 @@ int MainWindow::LoadTechTemplate(const QString &fileName)
 
 void MainWindow::selectUnit(QComboBox *comboBox, const QString &unitName)
 {
-    // An empty name would match every entry; keep the selection instead.
-    if (unitName.isEmpty())
-        return;
-    // Exact names first, so that a file's "M" (metres) does not select "mil".
-    int index = comboBox->findText(unitName, Qt::MatchFixedString);
-    for (int i = 0; index < 0 && i < comboBox->count(); ++i) {
-        if (comboBox->itemText(i).startsWith(unitName, Qt::CaseInsensitive))
-            index = i;
-    }
+    QStringList names;
+    for (int i = 0; i < comboBox->count(); ++i)
+        names.append(comboBox->itemText(i));
+    // Exact names first, so that a file's "M" (metres) does not select "mil"; an empty name
+    // keeps the selection.
+    const int index = matchingUnitIndex(names, unitName);
     if (index >= 0)
         comboBox->setCurrentIndex(index);
 }
