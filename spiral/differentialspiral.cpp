@@ -89,13 +89,13 @@ void cDifferentialSpiral::buildWindingPaths(const ProjectDocument &project)
         const double r = f.r(i);
         CenterLinePath upper(w);
         upper.append(f.cx + r, f.cy - f.pitch / 2 - f.gap);
-        addArc(upper, f.cx, f.cy - f.pitch / 2 - 2 * f.gap, r, 0, pi, true);
+        addHalfTurn(upper, f, r, true);
         upper.append(f.cx - r, f.cy - f.pitch / 2 - f.gap);
         m_windingPaths.append(upper);
 
         CenterLinePath lower(w);
         lower.append(f.cx + r, f.cy + f.pitch / 2 + f.gap);
-        addArc(lower, f.cx, f.cy + f.pitch / 2 + 2 * f.gap, r, 0, pi, false);
+        addHalfTurn(lower, f, r, false);
         lower.append(f.cx - r, f.cy + f.pitch / 2 + f.gap);
         m_windingPaths.append(lower);
     }
@@ -103,6 +103,13 @@ void cDifferentialSpiral::buildWindingPaths(const ProjectDocument &project)
     appendJoinsAndFeeds(f);
     if (m_centerTap)
         buildCenterTapPaths(project);
+}
+
+void cDifferentialSpiral::addHalfTurn(CenterLinePath &path, const Frame &f, double radius,
+                                      bool upper) const
+{
+    const double centreY = upper ? f.cy - f.pitch / 2 - 2 * f.gap : f.cy + f.pitch / 2 + 2 * f.gap;
+    addArc(path, f.cx, centreY, radius, 0, pi, upper);
 }
 
 void cDifferentialSpiral::appendJoinsAndFeeds(const Frame &f)

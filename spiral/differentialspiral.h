@@ -47,6 +47,8 @@ protected:
     virtual void buildWindingPaths(const ProjectDocument &project);
     virtual void buildCenterTapPaths(const ProjectDocument &project);
 
+    // The curved part of one half-turn between its two stubs: a half circle here.
+    virtual void addHalfTurn(CenterLinePath &path, const Frame &f, double radius, bool upper) const;
     // Inner join, crossings, feed joins and feeds: everything after the half-turns.
     void appendJoinsAndFeeds(const Frame &f);
     // Vias at both ends of every underpass and under the centre tap; returns the via width

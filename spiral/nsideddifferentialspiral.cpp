@@ -29,8 +29,8 @@ double cNSidedDifferentialSpiral::sizeY() const
     return singleEndedDiameter();
 }
 
-void cNSidedDifferentialSpiral::addPolygonHalf(CenterLinePath &path, const Frame &f, double apothem,
-                                               bool upper) const
+void cNSidedDifferentialSpiral::addHalfTurn(CenterLinePath &path, const Frame &f, double apothem,
+                                            bool upper) const
 {
     const double n = m_sides;
     const double e = f.pitch / 2 + 2 * f.gap;
@@ -45,33 +45,6 @@ void cNSidedDifferentialSpiral::addPolygonHalf(CenterLinePath &path, const Frame
         phi += step;
     }
     path.append(f.cx + apothem * std::cos(pi), f.cy + sign * (apothem * std::sin(pi)) + sign * e);
-}
-
-void cNSidedDifferentialSpiral::buildWindingPaths(const ProjectDocument &project)
-{
-    m_windingPaths.clear();
-    m_crossingPaths.clear();
-    const Frame f = frame(project);
-    const double w = m_spiralWidth;
-
-    for (int i = 0; i <= m_turns - 1; ++i) {
-        const double r = f.r(i);
-        CenterLinePath upper(w);
-        upper.append(f.cx + r, f.cy - f.pitch / 2 - f.gap);
-        addPolygonHalf(upper, f, r, true);
-        upper.append(f.cx - r, f.cy - f.pitch / 2 - f.gap);
-        m_windingPaths.append(upper);
-
-        CenterLinePath lower(w);
-        lower.append(f.cx + r, f.cy + f.pitch / 2 + f.gap);
-        addPolygonHalf(lower, f, r, false);
-        lower.append(f.cx - r, f.cy + f.pitch / 2 + f.gap);
-        m_windingPaths.append(lower);
-    }
-
-    appendJoinsAndFeeds(f);
-    if (m_centerTap)
-        buildCenterTapPaths(project);
 }
 
 void cNSidedDifferentialSpiral::addVias(ProjectDocument &project, int &nextDebugId)

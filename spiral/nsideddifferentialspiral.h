@@ -16,12 +16,12 @@ public:
     double sizeY() const override;
 
 protected:
-    void buildWindingPaths(const ProjectDocument &project) override;
     void addVias(ProjectDocument &project, int &nextDebugId) override;
 
     // Half of the n-gon with this apothem around the centre; only its two end points are
     // moved away from cy by the band's half height.
-    void addPolygonHalf(CenterLinePath &path, const Frame &f, double apothem, bool upper) const;
+    void addHalfTurn(CenterLinePath &path, const Frame &f, double apothem,
+                     bool upper) const override;
 
     int m_sides = 0;
 };
