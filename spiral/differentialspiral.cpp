@@ -328,6 +328,11 @@ double cDifferentialSpiral::addUnderpassAndTapVias(ProjectDocument &project, int
     return width;
 }
 
+std::pair<double, double> cDifferentialSpiral::stackedViaRows(const Frame &f, int turn) const
+{
+    return {f.cy - f.pitch / 2 - 2 * f.gap - f.r(turn), f.cy + f.pitch / 2 + 2 * f.gap + f.r(turn)};
+}
+
 void cDifferentialSpiral::addVias(ProjectDocument &project, int &nextDebugId)
 {
     const Frame f = frame(project);
@@ -338,10 +343,9 @@ void cDifferentialSpiral::addVias(ProjectDocument &project, int &nextDebugId)
     spiralLevelRange(firstSpiral, lastSpiral);
     if (firstSpiral == lastSpiral)
         return;
-    // Ties stacked spiral levels together at the apex of every half-turn.
+    // Ties stacked spiral levels together at the top and bottom of every turn.
     for (int i = 0; i <= m_turns - 1; ++i) {
-        const double top = f.cy - f.pitch / 2 - 2 * f.gap - f.r(i);
-        const double bottom = f.cy + f.pitch / 2 + 2 * f.gap + f.r(i);
+        const auto [top, bottom] = stackedViaRows(f, i);
         addVia(project, nextDebugId, Point(f.cx - f.cell / 20, top), Point(f.cx + f.cell / 20, top),
                width, firstSpiral, lastSpiral);
         addVia(project, nextDebugId, Point(f.cx - f.cell / 20, bottom),

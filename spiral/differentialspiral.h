@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include "spiral/centerlinepath.h"
 #include "spiral/roundspiral.h"
 
@@ -49,6 +51,9 @@ protected:
 
     // The curved part of one half-turn between its two stubs: a half circle here.
     virtual void addHalfTurn(CenterLinePath &path, const Frame &f, double radius, bool upper) const;
+    // The y of the stacked-level vias of one turn, above and below the centre: the apexes of
+    // its half circles here.
+    virtual std::pair<double, double> stackedViaRows(const Frame &f, int turn) const;
     // Inner join, crossings, feed joins and feeds: everything after the half-turns.
     void appendJoinsAndFeeds(const Frame &f);
     // Vias at both ends of every underpass and under the centre tap; returns the via width

@@ -47,23 +47,9 @@ void cNSidedDifferentialSpiral::addHalfTurn(CenterLinePath &path, const Frame &f
     path.append(f.cx + apothem * std::cos(pi), f.cy + sign * (apothem * std::sin(pi)) + sign * e);
 }
 
-void cNSidedDifferentialSpiral::addVias(ProjectDocument &project, int &nextDebugId)
+std::pair<double, double> cNSidedDifferentialSpiral::stackedViaRows(const Frame &f, int turn) const
 {
-    const Frame f = frame(project);
-    const double width = addUnderpassAndTapVias(project, nextDebugId, f);
-
-    int firstSpiral = 0;
-    int lastSpiral = 0;
-    spiralLevelRange(firstSpiral, lastSpiral);
-    if (firstSpiral == lastSpiral)
-        return;
     // With n divisible by 4 a side's middle is the top, otherwise a corner.
-    const bool sideOnTop = m_sides % 4 == 0;
-    for (int i = 0; i <= m_turns - 1; ++i) {
-        const double a = sideOnTop ? f.r(i) : f.r(i) / std::cos(pi / m_sides);
-        addVia(project, nextDebugId, Point(f.cx - f.cell / 20, f.cy - a),
-               Point(f.cx + f.cell / 20, f.cy - a), width, firstSpiral, lastSpiral);
-        addVia(project, nextDebugId, Point(f.cx - f.cell / 20, f.cy + a),
-               Point(f.cx + f.cell / 20, f.cy + a), width, firstSpiral, lastSpiral);
-    }
+    const double a = m_sides % 4 == 0 ? f.r(turn) : f.r(turn) / std::cos(pi / m_sides);
+    return {f.cy - a, f.cy + a};
 }

@@ -16,7 +16,7 @@ public:
     double sizeY() const override;
 
 protected:
-    void addVias(ProjectDocument &project, int &nextDebugId) override;
+    std::pair<double, double> stackedViaRows(const Frame &f, int turn) const override;
 
     // Half of the n-gon with this apothem around the centre; only its two end points are
     // moved away from cy by the band's half height.
