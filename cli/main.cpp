@@ -2,6 +2,7 @@
 #include "cli/projectcommands.h"
 #include "cli/spiralcommands.h"
 #include "cli/spiraloptions.h"
+#include "core/version.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -23,6 +24,7 @@ const char usage[] =
     "                          (the built-in template when no file is given).\n"
     "  rewrite IN.son OUT.son  Read a project and write it in this program's canonical form.\n"
     "  --help                  Show this text.\n"
+    "  --version               Show the program's version.\n"
     "\n"
     "Spiral options (create and estimate):\n";
 
@@ -32,6 +34,10 @@ int dispatch(const QStringList &arguments, QTextStream &out)
         arguments[0] == QLatin1String("-h") || arguments[0] == QLatin1String("help")) {
         out << usage << spiralOptionsHelp;
         return arguments.isEmpty() ? usageExitCode : 0;
+    }
+    if (arguments[0] == QLatin1String("--version")) {
+        out << "torvane-cli " TORVANE_VERSION "\n";
+        return 0;
     }
     const QString &command = arguments[0];
     const QStringList rest = arguments.mid(1);

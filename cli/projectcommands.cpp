@@ -1,10 +1,10 @@
 #include "cli/projectcommands.h"
 
 #include "cli/clierror.h"
-#include "sonnet/numberformat.h"
-#include "sonnet/projectdocument.h"
-#include "template/builtintemplate.h"
-#include "template/layerroles.h"
+#include "core/sonnet/numberformat.h"
+#include "core/sonnet/projectdocument.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/layerroles.h"
 
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
 #include "cli/spiralcommands.h"
 
-#include "app/estimate.h"
-#include "app/units.h"
 #include "cli/clierror.h"
 #include "cli/projectcommands.h"
 #include "cli/spiraloptions.h"
-#include "sonnet/numberformat.h"
-#include "template/layerroles.h"
+#include "core/sonnet/numberformat.h"
+#include "core/template/estimate.h"
+#include "core/template/layerroles.h"
+#include "core/template/units.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

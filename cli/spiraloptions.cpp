@@ -1,8 +1,8 @@
 #include "cli/spiraloptions.h"
 
-#include "app/units.h"
 #include "cli/clierror.h"
-#include "template/layerroles.h"
+#include "core/template/layerroles.h"
+#include "core/template/units.h"
 
 #include <QHash>
 #include <QRegularExpression>

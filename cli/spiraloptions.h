@@ -1,6 +1,6 @@
 #pragma once
 
-#include "template/createspiral.h"
+#include "core/template/createspiral.h"
 
 #include <QStringList>
 

@@ -1,11 +1,11 @@
 // Draws the shape pictures of the main window and the About picture from the real spiral
 // layouts on the built-in template: render_pictures OUTPUT_FOLDER
-#include "spiral/differentialspiral.h"
-#include "spiral/nsideddifferentialspiral.h"
-#include "spiral/nsidedspiral.h"
-#include "spiral/roundspiral.h"
-#include "template/builtintemplate.h"
-#include "template/layerroles.h"
+#include "core/spiral/differentialspiral.h"
+#include "core/spiral/nsideddifferentialspiral.h"
+#include "core/spiral/nsidedspiral.h"
+#include "core/spiral/roundspiral.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/layerroles.h"
 
 #include <QDir>
 #include <QFont>

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 build_dir=${TORVANE_BUILD_DIR:-build}
 [ -f "$build_dir/CMakeCache.txt" ] || cmake -S . -B "$build_dir"
 cmake --build "$build_dir" --target torvane -j "$(nproc)"
-program=$(pwd)/$build_dir/app/torvane
+program=$(pwd)/$build_dir/bin/torvane
 out=$(pwd)/docs/screenshots
 mkdir -p "$out"
 

@@ -1,8 +1,8 @@
 // torvane-cli end to end: the real program, run as users run it.
-#include "app/estimate.h"
-#include "template/builtintemplate.h"
-#include "template/createspiral.h"
-#include "template/layerroles.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/createspiral.h"
+#include "core/template/estimate.h"
+#include "core/template/layerroles.h"
 
 #include <QDir>
 #include <QJsonArray>

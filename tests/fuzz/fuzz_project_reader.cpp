@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes parse without crashing, and what the writer makes of them is a
 // fixed point of reading and writing (apart from lines ending in a lone carriage return).
-#include "sonnet/projectdocument.h"
+#include "core/sonnet/projectdocument.h"
 
 #include <cstdint>
 #include <cstdlib>

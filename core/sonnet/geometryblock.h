@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/sonnet/geometryrecords.h"
+#include "core/sonnet/technology.h"
+
+#include <QList>
+
+// The GEO block: technology (kept from the template) and geometry (replaced by every layout).
+struct GeometryBlock
+{
+    // Used when a file has no such line, so that every written project is well formed.
+    static MetalType defaultTopMetal();
+    static MetalType defaultBottomMetal();
+
+    MetalType topMetal = defaultTopMetal();
+    MetalType bottomMetal = defaultBottomMetal();
+    BoxSettings box;
+    QList<DielectricLayer> dielectricLayers;
+    QList<MetalType> metalTypes;
+    QList<Polygon> polygons;
+    QList<EviaRecord> eviaRecords;
+    QList<Port> ports;
+    QList<ReferencePlane> referencePlanes;
+
+    // Dielectric layers minus one: metal levels lie between adjacent layers.
+    int metalLevelCount() const;
+    // Position of the first metal type with exactly this name, or -1.
+    int metalTypeIndex(const QString &name) const;
+    // Replaces the first plane on this side (it moves to the end) by a fixed one.
+    void setReferencePlane(const QString &side, double length);
+    void clearGeometry();
+    void setStaircaseFill();
+
+    bool operator==(const GeometryBlock &) const = default;
+};

@@ -1,0 +1,349 @@
+#include "core/sonnet/projectio.h"
+
+#include <algorithm>
+
+namespace {
+bool isAsciiSpace(char c)
+{
+    return SonTextReader::isSpace(c);
+}
+
+// Trims ASCII whitespace only: bytes such as 0xA0 belong to the name.
+QByteArrayView trimmedAscii(QByteArrayView text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && isAsciiSpace(text[first]))
+        ++first;
+    while (last > first && isAsciiSpace(text[last - 1]))
+        --last;
+    return text.sliced(first, last - first);
+}
+
+// Words such as "TLAYNAM" that stand where a polygon's points are expected start a keyword
+// line of the polygon; numbers (inf and nan included) and "END" do not.
+bool startsKeywordLine(QByteArrayView word)
+{
+    if (word.isEmpty() || word == "END")
+        return false;
+    const char c = word.front();
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+        return false;
+    const QByteArray lower = word.toByteArray().toLower();
+    return lower != "inf" && lower != "nan";
+}
+
+void readPolygonHeader(QByteArrayView headerLine, Polygon &polygon, std::int64_t &pointCount)
+{
+    SonTextReader header(headerLine);
+    polygon.level = header.readUnsigned();
+    pointCount = header.readInteger();
+    polygon.metalType = header.readInt();
+    // A cut header keeps the defaults of its missing words, so that it is written readably.
+    if (const QByteArrayView fill = header.readWordView(); !fill.isEmpty())
+        polygon.fillType = QString::fromLatin1(fill);
+    polygon.debugId = header.readInt();
+    for (int &value : polygon.headerIntegers)
+        value = header.readInt();
+    if (const QByteArrayView flag = header.readWordView(); !flag.isEmpty())
+        polygon.headerFlag = QString::fromLatin1(flag);
+}
+
+void readKeywordLines(SonTextReader &in, Polygon &polygon)
+{
+    while (!in.atEnd()) {
+        in.skipSpace();
+        SonTextReader peek = in;
+        if (!startsKeywordLine(peek.readWordView()))
+            return;
+        polygon.extraLines.append(in.readLine());
+    }
+}
+
+void readPoints(SonTextReader &in, std::int64_t pointCount, QList<Point> &points)
+{
+    // Never trust the count for memory: a point takes at least four bytes of text.
+    const std::int64_t plausible = std::min<std::int64_t>(pointCount, in.remainingBytes() / 4);
+    if (plausible > 0)
+        points.reserve(static_cast<qsizetype>(plausible));
+    for (std::int64_t i = 0; i < pointCount && !in.atEnd(); ++i) {
+        bool ok = false;
+        const double x = in.readReal(&ok);
+        if (!ok)
+            break;
+        const double y = in.readReal(&ok);
+        if (!ok)
+            break;
+        points.append(Point(x, y));
+    }
+}
+} // namespace
+
+void readGeometryBlock(SonTextReader &in, GeometryBlock &geometry)
+{
+    in.skipRestOfLine();
+    while (!in.atEnd()) {
+        const QByteArrayView word = in.readWordView();
+        if (word == "TMET") {
+            geometry.topMetal = MetalType{QStringLiteral("TMET"), {}, 0, {}, {}};
+            readMetalLine(in, geometry.topMetal);
+        } else if (word == "BMET") {
+            geometry.bottomMetal = MetalType{QStringLiteral("BMET"), {}, 0, {}, {}};
+            readMetalLine(in, geometry.bottomMetal);
+        } else if (word == "MET") {
+            MetalType metal{QStringLiteral("MET"), {}, 0, {}, {}};
+            readMetalLine(in, metal);
+            geometry.metalTypes.append(metal);
+        } else if (word == "BOX") {
+            readBox(in, geometry);
+        } else if (word == "DRP1") {
+            if (auto plane = readReferencePlane(in))
+                geometry.referencePlanes.append(*plane);
+        } else if (word == "EVIA" || word == "EVIAS") {
+            geometry.eviaRecords.append(readEviaRecord(in));
+        } else if (word == "POR1") {
+            geometry.ports.append(readPort(in));
+        } else if (word == "NUM") {
+            readPolygonSection(in, geometry.polygons);
+        } else if (word == "END") {
+            // Newer files nest sub-blocks (TECHLAY, GEOVAR, ...) with their own bare END
+            // lines; only "END GEO" closes the block, or the rest of it would be lost.
+            if (trimmedAscii(in.readLineView()) == "GEO")
+                return;
+        }
+    }
+}
+
+void writeGeometryBlock(SonTextWriter &out, const GeometryBlock &geometry)
+{
+    out << "GEO\n";
+    writeMetalLine(out, geometry.topMetal);
+    writeMetalLine(out, geometry.bottomMetal);
+    for (const MetalType &metal : geometry.metalTypes)
+        writeMetalLine(out, metal);
+    writeBox(out, geometry);
+    for (const ReferencePlane &plane : geometry.referencePlanes)
+        writeReferencePlane(out, plane);
+    for (const Port &port : geometry.ports)
+        writePort(out, port);
+    out << "NUM " << static_cast<long long>(geometry.polygons.size()) << '\n';
+    for (const Polygon &polygon : geometry.polygons)
+        writePolygon(out, polygon);
+    out << "END GEO\n";
+}
+
+void readMetalLine(SonTextReader &in, MetalType &metal)
+{
+    SonTextReader line(in.readLineView());
+    QByteArray name = line.readWordView().toByteArray();
+    if (name.count('"') == 1) {
+        // A quoted name with blanks: gather words up to the closing quote or the line's end.
+        while (name.count('"') < 2) {
+            const QByteArrayView word = line.readWordView();
+            if (word.isEmpty())
+                break;
+            name.append(' ').append(word);
+        }
+    }
+    name.replace("\"", "");
+    metal.name = QString::fromLatin1(name);
+    metal.number = line.readUnsigned();
+    metal.model = line.readWord();
+    metal.parameters.clear();
+    while (!line.atEnd())
+        metal.parameters += QLatin1Char(' ') + line.readWord();
+}
+
+void writeMetalLine(SonTextWriter &out, const MetalType &metal)
+{
+    out << metal.keyword << " \"" << metal.name << "\" " << metal.number << ' ' << metal.model
+        << metal.parameters << '\n';
+}
+
+void readBox(SonTextReader &in, GeometryBlock &geometry)
+{
+    const std::int64_t levelCount = in.readInteger();
+    SonTextReader line(in.readLineView());
+    BoxSettings &box = geometry.box;
+    box.xWidth = line.readReal();
+    box.yWidth = line.readReal();
+    box.xCells2 = line.readInt();
+    box.yCells2 = line.readInt();
+    box.boxInteger = line.readInt();
+    box.boxReal = line.readReal();
+    for (std::int64_t i = 0; i <= levelCount && !in.atEnd(); ++i)
+        geometry.dielectricLayers.append(readDielectricLayerLine(in));
+}
+
+void writeBox(SonTextWriter &out, const GeometryBlock &geometry)
+{
+    const BoxSettings &box = geometry.box;
+    out << "BOX " << static_cast<long long>(geometry.dielectricLayers.size() - 1) << ' '
+        << box.xWidth << ' ' << box.yWidth << ' ' << box.xCells2 << ' ' << box.yCells2 << ' '
+        << box.boxInteger << ' ' << box.boxReal << '\n';
+    for (const DielectricLayer &layer : geometry.dielectricLayers)
+        writeDielectricLayerLine(out, layer);
+}
+
+DielectricLayer readDielectricLayerLine(SonTextReader &in)
+{
+    const QByteArrayView text = in.readLineView();
+    SonTextReader line(text);
+    DielectricLayer layer;
+    layer.thickness = line.readReal();
+    layer.relativePermittivity = line.readReal();
+    layer.relativePermeability = line.readReal();
+    layer.dielectricLossTangent = line.readReal();
+    layer.magneticLossTangent = line.readReal();
+    layer.dielectricConductivity = line.readReal();
+    layer.layerInteger = line.readInt();
+    QByteArray name = text.sliced(text.size() - line.remainingBytes()).toByteArray();
+    name.replace("\"", "");
+    layer.name = QString::fromLatin1(trimmedAscii(name));
+    return layer;
+}
+
+void writeDielectricLayerLine(SonTextWriter &out, const DielectricLayer &layer)
+{
+    out << "      " << layer.thickness << ' ' << layer.relativePermittivity << ' '
+        << layer.relativePermeability << ' ' << layer.dielectricLossTangent << ' '
+        << layer.magneticLossTangent << ' ' << layer.dielectricConductivity << ' '
+        << layer.layerInteger << " \"" << layer.name << "\"\n";
+}
+
+void readPolygonSection(SonTextReader &in, QList<Polygon> &polygons)
+{
+    const std::int64_t count = in.readInteger();
+    in.skipRestOfLine();
+    for (std::int64_t i = 0; i < count && !in.atEnd(); ++i)
+        polygons.append(readPolygon(in));
+}
+
+Polygon readPolygon(SonTextReader &in)
+{
+    Polygon polygon;
+    QByteArrayView headerLine = in.readLineView();
+    const QByteArrayView firstWord = SonTextReader(headerLine).readWordView();
+    if (firstWord == "MET" || firstWord == "BRI" || firstWord == "VIA") {
+        polygon.type = QString::fromLatin1(headerLine);
+        headerLine = in.readLineView();
+    }
+    std::int64_t pointCount = 0;
+    readPolygonHeader(headerLine, polygon, pointCount);
+    if (polygon.isVia()) {
+        SonTextReader toLevelLine(in.readLineView());
+        toLevelLine.readWordView();
+        polygon.toLevel = toLevelLine.readInt();
+    }
+    readKeywordLines(in, polygon);
+    readPoints(in, pointCount, polygon.points);
+    in.readWordView();
+    in.skipRestOfLine();
+    return polygon;
+}
+
+void writePolygon(SonTextWriter &out, const Polygon &polygon)
+{
+    if (!polygon.type.isEmpty())
+        out << polygon.type << '\n';
+    out << polygon.level << ' ' << static_cast<long long>(polygon.points.size()) << ' '
+        << polygon.metalType << ' ' << polygon.fillType << ' ' << polygon.debugId;
+    for (const int value : polygon.headerIntegers)
+        out << ' ' << value;
+    out << ' ' << polygon.headerFlag << '\n';
+    if (polygon.isVia())
+        out << "TOLEVEL " << polygon.toLevel << '\n';
+    for (const QString &line : polygon.extraLines)
+        out << line << '\n';
+    for (const Point &point : polygon.points) {
+        out.fixed7(point.x) << ' ';
+        out.fixed7(point.y) << '\n';
+    }
+    out << "END\n";
+}
+
+Port readPort(SonTextReader &in)
+{
+    Port port;
+    if (const QByteArrayView type = in.readWordView(); !type.isEmpty())
+        port.type = QString::fromLatin1(type);
+    in.readWordView(); // "POLY"
+    port.link.polygonId = in.readInt();
+    port.link.count = in.readInt();
+    port.link.vertexIndex = in.readInt();
+    in.skipRestOfLine();
+    port.portNumber = in.readInt();
+    for (double &value : port.portReals)
+        value = in.readReal();
+    if (port.type == QLatin1String("AGND")) {
+        // The extra word belongs to the port's line; a cut line gets the usual "NONE".
+        port.extraWord = QString::fromLatin1(in.readWordOnLineView());
+        if (port.extraWord.isEmpty())
+            port.extraWord = QStringLiteral("NONE");
+        port.extraReal = in.readReal();
+    }
+    return port;
+}
+
+void writePort(SonTextWriter &out, const Port &port)
+{
+    out << "POR1 " << port.type << '\n';
+    out << "POLY " << port.link.polygonId << ' ' << port.link.count << '\n';
+    out << port.link.vertexIndex << '\n';
+    out << port.portNumber;
+    for (const double value : port.portReals)
+        out << ' ' << value;
+    if (port.type == QLatin1String("AGND"))
+        out << ' ' << port.extraWord << ' ' << port.extraReal;
+    out << '\n';
+}
+
+std::optional<ReferencePlane> readReferencePlane(SonTextReader &in)
+{
+    // Side and type belong to the "DRP1" line. A line without them says nothing usable, and
+    // keeping it would write a line that reads back as something else.
+    ReferencePlane plane;
+    plane.side = QString::fromLatin1(in.readWordOnLineView());
+    plane.type = QString::fromLatin1(in.readWordOnLineView());
+    if (plane.side.isEmpty() || plane.type.isEmpty())
+        return std::nullopt;
+    if (plane.type == QLatin1String("FIX")) {
+        plane.length = in.readReal();
+        return plane;
+    }
+    // Only a "POLY" link or a word on the plane's own line belongs to it; anything else
+    // starts the next record.
+    SonTextReader peek = in;
+    if (peek.readWordView() != "POLY") {
+        in.readWordOnLineView();
+        return plane;
+    }
+    in = peek;
+    PolygonLink link;
+    link.polygonId = in.readInt();
+    link.count = in.readInt();
+    link.vertexIndex = in.readInt();
+    in.skipRestOfLine();
+    plane.link = link;
+    return plane;
+}
+
+void writeReferencePlane(SonTextWriter &out, const ReferencePlane &plane)
+{
+    out << "DRP1 " << plane.side << ' ' << plane.type << ' ';
+    if (plane.type == QLatin1String("FIX"))
+        out << plane.length;
+    else if (plane.link)
+        out << "POLY " << plane.link->polygonId << ' ' << plane.link->count << '\n'
+            << plane.link->vertexIndex;
+    out << '\n';
+}
+
+EviaRecord readEviaRecord(SonTextReader &in)
+{
+    EviaRecord record;
+    record.valueB = in.readInt();
+    record.valueC = in.readInt();
+    record.valueA = in.readUnsigned();
+    return record;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/sonnet/geometryblock.h"
+
+#include <QString>
+#include <QStringList>
+
+// The DIM block's seven unit names, each one word exactly as in the file.
+struct DimensionBlock
+{
+    QString frequencyUnit;
+    QString inductanceUnit;
+    QString lengthUnit;
+    QString angleUnit;
+    QString conductivityUnit;
+    QString capacitanceUnit;
+    QString resistanceUnit;
+
+    void setFrequencyUnit(const QString &unit) { frequencyUnit = unit; }
+    void setInductanceUnit(const QString &unit) { inductanceUnit = unit; }
+    void setLengthUnit(const QString &unit) { lengthUnit = unit; }
+    void setAngleUnit(const QString &unit) { angleUnit = unit; }
+    void setConductivityUnit(const QString &unit) { conductivityUnit = unit; }
+    void setCapacitanceUnit(const QString &unit) { capacitanceUnit = unit; }
+    void setResistanceUnit(const QString &unit) { resistanceUnit = unit; }
+
+    bool operator==(const DimensionBlock &) const = default;
+};
+
+// One Sonnet project in memory. The analysis blocks are kept as raw lines, each list ending
+// with the block's closing line.
+struct ProjectDocument
+{
+    QString fileTypeLine; // whole "FTYP" line, keyword included
+    QString versionLine;  // whole "VER" line
+    QStringList headerLines;
+    DimensionBlock dimension;
+    QStringList controlLines;
+    QStringList frequencyLines;
+    GeometryBlock geometry;
+    QStringList sweepLines;
+    QStringList optimisationLines;
+    QStringList qsgLines;
+
+    bool operator==(const ProjectDocument &) const = default;
+};
+
+// File operations return 0 on success and 1 when the file cannot be opened (or, for the
+// writers, cannot be written completely); errorText, when given, receives the reason.
+
+// Replaces `document` only on success.
+int loadProject(const QString &fileName, ProjectDocument &document, QString *errorText = nullptr);
+// Writes through a temporary file in the same folder, so a failed save keeps the old file.
+int writeProjectFile(const QString &fileName, const ProjectDocument &document,
+                     QString *errorText = nullptr);
+// writeProjectFile, then empties or creates the result folder "sondata/<base name>".
+int saveProject(const QString &fileName, const ProjectDocument &document,
+                QString *errorText = nullptr);
+// The result folder of a project file: its folder + "/sondata/" + its complete base name.
+QString resultFolderPath(const QString &projectFileName);
+void prepareResultFolder(const QString &projectFileName);
+
+// In-memory forms, for the file operations, tests and tools.
+ProjectDocument parseProject(const QByteArray &latin1Text);
+QByteArray serializeProject(const ProjectDocument &document);

@@ -1,0 +1,186 @@
+#include "core/sonnet/sontextreader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool startsWithNoCase(const char *p, const char *end, const char *word)
+{
+    const std::size_t n = std::strlen(word);
+    if (static_cast<std::size_t>(end - p) < n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if ((p[i] | 0x20) != word[i])
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+void SonTextReader::skipSpace()
+{
+    while (pos != end && isSpace(*pos))
+        ++pos;
+}
+
+QByteArrayView SonTextReader::readWordView()
+{
+    skipSpace();
+    const char *start = pos;
+    while (pos != end && !isSpace(*pos))
+        ++pos;
+    return QByteArrayView(start, pos - start);
+}
+
+QByteArrayView SonTextReader::readWordOnLineView()
+{
+    while (pos != end && *pos != '\n' && isSpace(*pos))
+        ++pos;
+    if (pos == end || *pos == '\n')
+        return QByteArrayView(pos, 0);
+    return readWordView();
+}
+
+QByteArrayView SonTextReader::readLineView()
+{
+    const char *start = pos;
+    const void *newline = std::memchr(pos, '\n', static_cast<std::size_t>(end - pos));
+    const char *lineEnd = newline ? static_cast<const char *>(newline) : end;
+    pos = newline ? lineEnd + 1 : end;
+    if (lineEnd != start && lineEnd[-1] == '\r' && newline)
+        --lineEnd;
+    return QByteArrayView(start, lineEnd - start);
+}
+
+std::int64_t SonTextReader::readInteger(bool *ok)
+{
+    skipSpace();
+    const char *p = pos;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p == end || !isDigit(*p)) {
+        if (ok)
+            *ok = false;
+        return 0;
+    }
+    // Saturate instead of overflowing: the value of an absurd count stays harmless.
+    constexpr std::uint64_t limit = std::uint64_t(std::numeric_limits<std::int64_t>::max());
+    std::uint64_t value = 0;
+    for (; p != end && isDigit(*p); ++p) {
+        const unsigned digit = unsigned(*p - '0');
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    pos = p;
+    if (ok)
+        *ok = true;
+    const auto magnitude = static_cast<std::int64_t>(value);
+    return negative ? -magnitude : magnitude;
+}
+
+int SonTextReader::readInt(bool *ok)
+{
+    const std::int64_t value = readInteger(ok);
+    if (value > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (value < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(value);
+}
+
+unsigned SonTextReader::readUnsigned(bool *ok)
+{
+    // Wraps like a C conversion, so "-1" reads as the largest value and is written back as such.
+    return static_cast<unsigned>(static_cast<std::uint64_t>(readInteger(ok)));
+}
+
+double SonTextReader::readReal(bool *ok)
+{
+    skipSpace();
+    const char *p = pos;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const auto finish = [&](const char *stop, double value) {
+        pos = stop;
+        if (ok)
+            *ok = true;
+        return negative ? -value : value;
+    };
+    if (p != end && (*p | 0x20) == 'i' && startsWithNoCase(p, end, "inf"))
+        return finish(p + 3, std::numeric_limits<double>::infinity());
+    if (p != end && (*p | 0x20) == 'n' && startsWithNoCase(p, end, "nan"))
+        return finish(p + 3, std::numeric_limits<double>::quiet_NaN());
+
+    // One pass finds the number's extent and, for the usual short numbers, its value.
+    const char *mantissa = p;
+    std::uint64_t digitsValue = 0;
+    int significantDigits = 0;
+    int fractionDigits = 0;
+    std::size_t digits = 0;
+    const auto takeDigit = [&](char c) {
+        ++digits;
+        if (significantDigits < 19 && (digitsValue != 0 || c != '0')) {
+            digitsValue = digitsValue * 10 + unsigned(c - '0');
+            ++significantDigits;
+            return true;
+        }
+        return digitsValue == 0; // leading zeros cost nothing
+    };
+    bool exact = true;
+    while (p != end && isDigit(*p))
+        exact &= takeDigit(*p++);
+    if (p != end && *p == '.') {
+        ++p;
+        while (p != end && isDigit(*p)) {
+            exact &= takeDigit(*p++);
+            ++fractionDigits;
+        }
+    }
+    if (digits == 0) {
+        if (ok)
+            *ok = false;
+        return 0;
+    }
+    int exponent = 0;
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        const char *q = p + 1;
+        bool negativeExponent = false;
+        if (q != end && (*q == '+' || *q == '-')) {
+            negativeExponent = *q == '-';
+            ++q;
+        }
+        if (q != end && isDigit(*q)) {
+            for (; q != end && isDigit(*q); ++q)
+                exponent = std::min(exponent * 10 + (*q - '0'), 100000);
+            exponent = negativeExponent ? -exponent : exponent;
+            p = q;
+        }
+    }
+    // Exactly representable digits and a power of ten up to 1e22 give the correctly rounded
+    // value with one operation; everything else takes the general conversion.
+    static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const int scale = exponent - fractionDigits;
+    if (exact && digitsValue < (std::uint64_t(1) << 53) && scale >= -22 && scale <= 22) {
+        const double value = static_cast<double>(digitsValue);
+        return finish(p, scale < 0 ? value / powers[-scale] : value * powers[scale]);
+    }
+    double value = 0;
+    if (std::from_chars(mantissa, p, value).ec == std::errc::result_out_of_range)
+        value = exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
+    return finish(p, value);
+}

@@ -1,0 +1,131 @@
+#include "core/spiral/nsidedspiral.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+constexpr double pi = std::numbers::pi;
+constexpr double upwards = 4.71238898038469;
+} // namespace
+
+cNSidedSpiral::cNSidedSpiral(int sides, double turns, double radius, double spiralWidth,
+                             double spacing, double bridgeWidth, const QStringList *levelMetalNames,
+                             const QStringList *levelRoles)
+    : cRoundSpiral(turns, radius, spiralWidth, spacing, bridgeWidth, levelMetalNames, levelRoles),
+      m_sides(sides)
+{}
+
+QString cNSidedSpiral::inductanceText(double lengthScale, double inductanceScale) const
+{
+    return polygonInductanceText(m_sides, m_turns, outerDiameter(), m_radius, lengthScale,
+                                 inductanceScale);
+}
+
+void cNSidedSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int level, int metalType)
+{
+    const double cx = project.geometry.box.xWidth / 2;
+    const double cy = project.geometry.box.yWidth / 2;
+    const double w = m_spiralWidth;
+    const double r0 = m_radius;
+    const double n = m_sides;
+    // Whole sides only: the winding stops on the last full side, not on the rounded quarter.
+    const int segs = static_cast<int>(std::floor(n * m_turns));
+    const double delta = 2 * pi / n;
+    const double tau = std::tan(delta / 2);
+    const double growth = (m_spacing + w) / n;
+    double theta = upwards;
+    double dx = r0 + w / 2;
+    double dy = 0;
+    double apothem = r0 + w / 2;
+
+    Polygon winding(nextDebugId, static_cast<unsigned>(level), metalType,
+                    m_sides == 4 ? QStringLiteral("N") : QStringLiteral("V"));
+    winding.points.reserve(2 * std::max(segs, 0) + 6);
+    winding.points.append(Point(cx + r0, cy));
+    winding.points.append(Point(cx + r0 + w / 2, cy));
+
+    // Half sides at both ends, so whole turns start and end on the +x axis.
+    for (int c = 0; c <= segs; ++c) {
+        double side = 2 * apothem * tau;
+        if (c == 0 || c == segs)
+            side /= 2;
+        dx += side * std::cos(theta);
+        dy += side * std::sin(theta);
+        winding.points.append(Point(cx + dx, cy + dy));
+        theta -= delta;
+        apothem += growth;
+    }
+
+    apothem = apothem - w - growth;
+    const double inward = theta + delta - pi / 2;
+    dx += w * std::cos(inward);
+    dy += w * std::sin(inward);
+    m_outerEndX = cx + dx;
+    m_outerEndY = cy + dy;
+    winding.points.append(Point(m_outerEndX, m_outerEndY));
+    theta = inward + pi / 2;
+
+    for (int c = 0; c <= segs; ++c) {
+        double side = 2 * apothem * tau;
+        if (c == 0 || c == segs)
+            side /= 2;
+        dx -= side * std::cos(theta);
+        dy -= side * std::sin(theta);
+        winding.points.append(Point(cx + dx, cy + dy));
+        theta += delta;
+        apothem -= growth;
+    }
+    winding.points.append(Point(cx + r0, cy));
+    project.geometry.polygons.append(winding);
+    ++nextDebugId;
+
+    addCenterPad(project, nextDebugId, level, metalType);
+}
+
+void cNSidedSpiral::addOuterFeed(ProjectDocument &project, int &nextDebugId, int level,
+                                 int metalType)
+{
+    const BoxSettings &box = project.geometry.box;
+    const double x = m_outerEndX;
+    const double y = m_outerEndY;
+    const double h = m_spiralWidth / 2;
+    Point from;
+    Point to;
+    switch (outerSide()) {
+    case 0:
+        from = Point(x + h, y);
+        to = Point(box.xWidth - h, y);
+        break;
+    case 1:
+        from = Point(x + h, y - h);
+        to = Point(x + h, h);
+        break;
+    case 2:
+        from = Point(x - h, y - h);
+        to = Point(h, y - h);
+        break;
+    default:
+        from = Point(x - h, y + h);
+        to = Point(x - h, box.yWidth - h);
+        break;
+    }
+    addStraightConductor(project, nextDebugId, level, metalType, from, to, m_spiralWidth);
+    project.geometry.ports.append(Port(1, nextDebugId - 1, 2));
+}
+
+double cNSidedSpiral::referencePlaneLength(const ProjectDocument &project) const
+{
+    const BoxSettings &box = project.geometry.box;
+    const double w = m_spiralWidth;
+    switch (outerSide()) {
+    case 0:
+        return box.xWidth - m_outerEndX - w;
+    case 1:
+        return m_outerEndY - w;
+    case 2:
+        return m_outerEndX - w;
+    default:
+        return box.yWidth - m_outerEndY - w;
+    }
+}

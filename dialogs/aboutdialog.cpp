@@ -1,8 +1,0 @@
-#include "dialogs/aboutdialog.h"
-
-AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
-{
-    setupUi(this);
-    versionLabel->setText(aboutVersionText);
-    dateLabel->setText(aboutDateText);
-}

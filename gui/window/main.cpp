@@ -1,0 +1,16 @@
+#include "gui/window/mainwindow.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    // Names the per-user data folder that receives the example template.
+    QApplication::setOrganizationName(QStringLiteral("Ostrel"));
+    QApplication::setApplicationName(QStringLiteral("Torvane"));
+    Q_INIT_RESOURCE(images);
+
+    MainWindow window;
+    window.show();
+    return application.exec();
+}

@@ -1,0 +1,642 @@
+#include "gui/window/mainwindow.h"
+
+#include "core/template/units.h"
+
+#include "core/template/builtintemplate.h"
+#include "core/template/estimate.h"
+#include "core/template/layerroles.h"
+#include "gui/dialogs/aboutdialog.h"
+#include "gui/dialogs/setupdialog.h"
+#include "gui/dialogs/viewtechdialog.h"
+#include "gui/window/appsettings.h"
+#include "gui/window/userprompts.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QDoubleValidator>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTabBar>
+
+namespace {
+const QString sonnetFilter = QStringLiteral("Sonnet Files (*.son);;All Files (*.*)");
+const QString executableFilter = QStringLiteral("Executable Files(*.exe);;All Files (*.*)");
+
+// Plain conversion: text that is not a number counts as 0.
+double number(const QLineEdit *edit)
+{
+    return edit->text().toDouble();
+}
+
+// A partially checked box does not count.
+bool ticked(const QCheckBox *box)
+{
+    return box->checkState() == Qt::Checked;
+}
+
+// Out-of-range input stays as typed and simply does not end the edit; Qt's own fixup would
+// rewrite it into a different number in scientific notation.
+class FieldValidator : public QDoubleValidator
+{
+public:
+    FieldValidator(int decimals, QObject *parent)
+        : QDoubleValidator(0.001, 1000000, decimals, parent)
+    {
+        // The fields are read with the C conversion, so they take a decimal point everywhere.
+        setLocale(QLocale::c());
+    }
+    void fixup(QString &) const override {}
+};
+
+// A stored index that no longer names an entry would leave the combo box without a unit,
+// and the next project would declare an empty one.
+void setStoredIndex(QComboBox *comboBox, int index)
+{
+    if (index >= 0 && index < comboBox->count())
+        comboBox->setCurrentIndex(index);
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : MainWindow(QtUserPrompts::instance(), parent) {}
+
+MainWindow::MainWindow(UserPrompts &prompts, QWidget *parent)
+    : QMainWindow(parent), prompts(prompts)
+{
+    setupUi(this);
+    // Qt 6 chains a compound widget's tab order behind all its pages' fields, which would put
+    // the bridge width ahead of the turns; start the round fields right after the tab bar.
+    if (auto *tabBar = tabWidget->findChild<QTabBar *>()) {
+        QWidget::setTabOrder(tabBar, rsTurnsDoubleSpinBox);
+        QWidget::setTabOrder(rsTurnsDoubleSpinBox, rsSpiralWidthEdit);
+        QWidget::setTabOrder(rsSpiralWidthEdit, rsSpacingEdit);
+        QWidget::setTabOrder(rsSpacingEdit, rsRadiusEdit);
+    }
+    connectForm();
+    installValidators();
+    UpdateLengthUnits(lengthUnitComboBox->currentIndex());
+    UpdateInductanceUnits(inductanceUnitComboBox->currentIndex());
+    LoadSettings();
+    UpdateEstimate();
+    if (!techTemplate)
+        statusBar()->showMessage(firstStartHint());
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::firstStartHint()
+{
+    return tr("No technology template loaded: File > Open Example Template gives a ready one.");
+}
+
+void MainWindow::connectForm()
+{
+    connect(OpenTechButton, &QPushButton::clicked, this, &MainWindow::OpenTechButtonClicked);
+    connect(lengthUnitComboBox, &QComboBox::currentIndexChanged, this,
+            &MainWindow::UpdateLengthUnits);
+    connect(inductanceUnitComboBox, &QComboBox::currentIndexChanged, this,
+            &MainWindow::UpdateInductanceUnits);
+    connect(actionAbout, &QAction::triggered, this, &MainWindow::helpAbout);
+    connect(actionSetup, &QAction::triggered, this, &MainWindow::optionsSetup);
+    connect(EditLayersButton, &QPushButton::clicked, this, &MainWindow::ViewTechButtonClicked);
+    connect(CreateSpiralButton, &QPushButton::clicked, this,
+            &MainWindow::CreateSpiralButtonClicked);
+    connect(tabWidget, &QTabWidget::currentChanged, this, &MainWindow::ChangeShapeTab);
+    EditLayersButton->setEnabled(false);
+    CreateSpiralButton->setEnabled(false);
+
+    for (QLineEdit *edit : {rsSpiralWidthEdit, rsRadiusEdit, rsSpacingEdit})
+        connect(edit, &QLineEdit::editingFinished, this, &MainWindow::UpdateEstimate);
+    connect(rsTurnsDoubleSpinBox, &QDoubleSpinBox::valueChanged, this, &MainWindow::UpdateEstimate);
+    for (QLineEdit *edit : {nsSpiralWidthEdit, nsRadiusEdit, nsSpacingEdit})
+        connect(edit, &QLineEdit::editingFinished, this, &MainWindow::UpdateEstimate);
+    connect(nsTurnsDoubleSpinBox, &QDoubleSpinBox::valueChanged, this, &MainWindow::UpdateEstimate);
+    connect(nsSidesSpinBox, &QSpinBox::valueChanged, this, &MainWindow::UpdateEstimate);
+    for (QLineEdit *edit : {rsdSpiralWidthEdit, rsdRadiusEdit, rsdSpacingEdit})
+        connect(edit, &QLineEdit::editingFinished, this, &MainWindow::UpdateEstimate);
+    connect(rsdTurnsSpinBox, &QSpinBox::valueChanged, this, &MainWindow::UpdateEstimate);
+    connect(rsdFeedAutoCheckBox, &QCheckBox::stateChanged, this, &MainWindow::UpdateRsdFeedEdit);
+    connect(rsdCenterTapCheckBox, &QCheckBox::stateChanged, this,
+            &MainWindow::UpdateRsdCenterTapEdit);
+    for (QLineEdit *edit : {nsdSpiralWidthEdit, nsdRadiusEdit, nsdSpacingEdit})
+        connect(edit, &QLineEdit::editingFinished, this, &MainWindow::UpdateEstimate);
+    connect(nsdTurnsSpinBox, &QSpinBox::valueChanged, this, &MainWindow::UpdateEstimate);
+    connect(nsdFeedAutoCheckBox, &QCheckBox::stateChanged, this, &MainWindow::UpdateNsdFeedEdit);
+    connect(nsdCenterTapCheckBox, &QCheckBox::stateChanged, this,
+            &MainWindow::UpdateNsdCenterTapEdit);
+    connect(nsdSidesSpinBox, &QSpinBox::valueChanged, this, &MainWindow::UpdateEstimate);
+
+    connect(actionOpenExampleTemplate, &QAction::triggered, this, &MainWindow::OpenExampleTemplate);
+}
+
+void MainWindow::installValidators()
+{
+    const auto install = [](QLineEdit *edit, int decimals) {
+        edit->setValidator(new FieldValidator(decimals, edit));
+    };
+    for (QLineEdit *edit :
+         {rsSpiralWidthEdit, rsSpacingEdit, rsRadiusEdit, rsBridgeWidthEdit, nsSpiralWidthEdit,
+          nsSpacingEdit, nsRadiusEdit, nsBridgeWidthEdit, rsdSpiralWidthEdit, rsdSpacingEdit,
+          rsdRadiusEdit, rsdBridgeWidthEdit, rsdFeedSpacingEdit, nsdSpacingEdit, nsdRadiusEdit,
+          nsdBridgeWidthEdit, nsdFeedSpacingEdit})
+        install(edit, 3);
+    install(nsdSpiralWidthEdit, 2);
+}
+
+// --- Template ---------------------------------------------------------------------------
+
+void MainWindow::OpenTechButtonClicked()
+{
+    const QString fileName = prompts.openFileName(this, tr("Open Template File"),
+                                                  TechTemplateFileEdit->text(), sonnetFilter);
+    if (fileName.isEmpty())
+        return;
+    if (LoadTechTemplate(fileName) != 0)
+        reportReadError();
+}
+
+void MainWindow::reportReadError()
+{
+    prompts.critical(this, windowTitle(),
+                     tr("Error reading sonnet file\n") + TechTemplateFileEdit->text() +
+                         QStringLiteral("\n"));
+    TechTemplateFileEdit->clear();
+}
+
+void MainWindow::OpenExampleTemplate()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString fileName = QDir(folder).filePath(builtInTemplateFileName());
+    // Written once: a copy the user has since saved roles into is theirs.
+    if (!QFileInfo::exists(fileName)) {
+        QSaveFile file(fileName);
+        if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) ||
+            file.write(builtInTemplateText()) < 0 || !file.commit()) {
+            prompts.critical(this, windowTitle(),
+                             tr("Error writing sonnet file\n") + fileName + QStringLiteral("\n"));
+            return;
+        }
+    }
+    if (LoadTechTemplate(fileName) != 0)
+        reportReadError();
+}
+
+int MainWindow::LoadTechTemplate(const QString &fileName)
+{
+    if (fileName.isEmpty())
+        return 1;
+    techTemplate.reset();
+    layerSetup.clear();
+    functionSetup.clear();
+    TechTemplateFileEdit->setText(fileName);
+    CreateSpiralButton->setEnabled(false);
+    EditLayersButton->setEnabled(false);
+
+    auto document = std::make_unique<ProjectDocument>();
+    if (loadProject(fileName, *document) != 0) {
+        // Without this the panel would keep the inductance of the template just dropped.
+        UpdateEstimate();
+        return 1;
+    }
+    techTemplate = std::move(document);
+    EditLayersButton->setEnabled(true);
+    readLayerSetup(*techTemplate, layerSetup, functionSetup);
+    selectUnit(lengthUnitComboBox, techTemplate->dimension.lengthUnit);
+    selectUnit(inductanceUnitComboBox, techTemplate->dimension.inductanceUnit);
+    CreateSpiralButton->setEnabled(true);
+    statusBar()->clearMessage();
+    // A unit change re-runs the estimate, but when the combo boxes already match, nothing
+    // else would replace the "n/a" of the state without a template.
+    UpdateEstimate();
+    return 0;
+}
+
+void MainWindow::selectUnit(QComboBox *comboBox, const QString &unitName)
+{
+    QStringList names;
+    for (int i = 0; i < comboBox->count(); ++i)
+        names.append(comboBox->itemText(i));
+    // Exact names first, so that a file's "M" (metres) does not select "mil"; an empty name
+    // keeps the selection.
+    const int index = matchingUnitIndex(names, unitName);
+    if (index >= 0)
+        comboBox->setCurrentIndex(index);
+}
+
+int MainWindow::SaveWithLayerSetup(const QString &fileName)
+{
+    return saveWithLayerSetup(*techTemplate, fileName, layerSetup, functionSetup, xgeomStaircase);
+}
+
+void MainWindow::ViewTechButtonClicked()
+{
+    if (!techTemplate)
+        return;
+    ViewTechDialog dialog(layerSetup, functionSetup, techTemplate->geometry.metalTypes,
+                          techTemplate->geometry.dielectricLayers, this);
+    if (prompts.exec(dialog) != QDialog::Accepted)
+        return;
+
+    const QStringList names = dialog.levelMetalNames();
+    const QStringList roles = dialog.levelRoles();
+    bool changed = false;
+    for (int level = 0; level < names.size() && !changed; ++level)
+        changed = names[level] != layerSetup.value(level) ||
+                  roles.value(level) != functionSetup.value(level);
+    if (!changed)
+        return;
+    layerSetup = names;
+    functionSetup = roles;
+
+    if (prompts.question(this, windowTitle(), tr("Layer setup changed\nSave modified template?")) !=
+        QMessageBox::Yes) {
+        TechTemplateFileEdit->clear();
+        return;
+    }
+    const QString fileName = prompts.saveFileName(this, tr("Save Template As"),
+                                                  TechTemplateFileEdit->text(), sonnetFilter);
+    if (!fileName.isEmpty()) {
+        techTemplate->geometry.clearGeometry();
+        if (SaveWithLayerSetup(fileName) != 0) {
+            prompts.critical(this, windowTitle(),
+                             tr("Error saving template\n") + fileName + QStringLiteral("\n"));
+            // The roles live in memory only; the path must not claim a file that holds them.
+            TechTemplateFileEdit->clear();
+            return;
+        }
+    }
+    TechTemplateFileEdit->setText(fileName);
+}
+
+// --- Units and estimate -----------------------------------------------------------------
+
+void MainWindow::UpdateLengthUnits(int)
+{
+    const QString unit = lengthUnitComboBox->currentText();
+    for (QLabel *label :
+         {rsSpiralWidthUnitlabel, rsSpiralSpacingUnitlabel, rsSpiralRadiusUnitlabel,
+          rsBridgeWidthUnitlabel, nsSpiralWidthUnitlabel, nsSpiralSpacingUnitlabel,
+          nsSpiralRadiusUnitlabel, nsBridgeWidthUnitlabel, rsdSpiralWidthUnitlabel,
+          rsdSpiralSpacingUnitlabel, rsdSpiralRadiusUnitlabel, rsdBridgeWidthUnitlabel,
+          rsdFeedWithUnitLabel, nsdSpiralWidthUnitlabel, nsdSpiralSpacingUnitlabel,
+          nsdSpiralRadiusUnitlabel, nsdBridgeWidthUnitlabel, nsdFeedWithUnitLabel, SizeXUnitLabel})
+        label->setText(unit);
+    if (techTemplate)
+        techTemplate->dimension.setLengthUnit(unit);
+    UpdateEstimate();
+}
+
+void MainWindow::UpdateInductanceUnits(int)
+{
+    const QString unit = inductanceUnitComboBox->currentText();
+    InductanceUnitLabel->setText(unit);
+    if (techTemplate)
+        techTemplate->dimension.setInductanceUnit(unit);
+    UpdateEstimate();
+}
+
+SpiralParameters MainWindow::tabParameters(int tabIndex) const
+{
+    SpiralParameters p;
+    switch (tabIndex) {
+    case 0:
+        p.shape = SpiralShape::Round;
+        p.turns = rsTurnsDoubleSpinBox->value();
+        p.radius = number(rsRadiusEdit);
+        p.spiralWidth = number(rsSpiralWidthEdit);
+        p.spacing = number(rsSpacingEdit);
+        p.bridgeWidth = number(rsBridgeWidthEdit);
+        break;
+    case 1:
+        p.shape = SpiralShape::NSided;
+        p.sides = nsSidesSpinBox->value();
+        p.turns = nsTurnsDoubleSpinBox->value();
+        p.radius = number(nsRadiusEdit);
+        p.spiralWidth = number(nsSpiralWidthEdit);
+        p.spacing = number(nsSpacingEdit);
+        p.bridgeWidth = number(nsBridgeWidthEdit);
+        break;
+    case 2:
+        p.shape = SpiralShape::RoundDifferential;
+        p.turns = rsdTurnsSpinBox->value();
+        p.radius = number(rsdRadiusEdit);
+        p.spiralWidth = number(rsdSpiralWidthEdit);
+        p.spacing = number(rsdSpacingEdit);
+        p.bridgeWidth = number(rsdBridgeWidthEdit);
+        p.feedSpacingAuto = ticked(rsdFeedAutoCheckBox);
+        p.feedSpacing = number(rsdFeedSpacingEdit);
+        p.centerTap = ticked(rsdCenterTapCheckBox);
+        break;
+    case 3:
+        p.shape = SpiralShape::NSidedDifferential;
+        p.turns = nsdTurnsSpinBox->value();
+        p.sides = nsdSidesSpinBox->value();
+        p.radius = number(nsdRadiusEdit);
+        p.spiralWidth = number(nsdSpiralWidthEdit);
+        p.spacing = number(nsdSpacingEdit);
+        p.bridgeWidth = number(nsdBridgeWidthEdit);
+        p.feedSpacingAuto = ticked(nsdFeedAutoCheckBox);
+        p.feedSpacing = number(nsdFeedSpacingEdit);
+        p.centerTap = ticked(nsdCenterTapCheckBox);
+        break;
+    default:
+        break;
+    }
+    return p;
+}
+
+void MainWindow::showEstimate(SpiralShape shape)
+{
+    const EstimateTexts texts = estimateTexts(tabParameters(static_cast<int>(shape)),
+                                              techTemplate.get(), layerSetup, functionSetup);
+    InductanceLabel->setText(texts.inductance);
+    SizeXLabel->setText(texts.size);
+    if (shape == SpiralShape::NSidedDifferential)
+        nsdMinRadiusLabel->setText(texts.minRadius);
+}
+
+void MainWindow::UpdateEstimate()
+{
+    switch (tabWidget->currentIndex()) {
+    case 0:
+        rsUpdateEstimate();
+        break;
+    case 1:
+        nsUpdateEstimate();
+        break;
+    case 2:
+        rsdUpdateEstimate();
+        break;
+    case 3:
+        nsdUpdateEstimate();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::ChangeShapeTab(int)
+{
+    UpdateEstimate();
+}
+
+void MainWindow::rsUpdateEstimate()
+{
+    showEstimate(SpiralShape::Round);
+}
+
+void MainWindow::nsUpdateEstimate()
+{
+    showEstimate(SpiralShape::NSided);
+}
+
+void MainWindow::rsdUpdateEstimate()
+{
+    showEstimate(SpiralShape::RoundDifferential);
+}
+
+void MainWindow::nsdUpdateEstimate()
+{
+    showEstimate(SpiralShape::NSidedDifferential);
+}
+
+void MainWindow::UpdateNsdFeedEdit()
+{
+    nsdFeedSpacingEdit->setEnabled(!ticked(nsdFeedAutoCheckBox));
+}
+
+void MainWindow::UpdateRsdFeedEdit()
+{
+    rsdFeedSpacingEdit->setEnabled(!ticked(rsdFeedAutoCheckBox));
+}
+
+void MainWindow::UpdateRsdCenterTapEdit()
+{
+    rsdBridgeWidthEdit->setEnabled(ticked(rsdCenterTapCheckBox));
+}
+
+void MainWindow::UpdateNsdCenterTapEdit()
+{
+    nsdBridgeWidthEdit->setEnabled(ticked(nsdCenterTapCheckBox));
+}
+
+// --- Create -----------------------------------------------------------------------------
+
+void MainWindow::CreateSpiralButtonClicked()
+{
+    CreateSpiral(tabWidget->currentIndex());
+}
+
+void MainWindow::CreateSpiral(int tabIndex)
+{
+    if (tabIndex < 0 || tabIndex > 3)
+        return;
+    const QString title = windowTitle();
+    if (!hasSpiralLevel(functionSetup) &&
+        prompts.question(this, title, noSpiralLevelQuestion) != QMessageBox::Yes)
+        return;
+
+    const SpiralParameters parameters = tabParameters(tabIndex);
+    if (parameters.shape == SpiralShape::NSidedDifferential) {
+        const BoxSettings box = techTemplate ? techTemplate->geometry.box : BoxSettings{};
+        if (const auto minimum =
+                innerRadiusShortfall(box, parameters.spiralWidth, parameters.spacing,
+                                     parameters.radius, parameters.sides)) {
+            prompts.critical(this, title,
+                             innerRadiusMessage(*minimum, lengthUnitComboBox->currentText()));
+            return;
+        }
+    }
+    if (isDifferential(parameters.shape) &&
+        feedSpacingTooLarge(parameters.spiralWidth, parameters.spacing, parameters.feedSpacing) &&
+        prompts.question(this, title, feedSpacingQuestion) != QMessageBox::Yes)
+        return;
+
+    projectFileName =
+        prompts.saveFileName(this, tr("Create Simulation File"), projectFileName, sonnetFilter);
+    if (projectFileName.isEmpty() || !techTemplate)
+        return;
+
+    if (createSpiralProject(*techTemplate, parameters, layerSetup, functionSetup, xgeomStaircase,
+                            projectFileName) != 0) {
+        prompts.critical(this, title,
+                         tr("Error creating sonnet project\n") + projectFileName +
+                             QStringLiteral("\n"));
+        return;
+    }
+    if (xgeomStart)
+        launchXgeom();
+    else
+        reportCreated();
+}
+
+void MainWindow::reportCreated()
+{
+    prompts.information(this, windowTitle(),
+                        tr("Spiral created at\n") + projectFileName + QStringLiteral("\n"));
+}
+
+QString MainWindow::xgeomFirstUseQuestion()
+{
+    return tr("Launch xGeom automatically on create?\n\nIf YES, please specify the location of "
+              "the xGeom executable in the following dialog.\nOn Windows, xGeom is typically "
+              "found under something like\n\"c:\\program files\\sonnet.10.5\\bin\\xgeom.exe\","
+              "\ndepending on your Sonnet version and installation.\n\n(You can always change "
+              "this setting later through the Options|Setup menu.)");
+}
+
+void MainWindow::launchXgeom()
+{
+    if (!QFileInfo(xgeomPath).isFile()) {
+        if (!xgeomPath.isEmpty())
+            prompts.critical(
+                this, windowTitle(),
+                tr("XGeom executable not found.\nPlease specify xGeom executable location\n"));
+        else if (prompts.question(this, windowTitle(), xgeomFirstUseQuestion()) != QMessageBox::Yes)
+            xgeomStart = false;
+        if (xgeomStart) {
+            const QString chosen =
+                prompts.openFileName(this, tr("xGeom executable"), xgeomPath, executableFilter);
+            if (!chosen.isEmpty())
+                xgeomPath = chosen;
+        }
+    }
+    if (!QFileInfo(xgeomPath).isFile()) {
+        reportCreated();
+        return;
+    }
+    // The editor runs on its own; the path is its only argument, passed without a shell.
+    if (!QProcess::startDetached(xgeomPath, {projectFileName})) {
+        prompts.critical(this, windowTitle(),
+                         tr("Error starting xGeom\n") + xgeomPath + QStringLiteral("\n"));
+        reportCreated();
+    }
+}
+
+// --- Dialogs and settings ---------------------------------------------------------------
+
+void MainWindow::optionsSetup()
+{
+    SetupDialog dialog(xgeomPath, xgeomStart, xgeomStaircase, prompts, this);
+    if (prompts.exec(dialog) != QDialog::Accepted)
+        return;
+    xgeomPath = dialog.xgeomPathEdit->text();
+    xgeomStart = ticked(dialog.xgeomStartCheckBox);
+    xgeomStaircase = ticked(dialog.StaircaseCheckBox);
+}
+
+int MainWindow::helpAbout()
+{
+    AboutDialog dialog(this);
+    return prompts.exec(dialog);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    SaveSettings();
+    event->accept();
+}
+
+void MainWindow::LoadSettings()
+{
+    QSettings store(QString::fromLatin1(settingsOrganisation),
+                    QString::fromLatin1(settingsApplication));
+    const AppSettings settings = AppSettings::read(store);
+
+    resize(settings.window.size.expandedTo(minimumSizeHint()));
+    move(settings.window.pos);
+    xgeomPath = settings.window.xgeomPath;
+    xgeomStart = settings.window.xgeomStart;
+    xgeomStaircase = settings.window.xgeomStaircase;
+
+    LoadTechTemplate(settings.base.sonTemplate);
+    setStoredIndex(lengthUnitComboBox, settings.base.lengthIndex);
+    setStoredIndex(inductanceUnitComboBox, settings.base.inductanceIndex);
+    tabWidget->setCurrentIndex(settings.base.spiralType);
+
+    const SingleEndedSettings &round = settings.round;
+    rsTurnsDoubleSpinBox->setValue(round.turns);
+    rsSpiralWidthEdit->setText(round.spiralWidth);
+    rsSpacingEdit->setText(round.spacing);
+    rsRadiusEdit->setText(round.radius);
+    rsBridgeWidthEdit->setText(round.bridgeWidth);
+
+    const SingleEndedSettings &nSided = settings.nSided;
+    nsSidesSpinBox->setValue(nSided.sides);
+    nsTurnsDoubleSpinBox->setValue(nSided.turns);
+    nsSpiralWidthEdit->setText(nSided.spiralWidth);
+    nsSpacingEdit->setText(nSided.spacing);
+    nsRadiusEdit->setText(nSided.radius);
+    nsBridgeWidthEdit->setText(nSided.bridgeWidth);
+
+    const DifferentialSettings &roundDiff = settings.roundDiff;
+    rsdTurnsSpinBox->setValue(roundDiff.turns);
+    rsdSpiralWidthEdit->setText(roundDiff.spiralWidth);
+    rsdSpacingEdit->setText(roundDiff.spacing);
+    rsdRadiusEdit->setText(roundDiff.radius);
+    rsdBridgeWidthEdit->setText(roundDiff.bridgeWidth);
+    rsdFeedSpacingEdit->setText(roundDiff.feedSpacing);
+    rsdFeedAutoCheckBox->setChecked(roundDiff.feedSpacingAuto != 0);
+    rsdCenterTapCheckBox->setChecked(roundDiff.centerTap != 0);
+    UpdateRsdFeedEdit();
+    UpdateRsdCenterTapEdit();
+
+    const DifferentialSettings &nSidedDiff = settings.nSidedDiff;
+    nsdTurnsSpinBox->setValue(nSidedDiff.turns);
+    nsdSidesSpinBox->setValue(nSidedDiff.sides);
+    nsdSpiralWidthEdit->setText(nSidedDiff.spiralWidth);
+    nsdSpacingEdit->setText(nSidedDiff.spacing);
+    nsdRadiusEdit->setText(nSidedDiff.radius);
+    nsdBridgeWidthEdit->setText(nSidedDiff.bridgeWidth);
+    nsdFeedSpacingEdit->setText(nSidedDiff.feedSpacing);
+    nsdFeedAutoCheckBox->setChecked(nSidedDiff.feedSpacingAuto != 0);
+    nsdCenterTapCheckBox->setChecked(nSidedDiff.centerTap != 0);
+    UpdateNsdFeedEdit();
+    UpdateNsdCenterTapEdit();
+}
+
+void MainWindow::SaveSettings()
+{
+    AppSettings settings;
+    settings.window = {pos(), size(), xgeomPath, xgeomStart, xgeomStaircase};
+    settings.base = {TechTemplateFileEdit->text(), lengthUnitComboBox->currentIndex(),
+                     inductanceUnitComboBox->currentIndex(), tabWidget->currentIndex()};
+
+    settings.round.turns = rsTurnsDoubleSpinBox->value();
+    settings.round.spiralWidth = rsSpiralWidthEdit->text();
+    settings.round.spacing = rsSpacingEdit->text();
+    settings.round.radius = rsRadiusEdit->text();
+    settings.round.bridgeWidth = rsBridgeWidthEdit->text();
+
+    settings.nSided.sides = nsSidesSpinBox->value();
+    settings.nSided.turns = nsTurnsDoubleSpinBox->value();
+    settings.nSided.spiralWidth = nsSpiralWidthEdit->text();
+    settings.nSided.spacing = nsSpacingEdit->text();
+    settings.nSided.radius = nsRadiusEdit->text();
+    settings.nSided.bridgeWidth = nsBridgeWidthEdit->text();
+
+    settings.roundDiff.turns = rsdTurnsSpinBox->value();
+    settings.roundDiff.spiralWidth = rsdSpiralWidthEdit->text();
+    settings.roundDiff.spacing = rsdSpacingEdit->text();
+    settings.roundDiff.radius = rsdRadiusEdit->text();
+    settings.roundDiff.bridgeWidth = rsdBridgeWidthEdit->text();
+    settings.roundDiff.feedSpacing = rsdFeedSpacingEdit->text();
+    settings.roundDiff.feedSpacingAuto = rsdFeedAutoCheckBox->checkState();
+    settings.roundDiff.centerTap = rsdCenterTapCheckBox->checkState();
+
+    settings.nSidedDiff.turns = nsdTurnsSpinBox->value();
+    settings.nSidedDiff.sides = nsdSidesSpinBox->value();
+    settings.nSidedDiff.spiralWidth = nsdSpiralWidthEdit->text();
+    settings.nSidedDiff.spacing = nsdSpacingEdit->text();
+    settings.nSidedDiff.radius = nsdRadiusEdit->text();
+    settings.nSidedDiff.bridgeWidth = nsdBridgeWidthEdit->text();
+    settings.nSidedDiff.feedSpacing = nsdFeedSpacingEdit->text();
+    settings.nSidedDiff.feedSpacingAuto = nsdFeedAutoCheckBox->checkState();
+    settings.nSidedDiff.centerTap = nsdCenterTapCheckBox->checkState();
+
+    QSettings store(QString::fromLatin1(settingsOrganisation),
+                    QString::fromLatin1(settingsApplication));
+    settings.write(store);
+}

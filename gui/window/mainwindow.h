@@ -1,0 +1,88 @@
+#pragma once
+
+#include "core/template/createspiral.h"
+#include "ui_mainwindow.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class UserPrompts;
+class QLineEdit;
+
+// The single window: form, loaded template, per-level roles and the xGeom options.
+class MainWindow : public QMainWindow, public Ui::MainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    // Every message box, file dialog and modal dialog goes through `prompts`.
+    explicit MainWindow(UserPrompts &prompts, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // 0 when the template was read, 1 when it could not be opened (no template then).
+    int LoadTechTemplate(const QString &fileName);
+    // Both annotation lines, then the save; returns the save status.
+    int SaveWithLayerSetup(const QString &fileName);
+    void CreateSpiral(int tabIndex);
+    void LoadSettings();
+    void SaveSettings();
+
+    // The parameters the current form gives for a shape tab.
+    SpiralParameters tabParameters(int tabIndex) const;
+
+    const ProjectDocument *templateDocument() const { return techTemplate.get(); }
+    const QStringList &levelMetalNames() const { return layerSetup; }
+    const QStringList &levelRoles() const { return functionSetup; }
+    const QString &lastProjectFileName() const { return projectFileName; }
+    const QString &xgeomExecutable() const { return xgeomPath; }
+    bool launchesXgeom() const { return xgeomStart; }
+    bool usesStaircaseFill() const { return xgeomStaircase; }
+
+    static QString firstStartHint();
+    static QString xgeomFirstUseQuestion();
+
+public slots:
+    void OpenTechButtonClicked();
+    void ViewTechButtonClicked();
+    void optionsSetup();
+    int helpAbout();
+    void CreateSpiralButtonClicked();
+    void UpdateEstimate();
+    void rsUpdateEstimate();
+    void nsUpdateEstimate();
+    void rsdUpdateEstimate();
+    void nsdUpdateEstimate();
+    void UpdateNsdFeedEdit();
+    void UpdateRsdFeedEdit();
+    void UpdateRsdCenterTapEdit();
+    void UpdateNsdCenterTapEdit();
+    void ChangeShapeTab(int index);
+    void UpdateLengthUnits(int index);
+    void UpdateInductanceUnits(int index);
+    void OpenExampleTemplate();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void connectForm();
+    void installValidators();
+    void showEstimate(SpiralShape shape);
+    // Moves the combo box to the template's unit; returns without change when none fits.
+    static void selectUnit(QComboBox *comboBox, const QString &unitName);
+    void reportReadError();
+    void reportCreated();
+    void launchXgeom();
+
+    UserPrompts &prompts;
+    QString projectFileName;
+    QStringList layerSetup;
+    QStringList functionSetup;
+    QString xgeomPath;
+    bool xgeomStart = true;
+    bool xgeomStaircase = false;
+    std::unique_ptr<ProjectDocument> techTemplate;
+};

@@ -1,0 +1,135 @@
+// The word, line and number reading every block reader stands on.
+#include "core/sonnet/sontextreader.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <charconv>
+#include <cmath>
+
+class SonnetReaderTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reals_data();
+    void reals();
+    void realsAgreeWithGeneralConversion();
+    void integers_data();
+    void integers();
+    void wordsAndLines();
+};
+
+void SonnetReaderTest::reals_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QByteArray>("rest");
+
+    QTest::newRow("plain") << QByteArray("  12.5 x") << 12.5 << true << QByteArray(" x");
+    QTest::newRow("sign and exponent")
+        << QByteArray("-6.600000006e-006\n") << -6.600000006e-6 << true << QByteArray("\n");
+    QTest::newRow("plus sign") << QByteArray("+3") << 3.0 << true << QByteArray();
+    QTest::newRow("leading point") << QByteArray(".5,") << 0.5 << true << QByteArray(",");
+    QTest::newRow("trailing point") << QByteArray("7.") << 7.0 << true << QByteArray();
+    QTest::newRow("exponent without digits stays")
+        << QByteArray("1e+x") << 1.0 << true << QByteArray("e+x");
+    QTest::newRow("across lines") << QByteArray("\r\n\t 4") << 4.0 << true << QByteArray();
+    QTest::newRow("word is not a number")
+        << QByteArray(" TLAYNAM") << 0.0 << false << QByteArray("TLAYNAM");
+    QTest::newRow("lone sign") << QByteArray("- 1") << 0.0 << false << QByteArray("- 1");
+    QTest::newRow("infinity") << QByteArray("-inf ") << -qInf() << true << QByteArray(" ");
+    QTest::newRow("overflow") << QByteArray("1e999") << qInf() << true << QByteArray();
+    QTest::newRow("underflow") << QByteArray("1e-999") << 0.0 << true << QByteArray();
+    QTest::newRow("twenty digits")
+        << QByteArray("12345678901234567890.5") << 12345678901234567890.5 << true << QByteArray();
+    QTest::newRow("many leading zeros")
+        << QByteArray("0000000000000000000000001.25") << 1.25 << true << QByteArray();
+    QTest::newRow("end of input") << QByteArray("   ") << 0.0 << false << QByteArray();
+}
+
+void SonnetReaderTest::reals()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(double, value);
+    QFETCH(bool, ok);
+    QFETCH(QByteArray, rest);
+    SonTextReader in(text);
+    bool parsed = !ok;
+    QCOMPARE(in.readReal(&parsed), value);
+    QCOMPARE(parsed, ok);
+    QCOMPARE(QByteArray(text.right(in.remainingBytes())), rest);
+}
+
+void SonnetReaderTest::realsAgreeWithGeneralConversion()
+{
+    // The quick path for short numbers must round exactly like the general conversion.
+    QRandomGenerator random(99);
+    for (int i = 0; i < 200000; ++i) {
+        QByteArray text = QByteArray::number(random.bounded(0, 1 << 30));
+        const int decimals = random.bounded(0, 12);
+        if (decimals > 0) {
+            text.insert(std::max<qsizetype>(0, text.size() - decimals), '.');
+            if (text.startsWith('.'))
+                text.prepend('0');
+        }
+        if (random.bounded(4) == 0)
+            text += 'e' + QByteArray::number(random.bounded(-30, 30));
+        double expected = 0;
+        std::from_chars(text.constData(), text.constData() + text.size(), expected);
+        SonTextReader in(text);
+        const double value = in.readReal();
+        if (value != expected)
+            QFAIL(qPrintable(QStringLiteral("%1 read as %2, expected %3")
+                                 .arg(QString::fromLatin1(text))
+                                 .arg(value, 0, 'g', 17)
+                                 .arg(expected, 0, 'g', 17)));
+    }
+}
+
+void SonnetReaderTest::integers_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<int>("asInt");
+    QTest::addColumn<uint>("asUnsigned");
+    QTest::newRow("plain") << QByteArray("42") << qint64(42) << 42 << 42u;
+    QTest::newRow("negative") << QByteArray("-1") << qint64(-1) << -1 << 4294967295u;
+    QTest::newRow("stops at point") << QByteArray("3.9") << qint64(3) << 3 << 3u;
+    QTest::newRow("saturates") << QByteArray("99999999999999999999999") << qint64(INT64_MAX)
+                               << INT_MAX << 4294967295u;
+    QTest::newRow("not a number") << QByteArray("GND") << qint64(0) << 0 << 0u;
+}
+
+void SonnetReaderTest::integers()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(qint64, value);
+    QFETCH(int, asInt);
+    QFETCH(uint, asUnsigned);
+    QCOMPARE(SonTextReader(text).readInteger(), value);
+    QCOMPARE(SonTextReader(text).readInt(), asInt);
+    QCOMPARE(SonTextReader(text).readUnsigned(), asUnsigned);
+}
+
+void SonnetReaderTest::wordsAndLines()
+{
+    SonTextReader in("  FTYP SONPROJ\r\nA\xa0"
+                     "B \t C\n\nlast");
+    QCOMPARE(in.readWordView(), QByteArrayView("FTYP"));
+    QCOMPARE(in.readLineView(), QByteArrayView(" SONPROJ"));
+    QCOMPARE(in.readWordView(), QByteArrayView("A\xa0"
+                                               "B")); // 0xA0 is no blank
+    QCOMPARE(in.readWordOnLineView(), QByteArrayView("C"));
+    QCOMPARE(in.readWordOnLineView(), QByteArrayView());
+    in.skipRestOfLine();
+    QCOMPARE(in.readLineView(), QByteArrayView());
+    QCOMPARE(in.readLineView(), QByteArrayView("last"));
+    QVERIFY(in.atEnd());
+    QCOMPARE(in.readWordView(), QByteArrayView());
+    QCOMPARE(in.readLineView(), QByteArrayView());
+}
+
+QTEST_GUILESS_MAIN(SonnetReaderTest)
+#include "test_sonnet_reader.moc"

@@ -1,0 +1,216 @@
+// The create command's checks and sequence, the estimate panel's texts and the unit scales.
+#include "core/template/builtintemplate.h"
+#include "core/template/createspiral.h"
+#include "core/template/estimate.h"
+#include "core/template/layerroles.h"
+#include "core/template/units.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TemplateCreateTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void unitScales_data();
+    void unitScales();
+    void templateUnitSelectsEntry_data();
+    void templateUnitSelectsEntry();
+    void innerRadiusCheck_data();
+    void innerRadiusCheck();
+    void feedSpacingLimit();
+    void estimatePanel_data();
+    void estimatePanel();
+    void lengthUnitChangesOnlyTheInductance();
+    void createReplacesGeometryEveryTime();
+};
+
+void TemplateCreateTest::unitScales_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("metres");
+    QTest::addColumn<double>("henries");
+    QTest::newRow("MIL") << "MIL" << 2.54e-5 << 1e-9;
+    QTest::newRow("mils") << "mils" << 2.54e-5 << 1e-9;
+    QTest::newRow("in") << "in" << 0.0254 << 1e-9;
+    QTest::newRow("MM") << "MM" << 0.001 << 1e-9;
+    QTest::newRow("UM") << "UM" << 1e-6 << 1e-9;
+    QTest::newRow("CM") << "CM" << 0.01 << 1e-9;
+    QTest::newRow("m") << "m" << 1.0 << 1e-9;
+    QTest::newRow("empty") << "" << 2.54e-5 << 1e-9;
+    QTest::newRow("ft") << "ft" << 2.54e-5 << 1e-9;
+    QTest::newRow("NH") << "NH" << 2.54e-5 << 1e-9;
+    QTest::newRow("pH") << "pH" << 2.54e-5 << 1e-12;
+    QTest::newRow("fH") << "fH" << 2.54e-5 << 1e-15;
+    QTest::newRow("uH") << "uH" << 2.54e-5 << 1e-6;
+    QTest::newRow("mH") << "mH" << 1.0 << 0.001;
+    QTest::newRow("H") << "H" << 2.54e-5 << 1.0;
+}
+
+void TemplateCreateTest::unitScales()
+{
+    QFETCH(QString, name);
+    QFETCH(double, metres);
+    QFETCH(double, henries);
+    QCOMPARE(MetresPerLengthUnit(name), metres);
+    QCOMPARE(HenriesPerInductanceUnit(name), henries);
+}
+
+void TemplateCreateTest::templateUnitSelectsEntry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("inductance");
+    QTest::newRow("UM") << "UM" << 2 << -1;
+    QTest::newRow("MIL") << "MIL" << 0 << -1;
+    QTest::newRow("metres, not mil") << "M" << 5 << 1;
+    QTest::newRow("NH") << "NH" << -1 << 3;
+    QTest::newRow("prefix") << "mi" << 0 << -1;
+    QTest::newRow("mils matches nothing") << "mils" << -1 << -1;
+    QTest::newRow("empty") << "" << -1 << -1;
+}
+
+void TemplateCreateTest::templateUnitSelectsEntry()
+{
+    QFETCH(QString, name);
+    QFETCH(int, length);
+    QFETCH(int, inductance);
+    QCOMPARE(matchingUnitIndex(lengthUnitNames(), name), length);
+    QCOMPARE(matchingUnitIndex(inductanceUnitNames(), name), inductance);
+}
+
+void TemplateCreateTest::innerRadiusCheck_data()
+{
+    QTest::addColumn<double>("cellSize");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("spacing");
+    QTest::addColumn<int>("sides");
+    QTest::addColumn<double>("minimum");
+    // m = max(cell, (w/2)/sqrt 2); side needed 4m + w + s; radius = side / (2 tan(pi/n)).
+    QTest::newRow("width decides") << 1.0 << 10.0 << 10.0 << 8 << 41.21320343559642;
+    QTest::newRow("cell decides") << 5.0 << 4.0 << 6.0 << 4 << 15.0;
+}
+
+void TemplateCreateTest::innerRadiusCheck()
+{
+    QFETCH(double, cellSize);
+    QFETCH(double, width);
+    QFETCH(double, spacing);
+    QFETCH(int, sides);
+    QFETCH(double, minimum);
+    QVERIFY(qFuzzyCompare(minimumInnerRadius(cellSize, width, spacing, sides), minimum));
+    BoxSettings box;
+    box.yWidth = 100 * cellSize;
+    box.yCells2 = 200;
+    QCOMPARE(innerRadiusShortfall(box, width, spacing, minimum * 0.999, sides).has_value(), true);
+    QCOMPARE(innerRadiusShortfall(box, width, spacing, minimum * 1.001, sides), std::nullopt);
+    QVERIFY(qFuzzyCompare(*innerRadiusShortfall(box, width, spacing, 1, sides), minimum));
+    QCOMPARE(innerRadiusMessage(41.21320343559642, "um"),
+             QStringLiteral("Inner radius must exceed 41.2132 um.\nCannot create spiral."));
+}
+
+void TemplateCreateTest::feedSpacingLimit()
+{
+    // w + w / sqrt 2 + s = 10 + 7.0710678 + 10
+    QVERIFY(!feedSpacingTooLarge(10, 10, 27.07));
+    QVERIFY(feedSpacingTooLarge(10, 10, 27.08));
+    QVERIFY(!hasSpiralLevel({"none", "bridge", "Spiral"}));
+    QVERIFY(hasSpiralLevel({"none", "spiral"}));
+    QVERIFY(!hasSpiralLevel({}));
+}
+
+void TemplateCreateTest::estimatePanel_data()
+{
+    QTest::addColumn<int>("shape");
+    QTest::addColumn<bool>("withTemplate");
+    QTest::addColumn<QString>("inductance");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("minRadius");
+    QTest::newRow("round, no template") << 0 << false << "n/a"
+                                        << "200 / 200"
+                                        << "";
+    QTest::newRow("round differential, no template") << 2 << false << "n/a"
+                                                     << "200 / 222.071"
+                                                     << "";
+    QTest::newRow("n-sided differential, no template") << 3 << false << "n/a"
+                                                       << "200 / 200"
+                                                       << "(min > 35.1777)";
+    QTest::newRow("n-sided, with template") << 1 << true << "range"
+                                            << "200 / 200"
+                                            << "";
+    QTest::newRow("round, with template") << 0 << true << "value"
+                                          << "200 / 200"
+                                          << "";
+}
+
+void TemplateCreateTest::estimatePanel()
+{
+    QFETCH(int, shape);
+    QFETCH(bool, withTemplate);
+    QFETCH(QString, inductance);
+    QFETCH(QString, size);
+    QFETCH(QString, minRadius);
+    SpiralParameters p;
+    p.shape = static_cast<SpiralShape>(shape);
+    p.turns = 3;
+    p.spiralWidth = 10;
+    p.spacing = 5;
+    p.radius = 50;
+    const ProjectDocument document = builtInTemplate();
+    const EstimateTexts texts = estimateTexts(p, withTemplate ? &document : nullptr, {}, {});
+    QCOMPARE(texts.size, size);
+    QCOMPARE(texts.minRadius, minRadius);
+    if (inductance == "range") {
+        const QStringList range = texts.inductance.split(" to ");
+        QCOMPARE(range.size(), 2);
+        QVERIFY(range[0].toDouble() <= range[1].toDouble());
+    } else if (inductance == "value") {
+        QVERIFY(texts.inductance.toDouble() > 0);
+    } else {
+        QCOMPARE(texts.inductance, inductance);
+    }
+}
+
+void TemplateCreateTest::lengthUnitChangesOnlyTheInductance()
+{
+    SpiralParameters p;
+    ProjectDocument document = builtInTemplate();
+    document.dimension.setLengthUnit("mil");
+    const EstimateTexts inMil = estimateTexts(p, &document, {}, {});
+    document.dimension.setLengthUnit("um");
+    const EstimateTexts inUm = estimateTexts(p, &document, {}, {});
+    QCOMPARE(inUm.size, inMil.size);
+    // The same numbers now describe a spiral 25.4 times smaller.
+    const double ratio = inMil.inductance.toDouble() / inUm.inductance.toDouble();
+    QVERIFY2(std::abs(ratio / 25.4 - 1) < 1e-5, qPrintable(QString::number(ratio)));
+}
+
+void TemplateCreateTest::createReplacesGeometryEveryTime()
+{
+    QTemporaryDir dir;
+    ProjectDocument document = builtInTemplate();
+    QStringList metals, roles;
+    readLayerSetup(document, metals, roles);
+    document.geometry.referencePlanes.append(ReferencePlane{"TOP", "FIX", 1, std::nullopt});
+    document.geometry.eviaRecords.append(EviaRecord{});
+    SpiralParameters p;
+    p.shape = SpiralShape::RoundDifferential;
+    QCOMPARE(createSpiralProject(document, p, metals, roles, true, dir.filePath("a.son")), 0);
+    const GeometryBlock first = document.geometry;
+    QVERIFY(first.eviaRecords.isEmpty());
+    for (const ReferencePlane &plane : first.referencePlanes)
+        QVERIFY(plane.side != "TOP");
+    for (const Polygon &polygon : first.polygons)
+        QCOMPARE(polygon.fillType, QStringLiteral("N"));
+    QCOMPARE(createSpiralProject(document, p, metals, roles, true, dir.filePath("b.son")), 0);
+    QCOMPARE(document.geometry, first);
+
+    ProjectDocument reread;
+    QCOMPARE(loadProject(dir.filePath("b.son"), reread), 0);
+    QCOMPARE(reread.geometry.polygons.size(), first.polygons.size());
+    QCOMPARE(reread.geometry.ports.size(), 3);
+}
+
+QTEST_GUILESS_MAIN(TemplateCreateTest)
+#include "test_template_create.moc"

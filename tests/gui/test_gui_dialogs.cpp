@@ -1,0 +1,133 @@
+// Options > Setup and Help > About, run from the window's menu actions.
+#include "guitestsupport.h"
+
+#include "gui/dialogs/aboutdialog.h"
+#include "gui/dialogs/setupdialog.h"
+#include "gui/window/mainwindow.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTest>
+
+class DialogsTest : public QObject
+{
+    Q_OBJECT
+
+    ScriptedPrompts prompts;
+
+private slots:
+    void init()
+    {
+        clearStoredSettings();
+        prompts.reset();
+        storeSetting(QStringLiteral("xgeomPath"), QStringLiteral("/opt/sonnet/bin/xgeom"));
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
+    }
+
+    void setupShowsTheWindowsOptions()
+    {
+        storeSetting(QStringLiteral("xgeomStaircase"), true);
+        MainWindow w(prompts);
+        prompts.dialogHandlers << [](QDialog &d) {
+            auto &dialog = static_cast<SetupDialog &>(d);
+            [&] {
+                QCOMPARE(dialog.windowTitle(), QStringLiteral("Setup"));
+                QCOMPARE(dialog.xgeomPathEdit->text(), QStringLiteral("/opt/sonnet/bin/xgeom"));
+                QVERIFY(!dialog.xgeomPathEdit->isEnabled());
+                QCOMPARE(dialog.xgeomStartCheckBox->checkState(), Qt::Checked);
+                QCOMPARE(dialog.StaircaseCheckBox->checkState(), Qt::Checked);
+                QCOMPARE(dialog.StaircaseCheckBox->text(),
+                         QStringLiteral("Always use \"Staircase\" Fill"));
+                QVERIFY(dialog.size().width() >= 414);
+            }();
+            return int(QDialog::Rejected);
+        };
+        w.actionSetup->trigger();
+        QCOMPARE(prompts.kinds(), QStringList{"dialog"});
+    }
+
+    // Browse, flip both options, then OK or Cancel.
+    void setupOutcome_data()
+    {
+        QTest::addColumn<QString>("browsed");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("start");
+        QTest::addColumn<bool>("staircase");
+        QTest::newRow("OK") << "/new/xgeom" << true << "/new/xgeom" << false << true;
+        QTest::newRow("OK, browse cancelled")
+            << QString() << true << "/opt/sonnet/bin/xgeom" << false << true;
+        QTest::newRow("Cancel") << "/new/xgeom" << false << "/opt/sonnet/bin/xgeom" << true
+                                << false;
+    }
+
+    void setupOutcome()
+    {
+        QFETCH(QString, browsed);
+        QFETCH(bool, accept);
+        QFETCH(QString, path);
+        QFETCH(bool, start);
+        QFETCH(bool, staircase);
+        {
+            MainWindow w(prompts);
+            prompts.fileNames << browsed;
+            prompts.dialogHandlers << [accept](QDialog &d) {
+                auto &dialog = static_cast<SetupDialog &>(d);
+                QTest::mouseClick(dialog.browseButton, Qt::LeftButton);
+                dialog.xgeomStartCheckBox->click();
+                dialog.StaircaseCheckBox->click();
+                QTest::mouseClick(dialog.buttonBox->button(accept ? QDialogButtonBox::Ok
+                                                                  : QDialogButtonBox::Cancel),
+                                  Qt::LeftButton);
+                return dialog.result();
+            };
+            w.actionSetup->trigger();
+            QCOMPARE(prompts.kinds(), (QStringList{"dialog", "open"}));
+            QCOMPARE(prompts.asked[1].text, QStringLiteral("xGeom executable"));
+            QCOMPARE(prompts.asked[1].dir, QStringLiteral("/opt/sonnet/bin/xgeom"));
+            QCOMPARE(prompts.asked[1].filter,
+                     QStringLiteral("Executable Files(*.exe);;All Files (*.*)"));
+            QCOMPARE(w.xgeomExecutable(), path);
+            QCOMPARE(w.launchesXgeom(), start);
+            QCOMPARE(w.usesStaircaseFill(), staircase);
+            w.close();
+        }
+        QCOMPARE(storedSetting(QStringLiteral("xgeomPath")).toString(), path);
+        QCOMPARE(storedSetting(QStringLiteral("xgeomStart")).toBool(), start);
+        QCOMPARE(storedSetting(QStringLiteral("xgeomStaircase")).toBool(), staircase);
+    }
+
+    void aboutTexts()
+    {
+        MainWindow w(prompts);
+        prompts.dialogHandlers << [](QDialog &d) {
+            auto &dialog = static_cast<AboutDialog &>(d);
+            [&] {
+                QCOMPARE(dialog.windowTitle(), QStringLiteral("About"));
+                QVERIFY(dialog.isModal());
+                QCOMPARE(dialog.label->text(), QStringLiteral("Torvane"));
+                QCOMPARE(dialog.versionLabel->text(), QStringLiteral("Version " TORVANE_VERSION));
+                QCOMPARE(dialog.dateLabel->text(), QStringLiteral("Oct  3 2012"));
+                QVERIFY(!dialog.label_4->pixmap().isNull());
+                QCOMPARE(dialog.label_4->text(), QString());
+                QCOMPARE(dialog.parentWidget()->objectName(), QStringLiteral("MainWindow"));
+            }();
+            QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+            return dialog.result();
+        };
+        QCOMPARE(w.helpAbout(), int(QDialog::Accepted));
+        QCOMPARE(prompts.kinds(), QStringList{"dialog"});
+        prompts.dialogHandlers << [](QDialog &) {
+            return int(QDialog::Accepted);
+        };
+        w.actionAbout->trigger();
+        QCOMPARE(prompts.kinds(), (QStringList{"dialog", "dialog"}));
+    }
+};
+
+TORVANE_GUI_TEST_MAIN(DialogsTest)
+#include "test_gui_dialogs.moc"

@@ -1,0 +1,589 @@
+// The main window driven through its widgets: first start, the form's promises, the live
+// estimate, the unit selectors, the enable rules and the settings kept between runs.
+#include "guitestsupport.h"
+
+#include "core/template/builtintemplate.h"
+#include "gui/window/mainwindow.h"
+
+#include <QApplication>
+#include <QDoubleValidator>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+double leadingNumber(const QString &text)
+{
+    return text.section(QLatin1Char(' '), 0, 0).toDouble();
+}
+
+QList<QLabel *> lengthUnitLabels(const MainWindow &w)
+{
+    return {w.rsSpiralWidthUnitlabel,
+            w.rsSpiralSpacingUnitlabel,
+            w.rsSpiralRadiusUnitlabel,
+            w.rsBridgeWidthUnitlabel,
+            w.nsSpiralWidthUnitlabel,
+            w.nsSpiralSpacingUnitlabel,
+            w.nsSpiralRadiusUnitlabel,
+            w.nsBridgeWidthUnitlabel,
+            w.rsdSpiralWidthUnitlabel,
+            w.rsdSpiralSpacingUnitlabel,
+            w.rsdSpiralRadiusUnitlabel,
+            w.rsdBridgeWidthUnitlabel,
+            w.rsdFeedWithUnitLabel,
+            w.nsdSpiralWidthUnitlabel,
+            w.nsdSpiralSpacingUnitlabel,
+            w.nsdSpiralRadiusUnitlabel,
+            w.nsdBridgeWidthUnitlabel,
+            w.nsdFeedWithUnitLabel,
+            w.SizeXUnitLabel};
+}
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    ScriptedPrompts prompts;
+
+    QString builtInTemplatePath()
+    {
+        return writeFile(folder.filePath(QStringLiteral("rfic.son")), builtInTemplateText());
+    }
+
+private slots:
+    void init()
+    {
+        clearStoredSettings();
+        prompts.reset();
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
+    }
+
+    void firstStartWithEmptyStore()
+    {
+        MainWindow w(prompts);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Torvane"));
+        QCOMPARE(w.tabWidget->currentIndex(), 0);
+        QCOMPARE(w.lengthUnitComboBox->currentText(), QStringLiteral("mil"));
+        QCOMPARE(w.inductanceUnitComboBox->currentText(), QStringLiteral("H"));
+        for (const QDoubleSpinBox *turns : {w.rsTurnsDoubleSpinBox, w.nsTurnsDoubleSpinBox})
+            QCOMPARE(turns->value(), 2.0);
+        for (const QSpinBox *turns : {w.rsdTurnsSpinBox, w.nsdTurnsSpinBox})
+            QCOMPARE(turns->value(), 2);
+        for (const QLineEdit *edit :
+             {w.rsSpiralWidthEdit, w.rsSpacingEdit, w.rsBridgeWidthEdit, w.nsSpiralWidthEdit,
+              w.nsSpacingEdit, w.nsBridgeWidthEdit, w.rsdSpiralWidthEdit, w.rsdSpacingEdit,
+              w.rsdBridgeWidthEdit, w.rsdFeedSpacingEdit, w.nsdSpiralWidthEdit, w.nsdSpacingEdit,
+              w.nsdBridgeWidthEdit, w.nsdFeedSpacingEdit})
+            QCOMPARE(edit->text(), QStringLiteral("10.0"));
+        QCOMPARE(w.rsRadiusEdit->text(), QStringLiteral("25.0"));
+        QCOMPARE(w.nsRadiusEdit->text(), QStringLiteral("25.0"));
+        QCOMPARE(w.rsdRadiusEdit->text(), QStringLiteral("50.0"));
+        QCOMPARE(w.nsdRadiusEdit->text(), QStringLiteral("50.0"));
+        QCOMPARE(w.nsSidesSpinBox->value(), 8);
+        QCOMPARE(w.nsdSidesSpinBox->value(), 8);
+        for (const QCheckBox *box : {w.rsdFeedAutoCheckBox, w.nsdFeedAutoCheckBox,
+                                     w.rsdCenterTapCheckBox, w.nsdCenterTapCheckBox})
+            QCOMPARE(box->checkState(), Qt::Checked);
+        QVERIFY(w.rsdBridgeWidthEdit->isEnabled());
+        QVERIFY(w.nsdBridgeWidthEdit->isEnabled());
+        QVERIFY(!w.rsdFeedSpacingEdit->isEnabled());
+        QVERIFY(!w.nsdFeedSpacingEdit->isEnabled());
+        QVERIFY(!w.EditLayersButton->isEnabled());
+        QVERIFY(!w.CreateSpiralButton->isEnabled());
+        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+        QCOMPARE(w.TechTemplateFileEdit->text(), QString());
+        QCOMPARE(w.pos(), QPoint(200, 200));
+        QCOMPARE(w.size(), QSize(400, 400).expandedTo(w.minimumSizeHint()));
+        for (const QLabel *label : lengthUnitLabels(w))
+            QCOMPARE(label->text(), QStringLiteral("mil"));
+        QCOMPARE(w.InductanceUnitLabel->text(), QStringLiteral("H"));
+        // The form's placeholder hint is replaced before the window shows.
+        QVERIFY(w.nsdMinRadiusLabel->text().startsWith(QStringLiteral("(min > ")));
+        QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("Open Example Template")));
+        QVERIFY(prompts.asked.isEmpty());
+    }
+
+    // Line edit, number of decimals its validator allows.
+    void validators_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("decimals");
+        for (const char *name :
+             {"rsSpiralWidthEdit", "rsSpacingEdit", "rsRadiusEdit", "rsBridgeWidthEdit",
+              "nsSpiralWidthEdit", "nsSpacingEdit", "nsRadiusEdit", "nsBridgeWidthEdit",
+              "rsdSpiralWidthEdit", "rsdSpacingEdit", "rsdRadiusEdit", "rsdBridgeWidthEdit",
+              "rsdFeedSpacingEdit", "nsdSpacingEdit", "nsdRadiusEdit", "nsdBridgeWidthEdit",
+              "nsdFeedSpacingEdit"})
+            QTest::newRow(name) << name << 3;
+        QTest::newRow("nsdSpiralWidthEdit") << "nsdSpiralWidthEdit" << 2;
+    }
+
+    void validators()
+    {
+        QFETCH(QString, edit);
+        QFETCH(int, decimals);
+        MainWindow w(prompts);
+        const auto *field = w.findChild<QLineEdit *>(edit);
+        QVERIFY(field);
+        const auto *validator = qobject_cast<const QDoubleValidator *>(field->validator());
+        QVERIFY(validator);
+        QCOMPARE(validator->parent(), field);
+        auto state = [validator](QString text) {
+            int position = 0;
+            return validator->validate(text, position);
+        };
+        // The smallest value that the allowed decimals can write.
+        QCOMPARE(state(QStringLiteral("0.") + QString(decimals - 1, QLatin1Char('0')) + '1'),
+                 QValidator::Acceptable);
+        QCOMPARE(state(QStringLiteral("1000000")), QValidator::Acceptable);
+        QVERIFY(state(QStringLiteral("0")) != QValidator::Acceptable);
+        QVERIFY(state(QStringLiteral("1000001")) != QValidator::Acceptable);
+        QCOMPARE(state(QStringLiteral("1.") + QString(decimals, QLatin1Char('5'))),
+                 QValidator::Acceptable);
+        QVERIFY(state(QStringLiteral("1.") + QString(decimals + 1, QLatin1Char('5'))) !=
+                QValidator::Acceptable);
+    }
+
+    // The combo indices are stored, so their order is part of the settings format; the
+    // pictures come from the resources that main and the tests register.
+    void unitItemsAndPictures()
+    {
+        MainWindow w(prompts);
+        QStringList lengths, inductances;
+        for (int i = 0; i < w.lengthUnitComboBox->count(); ++i)
+            lengths << w.lengthUnitComboBox->itemText(i);
+        for (int i = 0; i < w.inductanceUnitComboBox->count(); ++i)
+            inductances << w.inductanceUnitComboBox->itemText(i);
+        QCOMPARE(lengths, (QStringList{"mil", "in", "um", "mm", "cm", "m"}));
+        QCOMPARE(inductances, (QStringList{"H", "mH", "uH", "nH", "pH", "fH"}));
+        for (const QLabel *picture :
+             {w.SpiralBMPLabel, w.nsSpiralBMPLabel, w.SpiralBMPLabel_2, w.SpiralBMPLabel_3})
+            QVERIFY(!picture->pixmap().isNull());
+    }
+
+    // Each mnemonic moves the focus to the field in its own row.
+    void mnemonics_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("round turns") << 0 << "label"
+                                     << "rsTurnsDoubleSpinBox";
+        QTest::newRow("round width") << 0 << "rsWidthLabel"
+                                     << "rsSpiralWidthEdit";
+        QTest::newRow("n spacing") << 1 << "rsSpacingLabel_2"
+                                   << "nsSpacingEdit";
+        QTest::newRow("rd radius") << 2 << "rsRadiusLabel_3"
+                                   << "rsdRadiusEdit";
+        QTest::newRow("nd turns") << 3 << "label_8"
+                                  << "nsdTurnsSpinBox";
+        QTest::newRow("nd radius") << 3 << "rsRadiusLabel_4"
+                                   << "nsdRadiusEdit";
+    }
+
+    void mnemonics()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, label);
+        QFETCH(QString, field);
+        MainWindow w(prompts);
+        w.tabWidget->setCurrentIndex(tab);
+        const auto *caption = w.findChild<QLabel *>(label);
+        QVERIFY(caption);
+        QCOMPARE(caption->buddy(), w.findChild<QWidget *>(field));
+    }
+
+    // Tab from the tab bar reaches the round fields first, in their row order.
+    void tabOrderStartsWithTheRoundFields()
+    {
+        MainWindow w(prompts);
+        w.tabWidget->setCurrentIndex(0);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.tabWidget->setFocus(Qt::TabFocusReason);
+        QList<QWidget *> reached;
+        for (int press = 0; press < 12 && reached.size() < 4; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *focus = QApplication::focusWidget();
+            if (!focus->objectName().startsWith(QLatin1String("qt_")) &&
+                !qobject_cast<QToolButton *>(focus)) // the tab bar's scroll arrows
+                reached.append(focus);
+        }
+        QCOMPARE(reached, (QList<QWidget *>{w.rsTurnsDoubleSpinBox, w.rsSpiralWidthEdit,
+                                            w.rsSpacingEdit, w.rsRadiusEdit}));
+    }
+
+    // --- Estimate -------------------------------------------------------------------------
+
+    void estimateWithoutTemplate()
+    {
+        MainWindow w(prompts);
+        w.rsTurnsDoubleSpinBox->setValue(3);
+        typeAndFinish(w.rsSpiralWidthEdit, QStringLiteral("10"));
+        typeAndFinish(w.rsSpacingEdit, QStringLiteral("5"));
+        typeAndFinish(w.rsRadiusEdit, QStringLiteral("50"));
+        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("200 / 200"));
+        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+
+        w.rsdTurnsSpinBox->setValue(3);
+        w.rsdSpiralWidthEdit->setText(QStringLiteral("10"));
+        w.rsdSpacingEdit->setText(QStringLiteral("5"));
+        w.rsdRadiusEdit->setText(QStringLiteral("50"));
+        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("200 / 200")); // other tab: no rerun
+        w.tabWidget->setCurrentIndex(2);
+        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("200 / 222.071"));
+        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+        w.tabWidget->setCurrentIndex(0);
+        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("200 / 200"));
+    }
+
+    void radiusHint_data()
+    {
+        QTest::addColumn<bool>("withTemplate");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("spacing");
+        QTest::addColumn<int>("sides");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("no template") << false << "10"
+                                     << "10" << 8 << "(min > 41.2132)";
+        QTest::newRow("cell size wins") << true << "4"
+                                        << "6" << 4 << "(min > 15)";
+    }
+
+    void radiusHint()
+    {
+        QFETCH(bool, withTemplate);
+        QFETCH(QString, width);
+        QFETCH(QString, spacing);
+        QFETCH(int, sides);
+        QFETCH(QString, hint);
+        if (withTemplate) {
+            // 400 wide in y over 80 cells: a cell of 5.
+            storeSetting(QStringLiteral("Base/SonTemplate"),
+                         writeFile(folder.filePath(QStringLiteral("cells.son")),
+                                   templateText(3, {}, "UM", "NH", 400, 160)));
+        }
+        MainWindow w(prompts);
+        QCOMPARE(w.templateDocument() != nullptr, withTemplate);
+        w.tabWidget->setCurrentIndex(3);
+        w.nsdSidesSpinBox->setValue(sides);
+        typeAndFinish(w.nsdSpiralWidthEdit, width);
+        typeAndFinish(w.nsdSpacingEdit, spacing);
+        QCOMPARE(w.nsdMinRadiusLabel->text(), hint);
+        // The hint stays while another tab is shown.
+        w.tabWidget->setCurrentIndex(0);
+        QCOMPARE(w.nsdMinRadiusLabel->text(), hint);
+    }
+
+    // Which edits re-run the estimate: the panel's labels are marked and looked at again.
+    void estimateTriggers_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("reruns");
+        QTest::newRow("round width") << 0 << "rsSpiralWidthEdit"
+                                     << "12"
+                                     << "12" << true;
+        QTest::newRow("round radius") << 0 << "rsRadiusEdit"
+                                      << "30"
+                                      << "30" << true;
+        QTest::newRow("round bridge") << 0 << "rsBridgeWidthEdit"
+                                      << "12"
+                                      << "12" << false;
+        QTest::newRow("round below range") << 0 << "rsSpacingEdit"
+                                           << "0"
+                                           << "0" << false;
+        QTest::newRow("round above range") << 0 << "rsSpacingEdit"
+                                           << "1000001"
+                                           << "1000001" << false;
+        // A decimal beyond the allowed ones cannot be typed at all.
+        QTest::newRow("round 4 decimals") << 0 << "rsSpacingEdit"
+                                          << "1.2345"
+                                          << "1.234" << true;
+        QTest::newRow("n spacing") << 1 << "nsSpacingEdit"
+                                   << "7"
+                                   << "7" << true;
+        QTest::newRow("n bridge") << 1 << "nsBridgeWidthEdit"
+                                  << "7"
+                                  << "7" << false;
+        QTest::newRow("rd radius") << 2 << "rsdRadiusEdit"
+                                   << "70"
+                                   << "70" << true;
+        QTest::newRow("rd centre tap width") << 2 << "rsdBridgeWidthEdit"
+                                             << "7"
+                                             << "7" << false;
+        QTest::newRow("rd feed") << 2 << "rsdFeedSpacingEdit"
+                                 << "7"
+                                 << "7" << false;
+        QTest::newRow("nd width") << 3 << "nsdSpiralWidthEdit"
+                                  << "8.25"
+                                  << "8.25" << true;
+        QTest::newRow("nd width 3 decimals") << 3 << "nsdSpiralWidthEdit"
+                                             << "8.125"
+                                             << "8.12" << true;
+        QTest::newRow("nd centre tap width") << 3 << "nsdBridgeWidthEdit"
+                                             << "7"
+                                             << "7" << false;
+    }
+
+    void estimateTriggers()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QFETCH(bool, reruns);
+        MainWindow w(prompts);
+        w.tabWidget->setCurrentIndex(tab);
+        auto *edit = w.findChild<QLineEdit *>(field);
+        QVERIFY(edit);
+        edit->setEnabled(true);
+        w.SizeXLabel->setText(QStringLiteral("mark"));
+        typeAndFinish(edit, text);
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(w.SizeXLabel->text() != QStringLiteral("mark"), reruns);
+    }
+
+    void spinBoxesAndTabsRerun()
+    {
+        MainWindow w(prompts);
+        const auto marked = [&w] {
+            const bool rerun = w.SizeXLabel->text() != QStringLiteral("mark");
+            w.SizeXLabel->setText(QStringLiteral("mark"));
+            return rerun;
+        };
+        marked();
+        w.rsTurnsDoubleSpinBox->setValue(4);
+        QVERIFY(marked());
+        w.tabWidget->setCurrentIndex(1);
+        QVERIFY(marked());
+        w.nsSidesSpinBox->setValue(6);
+        QVERIFY(marked());
+        w.nsTurnsDoubleSpinBox->setValue(3.5);
+        QVERIFY(marked());
+        w.tabWidget->setCurrentIndex(2);
+        QVERIFY(marked());
+        w.rsdTurnsSpinBox->setValue(4);
+        QVERIFY(marked());
+        w.rsdFeedAutoCheckBox->setChecked(false);
+        w.rsdCenterTapCheckBox->setChecked(false);
+        QVERIFY(!marked());
+        w.tabWidget->setCurrentIndex(3);
+        QVERIFY(marked());
+        w.nsdTurnsSpinBox->setValue(4);
+        QVERIFY(marked());
+        w.nsdSidesSpinBox->setValue(10);
+        QVERIFY(marked());
+    }
+
+    // --- Units ----------------------------------------------------------------------------
+
+    void lengthUnitChangeWithTemplate()
+    {
+        storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
+        storeSetting(QStringLiteral("Base/LengthIndex"), 3); // mm
+        MainWindow w(prompts);
+        QVERIFY(w.templateDocument());
+        QCOMPARE(w.templateDocument()->dimension.lengthUnit, QStringLiteral("mm"));
+        const QString size = w.SizeXLabel->text();
+        const double inMillimetres = leadingNumber(w.InductanceLabel->text());
+        QVERIFY(inMillimetres > 0);
+
+        w.lengthUnitComboBox->setCurrentIndex(0);
+        for (const QLabel *label : lengthUnitLabels(w))
+            QCOMPARE(label->text(), QStringLiteral("mil"));
+        QCOMPARE(w.templateDocument()->dimension.lengthUnit, QStringLiteral("mil"));
+        QCOMPARE(w.SizeXLabel->text(), size);
+        QCOMPARE(w.rsSpiralWidthEdit->text(), QStringLiteral("10.0"));
+        const double inMils = leadingNumber(w.InductanceLabel->text());
+        QVERIFY2(qAbs(inMils / inMillimetres - 0.0254) < 1e-5,
+                 qPrintable(w.InductanceLabel->text()));
+    }
+
+    void inductanceUnitChangeWithTemplate()
+    {
+        storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
+        storeSetting(QStringLiteral("Base/InductanceIndex"), 3); // nH
+        MainWindow w(prompts);
+        const double nanohenries = leadingNumber(w.InductanceLabel->text());
+        QSignalSpy changed(w.inductanceUnitComboBox, &QComboBox::currentIndexChanged);
+        w.inductanceUnitComboBox->setCurrentIndex(4);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(w.InductanceUnitLabel->text(), QStringLiteral("pH"));
+        QCOMPARE(w.templateDocument()->dimension.inductanceUnit, QStringLiteral("pH"));
+        QVERIFY(qAbs(leadingNumber(w.InductanceLabel->text()) / nanohenries - 1000) < 0.01);
+    }
+
+    void unitChangeWithoutTemplate()
+    {
+        MainWindow w(prompts);
+        w.SizeXLabel->setText(QStringLiteral("mark"));
+        w.lengthUnitComboBox->setCurrentIndex(2);
+        QCOMPARE(w.SizeXUnitLabel->text(), QStringLiteral("um"));
+        QVERIFY(w.SizeXLabel->text() != QStringLiteral("mark"));
+        w.inductanceUnitComboBox->setCurrentIndex(5);
+        QCOMPARE(w.InductanceUnitLabel->text(), QStringLiteral("fH"));
+        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+    }
+
+    // --- Enable rules ---------------------------------------------------------------------
+
+    void enableRules_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("enabledWhenChecked");
+        QTest::newRow("rd auto") << "rsdFeedAutoCheckBox"
+                                 << "rsdFeedSpacingEdit" << false;
+        QTest::newRow("nd auto") << "nsdFeedAutoCheckBox"
+                                 << "nsdFeedSpacingEdit" << false;
+        QTest::newRow("rd tap") << "rsdCenterTapCheckBox"
+                                << "rsdBridgeWidthEdit" << true;
+        QTest::newRow("nd tap") << "nsdCenterTapCheckBox"
+                                << "nsdBridgeWidthEdit" << true;
+    }
+
+    void enableRules()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, field);
+        QFETCH(bool, enabledWhenChecked);
+        MainWindow w(prompts);
+        w.tabWidget->setCurrentIndex(box.startsWith('r') ? 2 : 3);
+        auto *check = w.findChild<QCheckBox *>(box);
+        auto *edit = w.findChild<QLineEdit *>(field);
+        QVERIFY(check && edit);
+        w.SizeXLabel->setText(QStringLiteral("mark"));
+        QTest::mouseClick(check, Qt::LeftButton);
+        QCOMPARE(check->checkState(), Qt::Unchecked);
+        QCOMPARE(edit->isEnabled(), !enabledWhenChecked);
+        QTest::mouseClick(check, Qt::LeftButton);
+        QCOMPARE(edit->isEnabled(), enabledWhenChecked);
+        check->setTristate(true);
+        check->setCheckState(Qt::PartiallyChecked);
+        QCOMPARE(edit->isEnabled(), !enabledWhenChecked);
+        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("mark"));
+    }
+
+    // --- Settings between runs ------------------------------------------------------------
+
+    void closeWays_data()
+    {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("File > Close") << true;
+        QTest::newRow("close button") << false;
+    }
+
+    void closeWays()
+    {
+        QFETCH(bool, byMenu);
+        QMap<QString, QString> written;
+        const QString templatePath = builtInTemplatePath();
+        {
+            prompts.fileNames << templatePath;
+            MainWindow w(prompts);
+            w.show();
+            QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+            w.tabWidget->setCurrentIndex(2);
+            w.lengthUnitComboBox->setCurrentIndex(4);
+            w.inductanceUnitComboBox->setCurrentIndex(1);
+            w.rsTurnsDoubleSpinBox->setValue(5.75);
+            w.nsTurnsDoubleSpinBox->setValue(1.25);
+            w.nsSidesSpinBox->setValue(11);
+            w.rsdTurnsSpinBox->setValue(7);
+            w.nsdTurnsSpinBox->setValue(9);
+            w.nsdSidesSpinBox->setValue(12);
+            // Texts as typed, also ones the validators would not let through.
+            const QStringList texts{"1.500",  "0",   "2e1", "abc",        " 7",
+                                    "0012.5", "1,5", "",    "999999.999", "3.14159"};
+            int i = 0;
+            for (QLineEdit *edit : w.findChildren<QLineEdit *>()) {
+                if (edit->objectName().endsWith(QLatin1String("Edit")) &&
+                    edit != w.TechTemplateFileEdit) {
+                    edit->setText(texts[i % texts.size()] + QString::number(i));
+                    ++i;
+                }
+            }
+            w.rsdFeedAutoCheckBox->setChecked(false);
+            w.nsdCenterTapCheckBox->setChecked(false);
+            w.move(123, 145);
+            w.resize(w.minimumSizeHint() + QSize(77, 66));
+            written = formState(w);
+            written[QStringLiteral("geometry")] =
+                QStringLiteral("%1 %2").arg(w.size().width()).arg(w.size().height());
+            if (byMenu)
+                w.actionClose->trigger();
+            else
+                QVERIFY(w.close());
+            QVERIFY(!w.isVisible());
+        }
+        QCOMPARE(storedSetting(QStringLiteral("roundDiffSpiral/FeedSpacingAuto")).toInt(), 0);
+        QCOMPARE(storedSetting(QStringLiteral("nSidedDiffSpiral/FeedSpacingAuto")).toInt(), 2);
+        QCOMPARE(storedSetting(QStringLiteral("Base/SonTemplate")).toString(), templatePath);
+        MainWindow next(prompts);
+        QMap<QString, QString> read = formState(next);
+        read[QStringLiteral("geometry")] =
+            QStringLiteral("%1 %2").arg(next.size().width()).arg(next.size().height());
+        QCOMPARE(read, written);
+        QCOMPARE(next.pos(), QPoint(123, 145));
+        QVERIFY(next.templateDocument());
+        QVERIFY(next.rsdFeedSpacingEdit->isEnabled());
+        QVERIFY(!next.nsdBridgeWidthEdit->isEnabled());
+        QCOMPARE(next.templateDocument()->dimension.lengthUnit, QStringLiteral("cm"));
+    }
+
+    void storedIndicesOverrideTemplateUnits()
+    {
+        storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath()); // UM, NH
+        storeSetting(QStringLiteral("Base/LengthIndex"), 0);
+        storeSetting(QStringLiteral("Base/InductanceIndex"), 3);
+        MainWindow w(prompts);
+        QCOMPARE(w.lengthUnitComboBox->currentText(), QStringLiteral("mil"));
+        QCOMPARE(w.inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
+        QCOMPARE(w.templateDocument()->dimension.lengthUnit, QStringLiteral("mil"));
+        QVERIFY(w.InductanceLabel->text() != QStringLiteral("n/a"));
+    }
+
+    // An index that names no entry must not leave a combo box without a unit.
+    void outOfRangeStoredIndicesAreIgnored()
+    {
+        storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
+        storeSetting(QStringLiteral("Base/LengthIndex"), 9);
+        storeSetting(QStringLiteral("Base/InductanceIndex"), -1);
+        storeSetting(QStringLiteral("Base/SpiralType"), 7);
+        MainWindow w(prompts);
+        QCOMPARE(w.lengthUnitComboBox->currentText(), QStringLiteral("um"));
+        QCOMPARE(w.inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
+        QCOMPARE(w.templateDocument()->dimension.lengthUnit, QStringLiteral("um"));
+        QCOMPARE(w.tabWidget->currentIndex(), 3);
+    }
+
+    void storedTemplateThatCannotBeRead()
+    {
+        const QString missing = folder.filePath(QStringLiteral("gone.son"));
+        storeSetting(QStringLiteral("Base/SonTemplate"), missing);
+        {
+            MainWindow w(prompts);
+            QVERIFY(prompts.asked.isEmpty());
+            QCOMPARE(w.TechTemplateFileEdit->text(), missing);
+            QVERIFY(!w.templateDocument());
+            QVERIFY(!w.CreateSpiralButton->isEnabled());
+            QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+            w.close();
+        }
+        QCOMPARE(storedSetting(QStringLiteral("Base/SonTemplate")).toString(), missing);
+    }
+};
+
+TORVANE_GUI_TEST_MAIN(MainWindowTest)
+#include "test_gui_mainwindow.moc"

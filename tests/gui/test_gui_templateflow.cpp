@@ -1,0 +1,244 @@
+// Opening templates through the window: the path field, the two buttons, the layer roles,
+// the unit selectors following the file, and the example template for newcomers.
+#include "guitestsupport.h"
+
+#include "core/template/builtintemplate.h"
+#include "gui/window/mainwindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+class TemplateFlowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    ScriptedPrompts prompts;
+    const QString sonnetFilter = QStringLiteral("Sonnet Files (*.son);;All Files (*.*)");
+
+    QString builtInTemplatePath()
+    {
+        return writeFile(folder.filePath(QStringLiteral("rfic.son")), builtInTemplateText());
+    }
+
+    static QString exampleTemplatePath()
+    {
+        return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+            .filePath(builtInTemplateFileName());
+    }
+
+private slots:
+    void init()
+    {
+        clearStoredSettings();
+        prompts.reset();
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
+    }
+
+    void openSucceeds()
+    {
+        const QString path = builtInTemplatePath();
+        MainWindow w(prompts);
+        prompts.fileNames << path;
+        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+        QCOMPARE(prompts.kinds(), QStringList{"open"});
+        QCOMPARE(prompts.asked[0].text, QStringLiteral("Open Template File"));
+        QCOMPARE(prompts.asked[0].dir, QString());
+        QCOMPARE(prompts.asked[0].filter, sonnetFilter);
+        QCOMPARE(w.TechTemplateFileEdit->text(), path);
+        QVERIFY(!w.TechTemplateFileEdit->isEnabled());
+        QVERIFY(w.templateDocument());
+        QVERIFY(w.EditLayersButton->isEnabled());
+        QVERIFY(w.CreateSpiralButton->isEnabled());
+        QCOMPARE(w.levelMetalNames(), (QStringList{"Lossless", "TopMetal", "Metal5", "Lossless"}));
+        QCOMPARE(w.levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
+        QCOMPARE(w.lengthUnitComboBox->currentText(), QStringLiteral("um"));
+        QCOMPARE(w.inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
+        QVERIFY(w.InductanceLabel->text() != QStringLiteral("n/a"));
+        QVERIFY(w.statusBar()->currentMessage().isEmpty());
+
+        // The next dialog starts at the template of record.
+        prompts.reset();
+        prompts.fileNames << QString(); // cancelled
+        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+        QCOMPARE(prompts.asked[0].dir, path);
+        QVERIFY(w.templateDocument());
+        QCOMPARE(w.TechTemplateFileEdit->text(), path);
+    }
+
+    void openFailsAndDropsTheTemplate()
+    {
+        storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
+        MainWindow w(prompts);
+        QVERIFY(w.templateDocument());
+        const QString missing = folder.filePath(QStringLiteral("missing.son"));
+        prompts.fileNames << missing;
+        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+        QCOMPARE(prompts.kinds(), (QStringList{"open", "critical"}));
+        QCOMPARE(prompts.asked[1].title, QStringLiteral("Torvane"));
+        QCOMPARE(prompts.asked[1].text, "Error reading sonnet file\n" + missing + "\n");
+        QCOMPARE(w.TechTemplateFileEdit->text(), QString());
+        QVERIFY(!w.templateDocument());
+        QVERIFY(!w.EditLayersButton->isEnabled());
+        QVERIFY(!w.CreateSpiralButton->isEnabled());
+        QVERIFY(w.levelRoles().isEmpty());
+        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+    }
+
+    // Template units, the combo texts they lead to, and the names the document then holds.
+    void unitsFollowTheTemplate_data()
+    {
+        QTest::addColumn<QString>("lng");
+        QTest::addColumn<QString>("ind");
+        QTest::addColumn<QString>("lengthText");
+        QTest::addColumn<QString>("inductanceText");
+        QTest::addColumn<QString>("documentLength");
+        QTest::addColumn<QString>("documentInductance");
+        QTest::newRow("UM NH") << "UM"
+                               << "NH"
+                               << "um"
+                               << "nH"
+                               << "um"
+                               << "nH";
+        QTest::newRow("MM PH") << "MM"
+                               << "PH"
+                               << "mm"
+                               << "pH"
+                               << "mm"
+                               << "pH";
+        // The combo boxes start at mil and H: no change, so the file's words stay.
+        QTest::newRow("already selected") << "MIL"
+                                          << "H"
+                                          << "mil"
+                                          << "H"
+                                          << "MIL"
+                                          << "H";
+        QTest::newRow("metres are not mils") << "M"
+                                             << "MH"
+                                             << "m"
+                                             << "mH"
+                                             << "m"
+                                             << "mH";
+        QTest::newRow("unknown words") << "FT"
+                                       << "XH"
+                                       << "mil"
+                                       << "H"
+                                       << "FT"
+                                       << "XH";
+        QTest::newRow("empty names") << ""
+                                     << ""
+                                     << "mil"
+                                     << "H"
+                                     << ""
+                                     << "";
+    }
+
+    void unitsFollowTheTemplate()
+    {
+        QFETCH(QString, lng);
+        QFETCH(QString, ind);
+        QFETCH(QString, lengthText);
+        QFETCH(QString, inductanceText);
+        QFETCH(QString, documentLength);
+        QFETCH(QString, documentInductance);
+        const QString path =
+            writeFile(folder.filePath(QStringLiteral("units.son")), templateText(3, {}, lng, ind));
+        MainWindow w(prompts);
+        prompts.fileNames << path;
+        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+        QVERIFY(w.templateDocument());
+        QCOMPARE(w.lengthUnitComboBox->currentText(), lengthText);
+        QCOMPARE(w.inductanceUnitComboBox->currentText(), inductanceText);
+        QCOMPARE(w.templateDocument()->dimension.lengthUnit, documentLength);
+        QCOMPARE(w.templateDocument()->dimension.inductanceUnit, documentInductance);
+        QCOMPARE(w.SizeXUnitLabel->text(), lengthText);
+    }
+
+    void layerRolesFromAnnotations_data()
+    {
+        QTest::addColumn<int>("layers");
+        QTest::addColumn<QStringList>("header");
+        QTest::addColumn<QStringList>("metals");
+        QTest::addColumn<QStringList>("roles");
+        QTest::newRow("no annotations") << 3 << QStringList{} << QStringList{"Lossless", "Lossless"}
+                                        << QStringList{"none", "none"};
+        QTest::newRow("short role line") << 4 << QStringList{"ANN #Qor_FunctionSetup#,spiral"}
+                                         << QStringList{"Lossless", "Lossless", "Lossless"}
+                                         << QStringList{"spiral", "none", "none"};
+        QTest::newRow("empty part dropped")
+            << 3 << QStringList{"ANN #Qor_LayerSetup#,,A"} << QStringList{"A", "Lossless"}
+            << QStringList{"none", "none"};
+        QTest::newRow("extra entries ignored")
+            << 2 << QStringList{"ANN #Qor_FunctionSetup#,bridge,spiral,none"}
+            << QStringList{"Lossless"} << QStringList{"bridge"};
+        QTest::newRow("marker not at line start")
+            << 2 << QStringList{" ANN #Qor_FunctionSetup#,spiral"} << QStringList{"Lossless"}
+            << QStringList{"none"};
+        QTest::newRow("one layer, no levels")
+            << 1 << QStringList{"ANN #Qor_FunctionSetup#,spiral"} << QStringList{} << QStringList{};
+    }
+
+    void layerRolesFromAnnotations()
+    {
+        QFETCH(int, layers);
+        QFETCH(QStringList, header);
+        QFETCH(QStringList, metals);
+        QFETCH(QStringList, roles);
+        storeSetting(
+            QStringLiteral("Base/SonTemplate"),
+            writeFile(folder.filePath(QStringLiteral("roles.son")), templateText(layers, header)));
+        MainWindow w(prompts);
+        QVERIFY(w.templateDocument());
+        QCOMPARE(w.levelMetalNames(), metals);
+        QCOMPARE(w.levelRoles(), roles);
+    }
+
+    void exampleTemplateIsWrittenOnceAndLoaded()
+    {
+        QFile::remove(exampleTemplatePath());
+        MainWindow w(prompts);
+        QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("Open Example Template")));
+        QCOMPARE(w.actionOpenExampleTemplate->text(), QStringLiteral("Open Example Template"));
+        QVERIFY(w.menu_File->actions().contains(w.actionOpenExampleTemplate));
+
+        w.actionOpenExampleTemplate->trigger();
+        QVERIFY(prompts.asked.isEmpty());
+        QCOMPARE(w.TechTemplateFileEdit->text(), exampleTemplatePath());
+        QFile written(exampleTemplatePath());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), builtInTemplateText());
+        QVERIFY(w.templateDocument());
+        QVERIFY(w.CreateSpiralButton->isEnabled());
+        QCOMPARE(w.levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
+        QVERIFY(w.statusBar()->currentMessage().isEmpty());
+
+        // A copy the user has changed since is theirs: it is loaded, not replaced.
+        writeFile(exampleTemplatePath(), templateText(2, {"ANN #Qor_FunctionSetup#,spiral"}));
+        w.actionOpenExampleTemplate->trigger();
+        QCOMPARE(w.levelRoles(), QStringList{"spiral"});
+    }
+
+    void exampleTemplateThatCannotBeWritten()
+    {
+        const QString dataFolder =
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QVERIFY(QDir(dataFolder).removeRecursively());
+        writeFile(dataFolder, "a file where the folder should be");
+        MainWindow w(prompts);
+        w.actionOpenExampleTemplate->trigger();
+        QCOMPARE(prompts.kinds(), QStringList{"critical"});
+        QCOMPARE(prompts.asked[0].text,
+                 "Error writing sonnet file\n" + exampleTemplatePath() + "\n");
+        QVERIFY(!w.templateDocument());
+        QVERIFY(QFile::remove(dataFolder));
+    }
+};
+
+TORVANE_GUI_TEST_MAIN(TemplateFlowTest)
+#include "test_gui_templateflow.moc"
