@@ -92,6 +92,10 @@ AppSettings AppSettings::read(QSettings &store)
     base.inductanceIndex =
         store.value(QStringLiteral("InductanceIndex"), base.inductanceIndex).toInt();
     base.spiralType = store.value(QStringLiteral("SpiralType"), QStringLiteral("0")).toInt();
+    base.recentTemplates = store.value(QStringLiteral("RecentTemplates")).toStringList();
+    base.recentTemplates.removeAll(QString());
+    if (base.recentTemplates.size() > maxRecentTemplates)
+        base.recentTemplates.resize(maxRecentTemplates);
     store.endGroup();
 
     readSingleEnded(store, QStringLiteral("RoundSpiral"), false, settings.round);
@@ -114,10 +118,20 @@ void AppSettings::write(QSettings &store) const
     store.setValue(QStringLiteral("LengthIndex"), base.lengthIndex);
     store.setValue(QStringLiteral("InductanceIndex"), base.inductanceIndex);
     store.setValue(QStringLiteral("SpiralType"), base.spiralType);
+    store.setValue(QStringLiteral("RecentTemplates"), base.recentTemplates);
     store.endGroup();
 
     writeSingleEnded(store, QStringLiteral("RoundSpiral"), false, round);
     writeSingleEnded(store, QStringLiteral("nSidedSpiral"), true, nSided);
     writeDifferential(store, QStringLiteral("roundDiffSpiral"), false, roundDiff);
     writeDifferential(store, QStringLiteral("nSidedDiffSpiral"), true, nSidedDiff);
+}
+
+QStringList withRecentTemplate(QStringList list, const QString &path)
+{
+    list.removeAll(path);
+    list.prepend(path);
+    if (list.size() > maxRecentTemplates)
+        list.resize(maxRecentTemplates);
+    return list;
 }

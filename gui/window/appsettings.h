@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class QSettings;
 
@@ -23,7 +24,13 @@ struct BaseSettings
     int lengthIndex = 0;
     int inductanceIndex = 0;
     int spiralType = 0;
+    QStringList recentTemplates; // most recent first, at most maxRecentTemplates
 };
+
+inline constexpr int maxRecentTemplates = 5;
+
+// `list` with `path` moved to its front, without duplicates, cut to maxRecentTemplates.
+QStringList withRecentTemplate(QStringList list, const QString &path);
 
 // Round and n-sided tabs; `sides` belongs to the n-sided one only.
 struct SingleEndedSettings

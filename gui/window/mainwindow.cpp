@@ -129,6 +129,12 @@ void MainWindow::connectForm()
     connect(nsdSidesSpinBox, &QSpinBox::valueChanged, this, &MainWindow::UpdateEstimate);
 
     connect(actionOpenExampleTemplate, &QAction::triggered, this, &MainWindow::OpenExampleTemplate);
+
+    // The usual keys; the form keeps its texts.
+    OpenTechButton->setShortcut(QKeySequence::Open);
+    actionClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    actionAbout->setShortcut(QKeySequence(Qt::Key_F1));
+    CreateSpiralButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
 }
 
 void MainWindow::installValidators()
@@ -201,6 +207,7 @@ int MainWindow::LoadTechTemplate(const QString &fileName)
         return 1;
     }
     techTemplate = std::move(document);
+    rememberTemplate(fileName);
     EditLayersButton->setEnabled(true);
     readLayerSetup(*techTemplate, layerSetup, functionSetup);
     selectUnit(lengthUnitComboBox, techTemplate->dimension.lengthUnit);
@@ -211,6 +218,42 @@ int MainWindow::LoadTechTemplate(const QString &fileName)
     // else would replace the "n/a" of the state without a template.
     UpdateEstimate();
     return 0;
+}
+
+void MainWindow::OpenRecentTemplate(const QString &fileName)
+{
+    if (LoadTechTemplate(fileName) == 0)
+        return;
+    reportReadError();
+    recentTemplates.removeAll(fileName);
+    updateRecentTemplatesMenu();
+}
+
+void MainWindow::rememberTemplate(const QString &fileName)
+{
+    recentTemplates = withRecentTemplate(recentTemplates, QFileInfo(fileName).absoluteFilePath());
+    updateRecentTemplatesMenu();
+}
+
+// Numbered entries between the example template and Close.
+void MainWindow::updateRecentTemplatesMenu()
+{
+    qDeleteAll(recentTemplateActions);
+    recentTemplateActions.clear();
+    for (int i = 0; i < recentTemplates.size(); ++i) {
+        const QString &path = recentTemplates[i];
+        auto *action =
+            new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName().replace(
+                            QStringLiteral("&"), QStringLiteral("&&"))),
+                        menu_File);
+        action->setToolTip(QDir::toNativeSeparators(path));
+        action->setStatusTip(QDir::toNativeSeparators(path));
+        connect(action, &QAction::triggered, this, [this, path] { OpenRecentTemplate(path); });
+        menu_File->insertAction(actionClose, action);
+        recentTemplateActions.append(action);
+    }
+    if (!recentTemplateActions.isEmpty())
+        recentTemplateActions.append(menu_File->insertSeparator(actionClose));
 }
 
 void MainWindow::selectUnit(QComboBox *comboBox, const QString &unitName)
@@ -550,6 +593,8 @@ void MainWindow::LoadSettings()
     xgeomPath = settings.window.xgeomPath;
     xgeomStart = settings.window.xgeomStart;
     xgeomStaircase = settings.window.xgeomStaircase;
+    recentTemplates = settings.base.recentTemplates;
+    updateRecentTemplatesMenu();
 
     LoadTechTemplate(settings.base.sonTemplate);
     setStoredIndex(lengthUnitComboBox, settings.base.lengthIndex);
@@ -602,7 +647,8 @@ void MainWindow::SaveSettings()
     AppSettings settings;
     settings.window = {pos(), size(), xgeomPath, xgeomStart, xgeomStaircase};
     settings.base = {TechTemplateFileEdit->text(), lengthUnitComboBox->currentIndex(),
-                     inductanceUnitComboBox->currentIndex(), tabWidget->currentIndex()};
+                     inductanceUnitComboBox->currentIndex(), tabWidget->currentIndex(),
+                     recentTemplates};
 
     settings.round.turns = rsTurnsDoubleSpinBox->value();
     settings.round.spiralWidth = rsSpiralWidthEdit->text();

@@ -38,6 +38,7 @@ public:
     const QStringList &levelRoles() const { return functionSetup; }
     const QString &lastProjectFileName() const { return projectFileName; }
     const QString &xgeomExecutable() const { return xgeomPath; }
+    const QStringList &recentTemplateFiles() const { return recentTemplates; }
     bool launchesXgeom() const { return xgeomStart; }
     bool usesStaircaseFill() const { return xgeomStaircase; }
 
@@ -63,6 +64,7 @@ public slots:
     void UpdateLengthUnits(int index);
     void UpdateInductanceUnits(int index);
     void OpenExampleTemplate();
+    void OpenRecentTemplate(const QString &fileName);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -76,6 +78,8 @@ private:
     void reportReadError();
     void reportCreated();
     void launchXgeom();
+    void rememberTemplate(const QString &fileName);
+    void updateRecentTemplatesMenu();
 
     UserPrompts &prompts;
     QString projectFileName;
@@ -84,5 +88,7 @@ private:
     QString xgeomPath;
     bool xgeomStart = true;
     bool xgeomStaircase = false;
+    QStringList recentTemplates;
+    QList<QAction *> recentTemplateActions; // owned by the File menu
     std::unique_ptr<ProjectDocument> techTemplate;
 };

@@ -475,6 +475,30 @@ private slots:
         QCOMPARE(w.SizeXLabel->text(), QStringLiteral("mark"));
     }
 
+    void keyboardShortcuts()
+    {
+        storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
+        MainWindow w(prompts);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        prompts.fileNames << QString() << QString(); // both file dialogs cancelled
+        prompts.dialogHandlers << [](QDialog &) {
+            return 0;
+        };
+        // Button shortcuts click with their short animation.
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        QTRY_COMPARE(prompts.kinds(), (QStringList{"open"}));
+        QTest::keyClick(&w, Qt::Key_F1);
+        QTRY_COMPARE(prompts.kinds(), (QStringList{"open", "dialog"}));
+        QTest::keyClick(&w, Qt::Key_Return, Qt::ControlModifier);
+        QTRY_COMPARE(prompts.kinds(), (QStringList{"open", "dialog", "save"}));
+        QCOMPARE(prompts.asked[2].text, QStringLiteral("Create Simulation File"));
+        w.activateWindow(); // the About dialog took the focus
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!w.isVisible());
+    }
+
     // --- Settings between runs ------------------------------------------------------------
 
     void closeWays_data()

@@ -121,7 +121,7 @@ private slots:
     {
         QSettings store(QStringLiteral("Ostrel"), QStringLiteral("Torvane"));
         AppSettings().write(store);
-        QCOMPARE(store.allKeys().size(), 5 + 4 + 5 + 6 + 8 + 9);
+        QCOMPARE(store.allKeys().size(), 5 + 5 + 5 + 6 + 8 + 9);
         QCOMPARE(store.childGroups(), (QStringList{"Base", "RoundSpiral", "nSidedDiffSpiral",
                                                    "nSidedSpiral", "roundDiffSpiral"}));
     }

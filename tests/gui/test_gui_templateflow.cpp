@@ -199,6 +199,42 @@ private slots:
         QCOMPARE(w.levelRoles(), roles);
     }
 
+    void recentTemplatesMenu()
+    {
+        QStringList paths;
+        for (int i = 0; i < 7; ++i)
+            paths << writeFile(folder.filePath(QStringLiteral("t%1.son").arg(i)), templateText(3));
+        const auto entries = [](const MainWindow &w) {
+            QStringList texts;
+            for (QAction *action : w.menu_File->actions())
+                if (!action->isSeparator())
+                    texts << action->text();
+            return texts;
+        };
+        {
+            MainWindow w(prompts);
+            QCOMPARE(entries(w), (QStringList{"Open Example Template", "Close"}));
+            for (int i : {0, 1, 0})
+                QCOMPARE(w.LoadTechTemplate(paths[i]), 0);
+            QCOMPARE(entries(w),
+                     (QStringList{"Open Example Template", "&1 t0.son", "&2 t1.son", "Close"}));
+            QVERIFY(w.close());
+        }
+        QCOMPARE(storedSetting(QStringLiteral("Base/RecentTemplates")).toStringList(),
+                 (QStringList{paths[0], paths[1]}));
+
+        MainWindow w(prompts); // reloads t0, which stays first
+        QCOMPARE(w.recentTemplateFiles(), (QStringList{paths[0], paths[1]}));
+        QFile::remove(paths[1]);
+        w.menu_File->actions()[3]->trigger(); // "&2 t1.son", now gone
+        QCOMPARE(prompts.kinds(), QStringList{"critical"});
+        QCOMPARE(w.recentTemplateFiles(), QStringList{paths[0]});
+        for (int i = 2; i < 7; ++i)
+            QCOMPARE(w.LoadTechTemplate(paths[i]), 0);
+        QCOMPARE(w.recentTemplateFiles(),
+                 (QStringList{paths[6], paths[5], paths[4], paths[3], paths[2]}));
+    }
+
     void exampleTemplateIsWrittenOnceAndLoaded()
     {
         QFile::remove(exampleTemplatePath());
