@@ -1,5 +1,5 @@
-// Draws the shape pictures of the main window and the About picture from the real spiral
-// layouts on the built-in template: render_pictures OUTPUT_FOLDER
+// Draws the shape pictures of the main window, the About picture and the program icon from the
+// real spiral layouts on the built-in template: render_pictures OUTPUT_FOLDER
 #include "core/spiral/differentialspiral.h"
 #include "core/spiral/nsideddifferentialspiral.h"
 #include "core/spiral/nsidedspiral.h"
@@ -65,6 +65,42 @@ void paintLayout(QPainter &painter, const QRectF &target, const QRectF &box,
     }
 }
 
+bool save(const QImage &image, const QString &fileName)
+{
+    if (!image.save(fileName)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(fileName));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(fileName));
+    return true;
+}
+
+// The menu and window icon: the round spiral on a light plate with a transparent surround.
+bool renderIcon(const QString &fileName, int size)
+{
+    Stack stack;
+    stack.document.geometry.clearGeometry();
+    cRoundSpiral spiral(3.5, 14, 10, 5, 10, &stack.layerSetup, &stack.functionSetup);
+    spiral.writeLayout(stack.document);
+    const double extent = spiral.outerDiameter() * 1.08;
+    const BoxSettings &box = stack.document.geometry.box;
+    const QRectF view(box.xWidth / 2 - extent / 2, box.yWidth / 2 - extent / 2, extent, extent);
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF plate =
+        QRectF(0, 0, size, size).adjusted(size / 32.0, size / 32.0, -size / 32.0, -size / 32.0);
+    painter.setPen(QPen(QColor(150, 150, 150), size / 64.0));
+    painter.setBrush(QColor(250, 248, 242));
+    painter.drawRoundedRect(plate, size / 8.0, size / 8.0);
+    const double inset = size / 9.0;
+    paintLayout(painter, plate.adjusted(inset, inset, -inset, -inset), view, stack.document,
+                stack.functionSetup);
+    painter.end();
+    return save(image, fileName);
+}
+
 // `layout` writes the spiral and returns its larger outer size.
 bool render(const QString &fileName, QSize size, const std::function<double(Stack &)> &layout,
             const QString &caption = {})
@@ -90,12 +126,7 @@ bool render(const QString &fileName, QSize size, const std::function<double(Stac
     }
     paintLayout(painter, area, view, stack.document, stack.functionSetup);
     painter.end();
-    if (!image.save(fileName)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(fileName));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(fileName));
-    return true;
+    return save(image, fileName);
 }
 } // namespace
 
@@ -140,5 +171,6 @@ int main(int argc, char **argv)
             return spiral.outerDiameter();
         },
         QStringLiteral("Torvane"));
+    ok &= renderIcon(out.filePath("torvane.png"), 256);
     return ok ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 # Shared by run.sh and test.sh: install what is missing, then configure and build in build/.
 # Sourced, not run.
 
-TORVANE_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools xvfb xauth fonts-dejavu-core)
+TORVANE_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools xvfb xauth fonts-dejavu-core dpkg-dev file)
 
 torvane_missing_packages() {
     local package

@@ -1,6 +1,7 @@
 #include "gui/window/mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QApplication::setApplicationName(QStringLiteral("Torvane"));
     Q_INIT_RESOURCE(images);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/torvane.png")));
 
     MainWindow window;
     window.show();
