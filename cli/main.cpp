@@ -1,4 +1,5 @@
 #include "cli/clierror.h"
+#include "cli/layoutcommands.h"
 #include "cli/projectcommands.h"
 #include "cli/spiralcommands.h"
 #include "cli/spiraloptions.h"
@@ -18,11 +19,14 @@ const char usage[] =
     "                          Write a spiral project (and its sondata/ folder) on a template.\n"
     "                          --staircase gives every polygon staircase fill; --yes goes on\n"
     "                          where the window would ask (no spiral level, wide feed spacing).\n"
+    "                          --gds OUT.gds (or OUT.dxf) also writes the layout.\n"
     "  estimate --shape SHAPE [OPTIONS] [--json]\n"
     "                          Print the inductance and size estimate the window shows.\n"
     "  info [IN.son]           Show a template's units, box, layers, metal levels and roles\n"
     "                          (the built-in template when no file is given).\n"
     "  rewrite IN.son OUT.son  Read a project and write it in this program's canonical form.\n"
+    "  export IN.son OUT.gds|OUT.dxf [LAYOUT OPTIONS]\n"
+    "                          Write a project's polygons and vias as a chip layout.\n"
     "  --help                  Show this text.\n"
     "  --version               Show the program's version.\n"
     "\n"
@@ -32,7 +36,7 @@ int dispatch(const QStringList &arguments, QTextStream &out)
 {
     if (arguments.isEmpty() || arguments[0] == QLatin1String("--help") ||
         arguments[0] == QLatin1String("-h") || arguments[0] == QLatin1String("help")) {
-        out << usage << spiralOptionsHelp;
+        out << usage << spiralOptionsHelp << '\n' << layoutOptionsHelp;
         return arguments.isEmpty() ? usageExitCode : 0;
     }
     if (arguments[0] == QLatin1String("--version")) {
@@ -49,6 +53,8 @@ int dispatch(const QStringList &arguments, QTextStream &out)
         return runCreate(rest, out);
     if (command == QLatin1String("estimate"))
         return runEstimate(rest, out);
+    if (command == QLatin1String("export"))
+        return runExport(rest, out);
     throw CliError(QStringLiteral("unknown command '%1'; see torvane-cli --help.").arg(command));
 }
 } // namespace

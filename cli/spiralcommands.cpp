@@ -151,6 +151,13 @@ int runCreate(const QStringList &arguments, QTextStream &out)
     out << "Spiral created at " << options.outputPath << " (" << geometry.polygons.size()
         << " polygons, " << geometry.ports.size() << " ports, " << geometry.referencePlanes.size()
         << " reference planes)\n";
+    if (options.layout) {
+        LayoutExportOptions layoutOptions = options.layout->options;
+        if (layoutOptions.cellName.isEmpty())
+            layoutOptions.cellName = cellNameFor(options.outputPath);
+        writeLayoutFile(options.layout->path, loaded.document, loaded.functionSetup, layoutOptions,
+                        out);
+    }
     return 0;
 }
 

@@ -25,6 +25,7 @@ const char spiralOptionsHelp[] =
     "  --inductance-unit H|mH|uH|nH|pH|fH (default: the template's)\n"
     "  --roles ROLE,...        role per metal level: none, spiral or bridge\n"
     "  --metals NAME,...       metal type per metal level (Lossless or the template's)\n"
+    "  --gds OUT.gds           create: also write the layout (layout options below)\n"
     "  Lengths are 0.001 to 1000000 with at most 3 decimals (2 for the n-sided\n"
     "  differential width), in the chosen length unit.\n";
 
@@ -122,7 +123,8 @@ RawOptions collect(const QStringList &arguments)
                                     QStringLiteral("length-unit"),
                                     QStringLiteral("inductance-unit"),
                                     QStringLiteral("roles"),
-                                    QStringLiteral("metals")};
+                                    QStringLiteral("metals"),
+                                    QStringLiteral("gds")};
     static const QStringList switches{QStringLiteral("feed-auto"),  QStringLiteral("no-feed-auto"),
                                       QStringLiteral("center-tap"), QStringLiteral("no-center-tap"),
                                       QStringLiteral("staircase"),  QStringLiteral("yes"),
@@ -142,7 +144,7 @@ RawOptions collect(const QStringList &arguments)
         }
         if (switches.contains(argument) && !inlineValue) {
             raw.switches.insert(argument, true);
-        } else if (valued.contains(argument)) {
+        } else if (valued.contains(argument) || layoutOptionNames().contains(argument)) {
             if (!inlineValue) {
                 if (i + 1 >= arguments.size())
                     throw CliError(QStringLiteral("%1 needs a value.").arg(flagText(argument)));
@@ -254,11 +256,20 @@ SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralComm
             throw CliError(QStringLiteral("create needs an output file: -o OUT.son."));
         if (options.json)
             throw CliError(QStringLiteral("--json belongs to estimate."));
+        if (has("gds")) {
+            checkLayoutPath(QStringLiteral("--gds"), value("gds"));
+            options.layout = LayoutTarget{value("gds"), parseLayoutOptions(raw.values)};
+        }
+        for (const QString &name : layoutOptionNames()) {
+            if (!has("gds") && raw.values.contains(name))
+                throw CliError(QStringLiteral("--%1 belongs with --gds.").arg(name));
+        }
     } else {
-        for (const char *flag : {"o", "roles", "metals"}) {
-            if (has(flag))
-                throw CliError(
-                    QStringLiteral("%1 belongs to create.").arg(flagText(QLatin1String(flag))));
+        for (const QString &flag : QStringList{QStringLiteral("o"), QStringLiteral("roles"),
+                                               QStringLiteral("metals"), QStringLiteral("gds")} +
+                                       layoutOptionNames()) {
+            if (raw.values.contains(flag))
+                throw CliError(QStringLiteral("%1 belongs to create.").arg(flagText(flag)));
         }
         if (options.staircase || options.assumeYes)
             throw CliError(QStringLiteral("--staircase and --yes belong to create."));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/layoutcommands.h"
 #include "core/template/createspiral.h"
 
 #include <QStringList>
@@ -20,6 +21,7 @@ struct SpiralCommandOptions
     bool staircase = false;
     bool assumeYes = false;
     bool json = false;
+    std::optional<LayoutTarget> layout; // create --gds
 };
 
 enum class SpiralCommand

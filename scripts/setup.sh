@@ -2,6 +2,8 @@
 # Sourced, not run.
 
 TORVANE_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools xvfb xauth fonts-dejavu-core dpkg-dev file)
+# The independent GDSII and DXF reader that the layout export tests check against.
+TORVANE_PACKAGES+=(klayout)
 
 torvane_missing_packages() {
     local package

@@ -1,0 +1,145 @@
+#include "cli/layoutcommands.h"
+
+#include "cli/clierror.h"
+#include "cli/projectcommands.h"
+#include "core/export/gdsstream.h"
+#include "core/template/layerroles.h"
+
+const char layoutOptionsHelp[] =
+    "Layout options (export, and create with --gds):\n"
+    "  --layer-map MAP         GDSII layers by role, level or via level pair, such as\n"
+    "                          spiral=134/0,bridge=133/0,L2=7/0,via:0-1=125/0; a level's own\n"
+    "                          entry wins over its role's. Default: metal level N on layer N,\n"
+    "                          a via from level A to B on layer 100 + min(A, B), datatype 0;\n"
+    "                          layers and datatypes reach 65535.\n"
+    "  --dbu SIZE              GDSII database unit, such as 1nm (default), 0.5nm or 0.001um;\n"
+    "                          a bare number is in um. Coordinates are rounded to it.\n"
+    "  --cell NAME             structure name (default: the project's base name, with\n"
+    "                          characters other than A-Z a-z 0-9 _ ? $ replaced by _).\n"
+    "  --origin centre|box     origin at the spiral's centre (default) or at the box's\n"
+    "                          lower-left corner; y points up in the layout.\n"
+    "  DXF files get one layer per metal level (LEVEL0, LEVEL1, ...) and per via level\n"
+    "  pair (VIA0-1, ...), closed polylines in the project's length unit.\n";
+
+namespace {
+QString quoted(const QString &path)
+{
+    return QLatin1Char('\'') + path + QLatin1Char('\'');
+}
+
+QString originText(LayoutOrigin origin)
+{
+    return origin == LayoutOrigin::BoxCorner ? QStringLiteral("the box's lower-left corner")
+                                             : QStringLiteral("the spiral centre");
+}
+} // namespace
+
+const QStringList &layoutOptionNames()
+{
+    static const QStringList names{QStringLiteral("layer-map"), QStringLiteral("dbu"),
+                                   QStringLiteral("cell"), QStringLiteral("origin")};
+    return names;
+}
+
+LayoutExportOptions parseLayoutOptions(const QHash<QString, QString> &values)
+{
+    LayoutExportOptions options;
+    QString error;
+    if (values.contains(QStringLiteral("layer-map"))) {
+        const auto map = LayerMap::parse(values.value(QStringLiteral("layer-map")), &error);
+        if (!map)
+            throw CliError(QStringLiteral("--layer-map: ") + error);
+        options.layerMap = *map;
+    }
+    if (values.contains(QStringLiteral("dbu"))) {
+        const auto unit = parseDatabaseUnit(values.value(QStringLiteral("dbu")), &error);
+        if (!unit)
+            throw CliError(QStringLiteral("--dbu: ") + error);
+        options.databaseUnit = *unit;
+    }
+    if (values.contains(QStringLiteral("cell"))) {
+        options.cellName = values.value(QStringLiteral("cell"));
+        if (!isValidCellName(options.cellName))
+            throw CliError(QStringLiteral("--cell: '%1' is not a name GDSII allows: 1 to 32 of "
+                                          "A-Z, a-z, 0-9, _, ? and $.")
+                               .arg(options.cellName));
+    }
+    if (values.contains(QStringLiteral("origin"))) {
+        const auto origin = parseLayoutOrigin(values.value(QStringLiteral("origin")));
+        if (!origin)
+            throw CliError(QStringLiteral("--origin must be centre or box, not '%1'.")
+                               .arg(values.value(QStringLiteral("origin"))));
+        options.origin = *origin;
+    }
+    return options;
+}
+
+void checkLayoutPath(const QString &flag, const QString &path)
+{
+    if (!layoutFormatFor(path))
+        throw CliError(
+            QStringLiteral("%1%2 must end in .gds or .dxf.")
+                .arg(flag.isEmpty() ? QString() : flag + QStringLiteral(": "), quoted(path)));
+}
+
+void writeLayoutFile(const QString &path, const ProjectDocument &document,
+                     const QStringList &levelRoles, const LayoutExportOptions &options,
+                     QTextStream &out)
+{
+    QString reason;
+    LayoutExportSummary summary;
+    if (exportLayout(path, document, levelRoles, options, &reason, &summary) != 0)
+        throw CliError(QStringLiteral("cannot export %1: %2").arg(quoted(path), reason));
+    out << "Layout written to " << path << " (" << layoutFormatName(summary.format);
+    if (summary.format == LayoutFormat::Gdsii)
+        out << ", cell " << summary.cellName << ", database unit "
+            << databaseUnitText(options.databaseUnit);
+    out << ", " << summary.polygons << " polygons, origin at " << originText(options.origin)
+        << ")\n";
+    if (summary.splitPolygons > 0)
+        out << "  " << summary.splitPolygons << " polygons of more than " << maxBoundaryPoints
+            << " points were cut into "
+            << summary.records - summary.polygons + summary.splitPolygons << " pieces.\n";
+    if (summary.bricks > 0)
+        out << "  " << summary.bricks << " dielectric bricks are not layout and were left out.\n";
+}
+
+int runExport(const QStringList &arguments, QTextStream &out)
+{
+    QStringList files;
+    QHash<QString, QString> values;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (!argument.startsWith(QLatin1String("--"))) {
+            files.append(argument);
+            continue;
+        }
+        QString name = argument.mid(2);
+        QString value;
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        } else if (layoutOptionNames().contains(name)) {
+            if (i + 1 >= arguments.size())
+                throw CliError(QStringLiteral("--%1 needs a value.").arg(name));
+            value = arguments[++i];
+        }
+        if (!layoutOptionNames().contains(name))
+            throw CliError(
+                QStringLiteral("unknown option '%1'; see torvane-cli --help.").arg(argument));
+        values.insert(name, value);
+    }
+    if (files.size() != 2 || files[0].isEmpty())
+        throw CliError(QStringLiteral("export needs an input project and an output file "
+                                      "(.gds or .dxf)."));
+    checkLayoutPath(QString(), files[1]);
+    LayoutExportOptions options = parseLayoutOptions(values);
+    if (options.cellName.isEmpty())
+        options.cellName = cellNameFor(files[0]);
+    const ProjectDocument document = loadTemplateOrThrow(files[0]);
+    QStringList metals;
+    QStringList roles;
+    readLayerSetup(document, metals, roles);
+    writeLayoutFile(files[1], document, roles, options, out);
+    return 0;
+}

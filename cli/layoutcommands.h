@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/export/layoutexport.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QTextStream>
+
+// Where `create --gds` writes its layout, and how.
+struct LayoutTarget
+{
+    QString path;
+    LayoutExportOptions options;
+};
+
+// The options that shape a layout file, named without their dashes.
+const QStringList &layoutOptionNames();
+// Checks the values of those options (missing ones keep their defaults); throws CliError.
+LayoutExportOptions parseLayoutOptions(const QHash<QString, QString> &values);
+// Throws CliError unless the name ends in a layout suffix.
+void checkLayoutPath(const QString &flag, const QString &path);
+
+// Writes the layout of a project and says what was written; throws CliError on failure.
+void writeLayoutFile(const QString &path, const ProjectDocument &document,
+                     const QStringList &levelRoles, const LayoutExportOptions &options,
+                     QTextStream &out);
+
+// `export IN.son OUT.gds|OUT.dxf [--layer-map MAP] [--dbu SIZE] [--cell NAME] [--origin ...]`.
+int runExport(const QStringList &arguments, QTextStream &out);
+
+extern const char layoutOptionsHelp[];

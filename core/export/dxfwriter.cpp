@@ -1,0 +1,125 @@
+#include "core/export/dxfwriter.h"
+
+#include "core/export/bufferedoutput.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <utility>
+
+namespace {
+// A group code stands right-aligned in three columns, its value on the next line.
+void writeCode(std::string &data, int code)
+{
+    std::array<char, 16> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), code).ptr;
+    for (auto width = end - text.data(); width < 3; ++width)
+        data.push_back(' ');
+    data.append(text.data(), end);
+    data.push_back('\n');
+}
+} // namespace
+
+int DxfWriter::insertionUnitsFor(double metresPerUnit)
+{
+    static constexpr std::array<std::pair<double, int>, 6> codes{
+        {{2.54e-5, 9}, {0.0254, 1}, {1e-6, 13}, {0.001, 4}, {0.01, 5}, {1.0, 6}}};
+    for (const auto &[metres, code] : codes) {
+        if (std::fabs(metresPerUnit - metres) <= metres * 1e-9)
+            return code;
+    }
+    return 0;
+}
+
+void DxfWriter::group(int code, const char *value)
+{
+    std::string &data = out.data();
+    writeCode(data, code);
+    data.append(value);
+    data.push_back('\n');
+}
+
+void DxfWriter::group(int code, const QByteArray &value)
+{
+    std::string &data = out.data();
+    writeCode(data, code);
+    data.append(value.constData(), static_cast<std::size_t>(value.size()));
+    data.push_back('\n');
+}
+
+void DxfWriter::group(int code, long long value)
+{
+    std::array<char, 24> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
+    *end = '\0';
+    group(code, text.data());
+}
+
+// The shortest text that reads back as the same double.
+void DxfWriter::real(int code, double value)
+{
+    std::array<char, 32> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size() - 1, value + 0.0).ptr;
+    *end = '\0';
+    group(code, text.data());
+}
+
+void DxfWriter::begin(int insertionUnits, DxfPoint low, DxfPoint high,
+                      const QList<QByteArray> &layers)
+{
+    group(0, "SECTION");
+    group(2, "HEADER");
+    group(9, "$ACADVER");
+    group(1, "AC1015");
+    group(9, "$INSUNITS");
+    group(70, insertionUnits);
+    group(9, "$EXTMIN");
+    real(10, low.x);
+    real(20, low.y);
+    group(9, "$EXTMAX");
+    real(10, high.x);
+    real(20, high.y);
+    group(0, "ENDSEC");
+
+    group(0, "SECTION");
+    group(2, "TABLES");
+    group(0, "TABLE");
+    group(2, "LAYER");
+    group(70, static_cast<long long>(layers.size()));
+    // Colours 1 to 7 are the basic ones every viewer distinguishes.
+    long long colour = 0;
+    for (const QByteArray &layer : layers) {
+        group(0, "LAYER");
+        group(2, layer);
+        group(70, 0LL);
+        group(62, colour % 7 + 1);
+        group(6, "CONTINUOUS");
+        ++colour;
+    }
+    group(0, "ENDTAB");
+    group(0, "ENDSEC");
+
+    group(0, "SECTION");
+    group(2, "ENTITIES");
+}
+
+void DxfWriter::polygon(const QByteArray &layer, const std::vector<DxfPoint> &ring)
+{
+    group(0, "LWPOLYLINE");
+    group(100, "AcDbEntity");
+    group(8, layer);
+    group(100, "AcDbPolyline");
+    group(90, static_cast<long long>(ring.size()));
+    group(70, 1LL); // closed
+    for (const DxfPoint &p : ring) {
+        real(10, p.x);
+        real(20, p.y);
+    }
+    out.flushIfFull();
+}
+
+void DxfWriter::end()
+{
+    group(0, "ENDSEC");
+    group(0, "EOF");
+}

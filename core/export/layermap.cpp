@@ -1,0 +1,172 @@
+#include "core/export/layermap.h"
+
+#include "core/template/layerroles.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+QString entryError(const QString &part, const QString &problem)
+{
+    return QStringLiteral("'%1': %2").arg(part, problem);
+}
+
+std::optional<int> layerNumber(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    return text.toInt();
+}
+
+std::optional<GdsLayer> parseTarget(const QString &part, const QString &text, QString &error)
+{
+    const QStringList numbers = text.split(QLatin1Char('/'));
+    if (numbers.size() > 2) {
+        error = entryError(part, QStringLiteral("write the target as LAYER or LAYER/DATATYPE."));
+        return std::nullopt;
+    }
+    GdsLayer target;
+    const char *const names[] = {"layer", "datatype"};
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const std::optional<int> value = layerNumber(numbers[i].trimmed());
+        if (!value) {
+            error = entryError(part, QStringLiteral("'%1' is not a %2 number from 0 to %3.")
+                                         .arg(numbers[i].trimmed(), QLatin1String(names[i]))
+                                         .arg(maxGdsLayerNumber));
+            return std::nullopt;
+        }
+        if (*value > maxGdsLayerNumber) {
+            error = entryError(part, QStringLiteral("%1 %2 is above %3, the largest GDSII allows.")
+                                         .arg(QLatin1String(names[i]))
+                                         .arg(*value)
+                                         .arg(maxGdsLayerNumber));
+            return std::nullopt;
+        }
+        (i == 0 ? target.layer : target.datatype) = *value;
+    }
+    return target;
+}
+
+bool parseKey(const QString &key, LayerMap::Entry &entry)
+{
+    static const QRegularExpression level(QStringLiteral("^[Ll](\\d{1,9})$"));
+    static const QRegularExpression via(QStringLiteral("^via:(\\d{1,9})-(\\d{1,9})$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    if (levelRoleNames().contains(key)) {
+        entry.kind = LayerMap::Kind::Role;
+        entry.role = key;
+        return true;
+    }
+    if (const QRegularExpressionMatch match = level.match(key); match.hasMatch()) {
+        entry.kind = LayerMap::Kind::Level;
+        entry.level = match.captured(1).toInt();
+        return true;
+    }
+    if (const QRegularExpressionMatch match = via.match(key); match.hasMatch()) {
+        const int a = match.captured(1).toInt();
+        const int b = match.captured(2).toInt();
+        entry.kind = LayerMap::Kind::Via;
+        entry.level = std::min(a, b);
+        entry.toLevel = std::max(a, b);
+        return true;
+    }
+    return false;
+}
+} // namespace
+
+QString LayerMap::Entry::key() const
+{
+    switch (kind) {
+    case Kind::Role:
+        return role;
+    case Kind::Via:
+        return QStringLiteral("via:%1-%2").arg(level).arg(toLevel);
+    case Kind::Level:
+        break;
+    }
+    return QStringLiteral("L%1").arg(level);
+}
+
+std::optional<LayerMap::Entry> LayerMap::parseEntry(const QString &part, QString *errorText)
+{
+    QString error;
+    const qsizetype equals = part.indexOf(QLatin1Char('='));
+    Entry entry;
+    if (equals < 0) {
+        error = entryError(part, QStringLiteral("write it as KEY=LAYER/DATATYPE."));
+    } else if (!parseKey(part.left(equals).trimmed(), entry)) {
+        error = entryError(part, QStringLiteral("'%1' is neither a role (%2), a metal level such "
+                                                "as L2, nor a via level pair such as via:0-1.")
+                                     .arg(part.left(equals).trimmed(),
+                                          levelRoleNames().join(QStringLiteral(", "))));
+    } else if (const auto target = parseTarget(part, part.mid(equals + 1).trimmed(), error)) {
+        entry.target = *target;
+        return entry;
+    }
+    if (errorText)
+        *errorText = error;
+    return std::nullopt;
+}
+
+std::optional<LayerMap> LayerMap::parse(const QString &text, QString *errorText)
+{
+    LayerMap map;
+    for (const QString &rawPart : text.split(QLatin1Char(','))) {
+        const QString part = rawPart.trimmed();
+        if (part.isEmpty())
+            continue;
+        const std::optional<Entry> entry = parseEntry(part, errorText);
+        if (!entry)
+            return std::nullopt;
+        const QString key = entry->key();
+        if (std::any_of(map.list.cbegin(), map.list.cend(),
+                        [&](const Entry &known) { return known.key() == key; })) {
+            if (errorText)
+                *errorText = QStringLiteral("'%1' is mapped twice.").arg(key);
+            return std::nullopt;
+        }
+        map.list.append(*entry);
+    }
+    return map;
+}
+
+QString LayerMap::toText() const
+{
+    QStringList parts;
+    for (const Entry &entry : list)
+        parts.append(QStringLiteral("%1=%2/%3")
+                         .arg(entry.key())
+                         .arg(entry.target.layer)
+                         .arg(entry.target.datatype));
+    return parts.join(QLatin1Char(','));
+}
+
+GdsLayer LayerMap::metalLayer(int level, const QString &role) const
+{
+    const Entry *byRole = nullptr;
+    for (const Entry &entry : list) {
+        if (entry.kind == Kind::Level && entry.level == level)
+            return entry.target;
+        if (entry.kind == Kind::Role && entry.role == role && !role.isEmpty())
+            byRole = &entry;
+    }
+    return byRole ? byRole->target : defaultMetalLayer(level);
+}
+
+GdsLayer LayerMap::viaLayer(int level, int toLevel) const
+{
+    const int low = std::min(level, toLevel);
+    const int high = std::max(level, toLevel);
+    for (const Entry &entry : list) {
+        if (entry.kind == Kind::Via && entry.level == low && entry.toLevel == high)
+            return entry.target;
+    }
+    return defaultViaLayer(level, toLevel);
+}
+
+GdsLayer LayerMap::defaultViaLayer(int level, int toLevel)
+{
+    return {100 + std::min(level, toLevel), 0};
+}

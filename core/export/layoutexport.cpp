@@ -1,0 +1,481 @@
+#include "core/export/layoutexport.h"
+
+#include "core/export/bufferedoutput.h"
+#include "core/export/dxfwriter.h"
+#include "core/export/gdsstream.h"
+#include "core/export/gridring.h"
+#include "core/template/units.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
+
+namespace {
+constexpr double metresPerMicrometre = 1e-6;
+constexpr double smallestDatabaseUnit = 1e-12;
+constexpr double largestDatabaseUnit = 1e-3;
+
+// Project coordinates (y down, origin at the box's top-left corner) to layout coordinates in
+// the same unit (y up, origin as chosen).
+struct Placement
+{
+    double originX = 0;
+    double originY = 0;
+
+    Placement(const BoxSettings &box, LayoutOrigin origin)
+    {
+        if (origin == LayoutOrigin::SpiralCentre) {
+            originX = box.xWidth / 2;
+            originY = box.yWidth / 2;
+        } else {
+            originY = box.yWidth;
+        }
+    }
+    DxfPoint place(const Point &p) const { return {p.x - originX, originY - p.y}; }
+};
+
+// Dielectric bricks share the polygon records but are not part of the chip layout.
+bool isBrick(const Polygon &polygon)
+{
+    return polygon.type.startsWith(QLatin1String("BRI"));
+}
+
+QString describe(qsizetype index, const Polygon &polygon)
+{
+    const QString which =
+        QStringLiteral("polygon %1 (debug id %2)").arg(index + 1).arg(polygon.debugId);
+    if (polygon.isVia())
+        return QStringLiteral("via %1 from level %2 to level %3")
+            .arg(which)
+            .arg(polygon.level)
+            .arg(polygon.toLevel);
+    return QStringLiteral("%1 on level %2").arg(which).arg(polygon.level);
+}
+
+int clampedLevel(unsigned level)
+{
+    return static_cast<int>(std::min<unsigned>(level, std::numeric_limits<int>::max()));
+}
+
+// Points without repeated neighbours and without the closing repeat.
+qsizetype distinctPointCount(const QList<Point> &points)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (i == 0 || !(points[i] == points[i - 1]))
+            ++count;
+    }
+    if (count > 1 && points.constFirst() == points.constLast())
+        --count;
+    return count;
+}
+
+QString tooFewPoints(qsizetype index, const Polygon &polygon)
+{
+    return QStringLiteral("%1 has %2 distinct points; a layout polygon needs at least 3.")
+        .arg(describe(index, polygon))
+        .arg(distinctPointCount(polygon.points));
+}
+
+bool finite(const Point &p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// Database units per length unit. A ratio such as 1e-6 / 1e-9 comes out as 999.9999999999999;
+// taken as 1000 it puts 12.0005 um on 12001 nm, as the user expects, not on 12000.
+double gridScale(double metresPerUnit, double databaseUnit)
+{
+    const double scale = metresPerUnit / databaseUnit;
+    const double nearest = std::round(scale);
+    return std::fabs(scale - nearest) <= 1e-9 * scale ? nearest : scale;
+}
+
+class GdsExport
+{
+public:
+    GdsExport(const ProjectDocument &document, const QStringList &levelRoles,
+              const LayoutExportOptions &options)
+        : document(document), levelRoles(levelRoles), options(options),
+          placement(document.geometry.box, options.origin),
+          scale(gridScale(MetresPerLengthUnit(document.dimension.lengthUnit), options.databaseUnit))
+    {}
+
+    bool write(BufferedOutput &out, const QString &cellName, LayoutExportSummary &summary,
+               QString &error)
+    {
+        const QDateTime time =
+            options.timestamp.isValid() ? options.timestamp : QDateTime::currentDateTime();
+        GdsStreamWriter gds(out);
+        gds.beginLibrary(QByteArrayLiteral("TORVANE"), options.databaseUnit / metresPerMicrometre,
+                         options.databaseUnit, time);
+        gds.beginStructure(cellName.toLatin1(), time);
+        const QList<Polygon> &polygons = document.geometry.polygons;
+        for (qsizetype i = 0; i < polygons.size(); ++i) {
+            const Polygon &polygon = polygons[i];
+            if (isBrick(polygon)) {
+                ++summary.bricks;
+                continue;
+            }
+            const GdsLayer layer = layerOf(polygon);
+            if (!checkLayer(i, polygon, layer, error) || !toGrid(i, polygon, error))
+                return false;
+            ++summary.polygons;
+            if (ring.size() <= maxBoundaryPoints) {
+                gds.boundary(layer, ring);
+                ++summary.records;
+                continue;
+            }
+            pieces.clear();
+            if (!splitRing(ring, maxBoundaryPoints, pieces)) {
+                error = QStringLiteral("%1 has %2 points, more than the %3 of a GDSII boundary, "
+                                       "and cannot be cut into smaller pieces.")
+                            .arg(describe(i, polygon))
+                            .arg(ring.size())
+                            .arg(maxBoundaryPoints);
+                return false;
+            }
+            for (const GridRing &piece : pieces)
+                gds.boundary(layer, piece);
+            ++summary.splitPolygons;
+            summary.records += static_cast<qsizetype>(pieces.size());
+        }
+        gds.endStructure();
+        gds.endLibrary();
+        return true;
+    }
+
+private:
+    GdsLayer layerOf(const Polygon &polygon) const
+    {
+        const int level = clampedLevel(polygon.level);
+        if (polygon.isVia())
+            return options.layerMap.viaLayer(level, polygon.toLevel);
+        return options.layerMap.metalLayer(level, levelRoles.value(level));
+    }
+
+    static bool checkLayer(qsizetype index, const Polygon &polygon, GdsLayer layer, QString &error)
+    {
+        const auto outside = [](int value) {
+            return value < 0 || value > maxGdsLayerNumber;
+        };
+        if (!outside(layer.layer) && !outside(layer.datatype))
+            return true;
+        error = QStringLiteral("%1 goes to GDSII layer %2/%3, outside 0 to %4; map it with a "
+                               "layer map.")
+                    .arg(describe(index, polygon))
+                    .arg(layer.layer)
+                    .arg(layer.datatype)
+                    .arg(maxGdsLayerNumber);
+        return false;
+    }
+
+    bool toGrid(qsizetype index, const Polygon &polygon, QString &error)
+    {
+        ring.clear();
+        ring.reserve(static_cast<std::size_t>(polygon.points.size()));
+        constexpr double limit = std::numeric_limits<std::int32_t>::max();
+        for (const Point &point : polygon.points) {
+            const DxfPoint placed = placement.place(point);
+            const double x = std::round(placed.x * scale);
+            const double y = std::round(placed.y * scale);
+            if (!(std::fabs(x) <= limit && std::fabs(y) <= limit)) {
+                error =
+                    QStringLiteral("%1 has the point (%2, %3) %4, which lies beyond the "
+                                   "32-bit coordinates of GDSII at a database unit of %5; "
+                                   "choose a larger database unit.")
+                        .arg(describe(index, polygon))
+                        .arg(point.x)
+                        .arg(point.y)
+                        .arg(document.dimension.lengthUnit, databaseUnitText(options.databaseUnit));
+                return false;
+            }
+            ring.push_back({static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)});
+        }
+        removeRepeatedPoints(ring);
+        if (distinctPointCount(polygon.points) < 3) {
+            error = tooFewPoints(index, polygon);
+            return false;
+        }
+        if (ring.size() < 3 || doubledArea(ring) == 0) {
+            error = QStringLiteral("%1 has no area at a database unit of %2.")
+                        .arg(describe(index, polygon), databaseUnitText(options.databaseUnit));
+            return false;
+        }
+        return true;
+    }
+
+    const ProjectDocument &document;
+    const QStringList &levelRoles;
+    const LayoutExportOptions &options;
+    const Placement placement;
+    const double scale;
+    GridRing ring;
+    std::vector<GridRing> pieces;
+};
+
+class DxfExport
+{
+public:
+    DxfExport(const ProjectDocument &document, LayoutOrigin origin)
+        : document(document), placement(document.geometry.box, origin)
+    {}
+
+    // Checks every polygon and finds the extents, before anything is written.
+    bool check(QString &error)
+    {
+        const QList<Polygon> &polygons = document.geometry.polygons;
+        for (qsizetype i = 0; i < polygons.size(); ++i) {
+            const Polygon &polygon = polygons[i];
+            if (isBrick(polygon))
+                continue;
+            if (distinctPointCount(polygon.points) < 3) {
+                error = tooFewPoints(i, polygon);
+                return false;
+            }
+            for (const Point &point : polygon.points) {
+                if (!finite(point)) {
+                    error = QStringLiteral("%1 has a point that is not a number.")
+                                .arg(describe(i, polygon));
+                    return false;
+                }
+                const DxfPoint p = placement.place(point);
+                low = {std::min(low.x, p.x), std::min(low.y, p.y)};
+                high = {std::max(high.x, p.x), std::max(high.y, p.y)};
+            }
+        }
+        if (low.x > high.x)
+            low = high = {0, 0};
+        return true;
+    }
+
+    void write(BufferedOutput &out, LayoutExportSummary &summary)
+    {
+        const LayoutLevels levels = layoutLevels(document);
+        QList<QByteArray> layers;
+        for (const int level : levels.metalLevels)
+            layers.append(dxfLayerName(level).toLatin1());
+        for (const auto &[level, toLevel] : levels.viaPairs)
+            layers.append(dxfViaLayerName(level, toLevel).toLatin1());
+        DxfWriter dxf(out);
+        dxf.begin(DxfWriter::insertionUnitsFor(MetresPerLengthUnit(document.dimension.lengthUnit)),
+                  low, high, layers);
+        std::vector<DxfPoint> ring;
+        for (const Polygon &polygon : document.geometry.polygons) {
+            if (isBrick(polygon)) {
+                ++summary.bricks;
+                continue;
+            }
+            ring.clear();
+            for (const Point &point : polygon.points) {
+                const DxfPoint p = placement.place(point);
+                if (ring.empty() || p.x != ring.back().x || p.y != ring.back().y)
+                    ring.push_back(p);
+            }
+            if (ring.size() > 1 && ring.front().x == ring.back().x &&
+                ring.front().y == ring.back().y)
+                ring.pop_back();
+            const int level = clampedLevel(polygon.level);
+            dxf.polygon(
+                (polygon.isVia() ? dxfViaLayerName(level, polygon.toLevel) : dxfLayerName(level))
+                    .toLatin1(),
+                ring);
+            ++summary.polygons;
+            ++summary.records;
+        }
+        dxf.end();
+    }
+
+private:
+    const ProjectDocument &document;
+    const Placement placement;
+    DxfPoint low{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+    DxfPoint high{-std::numeric_limits<double>::infinity(),
+                  -std::numeric_limits<double>::infinity()};
+};
+
+void failWith(QString *errorText, const QString &reason)
+{
+    if (errorText)
+        *errorText = reason;
+}
+} // namespace
+
+std::optional<LayoutFormat> layoutFormatFor(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("gds") || suffix == QLatin1String("gds2") ||
+        suffix == QLatin1String("gdsii"))
+        return LayoutFormat::Gdsii;
+    if (suffix == QLatin1String("dxf"))
+        return LayoutFormat::Dxf;
+    return std::nullopt;
+}
+
+QString layoutFormatName(LayoutFormat format)
+{
+    return format == LayoutFormat::Dxf ? QStringLiteral("DXF") : QStringLiteral("GDSII");
+}
+
+std::optional<double> parseDatabaseUnit(const QString &text, QString *errorText)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*([-+0-9.eE]+)\\s*(pm|nm|um|\u00b5m|mm|m)?\\s*$"));
+    const QRegularExpressionMatch match = form.match(text);
+    bool ok = false;
+    const double number = match.hasMatch() ? match.captured(1).toDouble(&ok) : 0;
+    if (!ok || !std::isfinite(number)) {
+        failWith(errorText, QStringLiteral("'%1' is not a database unit such as 1nm, 0.5nm or "
+                                           "0.001um.")
+                                .arg(text));
+        return std::nullopt;
+    }
+    const QString unit = match.captured(2);
+    const double metres = number * (unit == QLatin1String("pm")   ? 1e-12
+                                    : unit == QLatin1String("nm") ? 1e-9
+                                    : unit == QLatin1String("mm") ? 1e-3
+                                    : unit == QLatin1String("m")  ? 1.0
+                                                                  : metresPerMicrometre);
+    if (!(metres >= smallestDatabaseUnit * (1 - 1e-9) &&
+          metres <= largestDatabaseUnit * (1 + 1e-9))) {
+        failWith(errorText,
+                 QStringLiteral("the database unit '%1' lies outside 1 pm to 1 mm.").arg(text));
+        return std::nullopt;
+    }
+    return metres;
+}
+
+QString databaseUnitText(double metres)
+{
+    const auto shown = [](double value, const char *unit) {
+        return QString::number(value, 'g', 6) + QLatin1Char(' ') + QLatin1String(unit);
+    };
+    if (metres < 1e-9 * (1 - 1e-9))
+        return shown(metres / 1e-12, "pm");
+    if (metres < 1e-6 * (1 - 1e-9))
+        return shown(metres / 1e-9, "nm");
+    if (metres < 1e-3 * (1 - 1e-9))
+        return shown(metres / 1e-6, "um");
+    return shown(metres / 1e-3, "mm");
+}
+
+std::optional<LayoutOrigin> parseLayoutOrigin(const QString &text)
+{
+    if (text == QLatin1String("centre") || text == QLatin1String("center"))
+        return LayoutOrigin::SpiralCentre;
+    if (text == QLatin1String("box"))
+        return LayoutOrigin::BoxCorner;
+    return std::nullopt;
+}
+
+QString layoutOriginKeyword(LayoutOrigin origin)
+{
+    return origin == LayoutOrigin::BoxCorner ? QStringLiteral("box") : QStringLiteral("centre");
+}
+
+namespace {
+bool isCellNameCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' ||
+           u == '?' || u == '$';
+}
+
+constexpr qsizetype maxCellNameLength = 32;
+} // namespace
+
+bool isValidCellName(const QString &name)
+{
+    return !name.isEmpty() && name.size() <= maxCellNameLength &&
+           std::all_of(name.cbegin(), name.cend(), isCellNameCharacter);
+}
+
+QString cellNameFor(const QString &fileName)
+{
+    QString name = QFileInfo(fileName).completeBaseName().left(maxCellNameLength);
+    for (QChar &c : name) {
+        if (!isCellNameCharacter(c))
+            c = QLatin1Char('_');
+    }
+    return name.isEmpty() ? QStringLiteral("TOP") : name;
+}
+
+LayoutLevels layoutLevels(const ProjectDocument &document)
+{
+    std::set<int> metal;
+    std::set<std::pair<int, int>> vias;
+    for (const Polygon &polygon : document.geometry.polygons) {
+        if (isBrick(polygon))
+            continue;
+        const int level = clampedLevel(polygon.level);
+        if (polygon.isVia())
+            vias.insert({std::min(level, polygon.toLevel), std::max(level, polygon.toLevel)});
+        else
+            metal.insert(level);
+    }
+    LayoutLevels levels;
+    levels.metalLevels = QList<int>(metal.cbegin(), metal.cend());
+    for (const auto &[low, high] : vias)
+        levels.viaPairs.append({low, high});
+    return levels;
+}
+
+QString dxfLayerName(int level)
+{
+    return QStringLiteral("LEVEL%1").arg(level);
+}
+
+QString dxfViaLayerName(int level, int toLevel)
+{
+    return QStringLiteral("VIA%1-%2").arg(std::min(level, toLevel)).arg(std::max(level, toLevel));
+}
+
+int exportLayout(const QString &fileName, const ProjectDocument &document,
+                 const QStringList &levelRoles, const LayoutExportOptions &options,
+                 QString *errorText, LayoutExportSummary *summary)
+{
+    const auto fail = [errorText](const QString &reason) {
+        if (errorText)
+            *errorText = reason;
+        return 1;
+    };
+    LayoutExportSummary result;
+    const std::optional<LayoutFormat> format = layoutFormatFor(fileName);
+    if (!format)
+        return fail(QStringLiteral("the file name must end in .gds or .dxf."));
+    result.format = *format;
+    result.cellName = options.cellName.isEmpty() ? cellNameFor(fileName) : options.cellName;
+    if (!isValidCellName(result.cellName))
+        return fail(QStringLiteral("the cell name '%1' is not one GDSII allows: at most 32 of "
+                                   "A-Z, a-z, 0-9, _, ? and $.")
+                        .arg(result.cellName));
+    if (!(options.databaseUnit >= smallestDatabaseUnit * (1 - 1e-9) &&
+          options.databaseUnit <= largestDatabaseUnit * (1 + 1e-9)))
+        return fail(QStringLiteral("the database unit lies outside 1 pm to 1 mm."));
+    if (QFileInfo(fileName).isDir())
+        return fail(QStringLiteral("it is a folder."));
+
+    DxfExport dxf(document, options.origin);
+    QString error;
+    if (*format == LayoutFormat::Dxf && !dxf.check(error))
+        return fail(error);
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    BufferedOutput out(file);
+    if (*format == LayoutFormat::Dxf)
+        dxf.write(out, result);
+    else if (!GdsExport(document, levelRoles, options).write(out, result.cellName, result, error))
+        return fail(error); // the unfinished temporary file goes with `file`
+    if (!out.flush() || !file.commit())
+        return fail(file.errorString());
+    if (summary)
+        *summary = result;
+    return 0;
+}

@@ -1,0 +1,456 @@
+// Layout export. What is written is read back by KLayout, a reader this program did not write
+// (skipped where it is not installed), and compared with the project: polygon count, layers,
+// datatypes, and every polygon's area and bounding box within one database unit.
+#include "core/export/gdsstream.h"
+#include "core/export/layoutexport.h"
+#include "core/spiral/roundspiral.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/createspiral.h"
+#include "core/template/layerroles.h"
+#include "core/template/units.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+struct Shape
+{
+    QString layer; // "134/0" for GDSII, the layer name for DXF
+    double area = 0;
+    std::array<double, 4> box{}; // left, bottom, right, top
+    double perimeter = 0;        // expected shapes only: the area's tolerance
+    qsizetype points = 0;
+};
+
+struct ReadBack
+{
+    double dbu = 0; // micrometres
+    QStringList cells;
+    QList<Shape> shapes;
+};
+
+ReadBack readWithKlayout(const QString &path, double dxfUnit)
+{
+    QTemporaryDir home;
+    QProcess klayout;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    klayout.setProcessEnvironment(environment);
+    QStringList arguments{"-b", "-r", QStringLiteral(TORVANE_TEST_DATA_DIR "/read_layout.py"),
+                          "-rd", "path=" + path};
+    if (dxfUnit > 0)
+        arguments << "-rd"
+                  << "dxf_unit=" + QString::number(dxfUnit, 'g', 17);
+    klayout.start(QStringLiteral("klayout"), arguments);
+    klayout.waitForFinished(120000);
+    const QByteArray output = klayout.readAllStandardOutput();
+    const QJsonObject json = QJsonDocument::fromJson(output.mid(output.indexOf('{'))).object();
+    if (json.isEmpty())
+        qWarning() << "klayout:" << output << klayout.readAllStandardError();
+    ReadBack read{json["dbu"].toDouble(), {}, {}};
+    for (const QJsonValue &cell : json["cells"].toArray())
+        read.cells.append(cell.toString());
+    for (const QJsonValue &value : json["shapes"].toArray()) {
+        const QJsonArray s = value.toArray();
+        const QString layer = dxfUnit > 0
+                                  ? s[2].toString()
+                                  : QStringLiteral("%1/%2").arg(s[0].toInt()).arg(s[1].toInt());
+        read.shapes.append({layer,
+                            s[3].toDouble() / 2,
+                            {s[4].toDouble(), s[5].toDouble(), s[6].toDouble(), s[7].toDouble()},
+                            0,
+                            s[8].toInteger()});
+    }
+    return read;
+}
+
+struct Case
+{
+    ProjectDocument document;
+    QStringList roles;
+    LayoutExportOptions options;
+    QString suffix = QStringLiteral("gds");
+    QHash<QString, QString> layerOfRole; // the expected effect of options.layerMap
+};
+
+// What the layout should hold, in database units, from the project alone: y flipped, the
+// origin at the box centre or its lower-left corner, the default layers unless mapped by role.
+QList<Shape> expectedShapes(const Case &c, double dbuMicrometres)
+{
+    const GeometryBlock &geometry = c.document.geometry;
+    const double scale =
+        MetresPerLengthUnit(c.document.dimension.lengthUnit) / 1e-6 / dbuMicrometres;
+    const bool centre = c.options.origin == LayoutOrigin::SpiralCentre;
+    const double ox = centre ? geometry.box.xWidth / 2 : 0;
+    const double oy = centre ? geometry.box.yWidth / 2 : geometry.box.yWidth;
+    QList<Shape> shapes;
+    for (const Polygon &polygon : geometry.polygons) {
+        const int low = std::min<int>(polygon.level, polygon.toLevel);
+        const int high = std::max<int>(polygon.level, polygon.toLevel);
+        const QString role = c.roles.value(polygon.level);
+        Shape shape;
+        if (c.suffix == QLatin1String("dxf"))
+            shape.layer = polygon.isVia() ? QStringLiteral("VIA%1-%2").arg(low).arg(high)
+                                          : QStringLiteral("LEVEL%1").arg(polygon.level);
+        else
+            shape.layer =
+                polygon.isVia()
+                    ? QStringLiteral("%1/0").arg(100 + low)
+                    : c.layerOfRole.value(role, QStringLiteral("%1/0").arg(polygon.level));
+        shape.box = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+        const qsizetype n = polygon.points.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            const Point &p = polygon.points[i];
+            const Point &q = polygon.points[(i + 1) % n];
+            const double x = (p.x - ox) * scale, y = (oy - p.y) * scale;
+            const double qx = (q.x - ox) * scale, qy = (oy - q.y) * scale;
+            shape.area += (x * qy - qx * y) / 2;
+            shape.perimeter += std::hypot(qx - x, qy - y);
+            shape.box = {std::min(shape.box[0], x), std::min(shape.box[1], y),
+                         std::max(shape.box[2], x), std::max(shape.box[3], y)};
+        }
+        shape.area = std::fabs(shape.area);
+        shape.points = n;
+        shapes.append(shape);
+    }
+    return shapes;
+}
+
+bool sameBox(const std::array<double, 4> &a, const std::array<double, 4> &b)
+{
+    for (int i = 0; i < 4; ++i) {
+        if (std::fabs(a[i] - b[i]) > 1)
+            return false;
+    }
+    return true;
+}
+
+bool matches(const Shape &read, const Shape &expected)
+{
+    return read.layer == expected.layer && sameBox(read.box, expected.box) &&
+           std::fabs(read.area - expected.area) <= expected.perimeter + 1;
+}
+
+// Polygons of more than maxBoundaryPoints points come back as pieces; per layer, the pieces
+// must cover what those polygons covered.
+void compareShapes(QList<Shape> read, const QList<Shape> &expected)
+{
+    QHash<QString, Shape> cutPerLayer;
+    for (const Shape &shape : expected) {
+        if (shape.points > qsizetype(maxBoundaryPoints) + 1) {
+            Shape &cut = cutPerLayer[shape.layer];
+            cut.layer = shape.layer;
+            cut.area += shape.area;
+            cut.perimeter += shape.perimeter;
+            cut.box = cut.points == 0 ? shape.box
+                                      : std::array<double, 4>{std::min(cut.box[0], shape.box[0]),
+                                                              std::min(cut.box[1], shape.box[1]),
+                                                              std::max(cut.box[2], shape.box[2]),
+                                                              std::max(cut.box[3], shape.box[3])};
+            cut.points += shape.points;
+            continue;
+        }
+        const auto found = std::find_if(read.begin(), read.end(),
+                                        [&](const Shape &s) { return matches(s, shape); });
+        QVERIFY2(found != read.end(),
+                 qPrintable(QStringLiteral("no polygon on %1 with area %2 and box %3 %4 %5 %6")
+                                .arg(shape.layer)
+                                .arg(shape.area)
+                                .arg(shape.box[0])
+                                .arg(shape.box[1])
+                                .arg(shape.box[2])
+                                .arg(shape.box[3])));
+        read.erase(found);
+    }
+    for (const Shape &cut : std::as_const(cutPerLayer)) {
+        Shape pieces{cut.layer, 0, {INFINITY, INFINITY, -INFINITY, -INFINITY}, 0, 0};
+        for (qsizetype i = read.size() - 1; i >= 0; --i) {
+            if (read[i].layer != cut.layer)
+                continue;
+            QVERIFY(read[i].points <= qsizetype(maxBoundaryPoints));
+            pieces.area += read[i].area;
+            for (int k = 0; k < 4; ++k)
+                pieces.box[k] = k < 2 ? std::min(pieces.box[k], read[i].box[k])
+                                      : std::max(pieces.box[k], read[i].box[k]);
+            read.removeAt(i);
+        }
+        QVERIFY2(matches(pieces, cut), qPrintable(cut.layer));
+    }
+    QCOMPARE(read.size(), 0);
+}
+
+Case spiralCase(SpiralShape shape, const QStringList &roles = {})
+{
+    Case c{builtInTemplate(), {}, {}, QStringLiteral("gds"), {}};
+    QStringList metals;
+    readLayerSetup(c.document, metals, c.roles);
+    if (!roles.isEmpty())
+        c.roles = roles;
+    SpiralParameters p;
+    p.shape = shape;
+    p.turns = isDifferential(shape) ? 3 : 3.25;
+    p.radius = isDifferential(shape) ? 50 : 25;
+    p.spiralWidth = 8.5;
+    p.spacing = 3.25;
+    makeSpiral(p, &metals, &c.roles)->writeLayout(c.document);
+    return c;
+}
+
+// A 20,000-point star: far more than one boundary may hold, and not convex.
+Case starCase()
+{
+    Case c{builtInTemplate(), {}, {}, QStringLiteral("gds"), {}};
+    Polygon star(10, 1, 0, QStringLiteral("N"));
+    for (int i = 0; i < 20000; ++i) {
+        const double radius = i % 2 ? 150 : 190;
+        const double angle = 2 * M_PI * i / 20000;
+        star.points.append({200 + radius * std::cos(angle), 200 + radius * std::sin(angle)});
+    }
+    c.document.geometry.polygons.append(star);
+    return c;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+} // namespace
+
+Q_DECLARE_METATYPE(Case)
+
+class ExportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gdsReals_data();
+    void gdsReals();
+    void layerMap_data();
+    void layerMap();
+    void unitsAndNames();
+    void klayoutReadsWhatWasWritten_data();
+    void klayoutReadsWhatWasWritten();
+    void badInputLeavesTheTargetAlone_data();
+    void badInputLeavesTheTargetAlone();
+};
+
+void ExportTest::gdsReals_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("zero") << 0.0 << QByteArray::fromHex("0000000000000000");
+    QTest::newRow("one") << 1.0 << QByteArray::fromHex("4110000000000000");
+    QTest::newRow("a half") << 0.5 << QByteArray::fromHex("4080000000000000");
+    QTest::newRow("a sixteenth") << 0.0625 << QByteArray::fromHex("4010000000000000");
+    QTest::newRow("minus 300") << -300.0 << QByteArray::fromHex("C312C00000000000");
+}
+
+void ExportTest::gdsReals()
+{
+    QFETCH(double, value);
+    QFETCH(QByteArray, bytes);
+    const std::array<unsigned char, 8> real = gdsReal(value);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(real.data()), 8).toHex(), bytes.toHex());
+}
+
+void ExportTest::layerMap_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("error");     // a part of the message; empty when valid
+    QTest::addColumn<QStringList>("found"); // "L<level> <role>" or "via <a> <b>", then "=l/d"
+    QTest::newRow("defaults") << ""
+                              << ""
+                              << QStringList{"L2 spiral=2/0", "via 1 0=100/0", "via 5 3=103/0"};
+    QTest::newRow("by role and via")
+        << "spiral=134/0, bridge=133/0,via:0-1=125/0"
+        << "" << QStringList{"L0 spiral=134/0", "L1 bridge=133/0", "L2 none=2/0", "via 1 0=125/0"};
+    QTest::newRow("level wins over role") << "spiral=134,L0=7/3"
+                                          << "" << QStringList{"L0 spiral=7/3", "L1 spiral=134/0"};
+    QTest::newRow("largest numbers") << "L2=65535/65535"
+                                     << "" << QStringList{"L2 none=65535/65535"};
+    QTest::newRow("layer too large") << "spiral=65536/0"
+                                     << "above 65535" << QStringList();
+    QTest::newRow("unknown key") << "wire=1/0"
+                                 << "neither a role" << QStringList();
+    QTest::newRow("twice") << "spiral=1/0,spiral=2/0"
+                           << "mapped twice" << QStringList();
+    QTest::newRow("via pair twice") << "via:1-0=5,via:0-1=6"
+                                    << "mapped twice" << QStringList();
+    QTest::newRow("no target") << "spiral"
+                               << "KEY=LAYER" << QStringList();
+    QTest::newRow("bad datatype") << "spiral=1/x"
+                                  << "not a datatype" << QStringList();
+}
+
+void ExportTest::layerMap()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, error);
+    QFETCH(QStringList, found);
+    QString message;
+    const std::optional<LayerMap> map = LayerMap::parse(text, &message);
+    QCOMPARE(map.has_value(), error.isEmpty());
+    if (!map) {
+        QVERIFY2(message.contains(error), qPrintable(message));
+        return;
+    }
+    QCOMPARE(LayerMap::parse(map->toText()), map);
+    for (const QString &expectation : found) {
+        const QStringList words = expectation.section('=', 0, 0).split(' ');
+        const GdsLayer layer = words[0] == "via"
+                                   ? map->viaLayer(words[1].toInt(), words[2].toInt())
+                                   : map->metalLayer(words[0].mid(1).toInt(), words[1]);
+        QCOMPARE(QStringLiteral("%1/%2").arg(layer.layer).arg(layer.datatype),
+                 expectation.section('=', 1));
+    }
+}
+
+void ExportTest::unitsAndNames()
+{
+    const QList<QPair<QString, double>> units{
+        {"1nm", 1e-9}, {"0.5 nm", 0.5e-9}, {"0.001", 1e-9}, {"1e-9m", 1e-9}, {"2pm", 2e-12}};
+    for (const auto &[text, metres] : units)
+        QCOMPARE(parseDatabaseUnit(text).value_or(0), metres);
+    for (const char *bad : {"abc", "0nm", "2mm", "-1nm", "1 parsec"})
+        QVERIFY2(!parseDatabaseUnit(bad), qPrintable(bad));
+    QCOMPARE(databaseUnitText(1e-9), QStringLiteral("1 nm"));
+    QCOMPARE(databaseUnitText(2.5e-6), QStringLiteral("2.5 um"));
+
+    QCOMPARE(cellNameFor("/a b/my spiral-v2.1.son"), QStringLiteral("my_spiral_v2_1"));
+    QCOMPARE(cellNameFor(QString(40, 'x') + ".son"), QString(32, 'x'));
+    QCOMPARE(cellNameFor(".son"), QStringLiteral("TOP"));
+    QVERIFY(isValidCellName("Ind_3$?"));
+    QVERIFY(!isValidCellName("a-b") && !isValidCellName("") && !isValidCellName(QString(33, 'x')));
+}
+
+void ExportTest::klayoutReadsWhatWasWritten_data()
+{
+    QTest::addColumn<Case>("c");
+    const char *const shapes[] = {"round", "n-sided", "round differential", "n-sided differential"};
+    for (int shape = 0; shape < 4; ++shape)
+        QTest::newRow(shapes[shape]) << spiralCase(static_cast<SpiralShape>(shape));
+    QTest::newRow("two spiral levels")
+        << spiralCase(SpiralShape::NSided, {"spiral", "spiral", "bridge", "none"});
+    Case mapped = spiralCase(SpiralShape::Round);
+    mapped.options.layerMap = *LayerMap::parse("spiral=134/0,bridge=133/7");
+    mapped.layerOfRole = {{"spiral", "134/0"}, {"bridge", "133/7"}};
+    mapped.options.origin = LayoutOrigin::BoxCorner;
+    mapped.options.databaseUnit = 0.5e-9;
+    mapped.options.cellName = "IND_A";
+    QTest::newRow("layer map, box corner, 0.5 nm, cell name") << mapped;
+    Case dxf = spiralCase(SpiralShape::NSidedDifferential);
+    dxf.suffix = "dxf";
+    QTest::newRow("DXF") << dxf;
+    QTest::newRow("20,000-point polygon, cut into pieces") << starCase();
+
+    const QDir corpus(QStringLiteral(TORVANE_CORPUS_DIR));
+    for (const QString &name : corpus.entryList({"*.son"}, QDir::Files, QDir::Name)) {
+        Case c;
+        QCOMPARE(loadProject(corpus.filePath(name), c.document), 0);
+        QStringList metals;
+        readLayerSetup(c.document, metals, c.roles);
+        if (!c.document.geometry.polygons.isEmpty())
+            QTest::newRow(qPrintable(name)) << c;
+    }
+}
+
+void ExportTest::klayoutReadsWhatWasWritten()
+{
+    QFETCH(Case, c);
+    if (QStandardPaths::findExecutable(QStringLiteral("klayout")).isEmpty())
+        QSKIP("klayout is not installed (./test.sh installs it): no independent reader");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("layout." + c.suffix);
+    QString error;
+    LayoutExportSummary summary;
+    QVERIFY2(exportLayout(path, c.document, c.roles, c.options, &error, &summary) == 0,
+             qPrintable(error));
+    QCOMPARE(summary.polygons, c.document.geometry.polygons.size());
+
+    const bool dxf = c.suffix == QLatin1String("dxf");
+    const double unit = MetresPerLengthUnit(c.document.dimension.lengthUnit) / 1e-6;
+    const ReadBack read = readWithKlayout(path, dxf ? unit : 0);
+    if (!dxf) {
+        QCOMPARE(read.dbu, c.options.databaseUnit / 1e-6);
+        QCOMPARE(read.cells,
+                 QStringList{c.options.cellName.isEmpty() ? "layout" : c.options.cellName});
+    }
+    QVERIFY(read.dbu > 0);
+    compareShapes(read.shapes, expectedShapes(c, read.dbu));
+}
+
+void ExportTest::badInputLeavesTheTargetAlone_data()
+{
+    QTest::addColumn<Case>("c");
+    QTest::addColumn<QString>("target"); // in the test's folder, which holds "old.gds"
+    QTest::addColumn<QString>("error");
+
+    Case twoPoints = spiralCase(SpiralShape::Round);
+    Polygon line(99, 1, 0, "N");
+    line.points = {{1, 1}, {5, 1}, {1, 1}};
+    twoPoints.document.geometry.polygons.append(line);
+    QTest::newRow("two points") << twoPoints << "old.gds"
+                                << "has 2 distinct points";
+    twoPoints.suffix = "dxf";
+    QTest::newRow("two points, DXF") << twoPoints << "old.dxf"
+                                     << "has 2 distinct points";
+
+    Case far = spiralCase(SpiralShape::Round);
+    far.document.geometry.polygons.last().points[1].x = 5e6;
+    far.options.databaseUnit = 1e-12;
+    QTest::newRow("beyond 32 bits") << far << "old.gds"
+                                    << "beyond the 32-bit coordinates";
+
+    Case highLevel = spiralCase(SpiralShape::Round);
+    highLevel.document.geometry.polygons.last().makeVia(65500, 65501);
+    QTest::newRow("via layer above 65535") << highLevel << "old.gds"
+                                           << "outside 0 to 65535";
+
+    Case badCell = spiralCase(SpiralShape::Round);
+    badCell.options.cellName = "my cell";
+    QTest::newRow("cell name") << badCell << "old.gds"
+                               << "cell name 'my cell'";
+
+    const Case fine = spiralCase(SpiralShape::Round);
+    QTest::newRow("folder") << fine << "folder.gds"
+                            << "folder";
+    QTest::newRow("below a file") << fine << "old.gds/x.gds"
+                                  << "Not a directory";
+    QTest::newRow("no such folder") << fine << "none/x.gds"
+                                    << "No such file or directory";
+    QTest::newRow("unknown suffix") << fine << "old.gds.txt"
+                                    << "must end in .gds or .dxf";
+}
+
+void ExportTest::badInputLeavesTheTargetAlone()
+{
+    QFETCH(Case, c);
+    QFETCH(QString, target);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    for (const char *old : {"old.gds", "old.dxf", "old.gds.txt"}) {
+        QFile file(dir.filePath(old));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
+    }
+    QVERIFY(QDir(dir.path()).mkdir("folder.gds"));
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+    QString message;
+    QCOMPARE(exportLayout(dir.filePath(target), c.document, c.roles, c.options, &message), 1);
+    QVERIFY2(message.contains(error), qPrintable(message));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    for (const char *old : {"old.gds", "old.dxf", "old.gds.txt"})
+        QCOMPARE(readAll(dir.filePath(old)), QByteArray("old"));
+}
+
+QTEST_GUILESS_MAIN(ExportTest)
+#include "test_export_layout.moc"
