@@ -1,7 +1,9 @@
 #include "core/export/dxfwriter.h"
 
 #include "core/export/bufferedoutput.h"
+#include "core/sonnet/numberformat.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -55,13 +57,24 @@ void DxfWriter::group(int code, long long value)
     group(code, text.data());
 }
 
-// The shortest text that reads back as the same double.
+// Seven decimals, the precision of points in project files, without trailing zeros.
 void DxfWriter::real(int code, double value)
 {
-    std::array<char, 32> text{};
-    const auto end = std::to_chars(text.data(), text.data() + text.size() - 1, value + 0.0).ptr;
-    *end = '\0';
-    group(code, text.data());
+    std::string &data = out.data();
+    writeCode(data, code);
+    char text[formatBufferSize];
+    char *end = writeFixed7(text, value);
+    if (std::find(text, end, '.') != end) {
+        while (end[-1] == '0')
+            --end;
+        if (end[-1] == '.')
+            --end;
+    }
+    if (end - text == 2 && text[0] == '-' && text[1] == '0')
+        data.push_back('0');
+    else
+        data.append(text, end);
+    data.push_back('\n');
 }
 
 void DxfWriter::begin(int insertionUnits, DxfPoint low, DxfPoint high,

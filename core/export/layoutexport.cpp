@@ -355,11 +355,12 @@ QString databaseUnitText(double metres)
     const auto shown = [](double value, const char *unit) {
         return QString::number(value, 'g', 6) + QLatin1Char(' ') + QLatin1String(unit);
     };
-    if (metres < 1e-9 * (1 - 1e-9))
+    // Values from 0.1 up keep the unit a user would type: 0.5 nm rather than 500 pm.
+    if (metres < 1e-10 * (1 - 1e-9))
         return shown(metres / 1e-12, "pm");
-    if (metres < 1e-6 * (1 - 1e-9))
+    if (metres < 1e-7 * (1 - 1e-9))
         return shown(metres / 1e-9, "nm");
-    if (metres < 1e-3 * (1 - 1e-9))
+    if (metres < 1e-4 * (1 - 1e-9))
         return shown(metres / 1e-6, "um");
     return shown(metres / 1e-3, "mm");
 }

@@ -9,6 +9,7 @@
 #include "gui/dialogs/setupdialog.h"
 #include "gui/dialogs/viewtechdialog.h"
 #include "gui/window/appsettings.h"
+#include "gui/window/layoutexportflow.h"
 #include "gui/window/userprompts.h"
 
 #include <QCloseEvent>
@@ -75,6 +76,7 @@ MainWindow::MainWindow(UserPrompts &prompts, QWidget *parent)
         QWidget::setTabOrder(rsSpacingEdit, rsRadiusEdit);
     }
     connectForm();
+    addExportLayoutAction(*this);
     installValidators();
     UpdateLengthUnits(lengthUnitComboBox->currentIndex());
     UpdateInductanceUnits(inductanceUnitComboBox->currentIndex());
@@ -513,6 +515,13 @@ void MainWindow::CreateSpiral(int tabIndex)
         launchXgeom();
     else
         reportCreated();
+}
+
+void MainWindow::ExportLayout()
+{
+    LayoutExportFlow(prompts, this)
+        .run(techTemplate.get(), tabParameters(tabWidget->currentIndex()), layerSetup,
+             functionSetup, lengthUnitComboBox->currentText());
 }
 
 void MainWindow::reportCreated()

@@ -65,6 +65,8 @@ public slots:
     void UpdateInductanceUnits(int index);
     void OpenExampleTemplate();
     void OpenRecentTemplate(const QString &fileName);
+    // File > Export Layout ...: the current tab's spiral as a GDSII or DXF layout.
+    void ExportLayout();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

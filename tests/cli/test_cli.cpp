@@ -65,6 +65,7 @@ private slots:
     void refusalsAndYes();
     void unitsAndRolesReachTheFile();
     void infoAndRewrite();
+    void layoutExport();
 };
 
 void CliTest::createWritesWhatTheWindowWrites_data()
@@ -294,6 +295,49 @@ void CliTest::infoAndRewrite()
     QVERIFY(missing.err.contains("nothing.son"));
     QCOMPARE(runCli({}).exitCode, 2);
     QCOMPARE(runCli({"--help"}).exitCode, 0);
+}
+
+void CliTest::layoutExport()
+{
+    QTemporaryDir dir;
+    const QString son = dir.filePath("ind 1.son");
+    const QString gds = dir.filePath("ind.gds");
+    Run run = runCli({"create", "--shape", "nsided", "-o", son, "--gds", gds, "--layer-map",
+                      "spiral=134/0", "--cell", "IND_A", "--dbu", "0.5nm"});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains("Layout written to " + gds +
+                              " (GDSII, cell IND_A, database unit 0.5 nm, 5 polygons"),
+             qPrintable(run.out));
+    const QByteArray layout = readAll(gds);
+    QVERIFY(layout.contains(QByteArray::fromHex("00060D020086")));         // LAYER 134
+    QVERIFY(layout.contains(QByteArray::fromHex("000A0606") + "IND_A\0")); // STRNAME
+
+    run = runCli({"export", son, dir.filePath("again.gds"), "--origin=box"});
+    QVERIFY2(run.out.contains("(GDSII, cell ind_1, database unit 1 nm, 5 polygons, origin at "
+                              "the box's lower-left corner)"),
+             qPrintable(run.out + run.err));
+    QVERIFY(runCli({"export", son, dir.filePath("again.dxf")}).out.contains("(DXF, 5 polygons"));
+
+    const QString out = dir.filePath("out.gds");
+    const QList<QPair<QStringList, QString>> refused{
+        {{"export", son, dir.filePath("out.txt")}, "must end in .gds or .dxf"},
+        {{"export", son, out, "--layer-map", "spiral=70000"}, "above 65535"},
+        {{"export", son, out, "--dbu", "1km"}, "--dbu: '1km' is not a database unit"},
+        {{"export", son, out, "--origin", "middle"}, "centre or box"},
+        {{"export", son, out, "--cell", "a b"}, "--cell: 'a b'"},
+        {{"export", son, out, "--layers", "x"}, "unknown option '--layers'"},
+        {{"export", dir.filePath("missing.son"), out}, "cannot read"},
+        {{"export", son, dir.filePath("ind 1.son/out.gds")}, "Not a directory"},
+        {{"create", "--shape", "round", "-o", dir.filePath("new.son"), "--dbu", "1nm"},
+         "--dbu belongs with --gds"},
+        {{"create", "--shape", "round", "-o", dir.filePath("new.son"), "--gds", "x.svg"},
+         "--gds: 'x.svg' must end in .gds or .dxf"},
+        {{"estimate", "--shape", "round", "--gds", out}, "--gds belongs to create"}};
+    for (const auto &[arguments, message] : refused) {
+        run = runCli(arguments);
+        QVERIFY2(run.exitCode != 0 && run.err.contains(message), qPrintable(run.err));
+        QVERIFY(!QFile::exists(out) && !QFile::exists(dir.filePath("new.son")));
+    }
 }
 
 QTEST_GUILESS_MAIN(CliTest)
