@@ -16,8 +16,8 @@ const char layoutOptionsHelp[] =
     "                          a bare number is in um. Coordinates are rounded to it.\n"
     "  --cell NAME             structure name (default: the project's base name, with\n"
     "                          characters other than A-Z a-z 0-9 _ ? $ replaced by _).\n"
-    "  --origin centre|box     origin at the spiral's centre (default) or at the box's\n"
-    "                          lower-left corner; y points up in the layout.\n"
+    "  --origin centre|box     origin at the box centre, where the spiral is centred\n"
+    "                          (default), or at the box's lower-left corner; y points up.\n"
     "  DXF files get one layer per metal level (LEVEL0, LEVEL1, ...) and per via level\n"
     "  pair (VIA0-1, ...), closed polylines in the project's length unit.\n";
 
@@ -30,7 +30,12 @@ QString quoted(const QString &path)
 QString originText(LayoutOrigin origin)
 {
     return origin == LayoutOrigin::BoxCorner ? QStringLiteral("the box's lower-left corner")
-                                             : QStringLiteral("the spiral centre");
+                                             : QStringLiteral("the box centre");
+}
+
+QString counted(qsizetype count, const char *noun)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(noun), count == 1 ? "" : "s");
 }
 } // namespace
 
@@ -97,11 +102,13 @@ void writeLayoutFile(const QString &path, const ProjectDocument &document,
     out << ", " << summary.polygons << " polygons, origin at " << originText(options.origin)
         << ")\n";
     if (summary.splitPolygons > 0)
-        out << "  " << summary.splitPolygons << " polygons of more than " << maxBoundaryPoints
-            << " points were cut into "
-            << summary.records - summary.polygons + summary.splitPolygons << " pieces.\n";
+        out << "  " << counted(summary.splitPolygons, "polygon") << " of more than "
+            << maxBoundaryPoints << " points cut into "
+            << summary.records - summary.polygons + summary.splitPolygons
+            << " pieces, as GDSII boundaries hold no more.\n";
     if (summary.bricks > 0)
-        out << "  " << summary.bricks << " dielectric bricks are not layout and were left out.\n";
+        out << "  " << counted(summary.bricks, "dielectric brick")
+            << " left out: bricks are not layout.\n";
 }
 
 int runExport(const QStringList &arguments, QTextStream &out)

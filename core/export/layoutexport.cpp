@@ -7,7 +7,6 @@
 #include "core/template/units.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -17,8 +16,6 @@
 
 namespace {
 constexpr double metresPerMicrometre = 1e-6;
-constexpr double smallestDatabaseUnit = 1e-12;
-constexpr double largestDatabaseUnit = 1e-3;
 
 // Project coordinates (y down, origin at the box's top-left corner) to layout coordinates in
 // the same unit (y up, origin as chosen).
@@ -298,113 +295,7 @@ private:
     DxfPoint high{-std::numeric_limits<double>::infinity(),
                   -std::numeric_limits<double>::infinity()};
 };
-
-void failWith(QString *errorText, const QString &reason)
-{
-    if (errorText)
-        *errorText = reason;
-}
 } // namespace
-
-std::optional<LayoutFormat> layoutFormatFor(const QString &fileName)
-{
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == QLatin1String("gds") || suffix == QLatin1String("gds2") ||
-        suffix == QLatin1String("gdsii"))
-        return LayoutFormat::Gdsii;
-    if (suffix == QLatin1String("dxf"))
-        return LayoutFormat::Dxf;
-    return std::nullopt;
-}
-
-QString layoutFormatName(LayoutFormat format)
-{
-    return format == LayoutFormat::Dxf ? QStringLiteral("DXF") : QStringLiteral("GDSII");
-}
-
-std::optional<double> parseDatabaseUnit(const QString &text, QString *errorText)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^\\s*([-+0-9.eE]+)\\s*(pm|nm|um|\u00b5m|mm|m)?\\s*$"));
-    const QRegularExpressionMatch match = form.match(text);
-    bool ok = false;
-    const double number = match.hasMatch() ? match.captured(1).toDouble(&ok) : 0;
-    if (!ok || !std::isfinite(number)) {
-        failWith(errorText, QStringLiteral("'%1' is not a database unit such as 1nm, 0.5nm or "
-                                           "0.001um.")
-                                .arg(text));
-        return std::nullopt;
-    }
-    const QString unit = match.captured(2);
-    const double metres = number * (unit == QLatin1String("pm")   ? 1e-12
-                                    : unit == QLatin1String("nm") ? 1e-9
-                                    : unit == QLatin1String("mm") ? 1e-3
-                                    : unit == QLatin1String("m")  ? 1.0
-                                                                  : metresPerMicrometre);
-    if (!(metres >= smallestDatabaseUnit * (1 - 1e-9) &&
-          metres <= largestDatabaseUnit * (1 + 1e-9))) {
-        failWith(errorText,
-                 QStringLiteral("the database unit '%1' lies outside 1 pm to 1 mm.").arg(text));
-        return std::nullopt;
-    }
-    return metres;
-}
-
-QString databaseUnitText(double metres)
-{
-    const auto shown = [](double value, const char *unit) {
-        return QString::number(value, 'g', 6) + QLatin1Char(' ') + QLatin1String(unit);
-    };
-    // Values from 0.1 up keep the unit a user would type: 0.5 nm rather than 500 pm.
-    if (metres < 1e-10 * (1 - 1e-9))
-        return shown(metres / 1e-12, "pm");
-    if (metres < 1e-7 * (1 - 1e-9))
-        return shown(metres / 1e-9, "nm");
-    if (metres < 1e-4 * (1 - 1e-9))
-        return shown(metres / 1e-6, "um");
-    return shown(metres / 1e-3, "mm");
-}
-
-std::optional<LayoutOrigin> parseLayoutOrigin(const QString &text)
-{
-    if (text == QLatin1String("centre") || text == QLatin1String("center"))
-        return LayoutOrigin::SpiralCentre;
-    if (text == QLatin1String("box"))
-        return LayoutOrigin::BoxCorner;
-    return std::nullopt;
-}
-
-QString layoutOriginKeyword(LayoutOrigin origin)
-{
-    return origin == LayoutOrigin::BoxCorner ? QStringLiteral("box") : QStringLiteral("centre");
-}
-
-namespace {
-bool isCellNameCharacter(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' ||
-           u == '?' || u == '$';
-}
-
-constexpr qsizetype maxCellNameLength = 32;
-} // namespace
-
-bool isValidCellName(const QString &name)
-{
-    return !name.isEmpty() && name.size() <= maxCellNameLength &&
-           std::all_of(name.cbegin(), name.cend(), isCellNameCharacter);
-}
-
-QString cellNameFor(const QString &fileName)
-{
-    QString name = QFileInfo(fileName).completeBaseName().left(maxCellNameLength);
-    for (QChar &c : name) {
-        if (!isCellNameCharacter(c))
-            c = QLatin1Char('_');
-    }
-    return name.isEmpty() ? QStringLiteral("TOP") : name;
-}
 
 LayoutLevels layoutLevels(const ProjectDocument &document)
 {
@@ -451,12 +342,11 @@ int exportLayout(const QString &fileName, const ProjectDocument &document,
         return fail(QStringLiteral("the file name must end in .gds or .dxf."));
     result.format = *format;
     result.cellName = options.cellName.isEmpty() ? cellNameFor(fileName) : options.cellName;
-    if (!isValidCellName(result.cellName))
+    if (*format == LayoutFormat::Gdsii && !isValidCellName(result.cellName))
         return fail(QStringLiteral("the cell name '%1' is not one GDSII allows: at most 32 of "
                                    "A-Z, a-z, 0-9, _, ? and $.")
                         .arg(result.cellName));
-    if (!(options.databaseUnit >= smallestDatabaseUnit * (1 - 1e-9) &&
-          options.databaseUnit <= largestDatabaseUnit * (1 + 1e-9)))
+    if (!isUsableDatabaseUnit(options.databaseUnit))
         return fail(QStringLiteral("the database unit lies outside 1 pm to 1 mm."));
     if (QFileInfo(fileName).isDir())
         return fail(QStringLiteral("it is a folder."));

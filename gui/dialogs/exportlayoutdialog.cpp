@@ -42,7 +42,8 @@ ExportLayoutDialog::ExportLayoutDialog(const LayoutExportSettings &stored,
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(fileEdit);
     fileRow->addWidget(browseButton);
-    originComboBox->addItem(tr("Spiral centre"), layoutOriginKeyword(LayoutOrigin::SpiralCentre));
+    originComboBox->addItem(tr("Box centre (spiral centre)"),
+                            layoutOriginKeyword(LayoutOrigin::SpiralCentre));
     originComboBox->addItem(tr("Box corner (lower left)"),
                             layoutOriginKeyword(LayoutOrigin::BoxCorner));
     originComboBox->setCurrentIndex(qMax(0, originComboBox->findData(stored.origin)));
@@ -194,8 +195,11 @@ QString ExportLayoutDialog::problem() const
     QString error;
     if (fileEdit->text().trimmed().isEmpty())
         return tr("Choose a file ending in .gds or .dxf.");
-    if (!layoutFormatFor(fileName()))
+    const std::optional<LayoutFormat> format = layoutFormatFor(fileName());
+    if (!format)
         return tr("The file name must end in .gds or .dxf.");
+    if (format == LayoutFormat::Dxf)
+        return {};
     if (!cellEdit->text().isEmpty() && !isValidCellName(cellEdit->text()))
         return tr("A cell name takes 1 to 32 of A-Z, a-z, 0-9, _, ? and $.");
     if (!parseDatabaseUnit(unitEdit->text(), &error))
@@ -209,7 +213,10 @@ void ExportLayoutDialog::refresh()
 {
     const std::optional<LayoutFormat> format = layoutFormatFor(fileName());
     formatLabel->setText(format ? layoutFormatName(*format) : tr("(by the file's suffix)"));
-    mapGroup->setEnabled(format != LayoutFormat::Dxf);
+    // Cell, database unit and layers belong to GDSII; DXF names its layers by level.
+    for (QWidget *widget : {static_cast<QWidget *>(mapGroup), static_cast<QWidget *>(cellEdit),
+                            static_cast<QWidget *>(unitEdit)})
+        widget->setEnabled(format != LayoutFormat::Dxf);
     const std::optional<LayerMap> map = LayerMap::parse(layerMapText());
     resultLabel->setText(map ? resultText(*map) : QString());
     const QString text = problem();

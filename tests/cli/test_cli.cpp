@@ -314,7 +314,7 @@ void CliTest::layoutExport()
 
     run = runCli({"export", son, dir.filePath("again.gds"), "--origin=box"});
     QVERIFY2(run.out.contains("(GDSII, cell ind_1, database unit 1 nm, 5 polygons, origin at "
-                              "the box's lower-left corner)"),
+                              "the box's lower-left corner)\n"),
              qPrintable(run.out + run.err));
     QVERIFY(runCli({"export", son, dir.filePath("again.dxf")}).out.contains("(DXF, 5 polygons"));
 
