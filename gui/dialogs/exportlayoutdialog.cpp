@@ -39,6 +39,7 @@ ExportLayoutDialog::ExportLayoutDialog(const LayoutExportSettings &stored,
       prompts(prompts), levels(levels), levelRoles(levelRoles)
 {
     setWindowTitle(tr("Export Layout"));
+    setMinimumWidth(440);
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(fileEdit);
     fileRow->addWidget(browseButton);
@@ -187,7 +188,7 @@ QString ExportLayoutDialog::resultText(const LayerMap &map) const
                          .arg(target.layer)
                          .arg(target.datatype));
     }
-    return lines.join(QStringLiteral("; "));
+    return tr("In this layout:") + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
 }
 
 QString ExportLayoutDialog::problem() const
