@@ -213,11 +213,12 @@ private slots:
         };
         {
             MainWindow w(prompts);
-            QCOMPARE(entries(w), (QStringList{"Open Example Template", "Close"}));
+            QCOMPARE(entries(w),
+                     (QStringList{"Open Example Template", "Export Layout ...", "Close"}));
             for (int i : {0, 1, 0})
                 QCOMPARE(w.LoadTechTemplate(paths[i]), 0);
-            QCOMPARE(entries(w),
-                     (QStringList{"Open Example Template", "&1 t0.son", "&2 t1.son", "Close"}));
+            QCOMPARE(entries(w), (QStringList{"Open Example Template", "Export Layout ...",
+                                              "&1 t0.son", "&2 t1.son", "Close"}));
             QVERIFY(w.close());
         }
         QCOMPARE(storedSetting(QStringLiteral("Base/RecentTemplates")).toStringList(),
@@ -226,7 +227,7 @@ private slots:
         MainWindow w(prompts); // reloads t0, which stays first
         QCOMPARE(w.recentTemplateFiles(), (QStringList{paths[0], paths[1]}));
         QFile::remove(paths[1]);
-        w.menu_File->actions()[3]->trigger(); // "&2 t1.son", now gone
+        w.menu_File->actions()[4]->trigger(); // "&2 t1.son", now gone
         QCOMPARE(prompts.kinds(), QStringList{"critical"});
         QCOMPARE(w.recentTemplateFiles(), QStringList{paths[0]});
         for (int i = 2; i < 7; ++i)
