@@ -14,10 +14,15 @@ namespace {
 void writeCode(std::string &data, int code)
 {
     std::array<char, 16> text{};
+    if (code >= 0 && code < 1000) {
+        text = {' ', ' ', ' ', '\n'};
+        for (int i = 2; i >= 0 && (code > 0 || i == 2); --i, code /= 10)
+            text[static_cast<std::size_t>(i)] = static_cast<char>('0' + code % 10);
+        data.append(text.data(), 4);
+        return;
+    }
     const auto end = std::to_chars(text.data(), text.data() + text.size(), code).ptr;
-    for (auto width = end - text.data(); width < 3; ++width)
-        data.push_back(' ');
-    data.append(text.data(), end);
+    data.append(text.data(), static_cast<std::size_t>(end - text.data()));
     data.push_back('\n');
 }
 } // namespace
@@ -57,11 +62,10 @@ void DxfWriter::group(int code, long long value)
     group(code, text.data());
 }
 
+namespace {
 // Seven decimals, the precision of points in project files, without trailing zeros.
-void DxfWriter::real(int code, double value)
+void appendCoordinate(std::string &data, double value)
 {
-    std::string &data = out.data();
-    writeCode(data, code);
     char text[formatBufferSize];
     char *end = writeFixed7(text, value);
     if (std::find(text, end, '.') != end) {
@@ -73,8 +77,18 @@ void DxfWriter::real(int code, double value)
     if (end - text == 2 && text[0] == '-' && text[1] == '0')
         data.push_back('0');
     else
-        data.append(text, end);
+        data.append(text, static_cast<std::size_t>(end - text));
     data.push_back('\n');
+}
+} // namespace
+
+void DxfWriter::point(DxfPoint p)
+{
+    std::string &data = out.data();
+    data.append(" 10\n", 4);
+    appendCoordinate(data, p.x);
+    data.append(" 20\n", 4);
+    appendCoordinate(data, p.y);
 }
 
 void DxfWriter::begin(int insertionUnits, DxfPoint low, DxfPoint high,
@@ -87,11 +101,9 @@ void DxfWriter::begin(int insertionUnits, DxfPoint low, DxfPoint high,
     group(9, "$INSUNITS");
     group(70, insertionUnits);
     group(9, "$EXTMIN");
-    real(10, low.x);
-    real(20, low.y);
+    point(low);
     group(9, "$EXTMAX");
-    real(10, high.x);
-    real(20, high.y);
+    point(high);
     group(0, "ENDSEC");
 
     group(0, "SECTION");
@@ -124,10 +136,8 @@ void DxfWriter::polygon(const QByteArray &layer, const std::vector<DxfPoint> &ri
     group(100, "AcDbPolyline");
     group(90, static_cast<long long>(ring.size()));
     group(70, 1LL); // closed
-    for (const DxfPoint &p : ring) {
-        real(10, p.x);
-        real(20, p.y);
-    }
+    for (const DxfPoint &p : ring)
+        point(p);
     out.flushIfFull();
 }
 

@@ -33,7 +33,8 @@ private:
     void group(int code, const char *value);
     void group(int code, const QByteArray &value);
     void group(int code, long long value);
-    void real(int code, double value);
+    // Group codes 10 and 20.
+    void point(DxfPoint p);
 
     BufferedOutput &out;
 };
