@@ -82,6 +82,7 @@ void addExportLayoutAction(MainWindow &window)
 {
     auto *action = new QAction(tr("Export Layout ..."), &window);
     action->setObjectName(QStringLiteral("actionExportLayout"));
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     const QList<QAction *> fileActions = window.menu_File->actions();
     const qsizetype close = fileActions.indexOf(window.actionClose);
     QAction *before = close > 0 && fileActions[close - 1]->isSeparator() ? fileActions[close - 1]
