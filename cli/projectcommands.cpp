@@ -5,6 +5,7 @@
 #include "core/sonnet/projectdocument.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
+#include "core/template/templatecheck.h"
 
 #include <QFileInfo>
 
@@ -60,6 +61,8 @@ ProjectDocument loadTemplateOrThrow(const QString &path)
     QString reason;
     if (loadProject(path, document, &reason) != 0)
         throw CliError(QStringLiteral("cannot read %1: %2.").arg(quoted(path), reason));
+    if (const auto defect = templateDefect(document))
+        throw CliError(QStringLiteral("cannot read %1: %2.").arg(quoted(path), *defect));
     return document;
 }
 

@@ -23,13 +23,15 @@ struct LoadedTemplate
     QString inductanceUnitText; // and its inductance unit selector
 };
 
+// The unit the window's selector would show; a template without one keeps the selector where
+// the scale functions would read the empty name.
 QString shownUnit(const std::optional<QString> &chosen, const QStringList &names,
-                  const QString &templateUnit)
+                  const QString &templateUnit, const QString &fallback)
 {
     if (chosen)
         return *chosen;
     const int index = matchingUnitIndex(names, templateUnit);
-    return index >= 0 ? names[index] : templateUnit;
+    return index >= 0 ? names[index] : templateUnit.isEmpty() ? fallback : templateUnit;
 }
 
 void replaceLevelList(QStringList &list, const QStringList &given, const QString &defaultEntry,
@@ -70,14 +72,16 @@ LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
         checkMetalNames(*options.metals, document.geometry);
         replaceLevelList(loaded.layerSetup, *options.metals, defaultLevelMetal, "metals");
     }
+    DimensionBlock &units = document.dimension;
     loaded.lengthUnitText =
-        shownUnit(options.lengthUnit, lengthUnitNames(), document.dimension.lengthUnit);
-    loaded.inductanceUnitText =
-        shownUnit(options.inductanceUnit, inductanceUnitNames(), document.dimension.inductanceUnit);
-    if (options.lengthUnit)
-        document.dimension.setLengthUnit(*options.lengthUnit);
-    if (options.inductanceUnit)
-        document.dimension.setInductanceUnit(*options.inductanceUnit);
+        shownUnit(options.lengthUnit, lengthUnitNames(), units.lengthUnit, fallbackLengthUnitName);
+    loaded.inductanceUnitText = shownUnit(options.inductanceUnit, inductanceUnitNames(),
+                                          units.inductanceUnit, fallbackInductanceUnitName);
+    if (options.lengthUnit || takesSelectedUnitName(lengthUnitNames(), units.lengthUnit))
+        units.setLengthUnit(loaded.lengthUnitText);
+    if (options.inductanceUnit ||
+        takesSelectedUnitName(inductanceUnitNames(), units.inductanceUnit))
+        units.setInductanceUnit(loaded.inductanceUnitText);
     return loaded;
 }
 

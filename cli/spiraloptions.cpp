@@ -251,7 +251,7 @@ SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralComm
     options.json = raw.switches.value(QStringLiteral("json"));
 
     if (command == SpiralCommand::Create) {
-        options.outputPath = value("o");
+        options.outputPath = withProjectSuffix(value("o"));
         if (options.outputPath.isEmpty())
             throw CliError(QStringLiteral("create needs an output file: -o OUT.son."));
         if (options.json)

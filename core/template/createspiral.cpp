@@ -6,6 +6,7 @@
 #include "core/spiral/roundspiral.h"
 #include "core/template/layerroles.h"
 
+#include <QFileInfo>
 #include <QLocale>
 
 #include <cmath>
@@ -81,6 +82,13 @@ QString innerRadiusMessage(double minimumRadius, const QString &lengthUnitText)
 bool feedSpacingTooLarge(double width, double spacing, double feedSpacing)
 {
     return feedSpacing > width + width / std::sqrt(2.0) + spacing;
+}
+
+QString withProjectSuffix(const QString &fileName)
+{
+    if (fileName.isEmpty() || QFileInfo(fileName).fileName().contains(QLatin1Char('.')))
+        return fileName;
+    return fileName + QStringLiteral(".son");
 }
 
 int createSpiralProject(ProjectDocument &document, const SpiralParameters &parameters,

@@ -64,6 +64,10 @@ QString innerRadiusMessage(double minimumRadius, const QString &lengthUnitText);
 
 bool feedSpacingTooLarge(double width, double spacing, double feedSpacing);
 
+// A project name typed without a suffix ("ind1") gets ".son", as the file dialog adds it; a
+// name with a dot anywhere stays as typed.
+QString withProjectSuffix(const QString &fileName);
+
 // Clears the document's geometry, lays out the spiral and saves it with the layer annotations.
 // Returns the save status (0 success).
 int createSpiralProject(ProjectDocument &document, const SpiralParameters &parameters,

@@ -47,17 +47,85 @@ double HenriesPerInductanceUnit(const QString &unitName)
     return scaleByName(unitName, table, 1e-9);
 }
 
-int matchingUnitIndex(const QStringList &names, const QString &unitName)
+namespace {
+int exactIndex(const QStringList &names, const QString &unitName)
 {
-    if (unitName.isEmpty())
-        return -1;
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (names[i].compare(unitName, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     }
+    return -1;
+}
+
+QString singular(const QString &word)
+{
+    if (word.endsWith(QLatin1String("ies")))
+        return word.chopped(3) + QLatin1Char('y');
+    if (word.endsWith(QLatin1String("ches")))
+        return word.chopped(2);
+    if (word.endsWith(QLatin1Char('s')))
+        return word.chopped(1);
+    return word;
+}
+
+// The symbol a spelled-out unit name stands for ("micrometres" gives "um"), or nothing.
+QString spelledOutSymbol(const QString &unitName)
+{
+    const QString word = singular(unitName.toLower());
+    if (word == QLatin1String("micron"))
+        return QStringLiteral("um");
+    if (word == QLatin1String("inch"))
+        return QStringLiteral("in");
+    static constexpr std::array<std::pair<const char *, const char *>, 7> prefixes{
+        {{"", ""},
+         {"centi", "c"},
+         {"milli", "m"},
+         {"micro", "u"},
+         {"nano", "n"},
+         {"pico", "p"},
+         {"femto", "f"}}};
+    static constexpr std::array<std::pair<const char *, const char *>, 3> bases{
+        {{"meter", "m"}, {"metre", "m"}, {"henry", "H"}}};
+    for (const auto &[prefix, prefixSymbol] : prefixes) {
+        for (const auto &[base, baseSymbol] : bases) {
+            if (word == QLatin1String(prefix) + QLatin1String(base))
+                return QLatin1String(prefixSymbol) + QLatin1String(baseSymbol);
+        }
+    }
+    return {};
+}
+
+int longestLeadingEntry(const QStringList &names, const QString &unitName)
+{
+    int found = -1;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names[i].size() >= 2 && unitName.startsWith(names[i], Qt::CaseInsensitive) &&
+            (found < 0 || names[i].size() > names[found].size()))
+            found = static_cast<int>(i);
+    }
+    return found;
+}
+} // namespace
+
+int matchingUnitIndex(const QStringList &names, const QString &unitName)
+{
+    if (unitName.isEmpty())
+        return -1;
+    if (const int exact = exactIndex(names, unitName); exact >= 0)
+        return exact;
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (names[i].startsWith(unitName, Qt::CaseInsensitive))
             return static_cast<int>(i);
     }
-    return -1;
+    // A known word for a unit that is not offered ("nanometres") must not fall through to
+    // an entry that merely begins it.
+    if (const QString symbol = spelledOutSymbol(unitName); !symbol.isEmpty())
+        return exactIndex(names, symbol);
+    return longestLeadingEntry(names, unitName);
+}
+
+bool takesSelectedUnitName(const QStringList &names, const QString &unitName)
+{
+    return unitName.isEmpty() ||
+           (matchingUnitIndex(names, unitName) >= 0 && exactIndex(names, unitName) < 0);
 }

@@ -12,6 +12,17 @@ const QStringList &inductanceUnitNames(); // "H", "mH", "uH", "nH", "pH", "fH"
 double MetresPerLengthUnit(const QString &unitName);
 double HenriesPerInductanceUnit(const QString &unitName);
 
-// The entry a template's unit name selects: an exact (case-insensitive) match first, so that
-// a file's "M" means metres, else the first entry that begins with the name; -1 for none.
+// What the two functions above take a name that contains none of their texts for.
+inline const QString fallbackLengthUnitName = QStringLiteral("mil");
+inline const QString fallbackInductanceUnitName = QStringLiteral("nH");
+
+// The entry a template's unit name selects, case-insensitively and in this order: the entry
+// of exactly that name, so that a file's "M" means metres; the first entry that begins with
+// the name; a spelled-out name or plural ("MICRONS", "inches"); the longest entry of two or
+// more letters that begins the name ("mils"). -1 for none; one letter could begin any word.
 int matchingUnitIndex(const QStringList &names, const QString &unitName);
+
+// Whether a template's unit name should give way to the entry the window selects for it:
+// when it names no unit, or one only loosely ("mils"), which the scale functions above may
+// misread. A name of an entry, or of no entry at all, stays as the file says.
+bool takesSelectedUnitName(const QStringList &names, const QString &unitName);

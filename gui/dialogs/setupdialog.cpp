@@ -20,9 +20,17 @@ SetupDialog::SetupDialog(const QString &xgeomPath, bool xgeomStart, bool xgeomSt
 
 void SetupDialog::browseForXgeom()
 {
-    const QString fileName =
-        prompts.openFileName(this, tr("xGeom executable"), xgeomPathEdit->text(),
-                             tr("Executable Files(*.exe);;All Files (*.*)"));
+    const QString fileName = prompts.openFileName(this, tr("xGeom executable"),
+                                                  xgeomPathEdit->text(), executableFilter());
     if (!fileName.isEmpty())
         xgeomPathEdit->setText(fileName);
+}
+
+QString SetupDialog::executableFilter()
+{
+#ifdef Q_OS_WIN
+    return tr("Executable Files(*.exe);;All Files (*.*)");
+#else
+    return tr("All Files (*);;Executable Files(*.exe)");
+#endif
 }

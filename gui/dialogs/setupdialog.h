@@ -18,6 +18,9 @@ public:
     SetupDialog(const QString &xgeomPath, bool xgeomStart, bool xgeomStaircase,
                 UserPrompts &prompts, QWidget *parent = nullptr);
 
+    // Windows programs end in ".exe"; elsewhere they have no suffix, so all files come first.
+    static QString executableFilter();
+
 public slots:
     void browseForXgeom();
 

@@ -26,7 +26,8 @@ int columnWidthSum(const QTableWidget *table)
 
 ViewTechDialog::ViewTechDialog(const QStringList &layerMetalNames, const QStringList &layerRoles,
                                const QList<MetalType> &metalTypes,
-                               const QList<DielectricLayer> &dielectricLayers, QWidget *parent)
+                               const QList<DielectricLayer> &dielectricLayers,
+                               const QString &lengthUnit, QWidget *parent)
     : QDialog(parent)
 {
     setupUi(this);
@@ -36,7 +37,7 @@ ViewTechDialog::ViewTechDialog(const QStringList &layerMetalNames, const QString
     const int rowCount = static_cast<int>(dielectricLayers.size());
     techTableWidget->setRowCount(rowCount);
     metalTableWidget->setRowCount(rowCount);
-    fillTechTable(dielectricLayers);
+    fillTechTable(dielectricLayers, lengthUnit);
     fillMetalTable(layerMetalNames, layerRoles, rowCount);
     fitTables();
 
@@ -44,14 +45,14 @@ ViewTechDialog::ViewTechDialog(const QStringList &layerMetalNames, const QString
             &ViewTechDialog::metalCellChanged);
 }
 
-void ViewTechDialog::fillTechTable(const QList<DielectricLayer> &dielectricLayers)
+void ViewTechDialog::fillTechTable(const QList<DielectricLayer> &dielectricLayers,
+                                   const QString &lengthUnit)
 {
     const Qt::Alignment centred = Qt::AlignCenter;
     for (int row = 0; row < dielectricLayers.size(); ++row) {
         const DielectricLayer &layer = dielectricLayers[row];
         techTableWidget->setItem(row, 0, new QTableWidgetItem(layer.name));
-        // Always "um", whatever the template's unit: this is how the layers have been shown.
-        auto *thickness = new QTableWidgetItem(formatReal(layer.thickness) + QStringLiteral("um"));
+        auto *thickness = new QTableWidgetItem(formatReal(layer.thickness) + lengthUnit);
         thickness->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         techTableWidget->setItem(row, 1, thickness);
         techTableWidget->setItem(row, 2, numberItem(layer.relativePermittivity, centred));

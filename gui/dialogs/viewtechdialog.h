@@ -18,7 +18,8 @@ class ViewTechDialog : public QDialog, public Ui::ViewTechDialog
 public:
     ViewTechDialog(const QStringList &layerMetalNames, const QStringList &layerRoles,
                    const QList<MetalType> &metalTypes,
-                   const QList<DielectricLayer> &dielectricLayers, QWidget *parent = nullptr);
+                   const QList<DielectricLayer> &dielectricLayers, const QString &lengthUnit,
+                   QWidget *parent = nullptr);
 
     // The cell texts of the metal levels (rows 1 and on), one entry per level.
     QStringList levelMetalNames() const;
@@ -29,7 +30,7 @@ public slots:
     void metalCellChanged(int currentRow, int currentColumn, int previousRow, int previousColumn);
 
 private:
-    void fillTechTable(const QList<DielectricLayer> &dielectricLayers);
+    void fillTechTable(const QList<DielectricLayer> &dielectricLayers, const QString &lengthUnit);
     void fillMetalTable(const QStringList &layerMetalNames, const QStringList &layerRoles,
                         int rowCount);
     void fitTables();

@@ -5,6 +5,7 @@
 #include "core/template/builtintemplate.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
+#include "core/template/templatecheck.h"
 #include "gui/dialogs/aboutdialog.h"
 #include "gui/dialogs/setupdialog.h"
 #include "gui/dialogs/viewtechdialog.h"
@@ -20,11 +21,12 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStyleOptionFrame>
 #include <QTabBar>
 
 namespace {
 const QString sonnetFilter = QStringLiteral("Sonnet Files (*.son);;All Files (*.*)");
-const QString executableFilter = QStringLiteral("Executable Files(*.exe);;All Files (*.*)");
+const QString sonnetSuffix = QStringLiteral("son");
 
 // Plain conversion: text that is not a number counts as 0.
 double number(const QLineEdit *edit)
@@ -46,11 +48,51 @@ public:
     FieldValidator(int decimals, QObject *parent)
         : QDoubleValidator(0.001, 1000000, decimals, parent)
     {
-        // The fields are read with the C conversion, so they take a decimal point everywhere.
-        setLocale(QLocale::c());
+        // The fields are read with the C conversion, so they take a decimal point everywhere
+        // and no group separator, which the conversion would read as the end of the number.
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+        setLocale(c);
     }
     void fixup(QString &) const override {}
+
+    QString allowedText() const
+    {
+        return QStringLiteral("Allowed: %1 to %2 with at most %3 decimals")
+            .arg(QString::number(bottom(), 'g', 10), QString::number(top(), 'g', 10))
+            .arg(decimals());
+    }
 };
+
+// Text a validator does not accept never ends the edit, yet stays in the field and is used;
+// a red frame and the allowed range in the tooltip keep it from going unnoticed.
+void markAcceptance(QLineEdit *edit, const FieldValidator *validator, const QString &toolTip)
+{
+    if (edit->hasAcceptableInput()) {
+        edit->setStyleSheet(QString());
+        edit->setToolTip(toolTip);
+        return;
+    }
+    edit->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid red; }"));
+    const QString allowed = validator->allowedText();
+    edit->setToolTip(toolTip.isEmpty() ? allowed : toolTip + QLatin1Char('\n') + allowed);
+}
+
+// Wide enough for the widest value the validators accept, so that no tab's layout squeezes a
+// field below it, whichever tab decides the window's width.
+void fitWidestValue(QLineEdit *edit)
+{
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    const QMargins margins = edit->textMargins();
+    // 4: the line edit's own margin of 2 pixels on either side of its text.
+    const int textWidth = edit->fontMetrics().horizontalAdvance(QStringLiteral("999999.999")) +
+                          4 + margins.left() + margins.right();
+    const QSize contents(textWidth, edit->fontMetrics().height());
+    edit->setMinimumWidth(
+        edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, edit).width());
+}
 
 // A stored index that no longer names an entry would leave the combo box without a unit,
 // and the next project would declare an empty one.
@@ -108,6 +150,9 @@ void MainWindow::connectForm()
     connect(tabWidget, &QTabWidget::currentChanged, this, &MainWindow::ChangeShapeTab);
     EditLayersButton->setEnabled(false);
     CreateSpiralButton->setEnabled(false);
+    // The field shows only the end of a long path.
+    connect(TechTemplateFileEdit, &QLineEdit::textChanged, TechTemplateFileEdit,
+            &QWidget::setToolTip);
 
     for (QLineEdit *edit : {rsSpiralWidthEdit, rsRadiusEdit, rsSpacingEdit})
         connect(edit, &QLineEdit::editingFinished, this, &MainWindow::UpdateEstimate);
@@ -141,16 +186,49 @@ void MainWindow::connectForm()
 
 void MainWindow::installValidators()
 {
-    const auto install = [](QLineEdit *edit, int decimals) {
-        edit->setValidator(new FieldValidator(decimals, edit));
-    };
-    for (QLineEdit *edit :
-         {rsSpiralWidthEdit, rsSpacingEdit, rsRadiusEdit, rsBridgeWidthEdit, nsSpiralWidthEdit,
-          nsSpacingEdit, nsRadiusEdit, nsBridgeWidthEdit, rsdSpiralWidthEdit, rsdSpacingEdit,
-          rsdRadiusEdit, rsdBridgeWidthEdit, rsdFeedSpacingEdit, nsdSpacingEdit, nsdRadiusEdit,
-          nsdBridgeWidthEdit, nsdFeedSpacingEdit})
-        install(edit, 3);
-    install(nsdSpiralWidthEdit, 2);
+    for (int tab = 0; tab < tabWidget->count(); ++tab) {
+        for (const LengthField &field : lengthFields(tab)) {
+            QLineEdit *edit = field.edit;
+            const auto *validator = new FieldValidator(edit == nsdSpiralWidthEdit ? 2 : 3, edit);
+            edit->setValidator(validator);
+            fitWidestValue(edit);
+            const auto mark = [edit, validator, toolTip = edit->toolTip()] {
+                markAcceptance(edit, validator, toolTip);
+            };
+            connect(edit, &QLineEdit::textChanged, edit, mark);
+            mark();
+        }
+    }
+}
+
+QList<MainWindow::LengthField> MainWindow::lengthFields(int tabIndex) const
+{
+    switch (tabIndex) {
+    case 0:
+        return {{rsSpiralWidthEdit, tr("Width")},
+                {rsSpacingEdit, tr("Spacing")},
+                {rsRadiusEdit, tr("Inner Radius")},
+                {rsBridgeWidthEdit, tr("Bridge Width")}};
+    case 1:
+        return {{nsSpiralWidthEdit, tr("Width")},
+                {nsSpacingEdit, tr("Spacing")},
+                {nsRadiusEdit, tr("Inner Radius")},
+                {nsBridgeWidthEdit, tr("Bridge Width")}};
+    case 2:
+        return {{rsdSpiralWidthEdit, tr("Width")},
+                {rsdSpacingEdit, tr("Spacing")},
+                {rsdRadiusEdit, tr("Inner Radius")},
+                {rsdFeedSpacingEdit, tr("Feed Spacing")},
+                {rsdBridgeWidthEdit, tr("Center Tap Width")}};
+    case 3:
+        return {{nsdSpiralWidthEdit, tr("Width")},
+                {nsdSpacingEdit, tr("Spacing")},
+                {nsdRadiusEdit, tr("Inner Radius")},
+                {nsdFeedSpacingEdit, tr("Feed Spacing")},
+                {nsdBridgeWidthEdit, tr("Center Tap Width")}};
+    default:
+        return {};
+    }
 }
 
 // --- Template ---------------------------------------------------------------------------
@@ -167,9 +245,11 @@ void MainWindow::OpenTechButtonClicked()
 
 void MainWindow::reportReadError()
 {
+    const QString problem =
+        templateProblem.isEmpty() ? QString() : templateProblem + QStringLiteral("\n");
     prompts.critical(this, windowTitle(),
                      tr("Error reading sonnet file\n") + TechTemplateFileEdit->text() +
-                         QStringLiteral("\n"));
+                         QStringLiteral("\n") + problem);
     TechTemplateFileEdit->clear();
 }
 
@@ -193,6 +273,7 @@ void MainWindow::OpenExampleTemplate()
 
 int MainWindow::LoadTechTemplate(const QString &fileName)
 {
+    templateProblem.clear();
     if (fileName.isEmpty())
         return 1;
     techTemplate.reset();
@@ -203,17 +284,20 @@ int MainWindow::LoadTechTemplate(const QString &fileName)
     EditLayersButton->setEnabled(false);
 
     auto document = std::make_unique<ProjectDocument>();
-    if (loadProject(fileName, *document) != 0) {
+    const bool read = loadProject(fileName, *document) == 0;
+    if (read)
+        templateProblem = templateDefect(*document).value_or(QString());
+    if (!read || !templateProblem.isEmpty()) {
         // Without this the panel would keep the inductance of the template just dropped.
         UpdateEstimate();
+        statusBar()->showMessage(firstStartHint());
         return 1;
     }
     techTemplate = std::move(document);
     rememberTemplate(fileName);
     EditLayersButton->setEnabled(true);
     readLayerSetup(*techTemplate, layerSetup, functionSetup);
-    selectUnit(lengthUnitComboBox, techTemplate->dimension.lengthUnit);
-    selectUnit(inductanceUnitComboBox, techTemplate->dimension.inductanceUnit);
+    selectTemplateUnits();
     CreateSpiralButton->setEnabled(true);
     statusBar()->clearMessage();
     // A unit change re-runs the estimate, but when the combo boxes already match, nothing
@@ -258,13 +342,25 @@ void MainWindow::updateRecentTemplatesMenu()
         recentTemplateActions.append(menu_File->insertSeparator(actionClose));
 }
 
+void MainWindow::selectTemplateUnits()
+{
+    // The file's own words, before the selectors' change handlers overwrite them.
+    const DimensionBlock fileUnits = techTemplate->dimension;
+    selectUnit(lengthUnitComboBox, fileUnits.lengthUnit);
+    selectUnit(inductanceUnitComboBox, fileUnits.inductanceUnit);
+    // A project must not declare no unit, nor one the scale functions could misread.
+    if (takesSelectedUnitName(lengthUnitNames(), fileUnits.lengthUnit))
+        techTemplate->dimension.setLengthUnit(lengthUnitComboBox->currentText());
+    if (takesSelectedUnitName(inductanceUnitNames(), fileUnits.inductanceUnit))
+        techTemplate->dimension.setInductanceUnit(inductanceUnitComboBox->currentText());
+}
+
 void MainWindow::selectUnit(QComboBox *comboBox, const QString &unitName)
 {
     QStringList names;
     for (int i = 0; i < comboBox->count(); ++i)
         names.append(comboBox->itemText(i));
-    // Exact names first, so that a file's "M" (metres) does not select "mil"; an empty name
-    // keeps the selection.
+    // An empty or unknown name keeps the selection.
     const int index = matchingUnitIndex(names, unitName);
     if (index >= 0)
         comboBox->setCurrentIndex(index);
@@ -280,7 +376,8 @@ void MainWindow::ViewTechButtonClicked()
     if (!techTemplate)
         return;
     ViewTechDialog dialog(layerSetup, functionSetup, techTemplate->geometry.metalTypes,
-                          techTemplate->geometry.dielectricLayers, this);
+                          techTemplate->geometry.dielectricLayers,
+                          lengthUnitComboBox->currentText(), this);
     if (prompts.exec(dialog) != QDialog::Accepted)
         return;
 
@@ -300,8 +397,8 @@ void MainWindow::ViewTechButtonClicked()
         TechTemplateFileEdit->clear();
         return;
     }
-    const QString fileName = prompts.saveFileName(this, tr("Save Template As"),
-                                                  TechTemplateFileEdit->text(), sonnetFilter);
+    const QString fileName = withProjectSuffix(prompts.saveFileName(
+        this, tr("Save Template As"), TechTemplateFileEdit->text(), sonnetFilter, sonnetSuffix));
     if (!fileName.isEmpty()) {
         techTemplate->geometry.clearGeometry();
         if (SaveWithLayerSetup(fileName) != 0) {
@@ -478,6 +575,8 @@ void MainWindow::CreateSpiral(int tabIndex)
 {
     if (tabIndex < 0 || tabIndex > 3)
         return;
+    if (!confirmOutOfRangeValues(tabIndex))
+        return;
     const QString title = windowTitle();
     if (!hasSpiralLevel(functionSetup) &&
         prompts.question(this, title, noSpiralLevelQuestion) != QMessageBox::Yes)
@@ -499,8 +598,8 @@ void MainWindow::CreateSpiral(int tabIndex)
         prompts.question(this, title, feedSpacingQuestion) != QMessageBox::Yes)
         return;
 
-    projectFileName =
-        prompts.saveFileName(this, tr("Create Simulation File"), projectFileName, sonnetFilter);
+    projectFileName = withProjectSuffix(prompts.saveFileName(
+        this, tr("Create Simulation File"), projectFileName, sonnetFilter, sonnetSuffix));
     if (projectFileName.isEmpty() || !techTemplate)
         return;
 
@@ -522,6 +621,21 @@ void MainWindow::ExportLayout()
     LayoutExportFlow(prompts, this)
         .run(techTemplate.get(), tabParameters(tabWidget->currentIndex()), layerSetup,
              functionSetup, lengthUnitComboBox->currentText());
+}
+
+bool MainWindow::confirmOutOfRangeValues(int tabIndex)
+{
+    QStringList names;
+    for (const LengthField &field : lengthFields(tabIndex)) {
+        // A disabled field's value takes no part in the layout.
+        if (field.edit->isEnabled() && !field.edit->hasAcceptableInput())
+            names.append(field.name);
+    }
+    if (names.isEmpty())
+        return true;
+    return prompts.question(this, windowTitle(),
+                            tr("Some values are out of range: %1.\nCreate anyway?")
+                                .arg(names.join(QStringLiteral(", ")))) == QMessageBox::Yes;
 }
 
 void MainWindow::reportCreated()
@@ -549,8 +663,8 @@ void MainWindow::launchXgeom()
         else if (prompts.question(this, windowTitle(), xgeomFirstUseQuestion()) != QMessageBox::Yes)
             xgeomStart = false;
         if (xgeomStart) {
-            const QString chosen =
-                prompts.openFileName(this, tr("xGeom executable"), xgeomPath, executableFilter);
+            const QString chosen = prompts.openFileName(this, tr("xGeom executable"), xgeomPath,
+                                                        SetupDialog::executableFilter());
             if (!chosen.isEmpty())
                 xgeomPath = chosen;
         }

@@ -72,12 +72,27 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // A length field of a shape tab and the name the out-of-range question gives it.
+    struct LengthField
+    {
+        QLineEdit *edit;
+        QString name;
+    };
+
     void connectForm();
     void installValidators();
+    // In the order of the tab's rows.
+    QList<LengthField> lengthFields(int tabIndex) const;
     void showEstimate(SpiralShape shape);
+    // Moves the selectors to the template's units; the document takes their texts where the
+    // file names no unit or names it only loosely.
+    void selectTemplateUnits();
     // Moves the combo box to the template's unit; returns without change when none fits.
     static void selectUnit(QComboBox *comboBox, const QString &unitName);
     void reportReadError();
+    // Asks before a create uses values that the tab's enabled fields do not accept; true to
+    // go on.
+    bool confirmOutOfRangeValues(int tabIndex);
     void reportCreated();
     void launchXgeom();
     void rememberTemplate(const QString &fileName);
@@ -93,4 +108,6 @@ private:
     QStringList recentTemplates;
     QList<QAction *> recentTemplateActions; // owned by the File menu
     std::unique_ptr<ProjectDocument> techTemplate;
+    // Why the last template load refused a file that could be read; empty otherwise.
+    QString templateProblem;
 };

@@ -26,9 +26,18 @@ QString QtUserPrompts::openFileName(QWidget *parent, const QString &caption, con
 }
 
 QString QtUserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                    const QString &filter)
+                                    const QString &filter, const QString &defaultSuffix)
 {
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    if (defaultSuffix.isEmpty())
+        return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    // The dialog adds the suffix before it asks about overwriting, so the question names the
+    // file that will really be written.
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 int QtUserPrompts::exec(QDialog &dialog)

@@ -21,8 +21,9 @@ public:
     // Empty when cancelled.
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
+    // A name typed without a suffix gets defaultSuffix (such as "son") when one is given.
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                 const QString &filter) = 0;
+                                 const QString &filter, const QString &defaultSuffix = {}) = 0;
     // Runs the dialog modally and returns its result code.
     virtual int exec(QDialog &dialog) = 0;
 };
@@ -38,7 +39,7 @@ public:
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
+                         const QString &filter, const QString &defaultSuffix = {}) override;
     int exec(QDialog &dialog) override;
 
     // Shared by the windows that are built without an injected seam.

@@ -47,9 +47,9 @@ QString ScriptedPrompts::openFileName(QWidget *, const QString &caption, const Q
 }
 
 QString ScriptedPrompts::saveFileName(QWidget *, const QString &caption, const QString &dir,
-                                      const QString &filter)
+                                      const QString &filter, const QString &defaultSuffix)
 {
-    asked.append({QStringLiteral("save"), {}, caption, dir, filter});
+    asked.append({QStringLiteral("save"), {}, caption, dir, filter, defaultSuffix});
     if (fileNames.isEmpty()) {
         unanswered.append(caption);
         return {};

@@ -27,6 +27,7 @@ public:
         QString text; // message text, file dialog caption, or the dialog's class name
         QString dir;
         QString filter;
+        QString defaultSuffix;
     };
 
     QList<QMessageBox::StandardButton> answers;
@@ -45,7 +46,7 @@ public:
     QString openFileName(QWidget *, const QString &caption, const QString &dir,
                          const QString &filter) override;
     QString saveFileName(QWidget *, const QString &caption, const QString &dir,
-                         const QString &filter) override;
+                         const QString &filter, const QString &defaultSuffix = {}) override;
     int exec(QDialog &dialog) override;
 
     QStringList kinds() const;
