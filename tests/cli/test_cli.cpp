@@ -59,6 +59,8 @@ private slots:
     void estimatePrintsThePanel_data();
     void estimatePrintsThePanel();
     void estimateJson();
+    void boundariesAccepted_data();
+    void boundariesAccepted();
     void badInputWritesNothing_data();
     void badInputWritesNothing();
     void refusalsAndYes_data();
@@ -66,6 +68,7 @@ private slots:
     void unitsAndRolesReachTheFile();
     void infoAndRewrite();
     void layoutExport();
+    void templatesTakenAsTheWindowTakesThem();
 };
 
 void CliTest::createWritesWhatTheWindowWrites_data()
@@ -166,6 +169,30 @@ void CliTest::estimateJson()
     QVERIFY(range[0].toDouble() > 0 && range[0].toDouble() <= range[1].toDouble());
     QCOMPARE(object.value("size").toArray().at(0).toDouble(), 2 * (2.5 * 10 + 25 + 2 * 10.0));
     QCOMPARE(object.value("lengthUnit").toString(), QStringLiteral("um"));
+    const Run hint = runCli({"estimate", "--shape", "diffnsided", "--width", "10", "--spacing",
+                             "10", "--sides", "8", "--json"});
+    QCOMPARE(QJsonDocument::fromJson(hint.out.toUtf8())["minRadius"].toDouble(), 41.2132);
+}
+
+void CliTest::boundariesAccepted_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("smallest length") << QStringList{"--shape", "round", "--width", "0.001"};
+    QTest::newRow("most sides") << QStringList{"--shape", "nsided", "--sides", "16"};
+    QTest::newRow("most differential turns")
+        << QStringList{"--shape", "diffround", "--turns", "99"};
+    QTest::newRow("a role and a metal per level")
+        << QStringList{"--shape",  "round",
+                       "--roles",  "none,spiral,bridge,none",
+                       "--metals", "Lossless,TopMetal,Metal5,Lossless"};
+}
+
+void CliTest::boundariesAccepted()
+{
+    QFETCH(QStringList, arguments);
+    QTemporaryDir dir;
+    const Run run = runCli(QStringList{"create", "-o", dir.filePath("out.son")} + arguments);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 }
 
 void CliTest::badInputWritesNothing_data()
@@ -182,6 +209,8 @@ void CliTest::badInputWritesNothing_data()
         << QStringList{"--shape", "diffnsided", "--width", "10.005"} << "--width";
     QTest::newRow("too few turns") << round + QStringList{"--turns", "0.75"} << "--turns";
     QTest::newRow("three turn decimals") << round + QStringList{"--turns", "2.125"} << "--turns";
+    QTest::newRow("100 differential turns")
+        << QStringList{"--shape", "diffnsided", "--turns", "100"} << "--turns";
     QTest::newRow("fractional differential turns")
         << QStringList{"--shape", "diffround", "--turns", "2.5"} << "--turns";
     QTest::newRow("too many sides")
@@ -338,6 +367,46 @@ void CliTest::layoutExport()
         QVERIFY2(run.exitCode != 0 && run.err.contains(message), qPrintable(run.err));
         QVERIFY(!QFile::exists(out) && !QFile::exists(dir.filePath("new.son")));
     }
+}
+
+void CliTest::templatesTakenAsTheWindowTakesThem()
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const char *name, const QByteArray &text) {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? file.fileName()
+                                                                                  : QString();
+    };
+    const QByteArray geo = "GEO\nMET \"Gold\" 1 SUP 0 0 0 0\nBOX 2 100 100 200 200 20 0\n"
+                           " 10 1 1 0 0 0 0 A\n 10 1 1 0 0 0 0 B\n 10 1 1 0 0 0 0 C\nEND GEO\n";
+    const QString mils = write("mils.son", "HEADER\nANN #Qor_LayerSetup#,Lossless,Copper\nEND "
+                                           "HEADER\nDIM\nLNG mils\nEND DIM\n" +
+                                               geo);
+    const Run info = runCli({"info", mils});
+    QVERIFY(info.out.contains("  0  Lossless  none\n"));
+    QVERIFY(info.out.contains("  1  Copper  none  (metal type not defined in this file)\n"));
+    QVERIFY(runCli({"estimate", "--shape", "round", "--template", mils}).out.contains(" mil\n"));
+
+    // A missing unit and a loosely written one reach the project as the selector's entry; a
+    // name typed without a suffix gets ".son".
+    for (const QString &input : {mils, write("bare.son", geo)}) {
+        const QString output = dir.filePath("ind1");
+        QCOMPARE(runCli({"create", "--yes", "--shape", "round", "--template", input, "-o", output})
+                     .exitCode,
+                 0);
+        ProjectDocument document;
+        QCOMPARE(loadProject(output + ".son", document), 0);
+        QCOMPARE(document.dimension.lengthUnit, QStringLiteral("mil"));
+        QCOMPARE(document.dimension.inductanceUnit, QStringLiteral("nH"));
+        QVERIFY(QFileInfo(dir.filePath("sondata/ind1")).isDir());
+    }
+
+    const Run broken =
+        runCli({"create", "--shape", "round", "--template",
+                write("broken.son", "DIM\nLNG UM\nEND DIM\n"), "-o", dir.filePath("x")});
+    QCOMPARE(broken.exitCode, 1);
+    QVERIFY2(broken.err.contains("broken.son': no geometry (GEO block) found."),
+             qPrintable(broken.err));
 }
 
 QTEST_GUILESS_MAIN(CliTest)

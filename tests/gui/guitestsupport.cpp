@@ -17,7 +17,7 @@
 QMessageBox::StandardButton ScriptedPrompts::question(QWidget *, const QString &title,
                                                       const QString &text)
 {
-    asked.append({QStringLiteral("question"), title, text, {}, {}});
+    asked.append({QStringLiteral("question"), title, text, {}, {}, {}});
     if (answers.isEmpty()) {
         unanswered.append(text);
         return QMessageBox::No;
@@ -27,18 +27,18 @@ QMessageBox::StandardButton ScriptedPrompts::question(QWidget *, const QString &
 
 void ScriptedPrompts::critical(QWidget *, const QString &title, const QString &text)
 {
-    asked.append({QStringLiteral("critical"), title, text, {}, {}});
+    asked.append({QStringLiteral("critical"), title, text, {}, {}, {}});
 }
 
 void ScriptedPrompts::information(QWidget *, const QString &title, const QString &text)
 {
-    asked.append({QStringLiteral("information"), title, text, {}, {}});
+    asked.append({QStringLiteral("information"), title, text, {}, {}, {}});
 }
 
 QString ScriptedPrompts::openFileName(QWidget *, const QString &caption, const QString &dir,
                                       const QString &filter)
 {
-    asked.append({QStringLiteral("open"), {}, caption, dir, filter});
+    asked.append({QStringLiteral("open"), {}, caption, dir, filter, {}});
     if (fileNames.isEmpty()) {
         unanswered.append(caption);
         return {};
@@ -62,6 +62,7 @@ int ScriptedPrompts::exec(QDialog &dialog)
     asked.append({QStringLiteral("dialog"),
                   dialog.windowTitle(),
                   QString::fromLatin1(dialog.metaObject()->className()),
+                  {},
                   {},
                   {}});
     if (dialogHandlers.isEmpty()) {

@@ -64,6 +64,13 @@ int runGuiTest(QObject &test, int argc, char **argv);
         return runGuiTest(test, argc, argv);                                                       \
     }
 
+// The xGeom file dialog's filter: programs have no suffix outside Windows.
+#ifdef Q_OS_WIN
+inline const QString xgeomFilter = QStringLiteral("Executable Files(*.exe);;All Files (*.*)");
+#else
+inline const QString xgeomFilter = QStringLiteral("All Files (*);;Executable Files(*.exe)");
+#endif
+
 // Empties the store that every MainWindow reads and writes.
 void clearStoredSettings();
 void storeSetting(const QString &key, const QVariant &value);

@@ -211,6 +211,59 @@ private slots:
         QCOMPARE(readProject(second).geometry, project.geometry);
     }
 
+    // Field texts the validators do not accept; the answer to the question, or NoButton.
+    void outOfRangeValues_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QStringList>("fieldsAndTexts");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QStringList>("kinds");
+        const QStringList twoBad{"rsSpiralWidthEdit", "0", "rsSpacingEdit", ""};
+        QTest::newRow("No cancels") << 0 << twoBad << QMessageBox::No << QStringList{"question"};
+        QTest::newRow("Yes creates")
+            << 0 << twoBad << QMessageBox::Yes << QStringList{"question", "save", "information"};
+        QTest::newRow("unused disabled field")
+            << 2 << QStringList{"rsdFeedSpacingEdit", "0"} << QMessageBox::NoButton
+            << QStringList{"save", "information"};
+    }
+
+    void outOfRangeValues()
+    {
+        QFETCH(int, tab);
+        QFETCH(QStringList, fieldsAndTexts);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QStringList, kinds);
+        useBuiltInTemplate();
+        const QString output = projectPath(QStringLiteral("range.son"));
+        MainWindow w(prompts);
+        w.tabWidget->setCurrentIndex(tab);
+        for (qsizetype i = 0; i < fieldsAndTexts.size(); i += 2)
+            w.findChild<QLineEdit *>(fieldsAndTexts[i])->setText(fieldsAndTexts[i + 1]);
+        if (answer != QMessageBox::NoButton)
+            prompts.answers << answer;
+        prompts.fileNames << output;
+        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        prompts.fileNames.clear();
+        QCOMPARE(prompts.kinds(), kinds);
+        if (answer != QMessageBox::NoButton)
+            QCOMPARE(
+                prompts.asked[0].text,
+                QStringLiteral("Some values are out of range: Width, Spacing.\nCreate anyway?"));
+        QCOMPARE(QFile::exists(output), kinds.contains("save"));
+    }
+
+    void typedNameGetsTheSuffix()
+    {
+        useBuiltInTemplate();
+        MainWindow w(prompts);
+        prompts.fileNames << projectPath(QStringLiteral("ind1"));
+        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QCOMPARE(prompts.asked[0].defaultSuffix, QStringLiteral("son"));
+        QCOMPARE(w.lastProjectFileName(), projectPath(QStringLiteral("ind1.son")));
+        QVERIFY(!readProject(w.lastProjectFileName()).geometry.polygons.isEmpty());
+        QVERIFY(!QFile::exists(projectPath(QStringLiteral("ind1"))));
+    }
+
     void everyTabCreates_data()
     {
         QTest::addColumn<int>("tab");
@@ -307,8 +360,7 @@ private slots:
             QStringLiteral("\n\"c:\\program files\\sonnet.10.5\\bin\\xgeom.exe\",\n")));
         if (answer == QMessageBox::Yes) {
             QCOMPARE(prompts.asked[2].text, QStringLiteral("xGeom executable"));
-            QCOMPARE(prompts.asked[2].filter,
-                     QStringLiteral("Executable Files(*.exe);;All Files (*.*)"));
+            QCOMPARE(prompts.asked[2].filter, xgeomFilter);
         }
         QCOMPARE(prompts.asked.last().text, created.arg(output));
         QCOMPARE(w.launchesXgeom(), stillStarts);

@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QDoubleValidator>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
@@ -145,10 +147,95 @@ private slots:
         QCOMPARE(state(QStringLiteral("1000000")), QValidator::Acceptable);
         QVERIFY(state(QStringLiteral("0")) != QValidator::Acceptable);
         QVERIFY(state(QStringLiteral("1000001")) != QValidator::Acceptable);
+        // The conversion would read it as 1.
+        QVERIFY(state(QStringLiteral("1,000")) != QValidator::Acceptable);
         QCOMPARE(state(QStringLiteral("1.") + QString(decimals, QLatin1Char('5'))),
                  QValidator::Acceptable);
         QVERIFY(state(QStringLiteral("1.") + QString(decimals + 1, QLatin1Char('5'))) !=
                 QValidator::Acceptable);
+    }
+
+    // Text that never ends the edit must not go unnoticed; acceptable text clears the mark.
+    void unacceptableTextIsMarked()
+    {
+        MainWindow w(prompts);
+        for (const char *text : {"0", "", "1000001", "1.005"}) {
+            w.nsdSpiralWidthEdit->setText(QLatin1String(text));
+            QVERIFY2(w.nsdSpiralWidthEdit->styleSheet().contains("red"), text);
+            QCOMPARE(w.nsdSpiralWidthEdit->toolTip(),
+                     QStringLiteral("Conductor Track Width\nAllowed: 0.001 to 1000000 with at "
+                                    "most 2 decimals"));
+        }
+        w.nsdSpiralWidthEdit->setText(QStringLiteral("1000000"));
+        QCOMPARE(w.nsdSpiralWidthEdit->styleSheet(), QString());
+        QCOMPARE(w.nsdSpiralWidthEdit->toolTip(), QStringLiteral("Conductor Track Width"));
+    }
+
+    // At the first start's size every tab fits the widest accepted value in its fields, and
+    // showing a tab never resizes the window.
+    void fieldsFitOnEveryTab()
+    {
+        MainWindow w(prompts);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QSize size = w.size();
+        for (int tab = 0; tab < w.tabWidget->count(); ++tab) {
+            w.tabWidget->setCurrentIndex(tab);
+            QApplication::processEvents();
+            QCOMPARE(w.size(), size);
+            for (const QLineEdit *edit : w.tabWidget->widget(tab)->findChildren<QLineEdit *>(
+                     QRegularExpression(QStringLiteral("Edit$")))) {
+                const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+                const int text =
+                    edit->fontMetrics().horizontalAdvance(QStringLiteral("123456.789"));
+                QVERIFY2(edit->width() - 2 * frame - 4 >= text, qPrintable(edit->objectName()));
+            }
+        }
+    }
+
+    // Every field of every tab reaches that tab's spiral: distinct numbers everywhere, and the
+    // two differential tabs' boxes set opposite ways, then swapped.
+    void eachTabReadsItsOwnFields()
+    {
+        MainWindow w(prompts);
+        int next = 11;
+        for (QLineEdit *edit :
+             w.tabWidget->findChildren<QLineEdit *>(QRegularExpression(QStringLiteral("Edit$"))))
+            edit->setText(QString::number(next++));
+        w.rsTurnsDoubleSpinBox->setValue(3.25);
+        w.nsTurnsDoubleSpinBox->setValue(4.5);
+        w.rsdTurnsSpinBox->setValue(5);
+        w.nsdTurnsSpinBox->setValue(7);
+        w.nsSidesSpinBox->setValue(6);
+        w.nsdSidesSpinBox->setValue(10);
+        const auto value = [&w](const QString &name) {
+            return w.findChild<QLineEdit *>(name)->text().toDouble();
+        };
+        const QStringList prefixes{"rs", "ns", "rsd", "nsd"};
+        const QList<double> turns{3.25, 4.5, 5, 7};
+        for (const bool rsdTicked : {true, false}) {
+            w.rsdFeedAutoCheckBox->setChecked(rsdTicked);
+            w.rsdCenterTapCheckBox->setChecked(rsdTicked);
+            w.nsdFeedAutoCheckBox->setChecked(!rsdTicked);
+            w.nsdCenterTapCheckBox->setChecked(!rsdTicked);
+            for (int tab = 0; tab < 4; ++tab) {
+                const SpiralParameters p = w.tabParameters(tab);
+                const QString &at = prefixes[tab];
+                QCOMPARE(int(p.shape), tab);
+                QCOMPARE(p.turns, turns[tab]);
+                QCOMPARE(p.radius, value(at + "RadiusEdit"));
+                QCOMPARE(p.spiralWidth, value(at + "SpiralWidthEdit"));
+                QCOMPARE(p.spacing, value(at + "SpacingEdit"));
+                QCOMPARE(p.bridgeWidth, value(at + "BridgeWidthEdit"));
+                if (tab == 1 || tab == 3)
+                    QCOMPARE(p.sides, tab == 1 ? 6 : 10);
+                if (tab >= 2) {
+                    QCOMPARE(p.feedSpacing, value(at + "FeedSpacingEdit"));
+                    QCOMPARE(p.feedSpacingAuto, rsdTicked == (tab == 2));
+                    QCOMPARE(p.centerTap, rsdTicked == (tab == 2));
+                }
+            }
+        }
     }
 
     // The combo indices are stored, so their order is part of the settings format; the

@@ -101,11 +101,13 @@ private slots:
                 QCOMPARE(metal->rowCount(), 5);
                 QCOMPARE(tech->horizontalHeaderItem(3)->text(), QStringLiteral("Diel. Loss Tan"));
                 QCOMPARE(metal->horizontalHeaderItem(1)->text(), QStringLiteral("Function"));
-                QCOMPARE(rowTexts(tech, 0), (QStringList{"Air", "100um", "1", "0", "0", "1", "0"}));
+                // Thicknesses in the window's length unit: the stored mil outranks the file's UM.
+                QCOMPARE(rowTexts(tech, 0),
+                         (QStringList{"Air", "100mil", "1", "0", "0", "1", "0"}));
                 QCOMPARE(rowTexts(tech, 1),
-                         (QStringList{"Passivation", "1um", "7", "0.001", "0", "1", "0"}));
+                         (QStringList{"Passivation", "1mil", "7", "0.001", "0", "1", "0"}));
                 QCOMPARE(rowTexts(tech, 4),
-                         (QStringList{"Silicon", "300um", "11.9", "0", "10", "1", "0"}));
+                         (QStringList{"Silicon", "300mil", "11.9", "0", "10", "1", "0"}));
                 QCOMPARE(tech->item(1, 1)->textAlignment(), int(Qt::AlignRight | Qt::AlignVCenter));
                 QCOMPARE(tech->item(1, 2)->textAlignment(), int(Qt::AlignCenter));
                 QVERIFY(tech->verticalHeader()->isHidden());
@@ -207,6 +209,42 @@ private slots:
         QCOMPARE(prompts.kinds(), QStringList{"dialog"});
         QCOMPARE(w.levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
         QCOMPARE(w.TechTemplateFileEdit->text(), templatePath);
+    }
+
+    // A single change of either column counts.
+    void eachKindOfEditCounts_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QStringList>("metals");
+        QTest::addColumn<QStringList>("roles");
+        QTest::newRow("metal of the last level")
+            << 4 << 0 << "Metal5" << QStringList{"Lossless", "TopMetal", "Metal5", "Metal5"}
+            << QStringList{"none", "spiral", "bridge", "none"};
+        QTest::newRow("role of the first level")
+            << 1 << 1 << "spiral" << QStringList{"Lossless", "TopMetal", "Metal5", "Lossless"}
+            << QStringList{"spiral", "spiral", "bridge", "none"};
+    }
+
+    void eachKindOfEditCounts()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, choice);
+        QFETCH(QStringList, metals);
+        QFETCH(QStringList, roles);
+        useBuiltInTemplate();
+        MainWindow w(prompts);
+        prompts.dialogHandlers << [=](QDialog &d) {
+            choose(static_cast<ViewTechDialog &>(d), row, column, choice);
+            return pressOk(d);
+        };
+        prompts.answers << QMessageBox::No;
+        QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
+        QCOMPARE(prompts.kinds(), (QStringList{"dialog", "question"}));
+        QCOMPARE(w.levelMetalNames(), metals);
+        QCOMPARE(w.levelRoles(), roles);
     }
 
     void singleLayerTemplateAsksNothing()

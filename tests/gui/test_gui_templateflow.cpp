@@ -52,6 +52,7 @@ private slots:
         QCOMPARE(prompts.asked[0].dir, QString());
         QCOMPARE(prompts.asked[0].filter, sonnetFilter);
         QCOMPARE(w.TechTemplateFileEdit->text(), path);
+        QCOMPARE(w.TechTemplateFileEdit->toolTip(), path);
         QVERIFY(!w.TechTemplateFileEdit->isEnabled());
         QVERIFY(w.templateDocument());
         QVERIFY(w.EditLayersButton->isEnabled());
@@ -131,12 +132,25 @@ private slots:
                                        << "H"
                                        << "FT"
                                        << "XH";
+        // The selectors stay; the document must not declare an empty unit.
         QTest::newRow("empty names") << ""
                                      << ""
                                      << "mil"
                                      << "H"
-                                     << ""
-                                     << "";
+                                     << "mil"
+                                     << "H";
+        QTest::newRow("plural, selector already there") << "mils"
+                                                        << "NH"
+                                                        << "mil"
+                                                        << "nH"
+                                                        << "mil"
+                                                        << "nH";
+        QTest::newRow("spelled out") << "MICRONS"
+                                     << "picohenry"
+                                     << "um"
+                                     << "pH"
+                                     << "um"
+                                     << "pH";
     }
 
     void unitsFollowTheTemplate()
@@ -158,6 +172,24 @@ private slots:
         QCOMPARE(w.templateDocument()->dimension.lengthUnit, documentLength);
         QCOMPARE(w.templateDocument()->dimension.inductanceUnit, documentInductance);
         QCOMPARE(w.SizeXUnitLabel->text(), lengthText);
+    }
+
+    // A readable file that cannot serve as a template is refused and says why.
+    void brokenTemplateIsRefused()
+    {
+        storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
+        MainWindow w(prompts);
+        const QString path = writeFile(folder.filePath(QStringLiteral("broken.son")),
+                                       "GEO\nMET \"Gold\" 1 SUP 0 0 0 0\nEND GEO\n");
+        prompts.fileNames << path;
+        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+        QCOMPARE(prompts.kinds(), (QStringList{"open", "critical"}));
+        QCOMPARE(prompts.asked[1].text,
+                 "Error reading sonnet file\n" + path + "\nno box (BOX line) found\n");
+        QVERIFY(!w.templateDocument());
+        QVERIFY(!w.CreateSpiralButton->isEnabled());
+        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+        QCOMPARE(w.statusBar()->currentMessage(), MainWindow::firstStartHint());
     }
 
     void layerRolesFromAnnotations_data()
