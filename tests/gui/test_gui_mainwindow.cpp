@@ -181,7 +181,7 @@ private slots:
         const QSize size = w.size();
         for (int tab = 0; tab < w.tabWidget->count(); ++tab) {
             w.tabWidget->setCurrentIndex(tab);
-            QApplication::processEvents();
+            QTest::qWait(20); // layout requests post further ones
             QCOMPARE(w.size(), size);
             for (const QLineEdit *edit : w.tabWidget->widget(tab)->findChildren<QLineEdit *>(
                      QRegularExpression(QStringLiteral("Edit$")))) {
