@@ -64,12 +64,8 @@ int runGuiTest(QObject &test, int argc, char **argv);
         return runGuiTest(test, argc, argv);                                                       \
     }
 
-// The xGeom file dialog's filter: programs have no suffix outside Windows.
-#ifdef Q_OS_WIN
-inline const QString xgeomFilter = QStringLiteral("Executable Files(*.exe);;All Files (*.*)");
-#else
+// The xGeom file dialog's filter on Linux, where programs have no suffix.
 inline const QString xgeomFilter = QStringLiteral("All Files (*);;Executable Files(*.exe)");
-#endif
 
 // Empties the store that every MainWindow reads and writes.
 void clearStoredSettings();

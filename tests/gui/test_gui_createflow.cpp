@@ -209,59 +209,37 @@ private slots:
         QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.asked[0].dir, output);
         QCOMPARE(readProject(second).geometry, project.geometry);
-    }
 
-    // Field texts the validators do not accept; the answer to the question, or NoButton.
-    void outOfRangeValues_data()
-    {
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<QStringList>("fieldsAndTexts");
-        QTest::addColumn<QMessageBox::StandardButton>("answer");
-        QTest::addColumn<QStringList>("kinds");
-        const QStringList twoBad{"rsSpiralWidthEdit", "0", "rsSpacingEdit", ""};
-        QTest::newRow("No cancels") << 0 << twoBad << QMessageBox::No << QStringList{"question"};
-        QTest::newRow("Yes creates")
-            << 0 << twoBad << QMessageBox::Yes << QStringList{"question", "save", "information"};
-        QTest::newRow("unused disabled field")
-            << 2 << QStringList{"rsdFeedSpacingEdit", "0"} << QMessageBox::NoButton
-            << QStringList{"save", "information"};
-    }
-
-    void outOfRangeValues()
-    {
-        QFETCH(int, tab);
-        QFETCH(QStringList, fieldsAndTexts);
-        QFETCH(QMessageBox::StandardButton, answer);
-        QFETCH(QStringList, kinds);
-        useBuiltInTemplate();
-        const QString output = projectPath(QStringLiteral("range.son"));
-        MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(tab);
-        for (qsizetype i = 0; i < fieldsAndTexts.size(); i += 2)
-            w.findChild<QLineEdit *>(fieldsAndTexts[i])->setText(fieldsAndTexts[i + 1]);
-        if (answer != QMessageBox::NoButton)
-            prompts.answers << answer;
-        prompts.fileNames << output;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
-        prompts.fileNames.clear();
-        QCOMPARE(prompts.kinds(), kinds);
-        if (answer != QMessageBox::NoButton)
-            QCOMPARE(
-                prompts.asked[0].text,
-                QStringLiteral("Some values are out of range: Width, Spacing.\nCreate anyway?"));
-        QCOMPARE(QFile::exists(output), kinds.contains("save"));
-    }
-
-    void typedNameGetsTheSuffix()
-    {
-        useBuiltInTemplate();
-        MainWindow w(prompts);
+        // A name typed without a suffix gets ".son" from the dialog, and here without one.
+        prompts.reset();
         prompts.fileNames << projectPath(QStringLiteral("ind1"));
         QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.asked[0].defaultSuffix, QStringLiteral("son"));
         QCOMPARE(w.lastProjectFileName(), projectPath(QStringLiteral("ind1.son")));
-        QVERIFY(!readProject(w.lastProjectFileName()).geometry.polygons.isEmpty());
-        QVERIFY(!QFile::exists(projectPath(QStringLiteral("ind1"))));
+        QCOMPARE(readProject(w.lastProjectFileName()).geometry, project.geometry);
+    }
+
+    // Values the enabled fields do not accept are asked about first; No cancels.
+    void outOfRangeValues()
+    {
+        useBuiltInTemplate();
+        const QString output = projectPath(QStringLiteral("range.son"));
+        MainWindow w(prompts);
+        w.tabWidget->setCurrentIndex(2);
+        w.rsdSpiralWidthEdit->setText(QStringLiteral("0"));
+        w.rsdSpacingEdit->clear();
+        w.rsdFeedSpacingEdit->setText(QStringLiteral("0")); // disabled under "Auto": unused
+        for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            prompts.reset();
+            prompts.answers << answer;
+            prompts.fileNames << output;
+            QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+            QCOMPARE(
+                prompts.asked[0].text,
+                QStringLiteral("Some values are out of range: Width, Spacing.\nCreate anyway?"));
+            QCOMPARE(prompts.asked.size(), answer == QMessageBox::Yes ? 3 : 1);
+            QCOMPARE(QFile::exists(output), answer == QMessageBox::Yes);
+        }
     }
 
     void everyTabCreates_data()

@@ -211,40 +211,24 @@ private slots:
         QCOMPARE(w.TechTemplateFileEdit->text(), templatePath);
     }
 
-    // A single change of either column counts.
-    void eachKindOfEditCounts_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("choice");
-        QTest::addColumn<QStringList>("metals");
-        QTest::addColumn<QStringList>("roles");
-        QTest::newRow("metal of the last level")
-            << 4 << 0 << "Metal5" << QStringList{"Lossless", "TopMetal", "Metal5", "Metal5"}
-            << QStringList{"none", "spiral", "bridge", "none"};
-        QTest::newRow("role of the first level")
-            << 1 << 1 << "spiral" << QStringList{"Lossless", "TopMetal", "Metal5", "Lossless"}
-            << QStringList{"spiral", "spiral", "bridge", "none"};
-    }
-
+    // A change of the metal or of the role alone counts.
     void eachKindOfEditCounts()
     {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(QString, choice);
-        QFETCH(QStringList, metals);
-        QFETCH(QStringList, roles);
         useBuiltInTemplate();
-        MainWindow w(prompts);
-        prompts.dialogHandlers << [=](QDialog &d) {
-            choose(static_cast<ViewTechDialog &>(d), row, column, choice);
-            return pressOk(d);
-        };
-        prompts.answers << QMessageBox::No;
-        QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
-        QCOMPARE(prompts.kinds(), (QStringList{"dialog", "question"}));
-        QCOMPARE(w.levelMetalNames(), metals);
-        QCOMPARE(w.levelRoles(), roles);
+        for (const int column : {0, 1}) {
+            const QString choice =
+                column == 0 ? QStringLiteral("Metal5") : QStringLiteral("spiral");
+            MainWindow w(prompts);
+            prompts.reset();
+            prompts.dialogHandlers << [=](QDialog &d) {
+                choose(static_cast<ViewTechDialog &>(d), 4, column, choice);
+                return pressOk(d);
+            };
+            prompts.answers << QMessageBox::No;
+            QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
+            QCOMPARE(prompts.kinds(), (QStringList{"dialog", "question"}));
+            QCOMPARE((column == 0 ? w.levelMetalNames() : w.levelRoles()).last(), choice);
+        }
     }
 
     void singleLayerTemplateAsksNothing()

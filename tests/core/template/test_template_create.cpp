@@ -7,7 +7,6 @@
 #include "core/template/units.h"
 
 #include <QDir>
-
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,9 +22,7 @@ private slots:
     void innerRadiusCheck_data();
     void innerRadiusCheck();
     void feedSpacingLimit();
-    void templateDefects_data();
     void templateDefects();
-    void projectSuffix();
     void estimatePanel_data();
     void estimatePanel();
     void lengthUnitChangesOnlyTheInductance();
@@ -75,11 +72,10 @@ void TemplateCreateTest::templateUnitSelectsEntry_data()
     QTest::newRow("NH") << "NH" << -1 << 3 << false;
     QTest::newRow("prefix") << "mi" << 0 << -1 << true;
     QTest::newRow("plural") << "mils" << 0 << -1 << true;
-    QTest::newRow("microns") << "MICRONS" << 2 << -1 << true;
+    QTest::newRow("spelled out") << "MICRONS" << 2 << -1 << true;
     QTest::newRow("millimetres, not mil") << "millimetres" << 3 << -1 << true;
     QTest::newRow("nanometres, not metres") << "nanometers" << -1 << -1 << false;
     QTest::newRow("one letter begins any word") << "MICRO" << -1 << -1 << false;
-    QTest::newRow("spelled-out henries") << "Nanohenries" << -1 << 3 << false;
     QTest::newRow("empty") << "" << -1 << -1 << true;
 }
 
@@ -129,7 +125,7 @@ void TemplateCreateTest::feedSpacingLimit()
     // w + w / sqrt 2 + s = 10 + 7.0710678 + 10
     QVERIFY(!feedSpacingTooLarge(10, 10, 27.07));
     QVERIFY(feedSpacingTooLarge(10, 10, 27.08));
-    // Exactly at the limit (width 0 makes it exact) still passes.
+    // Exactly at the limit (width 0 makes it exact) passes.
     QVERIFY(!feedSpacingTooLarge(0, 5, 5));
     QVERIFY(feedSpacingTooLarge(0, 5, 5.001));
     QVERIFY(!hasSpiralLevel({"none", "bridge", "Spiral"}));
@@ -137,46 +133,26 @@ void TemplateCreateTest::feedSpacingLimit()
     QVERIFY(!hasSpiralLevel({}));
 }
 
-void TemplateCreateTest::templateDefects_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("defect");
-    const QByteArray layer = "\n 10 1 1 0 0 0 0 \"A\"";
-    QTest::newRow("usable") << "GEO\nBOX 0 100 160 200 320 20 0" + layer << "";
-    QTest::newRow("empty") << QByteArray() << "no geometry (GEO block) found";
-    QTest::newRow("no box") << QByteArray("GEO\nMET \"Gold\" 1 SUP 0 0 0 0\nEND GEO")
-                            << "no box (BOX line) found";
-    QTest::newRow("flat box") << "GEO\nBOX 0 100 0 200 320 20 0" + layer
-                              << "the box size 100 x 0 is not positive (BOX line)";
-    QTest::newRow("nan box") << "GEO\nBOX 0 nan 160 200 320 20 0" + layer
-                             << "the box size nan x 160 is not positive (BOX line)";
-    QTest::newRow("half a cell") << "GEO\nBOX 0 100 160 200 1 20 0" + layer
-                                 << "the box cell counts 100 x 0 are not positive (BOX line)";
-    QTest::newRow("no layer") << QByteArray("GEO\nBOX -1 100 160 200 320 20 0\nEND GEO")
-                              << "no dielectric layer found (below the BOX line)";
-}
-
 void TemplateCreateTest::templateDefects()
 {
-    QFETCH(QByteArray, text);
-    QFETCH(QString, defect);
-    QCOMPARE(templateDefect(parseProject(text)).value_or(QString()), defect);
-    QCOMPARE(templateDefect(builtInTemplate()), std::nullopt);
-    // Every real file with a GEO block is a usable template; netlist projects are not.
+    const QByteArray layer = "\n 10 1 1 0 0 0 0 \"A\"";
+    const QList<std::pair<QByteArray, QString>> cases{
+        {"GEO\nBOX 0 100 160 200 320 20 0" + layer, {}},
+        {{}, "no geometry (GEO block) found"},
+        {"GEO\nMET \"Gold\" 1 SUP 0 0 0 0\nEND GEO", "no box (BOX line) found"},
+        {"GEO\nBOX 0 nan 0 200 320 20 0" + layer,
+         "the box size nan x 0 is not positive (BOX line)"},
+        {"GEO\nBOX 0 100 160 200 1 20 0" + layer,
+         "the box cell counts 100 x 0 are not positive (BOX line)"},
+        {"GEO\nBOX -1 100 160 200 320 20 0", "no dielectric layer found (below the BOX line)"}};
+    for (const auto &[text, defect] : cases)
+        QCOMPARE(templateDefect(parseProject(text)).value_or(QString()), defect);
+    // Real files with a GEO block serve; netlist projects do not.
     for (const QFileInfo &file : QDir(TORVANE_CORPUS_DIR).entryInfoList({"*.son"})) {
         ProjectDocument document;
         QCOMPARE(loadProject(file.filePath(), document), 0);
         QCOMPARE(templateDefect(document).has_value(), file.baseName().contains("netlist"));
     }
-}
-
-void TemplateCreateTest::projectSuffix()
-{
-    QCOMPARE(withProjectSuffix("out/ind1"), QStringLiteral("out/ind1.son"));
-    QCOMPARE(withProjectSuffix("out.v2/ind1"), QStringLiteral("out.v2/ind1.son"));
-    QCOMPARE(withProjectSuffix("out/ind1.SON"), QStringLiteral("out/ind1.SON"));
-    QCOMPARE(withProjectSuffix("ind1.txt"), QStringLiteral("ind1.txt"));
-    QCOMPARE(withProjectSuffix(""), QString());
 }
 
 void TemplateCreateTest::estimatePanel_data()
