@@ -19,6 +19,7 @@ const char usage[] =
     "                          Write a spiral project (and its sondata/ folder) on a template.\n"
     "                          --staircase gives every polygon staircase fill; --yes goes on\n"
     "                          where the window would ask (no spiral level, wide feed spacing).\n"
+    "                          An output name without a suffix gets \".son\".\n"
     "                          --gds OUT.gds (or OUT.dxf) also writes the layout.\n"
     "  estimate --shape SHAPE [OPTIONS] [--json]\n"
     "                          Print the inductance and size estimate the window shows.\n"

@@ -73,7 +73,8 @@ void markAcceptance(QLineEdit *edit, const FieldValidator *validator, const QStr
         edit->setToolTip(toolTip);
         return;
     }
-    edit->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid red; }"));
+    // The padding keeps the height of the style's own frame, so marking never moves the rows.
+    edit->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid red; padding: 2px 1px; }"));
     const QString allowed = validator->allowedText();
     edit->setToolTip(toolTip.isEmpty() ? allowed : toolTip + QLatin1Char('\n') + allowed);
 }
@@ -87,8 +88,8 @@ void fitWidestValue(QLineEdit *edit)
     option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
     const QMargins margins = edit->textMargins();
     // 4: the line edit's own margin of 2 pixels on either side of its text.
-    const int textWidth = edit->fontMetrics().horizontalAdvance(QStringLiteral("999999.999")) +
-                          4 + margins.left() + margins.right();
+    const int textWidth = edit->fontMetrics().horizontalAdvance(QStringLiteral("999999.999")) + 4 +
+                          margins.left() + margins.right();
     const QSize contents(textWidth, edit->fontMetrics().height());
     edit->setMinimumWidth(
         edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, edit).width());
