@@ -154,8 +154,7 @@ void cDifferentialSpiral::appendJoinsAndFeeds(const Frame &f)
 
     const double outerX = cx - f.r(n - 1);
     const double fs = f.feedSpace;
-    // Feeds closer together than the band edges would stop short of the outer half-turns.
-    if (pitch / 2 + gap > fs / 2 + w) {
+    if (hasFeedJoins(f)) {
         m_windingPaths.append(
             twoPointPath(w, Point(outerX, cy + pitch / 2 + gap), Point(outerX, cy + fs / 2 + w)));
         m_windingPaths.append(
@@ -166,6 +165,11 @@ void cDifferentialSpiral::appendJoinsAndFeeds(const Frame &f)
         twoPointPath(w, Point(outerX + w / 2, cy + fs / 2 + w / 2), Point(0, cy + fs / 2 + w / 2)));
     m_windingPaths.append(
         twoPointPath(w, Point(outerX + w / 2, cy - fs / 2 - w / 2), Point(0, cy - fs / 2 - w / 2)));
+}
+
+bool cDifferentialSpiral::hasFeedJoins(const Frame &f) const
+{
+    return f.pitch / 2 + f.gap > f.feedSpace / 2 + m_spiralWidth;
 }
 
 void cDifferentialSpiral::buildCenterTapPaths(const ProjectDocument &project)
@@ -258,14 +262,62 @@ void cDifferentialSpiral::writeLayout(ProjectDocument &project)
     }
 
     addVias(project, nextDebugId);
+    setReferencePlanes(project, project.geometry);
+}
 
-    GeometryBlock &geometry = project.geometry;
+void cDifferentialSpiral::setReferencePlanes(const ProjectDocument &project,
+                                             GeometryBlock &geometry) const
+{
     geometry.setReferencePlane(QStringLiteral("LEFT"), referencePlaneLength(project));
     if (m_centerTap && !m_centerTapPaths.isEmpty() && m_centerTapPaths.last().points.size() >= 2) {
         const QList<Point> &lead = m_centerTapPaths.last().points;
         geometry.setReferencePlane(QStringLiteral("RIGHT"),
-                                   geometry.box.xWidth - lead[lead.size() - 2].x);
+                                   project.geometry.box.xWidth - lead[lead.size() - 2].x);
     }
+}
+
+DrawnLayout cDifferentialSpiral::drawnLayout(const ProjectDocument &project)
+{
+    buildWindingPaths(project);
+    const Frame f = frame(project);
+    const qsizetype paths = m_windingPaths.size();
+    const qsizetype firstFeedJoin = paths - 2 - (hasFeedJoins(f) ? 2 : 0);
+    using Kind = DrawnConductor::Kind;
+
+    DrawnLayout layout;
+    layout.differential = true;
+    const qsizetype count = levelCount();
+    for (qsizetype i = 0; i < count; ++i) {
+        const int level = static_cast<int>(i);
+        const QString &role = m_levelRoles->at(i);
+        if (role == QLatin1String("bridge")) {
+            for (const CenterLinePath &path : std::as_const(m_crossingPaths))
+                layout.conductors.append({Kind::Underpass, level, path.width, path.points});
+            for (const CenterLinePath &path : std::as_const(m_centerTapPaths))
+                layout.conductors.append({Kind::CenterTap, level, path.width, path.points});
+        } else if (role == QLatin1String("spiral")) {
+            for (qsizetype k = 0; k < paths; ++k) {
+                const Kind kind = k >= paths - 2       ? Kind::Feed
+                                  : k >= firstFeedJoin ? Kind::FeedJoin
+                                                       : Kind::Winding;
+                layout.conductors.append(
+                    {kind, level, m_windingPaths[k].width, m_windingPaths[k].points});
+            }
+        }
+    }
+    int first = 0;
+    int last = 0;
+    usedLevelRange(first, last);
+    for (const CenterLinePath &path : std::as_const(m_crossingPaths)) {
+        if (path.points.size() < 2)
+            continue;
+        layout.vias.append({path.points.first(), first, last});
+        layout.vias.append({path.points.last(), first, last});
+    }
+    GeometryBlock planes;
+    setReferencePlanes(project, planes);
+    layout.referencePlanes = planes.referencePlanes;
+    return layout;
 }
 
 void cDifferentialSpiral::spiralLevelRange(int &first, int &last) const

@@ -20,6 +20,7 @@ public:
                         const QStringList *levelRoles);
 
     void writeLayout(ProjectDocument &project) override;
+    DrawnLayout drawnLayout(const ProjectDocument &project) override;
     double outerDiameter() const override;
     double sizeY() const override;
 
@@ -46,6 +47,9 @@ protected:
 
     void addVias(ProjectDocument &project, int &nextDebugId) override;
     double referencePlaneLength(const ProjectDocument &project) const override;
+    void setReferencePlanes(const ProjectDocument &project, GeometryBlock &geometry) const override;
+    // Feeds closer together than the band edges need joins to reach the outer half-turns.
+    bool hasFeedJoins(const Frame &f) const;
     virtual void buildWindingPaths(const ProjectDocument &project);
     virtual void buildCenterTapPaths(const ProjectDocument &project);
 

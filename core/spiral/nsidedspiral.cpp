@@ -22,7 +22,7 @@ QString cNSidedSpiral::inductanceText(double lengthScale, double inductanceScale
                                  inductanceScale);
 }
 
-void cNSidedSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int level, int metalType)
+cRoundSpiral::WindingEdges cNSidedSpiral::windingEdges(const ProjectDocument &project)
 {
     const double cx = project.geometry.box.xWidth / 2;
     const double cy = project.geometry.box.yWidth / 2;
@@ -39,11 +39,10 @@ void cNSidedSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int l
     double dy = 0;
     double apothem = r0 + w / 2;
 
-    Polygon winding(nextDebugId, static_cast<unsigned>(level), metalType,
-                    m_sides == 4 ? QStringLiteral("N") : QStringLiteral("V"));
-    winding.points.reserve(2 * std::max(segs, 0) + 6);
-    winding.points.append(Point(cx + r0, cy));
-    winding.points.append(Point(cx + r0 + w / 2, cy));
+    WindingEdges edges;
+    edges.outer.reserve(std::max(segs, 0) + 2);
+    edges.innerBackward.reserve(std::max(segs, 0) + 2);
+    edges.outer.append(Point(cx + r0 + w / 2, cy));
 
     // Half sides at both ends, so whole turns start and end on the +x axis.
     for (int c = 0; c <= segs; ++c) {
@@ -52,7 +51,7 @@ void cNSidedSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int l
             side /= 2;
         dx += side * std::cos(theta);
         dy += side * std::sin(theta);
-        winding.points.append(Point(cx + dx, cy + dy));
+        edges.outer.append(Point(cx + dx, cy + dy));
         theta -= delta;
         apothem += growth;
     }
@@ -63,7 +62,7 @@ void cNSidedSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int l
     dy += w * std::sin(inward);
     m_outerEndX = cx + dx;
     m_outerEndY = cy + dy;
-    winding.points.append(Point(m_outerEndX, m_outerEndY));
+    edges.innerBackward.append(Point(m_outerEndX, m_outerEndY));
     theta = inward + pi / 2;
 
     for (int c = 0; c <= segs; ++c) {
@@ -72,44 +71,41 @@ void cNSidedSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int l
             side /= 2;
         dx -= side * std::cos(theta);
         dy -= side * std::sin(theta);
-        winding.points.append(Point(cx + dx, cy + dy));
+        edges.innerBackward.append(Point(cx + dx, cy + dy));
         theta += delta;
         apothem -= growth;
     }
-    winding.points.append(Point(cx + r0, cy));
-    project.geometry.polygons.append(winding);
-    ++nextDebugId;
-
-    addCenterPad(project, nextDebugId, level, metalType);
+    return edges;
 }
 
-void cNSidedSpiral::addOuterFeed(ProjectDocument &project, int &nextDebugId, int level,
-                                 int metalType)
+void cNSidedSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int level, int metalType)
+{
+    addWindingPolygon(project, nextDebugId, level, metalType,
+                      m_sides == 4 ? QStringLiteral("N") : QStringLiteral("V"));
+}
+
+std::pair<Point, Point> cNSidedSpiral::feedAxis(const ProjectDocument &project) const
 {
     const BoxSettings &box = project.geometry.box;
     const double x = m_outerEndX;
     const double y = m_outerEndY;
     const double h = m_spiralWidth / 2;
-    Point from;
-    Point to;
     switch (outerSide()) {
     case 0:
-        from = Point(x + h, y);
-        to = Point(box.xWidth - h, y);
-        break;
+        return {Point(x + h, y), Point(box.xWidth - h, y)};
     case 1:
-        from = Point(x + h, y - h);
-        to = Point(x + h, h);
-        break;
+        return {Point(x + h, y - h), Point(x + h, h)};
     case 2:
-        from = Point(x - h, y - h);
-        to = Point(h, y - h);
-        break;
+        return {Point(x - h, y - h), Point(h, y - h)};
     default:
-        from = Point(x - h, y + h);
-        to = Point(x - h, box.yWidth - h);
-        break;
+        return {Point(x - h, y + h), Point(x - h, box.yWidth - h)};
     }
+}
+
+void cNSidedSpiral::addOuterFeed(ProjectDocument &project, int &nextDebugId, int level,
+                                 int metalType)
+{
+    const auto [from, to] = feedAxis(project);
     addStraightConductor(project, nextDebugId, level, metalType, from, to, m_spiralWidth);
     project.geometry.ports.append(Port(1, nextDebugId - 1, 2));
 }

@@ -22,6 +22,8 @@ protected:
     void addOuterFeed(ProjectDocument &project, int &nextDebugId, int level,
                       int metalType) override;
     double referencePlaneLength(const ProjectDocument &project) const override;
+    WindingEdges windingEdges(const ProjectDocument &project) override;
+    std::pair<Point, Point> feedAxis(const ProjectDocument &project) const override;
 
     int m_sides = 0;
     double m_outerEndX = 0;

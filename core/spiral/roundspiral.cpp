@@ -172,9 +172,12 @@ void cRoundSpiral::writeLayout(ProjectDocument &project)
         }
     }
     addVias(project, nextDebugId);
+    setReferencePlanes(project, project.geometry);
+}
 
+void cRoundSpiral::setReferencePlanes(const ProjectDocument &project, GeometryBlock &geometry) const
+{
     const double length = referencePlaneLength(project);
-    GeometryBlock &geometry = project.geometry;
     switch (outerSide()) {
     case 1:
         geometry.setReferencePlane(QStringLiteral("TOP"), length);
@@ -191,7 +194,56 @@ void cRoundSpiral::writeLayout(ProjectDocument &project)
     geometry.setReferencePlane(QStringLiteral("RIGHT"), length);
 }
 
-void cRoundSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int level, int metalType)
+DrawnLayout cRoundSpiral::drawnLayout(const ProjectDocument &project)
+{
+    DrawnLayout layout;
+    const auto conductor = [&](DrawnConductor::Kind kind, int level, double width,
+                               const std::pair<Point, Point> &axis, double wallReach) {
+        // The square end reaches past the axis end by half the width: to the wall.
+        const double dx = axis.second.x - axis.first.x;
+        const double dy = axis.second.y - axis.first.y;
+        const double length = std::hypot(dx, dy);
+        const double k = length > 0 ? wallReach / length : 0;
+        layout.conductors.append(
+            {kind,
+             level,
+             width,
+             {axis.first, Point(axis.second.x + k * dx, axis.second.y + k * dy)}});
+    };
+    const qsizetype count = levelCount();
+    for (qsizetype i = 0; i < count; ++i) {
+        const int level = static_cast<int>(i);
+        const QString &role = m_levelRoles->at(i);
+        if (role == QLatin1String("bridge")) {
+            conductor(DrawnConductor::Kind::Bridge, level, m_bridgeWidth, bridgeAxis(project),
+                      m_bridgeWidth / 2);
+        } else if (role == QLatin1String("spiral")) {
+            const WindingEdges edges = windingEdges(project);
+            DrawnConductor winding{DrawnConductor::Kind::Winding, level, m_spiralWidth, {}};
+            const qsizetype n = std::min(edges.outer.size(), edges.innerBackward.size());
+            for (qsizetype k = 0; k < n; ++k) {
+                const Point &a = edges.outer[k];
+                const Point &b = edges.innerBackward[n - 1 - k];
+                winding.points.append(Point((a.x + b.x) / 2, (a.y + b.y) / 2));
+            }
+            layout.conductors.append(winding);
+            conductor(DrawnConductor::Kind::Feed, level, m_spiralWidth, feedAxis(project),
+                      m_spiralWidth / 2);
+        }
+    }
+    int first = 0;
+    int last = 0;
+    usedLevelRange(first, last);
+    const double cx = project.geometry.box.xWidth / 2;
+    const double cy = project.geometry.box.yWidth / 2;
+    layout.vias.append({Point(cx + m_radius, cy), first, last});
+    GeometryBlock planes;
+    setReferencePlanes(project, planes);
+    layout.referencePlanes = planes.referencePlanes;
+    return layout;
+}
+
+cRoundSpiral::WindingEdges cRoundSpiral::windingEdges(const ProjectDocument &project)
 {
     const double cx = project.geometry.box.xWidth / 2;
     const double cy = project.geometry.box.yWidth / 2;
@@ -200,23 +252,43 @@ void cRoundSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int le
     const int steps = static_cast<int>(std::floor(36 * m_turns + 0.5));
     const double growth = (w + m_spacing) / (2 * pi);
 
-    Polygon winding(nextDebugId, static_cast<unsigned>(level), metalType, QStringLiteral("V"));
-    winding.points.reserve(2 * std::max(steps, 0) + 4);
-    winding.points.append(Point(cx + r0, cy));
+    WindingEdges edges;
+    edges.outer.reserve(std::max(steps, 0) + 1);
+    edges.innerBackward.reserve(std::max(steps, 0) + 1);
     // Accumulated, not multiplied: the last digits of every point depend on it.
     double theta = 0;
     for (int i = 0; i <= steps; ++i) {
         const double r = w / 2 + r0 + theta * growth;
-        winding.points.append(Point(cx + r * std::cos(theta), cy - r * std::sin(theta)));
+        edges.outer.append(Point(cx + r * std::cos(theta), cy - r * std::sin(theta)));
         theta += tenDegrees;
     }
     theta -= tenDegrees;
     for (int i = 0; i <= steps; ++i) {
         const double r = r0 - w / 2 + theta * growth;
-        winding.points.append(Point(cx + r * std::cos(theta), cy - r * std::sin(theta)));
+        edges.innerBackward.append(Point(cx + r * std::cos(theta), cy - r * std::sin(theta)));
         theta -= tenDegrees;
     }
-    winding.points.append(Point(cx + r0, cy));
+    return edges;
+}
+
+void cRoundSpiral::addWinding(ProjectDocument &project, int &nextDebugId, int level, int metalType)
+{
+    addWindingPolygon(project, nextDebugId, level, metalType, QStringLiteral("V"));
+}
+
+void cRoundSpiral::addWindingPolygon(ProjectDocument &project, int &nextDebugId, int level,
+                                     int metalType, const QString &fillType)
+{
+    const double cx = project.geometry.box.xWidth / 2;
+    const double cy = project.geometry.box.yWidth / 2;
+    const WindingEdges edges = windingEdges(project);
+
+    Polygon winding(nextDebugId, static_cast<unsigned>(level), metalType, fillType);
+    winding.points.reserve(edges.outer.size() + edges.innerBackward.size() + 2);
+    winding.points.append(Point(cx + m_radius, cy));
+    winding.points.append(edges.outer);
+    winding.points.append(edges.innerBackward);
+    winding.points.append(Point(cx + m_radius, cy));
     project.geometry.polygons.append(winding);
     ++nextDebugId;
 
@@ -235,8 +307,7 @@ void cRoundSpiral::addCenterPad(ProjectDocument &project, int &nextDebugId, int 
     project.geometry.polygons.append(pad);
 }
 
-void cRoundSpiral::addOuterFeed(ProjectDocument &project, int &nextDebugId, int level,
-                                int metalType)
+std::pair<Point, Point> cRoundSpiral::feedAxis(const ProjectDocument &project) const
 {
     const BoxSettings &box = project.geometry.box;
     const double cx = box.xWidth / 2;
@@ -262,19 +333,30 @@ void cRoundSpiral::addOuterFeed(ProjectDocument &project, int &nextDebugId, int 
         wall = Point(end.x, box.yWidth - w / 2);
         break;
     }
-    addStraightConductor(project, nextDebugId, level, metalType, end, wall, w);
+    return {end, wall};
+}
+
+void cRoundSpiral::addOuterFeed(ProjectDocument &project, int &nextDebugId, int level,
+                                int metalType)
+{
+    const auto [from, to] = feedAxis(project);
+    addStraightConductor(project, nextDebugId, level, metalType, from, to, m_spiralWidth);
     project.geometry.ports.append(Port(1, nextDebugId - 1, 2));
 }
 
-void cRoundSpiral::addBridge(ProjectDocument &project, int &nextDebugId, int level, int metalType)
+std::pair<Point, Point> cRoundSpiral::bridgeAxis(const ProjectDocument &project) const
 {
     const BoxSettings &box = project.geometry.box;
     const double cx = box.xWidth / 2;
     const double cy = box.yWidth / 2;
     const double b = m_bridgeWidth;
-    addStraightConductor(project, nextDebugId, level, metalType,
-                         Point(cx + m_radius + b / 2 - m_spiralWidth / 2, cy),
-                         Point(box.xWidth - b / 2, cy), b);
+    return {Point(cx + m_radius + b / 2 - m_spiralWidth / 2, cy), Point(box.xWidth - b / 2, cy)};
+}
+
+void cRoundSpiral::addBridge(ProjectDocument &project, int &nextDebugId, int level, int metalType)
+{
+    const auto [from, to] = bridgeAxis(project);
+    addStraightConductor(project, nextDebugId, level, metalType, from, to, m_bridgeWidth);
     project.geometry.ports.append(Port(2, nextDebugId - 1, 2));
 }
 

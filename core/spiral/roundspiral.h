@@ -1,10 +1,13 @@
 #pragma once
 
 #include "core/sonnet/projectdocument.h"
+#include "core/spiral/drawnlayout.h"
 
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+
+#include <utility>
 
 // One rectangular polygon for a straight, axis-parallel conductor from p1 to p2 whose square
 // ends reach w/2 beyond both points; vertex index 2 starts the far edge at p2.
@@ -27,6 +30,9 @@ public:
 
     // Appends the spiral's polygons, ports and reference planes to the project's geometry.
     virtual void writeLayout(ProjectDocument &project);
+    // The conductors that writeLayout would draw on this project, as centre lines, with the
+    // vias that carry the current and the reference planes; the project is not changed.
+    virtual DrawnLayout drawnLayout(const ProjectDocument &project);
 
     // lengthScale: metres per length unit; inductanceScale: inductance units per henry.
     virtual QString inductanceText(double lengthScale, double inductanceScale) const;
@@ -51,9 +57,26 @@ protected:
     virtual void addVias(ProjectDocument &project, int &nextDebugId);
     virtual double referencePlaneLength(const ProjectDocument &project) const;
 
+    // Outer edge from the start, inner edge backwards from the outer end: the winding polygon
+    // between its two start points.
+    struct WindingEdges
+    {
+        QList<Point> outer;
+        QList<Point> innerBackward;
+    };
+    virtual WindingEdges windingEdges(const ProjectDocument &project);
+    // The feed's axis, from where it meets the winding to half a width before the wall (its
+    // square end reaches the wall); call after windingEdges.
+    virtual std::pair<Point, Point> feedAxis(const ProjectDocument &project) const;
+    std::pair<Point, Point> bridgeAxis(const ProjectDocument &project) const;
+    virtual void setReferencePlanes(const ProjectDocument &project, GeometryBlock &geometry) const;
+
     // Twice the outer edge radius of the last turn; the extent of every shape along x, whatever
     // its own diameter.
     double singleEndedDiameter() const;
+    // The polygon between the two edges of windingEdges, then the centre pad.
+    void addWindingPolygon(ProjectDocument &project, int &nextDebugId, int level, int metalType,
+                           const QString &fillType);
     // Square of side W on the winding's inner end, staircase fill.
     void addCenterPad(ProjectDocument &project, int &nextDebugId, int level, int metalType) const;
 

@@ -1,0 +1,201 @@
+#include "core/inductance/currentpath.h"
+
+#include "core/inductance/gausslegendre.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// Beyond this many widths apart the centre lines alone give each pair to well below 1e-4.
+constexpr double nearWidths = 6;
+// Gauss points across the widths for non-parallel neighbours: across the first tape, and on
+// each stretch across the second.
+constexpr int outerPoints = 8;
+constexpr int innerPoints = 6;
+// sin^2 of the angle below which two tapes count as parallel for the width terms.
+constexpr double parallelSin2 = 1e-6;
+
+// A piece with its frame: unit direction, in-plane normal (across the tape) and length.
+struct Frame
+{
+    Vec3 start;
+    Vec3 end;
+    Vec3 mid;
+    Vec3 along;
+    Vec3 across;
+    double length = 0;
+    double width = 0;
+    bool vertical = false;
+};
+
+Frame frameOf(const CurrentPiece &piece)
+{
+    Frame f;
+    f.start = piece.start;
+    f.end = piece.end;
+    f.mid = 0.5 * (piece.start + piece.end);
+    f.length = norm(piece.end - piece.start);
+    f.width = piece.width;
+    if (f.length > 0)
+        f.along = (1 / f.length) * (piece.end - piece.start);
+    const double horizontal = std::hypot(f.along.x, f.along.y);
+    f.vertical = horizontal < 1e-9 * std::fabs(f.along.z) || horizontal == 0;
+    if (!f.vertical)
+        f.across = {-f.along.y / horizontal, f.along.x / horizontal, 0};
+    return f;
+}
+
+double segmentDistance(const Frame &a, const Frame &b)
+{
+    // Closest points of two segments, clamped to both (the usual two-step clamp).
+    const Vec3 d1 = a.end - a.start;
+    const Vec3 d2 = b.end - b.start;
+    const Vec3 r = a.start - b.start;
+    const double aa = dot(d1, d1);
+    const double ee = dot(d2, d2);
+    const double f = dot(d2, r);
+    double s = 0;
+    double t = 0;
+    if (aa <= 0 && ee <= 0)
+        return norm(r);
+    if (aa <= 0) {
+        t = std::clamp(f / ee, 0.0, 1.0);
+    } else {
+        const double c = dot(d1, r);
+        if (ee <= 0) {
+            s = std::clamp(-c / aa, 0.0, 1.0);
+        } else {
+            const double bb = dot(d1, d2);
+            const double denom = aa * ee - bb * bb;
+            s = denom > 0 ? std::clamp((bb * f - c * ee) / denom, 0.0, 1.0) : 0.0;
+            t = (bb * s + f) / ee;
+            if (t < 0) {
+                t = 0;
+                s = std::clamp(-c / aa, 0.0, 1.0);
+            } else if (t > 1) {
+                t = 1;
+                s = std::clamp((bb - c) / aa, 0.0, 1.0);
+            }
+        }
+    }
+    return norm((a.start + s * d1) - (b.start + t * d2));
+}
+
+// Parallel (or nearly parallel) tapes: the exact tape formula in a's frame for b laid
+// parallel to a, plus the change of the centre-line term from that parallel copy to b itself.
+double nearParallelTapes(const Frame &a, const Frame &b, double cosine)
+{
+    const Vec3 up = cross(a.along, a.across);
+    const double a3 = dot(b.start - a.start, a.along);
+    const double a4 = dot(b.end - a.start, a.along);
+    const double lateral = dot(b.mid - a.start, a.across);
+    const double height = dot(b.mid - a.start, up);
+    const double sign = cosine > 0 ? 1.0 : -1.0;
+    const double tapes =
+        sign * parallelTapeMutual(0, a.length, -a.width / 2, a.width / 2, std::min(a3, a4),
+                                  std::max(a3, a4), lateral - b.width / 2, lateral + b.width / 2,
+                                  height);
+    const Vec3 base = a.start + lateral * a.across + height * up;
+    const Vec3 p0 = base + a3 * a.along;
+    const Vec3 p1 = base + a4 * a.along;
+    if (norm(p0 - b.start) + norm(p1 - b.end) == 0)
+        return tapes;
+    return tapes + filamentMutual(a.start, a.end, b.start, b.end) -
+           filamentMutual(a.start, a.end, p0, p1);
+}
+
+// Non-parallel tapes: Gauss-Legendre over both widths of the filament term. For each filament
+// of a, the integral across b is split where an end of one filament lies on the other's line:
+// there the filament term has a logarithmic kink that plain Gauss rules converge on slowly.
+double angledTapes(const Frame &a, const Frame &b)
+{
+    const GaussRule &outer = gaussLegendre(outerPoints);
+    const GaussRule &inner = gaussLegendre(innerPoints);
+    const double half = b.width / 2;
+    const double cosine = dot(a.across, b.across);
+    double sum = 0;
+    for (int i = 0; i < outer.count; ++i) {
+        const double u = 0.5 * a.width * outer.nodes[i];
+        const Vec3 a0 = a.start + u * a.across;
+        const Vec3 a1 = a.end + u * a.across;
+        double breaks[6] = {-half, half, dot(a0 - b.start, b.across), dot(a1 - b.start, b.across),
+                            -half, -half};
+        if (std::fabs(cosine) > 1e-12) {
+            breaks[4] = (u - dot(b.start - a.start, a.across)) / cosine;
+            breaks[5] = (u - dot(b.end - a.start, a.across)) / cosine;
+        }
+        std::sort(std::begin(breaks), std::end(breaks));
+        double across = 0;
+        for (int k = 0; k + 1 < 6; ++k) {
+            const double lo = std::max(breaks[k], -half);
+            const double hi = std::min(breaks[k + 1], half);
+            if (!(hi > lo))
+                continue;
+            double part = 0;
+            for (int j = 0; j < inner.count; ++j) {
+                const double v = 0.5 * (lo + hi) + 0.5 * (hi - lo) * inner.nodes[j];
+                const Vec3 db = v * b.across;
+                part += inner.weights[j] * filamentMutual(a0, a1, b.start + db, b.end + db);
+            }
+            across += 0.5 * (hi - lo) * part;
+        }
+        sum += outer.weights[i] * across;
+    }
+    return sum / (2 * b.width);
+}
+
+double framesMutual(const Frame &a, const Frame &b)
+{
+    if (!(a.length > 0) || !(b.length > 0))
+        return 0;
+    const double cosine = dot(a.along, b.along);
+    if (std::fabs(cosine) < 1e-12)
+        return 0;
+    if (a.vertical || b.vertical || !(a.width > 0) || !(b.width > 0))
+        return filamentMutual(a.start, a.end, b.start, b.end);
+    const double reach = nearWidths * std::max(a.width, b.width);
+    if (norm(a.mid - b.mid) - 0.5 * (a.length + b.length) > reach || segmentDistance(a, b) > reach)
+        return filamentMutual(a.start, a.end, b.start, b.end);
+    const Vec3 n = cross(a.along, b.along);
+    if (dot(n, n) < parallelSin2)
+        return nearParallelTapes(a, b, cosine);
+    return angledTapes(a, b);
+}
+
+double selfTerm(const Frame &f)
+{
+    if (!(f.length > 0) || !(f.width > 0))
+        return 0;
+    return f.vertical ? squareBarSelf(f.length, f.width) : tapeSelf(f.length, f.width);
+}
+} // namespace
+
+double pieceMutual(const CurrentPiece &a, const CurrentPiece &b)
+{
+    const Frame fa = frameOf(a);
+    if (&a == &b)
+        return selfTerm(fa);
+    return framesMutual(fa, frameOf(b));
+}
+
+double pathInductance(const std::vector<CurrentPiece> &pieces)
+{
+    std::vector<Frame> frames;
+    frames.reserve(pieces.size());
+    for (const CurrentPiece &piece : pieces)
+        frames.push_back(frameOf(piece));
+    double sum = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const double ci = pieces[i].current;
+        if (ci == 0)
+            continue;
+        sum += ci * ci * selfTerm(frames[i]);
+        double mutual = 0;
+        for (size_t j = i + 1; j < frames.size(); ++j) {
+            if (pieces[j].current != 0)
+                mutual += pieces[j].current * framesMutual(frames[i], frames[j]);
+        }
+        sum += 2 * ci * mutual;
+    }
+    return sum;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/inductance/neumann.h"
+
+#include <vector>
+
+// One straight piece of a current path. Horizontal pieces are zero-thickness tapes of the
+// given width; vertical ones (vias) are bars with a square cross-section of that side.
+struct CurrentPiece
+{
+    Vec3 start;
+    Vec3 end;
+    double width = 0;
+    double current = 1; // share of the terminal current, flowing from start to end
+};
+
+// The partial inductance of the path, L = sum of L_self + 2 sum of M over all pairs, each
+// weighted by both currents; geometric part in length units (see neumann.h). Zero-length
+// pieces add nothing.
+double pathInductance(const std::vector<CurrentPiece> &pieces);
+
+// The mutual term of two pieces (their self term when they are the same piece), per unit
+// current in each.
+double pieceMutual(const CurrentPiece &a, const CurrentPiece &b);

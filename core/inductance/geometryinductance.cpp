@@ -1,0 +1,148 @@
+#include "core/inductance/geometryinductance.h"
+
+#include "core/inductance/spiralcurrentpath.h"
+#include "core/spiral/roundspiral.h"
+#include "core/template/units.h"
+
+#include <cmath>
+
+namespace {
+// mu0 / (4 pi) in henries per metre.
+constexpr double mu0Over4Pi = 1e-7;
+// Far more pieces than the window's largest spirals need: beyond it the sum would take minutes.
+constexpr double maxSidesTimesTurns = 20000;
+
+bool finite(const SpiralParameters &p)
+{
+    return std::isfinite(p.turns) && std::isfinite(p.radius) && std::isfinite(p.spiralWidth) &&
+           std::isfinite(p.spacing) && std::isfinite(p.bridgeWidth) && std::isfinite(p.feedSpacing);
+}
+
+QString parameterProblem(const SpiralParameters &p, const ProjectDocument &document)
+{
+    if (!finite(p))
+        return QStringLiteral("A parameter is not a number.");
+    if (!(p.turns > 0))
+        return QStringLiteral("The spiral needs more than 0 turns.");
+    if (!(p.spiralWidth > 0))
+        return QStringLiteral("The width must be larger than 0.");
+    if (!(p.spacing > 0))
+        return QStringLiteral("The spacing must be larger than 0, or the turns overlap.");
+    if (!(p.radius >= 0))
+        return QStringLiteral("The inner radius must not be negative.");
+    if (!(p.bridgeWidth > 0))
+        return QStringLiteral("The bridge width must be larger than 0.");
+    const bool polygonal =
+        p.shape == SpiralShape::NSided || p.shape == SpiralShape::NSidedDifferential;
+    if (polygonal && p.sides < 3)
+        return QStringLiteral("A polygon needs at least 3 sides.");
+    const double sides = polygonal ? p.sides : 36;
+    if (sides * p.turns > maxSidesTimesTurns)
+        return QStringLiteral("Too many turns or sides for the computation.");
+    if (isDifferential(p.shape) && (p.turns < 1 || std::floor(p.turns) != p.turns))
+        return QStringLiteral("A differential spiral needs a whole number of turns.");
+    if (p.shape == SpiralShape::NSidedDifferential) {
+        if (const auto minimum = innerRadiusShortfall(document.geometry.box, p.spiralWidth,
+                                                      p.spacing, p.radius, p.sides))
+            return innerRadiusMessage(*minimum, document.dimension.lengthUnit).section('\n', 0, 0);
+    }
+    return QString();
+}
+
+bool fitsInBox(const DrawnLayout &layout, const BoxSettings &box)
+{
+    const double slack = 1e-9 * std::max({1.0, box.xWidth, box.yWidth});
+    for (const DrawnConductor &conductor : layout.conductors) {
+        for (const Point &p : conductor.points) {
+            if (!(p.x >= -slack && p.x <= box.xWidth + slack && p.y >= -slack &&
+                  p.y <= box.yWidth + slack))
+                return false;
+        }
+    }
+    for (const ReferencePlane &plane : layout.referencePlanes) {
+        if (!(plane.length >= 0))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+QList<double> metalLevelHeights(const GeometryBlock &geometry)
+{
+    QList<double> heights;
+    double z = 0;
+    for (qsizetype i = 1; i < geometry.dielectricLayers.size(); ++i) {
+        heights.append(z);
+        z -= geometry.dielectricLayers[i].thickness;
+    }
+    return heights;
+}
+
+GeometryInductance geometryInductance(const SpiralParameters &parameters,
+                                      const ProjectDocument &templateDocument,
+                                      const QStringList &layerSetup,
+                                      const QStringList &functionSetup)
+{
+    GeometryInductance result;
+    if (!hasSpiralLevel(functionSetup)) {
+        result.reason = QStringLiteral("No metal level has the role \"spiral\".");
+        return result;
+    }
+    result.reason = parameterProblem(parameters, templateDocument);
+    if (!result.reason.isEmpty())
+        return result;
+    const double lengthScale = MetresPerLengthUnit(templateDocument.dimension.lengthUnit);
+    if (!(lengthScale > 0) || !std::isfinite(lengthScale)) {
+        result.reason = QStringLiteral("The template's length unit is unknown.");
+        return result;
+    }
+
+    const auto spiral = makeSpiral(parameters, &layerSetup, &functionSetup);
+    const DrawnLayout layout = spiral->drawnLayout(templateDocument);
+    const BoxSettings &box = templateDocument.geometry.box;
+    if (!fitsInBox(layout, box)) {
+        result.reason = QStringLiteral("The spiral does not fit in the template's box.");
+        return result;
+    }
+    const SpiralCurrentPaths paths = spiralCurrentPaths(
+        layout, metalLevelHeights(templateDocument.geometry), box.xWidth, box.yWidth);
+    if (!paths.failure.isEmpty()) {
+        result.reason = paths.failure;
+        return result;
+    }
+    const double winding = mu0Over4Pi * lengthScale * pathInductance(paths.winding);
+    const double planes = mu0Over4Pi * lengthScale * pathInductance(paths.referencePlanes);
+    if (!std::isfinite(winding) || !std::isfinite(planes) || !(winding > 0) || !(planes > 0)) {
+        result.reason = QStringLiteral("The drawn geometry gives no finite inductance.");
+        return result;
+    }
+    result.winding = winding;
+    result.referencePlanes = planes;
+    return result;
+}
+
+QString geometryValueText(double value)
+{
+    return QString::number(value, 'g', 4);
+}
+
+QString geometryInductanceText(const GeometryInductance &result, double inductanceScale,
+                               const QString &unitText)
+{
+    if (!result.hasValues())
+        return QStringLiteral("\u2013");
+    return QStringLiteral("%1 %3 (%2 %3 at ref. planes)")
+        .arg(geometryValueText(*result.winding * inductanceScale),
+             geometryValueText(*result.referencePlanes * inductanceScale), unitText);
+}
+
+QString geometryInductanceToolTip(const GeometryInductance &result)
+{
+    if (!result.hasValues())
+        return QStringLiteral("No value: ") + result.reason;
+    return QStringLiteral(
+        "Inductance of the layout that Create Spiral writes, computed from its conductors: "
+        "first the winding alone, then in brackets the whole path with the feed and the "
+        "bridge (or both feeds) up to the reference planes.\nLow-frequency partial inductance "
+        "of the open path: ground and box effects are not included.");
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/sonnet/projectdocument.h"
+#include "core/template/createspiral.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The inductance of the layout that `create` would write on this template, computed from
+// its conductors: partial inductance of the open current path, uniform current, zero-
+// thickness metal at the levels' heights in the dielectric stack, no ground and no box walls.
+struct GeometryInductance
+{
+    // Both in henries, or neither.
+    std::optional<double> winding;
+    std::optional<double> referencePlanes;
+    QString reason; // why there are no values; empty when there are
+
+    bool hasValues() const { return winding.has_value() && referencePlanes.has_value(); }
+};
+
+// Lengths of the parameters are in the template's length unit (its DIM block).
+GeometryInductance geometryInductance(const SpiralParameters &parameters,
+                                      const ProjectDocument &templateDocument,
+                                      const QStringList &layerSetup,
+                                      const QStringList &functionSetup);
+
+// The height of each metal level in the template's stack, level 0 at 0 and the others below.
+QList<double> metalLevelHeights(const GeometryBlock &geometry);
+
+// "2.908 nH (2.977 nH at ref. planes)" in units of inductanceScale per henry, or "–".
+QString geometryInductanceText(const GeometryInductance &result, double inductanceScale,
+                               const QString &unitText);
+// What the values mean, or the reason why there are none.
+QString geometryInductanceToolTip(const GeometryInductance &result);
+// A value as shown: four significant digits.
+QString geometryValueText(double value);

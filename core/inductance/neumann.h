@@ -1,0 +1,51 @@
+#pragma once
+
+// Closed forms of partial inductance for straight conductors. Every function returns the
+// geometric part, the integral of (t1 . t2) / r over both conductors in length units: multiply
+// by mu0 / (4 pi) and the metres per length unit to get henries.
+
+struct Vec3
+{
+    double x = 0;
+    double y = 0;
+    double z = 0;
+};
+
+inline Vec3 operator+(Vec3 a, Vec3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator*(double k, Vec3 a)
+{
+    return {k * a.x, k * a.y, k * a.z};
+}
+inline double dot(Vec3 a, Vec3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline Vec3 cross(Vec3 a, Vec3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double norm(Vec3 a);
+
+// Neumann's double integral for two straight filaments p0-p1 and q0-q1 at any angle and
+// offset, skew lines included. Zero for a zero-length filament.
+double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1);
+
+// Two zero-thickness tapes whose currents both run along x, in planes `height` apart:
+// tape one spans [a1, a2] along x and [b1, b2] across, tape two [a3, a4] and [b3, b4].
+// Exact for uniform current; coincident tapes give the tape's self term. Both widths must be
+// positive.
+double parallelTapeMutual(double a1, double a2, double b1, double b2, double a3, double a4,
+                          double b3, double b4, double height);
+
+// Partial self term of a zero-thickness tape of this length and width.
+double tapeSelf(double length, double width);
+
+// Partial self term of a bar with a square cross-section (a via).
+double squareBarSelf(double length, double side);

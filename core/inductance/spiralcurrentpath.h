@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/inductance/currentpath.h"
+#include "core/spiral/drawnlayout.h"
+
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+// The two current paths of a drawn spiral, as straight pieces along the centre lines:
+// - winding: single-ended from the centre pad to the winding's outer end; differential
+//   between the two outer half-turn ends, crossings, underpasses and vias included;
+// - referencePlanes: the same with the feed and the bridge (or both feeds), each cut where
+//   it crosses a reference plane of the layout.
+// Copies of a conductor on several levels of the same role share the current equally. The
+// centre tap is an open branch and carries none.
+struct SpiralCurrentPaths
+{
+    std::vector<CurrentPiece> winding;
+    std::vector<CurrentPiece> referencePlanes;
+    QString failure; // why no path could be traced; empty on success
+};
+
+// levelHeights: the height of each metal level (upwards), by level index; boxWidth and
+// boxHeight place the reference planes.
+SpiralCurrentPaths spiralCurrentPaths(const DrawnLayout &layout, const QList<double> &levelHeights,
+                                      double boxWidth, double boxHeight);
