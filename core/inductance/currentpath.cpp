@@ -8,12 +8,11 @@
 namespace {
 // Beyond this many widths apart the centre lines alone give each pair to well below 1e-4.
 constexpr double nearWidths = 6;
-// Gauss points across the widths for non-parallel neighbours: across the first tape, and on
-// each stretch across the second.
-constexpr int outerPoints = 8;
-constexpr int innerPoints = 6;
+// Pieces whose midpoints lie further apart than this many lengths (of the longer piece) use
+// the expansion of 1/r about the midpoints; its error falls with the fourth power.
+constexpr double farLengths = 4;
 // sin^2 of the angle below which two tapes count as parallel for the width terms.
-constexpr double parallelSin2 = 1e-6;
+constexpr double parallelSin2 = 1e-2;
 
 // A piece with its frame: unit direction, in-plane normal (across the tape) and length.
 struct Frame
@@ -107,7 +106,7 @@ double nearParallelTapes(const Frame &a, const Frame &b, double cosine)
 // Non-parallel tapes: Gauss-Legendre over both widths of the filament term. For each filament
 // of a, the integral across b is split where an end of one filament lies on the other's line:
 // there the filament term has a logarithmic kink that plain Gauss rules converge on slowly.
-double angledTapes(const Frame &a, const Frame &b)
+double angledTapes(const Frame &a, const Frame &b, int outerPoints, int innerPoints)
 {
     const GaussRule &outer = gaussLegendre(outerPoints);
     const GaussRule &inner = gaussLegendre(innerPoints);
@@ -144,6 +143,22 @@ double angledTapes(const Frame &a, const Frame &b)
     return sum / (2 * b.width);
 }
 
+// Double integral of 1 / r over two filaments far apart, from the Taylor expansion of 1 / r
+// about the midpoints to second order (the odd terms vanish over the symmetric intervals).
+double midpointExpansion(const Frame &a, const Frame &b)
+{
+    const Vec3 d = a.mid - b.mid;
+    const double r2 = dot(d, d);
+    const double r = std::sqrt(r2);
+    const double du = dot(d, a.along);
+    const double dv = dot(d, b.along);
+    const double la2 = a.length * a.length;
+    const double lb2 = b.length * b.length;
+    const double correction =
+        (la2 * (3 * du * du - r2) + lb2 * (3 * dv * dv - r2)) / (24 * r2 * r2);
+    return a.length * b.length / r * (1 + correction);
+}
+
 double framesMutual(const Frame &a, const Frame &b)
 {
     if (!(a.length > 0) || !(b.length > 0))
@@ -153,13 +168,23 @@ double framesMutual(const Frame &a, const Frame &b)
         return 0;
     if (a.vertical || b.vertical || !(a.width > 0) || !(b.width > 0))
         return filamentMutual(a.start, a.end, b.start, b.end);
-    const double reach = nearWidths * std::max(a.width, b.width);
-    if (norm(a.mid - b.mid) - 0.5 * (a.length + b.length) > reach || segmentDistance(a, b) > reach)
+    const double width = std::max(a.width, b.width);
+    const double reach = nearWidths * width;
+    const double apart = norm(a.mid - b.mid);
+    if (apart > farLengths * std::max(a.length, b.length) + reach)
+        return cosine * midpointExpansion(a, b);
+    double gap = apart - 0.5 * (a.length + b.length);
+    if (gap <= reach)
+        gap = segmentDistance(a, b);
+    if (gap > reach)
         return filamentMutual(a.start, a.end, b.start, b.end);
     const Vec3 n = cross(a.along, b.along);
     if (dot(n, n) < parallelSin2)
         return nearParallelTapes(a, b, cosine);
-    return angledTapes(a, b);
+    // Touching or nearly: split rules; further off the integrand is smooth.
+    if (gap < 0.5 * width)
+        return angledTapes(a, b, 4, 4);
+    return gap < 2 * width ? angledTapes(a, b, 4, 3) : angledTapes(a, b, 2, 2);
 }
 
 double selfTerm(const Frame &f)
@@ -178,12 +203,19 @@ double pieceMutual(const CurrentPiece &a, const CurrentPiece &b)
     return framesMutual(fa, frameOf(b));
 }
 
-double pathInductance(const std::vector<CurrentPiece> &pieces)
+namespace {
+std::vector<Frame> framesOf(const std::vector<CurrentPiece> &pieces)
 {
     std::vector<Frame> frames;
     frames.reserve(pieces.size());
     for (const CurrentPiece &piece : pieces)
         frames.push_back(frameOf(piece));
+    return frames;
+}
+
+// Sum over the pairs of one list, each pair once, self terms included.
+double selfSum(const std::vector<CurrentPiece> &pieces, const std::vector<Frame> &frames)
+{
     double sum = 0;
     for (size_t i = 0; i < frames.size(); ++i) {
         const double ci = pieces[i].current;
@@ -198,4 +230,32 @@ double pathInductance(const std::vector<CurrentPiece> &pieces)
         sum += 2 * ci * mutual;
     }
     return sum;
+}
+
+double crossSum(const std::vector<CurrentPiece> &a, const std::vector<Frame> &fa,
+                const std::vector<CurrentPiece> &b, const std::vector<Frame> &fb)
+{
+    double sum = 0;
+    for (size_t i = 0; i < fa.size(); ++i) {
+        double mutual = 0;
+        for (size_t j = 0; j < fb.size(); ++j)
+            mutual += b[j].current * framesMutual(fa[i], fb[j]);
+        sum += a[i].current * mutual;
+    }
+    return sum;
+}
+} // namespace
+
+double pathInductance(const std::vector<CurrentPiece> &pieces)
+{
+    return selfSum(pieces, framesOf(pieces));
+}
+
+std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first,
+                                          const std::vector<CurrentPiece> &second)
+{
+    const std::vector<Frame> f1 = framesOf(first);
+    const std::vector<Frame> f2 = framesOf(second);
+    const double alone = selfSum(first, f1);
+    return {alone, alone + 2 * crossSum(first, f1, second, f2) + selfSum(second, f2)};
 }

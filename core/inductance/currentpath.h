@@ -2,6 +2,7 @@
 
 #include "core/inductance/neumann.h"
 
+#include <utility>
 #include <vector>
 
 // One straight piece of a current path. Horizontal pieces are zero-thickness tapes of the
@@ -18,6 +19,9 @@ struct CurrentPiece
 // weighted by both currents; geometric part in length units (see neumann.h). Zero-length
 // pieces add nothing.
 double pathInductance(const std::vector<CurrentPiece> &pieces);
+// The inductance of `first` alone and of `first` and `second` together, sharing the work.
+std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first,
+                                          const std::vector<CurrentPiece> &second);
 
 // The mutual term of two pieces (their self term when they are the same piece), per unit
 // current in each.

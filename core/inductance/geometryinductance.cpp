@@ -110,8 +110,9 @@ GeometryInductance geometryInductance(const SpiralParameters &parameters,
         result.reason = paths.failure;
         return result;
     }
-    const double winding = mu0Over4Pi * lengthScale * pathInductance(paths.winding);
-    const double planes = mu0Over4Pi * lengthScale * pathInductance(paths.referencePlanes);
+    const auto [windingSum, planesSum] = pathInductances(paths.winding, paths.outside);
+    const double winding = mu0Over4Pi * lengthScale * windingSum;
+    const double planes = mu0Over4Pi * lengthScale * planesSum;
     if (!std::isfinite(winding) || !std::isfinite(planes) || !(winding > 0) || !(planes > 0)) {
         result.reason = QStringLiteral("The drawn geometry gives no finite inductance.");
         return result;

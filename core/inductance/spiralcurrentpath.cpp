@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace {
 using Kind = DrawnConductor::Kind;
@@ -173,7 +174,8 @@ public:
         }
     }
 
-    std::vector<CurrentPiece> pieces() const { return m_pieces; }
+    // The pieces collected so far; the builder starts over.
+    std::vector<CurrentPiece> take() { return std::exchange(m_pieces, {}); }
 
 private:
     QList<double> m_heights;
@@ -239,15 +241,14 @@ SpiralCurrentPaths singleEnded(const DrawnLayout &layout, const QList<double> &h
     // the feed starts off the centre line; the winding value runs to the winding's own end.
     const Point joint = feed.points.first();
     const Nearest cut = nearestOnPolyline(winding.points, joint);
-    QList<Point> windingLine = winding.points.mid(0, cut.segment + 1);
-    windingLine.append(cut.point);
 
-    PathBuilder alone(heights);
-    alone.addRun(winding.points, spiralLevels, winding.width);
-    paths.winding = alone.pieces();
     PathBuilder path(heights);
-    path.addRun(windingLine, spiralLevels, winding.width);
-
+    path.addRun(winding.points, spiralLevels, winding.width);
+    paths.winding = path.take();
+    // Back over the part beyond the cut, which cancels it.
+    QList<Point> tail{cut.point};
+    tail.append(winding.points.mid(cut.segment + 1));
+    path.addRun(reversed(tail), spiralLevels, winding.width);
     if (cut.distance > eps)
         path.addRun({cut.point, joint}, spiralLevels, winding.width);
     path.addRun(cutAtPlanes(feed.points, planes), spiralLevels, feed.width);
@@ -263,7 +264,7 @@ SpiralCurrentPaths singleEnded(const DrawnLayout &layout, const QList<double> &h
             path.addRun({start, pad}, bridgeLevels, bridge.width);
         path.addVia(pad, bridgeLevels, spiralLevels, winding.width);
     }
-    paths.referencePlanes = path.pieces();
+    paths.outside = path.take();
     return paths;
 }
 
@@ -361,7 +362,7 @@ SpiralCurrentPaths differential(const DrawnLayout &layout, const QList<double> &
         paths.failure = QStringLiteral("The drawn conductors do not form one path.");
         return paths;
     }
-    paths.winding = path.pieces();
+    paths.winding = path.take();
 
     // Each feed joins its outer half-turn where the two centre lines cross.
     const QList<const DrawnConductor *> levelFeeds = onLevel(feeds, spiralLevels.first());
@@ -394,7 +395,7 @@ SpiralCurrentPaths differential(const DrawnLayout &layout, const QList<double> &
     path.addRun(reversed(upperJoin), spiralLevels, width);
     path.addRun(lowerJoin, spiralLevels, width);
     path.addRun(lowerLine, spiralLevels, lowerFeed->width);
-    paths.referencePlanes = path.pieces();
+    paths.outside = path.take();
     return paths;
 }
 } // namespace

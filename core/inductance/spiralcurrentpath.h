@@ -11,14 +11,14 @@
 // The two current paths of a drawn spiral, as straight pieces along the centre lines:
 // - winding: single-ended from the centre pad to the winding's outer end; differential
 //   between the two outer half-turn ends, crossings, underpasses and vias included;
-// - referencePlanes: the same with the feed and the bridge (or both feeds), each cut where
-//   it crosses a reference plane of the layout.
+// - outside: what the path between the reference planes adds to the winding: the feed and
+//   the bridge (or both feeds), each cut where it crosses a reference plane of the layout.
 // Copies of a conductor on several levels of the same role share the current equally. The
 // centre tap is an open branch and carries none.
 struct SpiralCurrentPaths
 {
     std::vector<CurrentPiece> winding;
-    std::vector<CurrentPiece> referencePlanes;
+    std::vector<CurrentPiece> outside;
     QString failure; // why no path could be traced; empty on success
 };
 

@@ -1,0 +1,86 @@
+// Speed of the inductance computed from the drawn geometry, per shape and size, up to the
+// largest spirals the window allows. Run from a Release or RelWithDebInfo build:
+//   bench_inductance [REPETITIONS]
+#include "core/inductance/geometryinductance.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/layerroles.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+SpiralParameters spiral(SpiralShape shape, double turns, int sides, double radius)
+{
+    SpiralParameters p;
+    p.shape = shape;
+    p.turns = turns;
+    p.sides = sides;
+    p.radius = radius;
+    p.spiralWidth = 10;
+    p.spacing = 5;
+    p.bridgeWidth = 10;
+    return p;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    // The built-in stack in a box large enough for 99.99 turns.
+    ProjectDocument document = builtInTemplate();
+    document.geometry.box.xWidth = 4000;
+    document.geometry.box.yWidth = 4000;
+    document.geometry.box.xCells2 = 8000;
+    document.geometry.box.yCells2 = 8000;
+    QStringList layerSetup;
+    QStringList functionSetup;
+    readLayerSetup(document, layerSetup, functionSetup);
+
+    const struct
+    {
+        const char *name;
+        SpiralShape shape;
+        int sides;
+        double radius;
+    } shapes[] = {
+        {"round", SpiralShape::Round, 0, 50},
+        {"n-sided, 8 sides", SpiralShape::NSided, 8, 50},
+        {"n-sided, 16 sides", SpiralShape::NSided, 16, 50},
+        {"round differential", SpiralShape::RoundDifferential, 0, 50},
+        {"n-sided differential, 8 sides", SpiralShape::NSidedDifferential, 8, 50},
+        {"n-sided differential, 16 sides", SpiralShape::NSidedDifferential, 16, 100},
+    };
+    for (const auto &shape : shapes) {
+        const bool differential = isDifferential(shape.shape);
+        for (const double turns : {2.0, 5.0, 10.0, differential ? 99.0 : 99.99}) {
+            const SpiralParameters p = spiral(shape.shape, turns, shape.sides, shape.radius);
+            std::vector<double> times;
+            GeometryInductance result;
+            for (int r = 0; r < repetitions; ++r) {
+                QElapsedTimer timer;
+                timer.start();
+                result = geometryInductance(p, document, layerSetup, functionSetup);
+                times.push_back(timer.nsecsElapsed() / 1e6);
+            }
+            if (!result.hasValues()) {
+                std::printf("%-32s %6.2f turns: %s\n", shape.name, turns,
+                            qPrintable(result.reason));
+                return 1;
+            }
+            std::printf("%-32s %6.2f turns %9.2f ms   %10.4f nH (%.4f nH at ref. planes)\n",
+                        shape.name, turns, median(times), *result.winding * 1e9,
+                        *result.referencePlanes * 1e9);
+        }
+    }
+    return 0;
+}
