@@ -3,6 +3,7 @@
 #include "cli/clierror.h"
 #include "cli/projectcommands.h"
 #include "cli/spiraloptions.h"
+#include "core/inductance/geometryinductance.h"
 #include "core/sonnet/numberformat.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
@@ -120,8 +121,33 @@ QJsonValue numberOrText(const QString &text)
     return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue(text);
 }
 
+// Henries to the chosen inductance unit.
+double inductanceScale(const LoadedTemplate &loaded)
+{
+    return 1.0 / HenriesPerInductanceUnit(loaded.document.dimension.inductanceUnit);
+}
+
+QJsonObject geometryJson(const GeometryInductance &geometry, double scale)
+{
+    if (!geometry.hasValues())
+        return {{QStringLiteral("winding"), QJsonValue::Null},
+                {QStringLiteral("referencePlanes"), QJsonValue::Null},
+                {QStringLiteral("reason"), geometry.reason}};
+    return {{QStringLiteral("winding"), *geometry.winding * scale},
+            {QStringLiteral("referencePlanes"), *geometry.referencePlanes * scale}};
+}
+
+QString geometryLine(const GeometryInductance &geometry, double scale, const QString &unit)
+{
+    if (!geometry.hasValues())
+        return QStringLiteral("Geometry: n/a (%1)").arg(geometry.reason);
+    return QStringLiteral("Geometry: %1 %3 winding, %2 %3 at reference planes")
+        .arg(geometryValueText(*geometry.winding * scale),
+             geometryValueText(*geometry.referencePlanes * scale), unit);
+}
+
 void printJson(QTextStream &out, const SpiralCommandOptions &options, const LoadedTemplate &loaded,
-               const EstimateTexts &texts)
+               const EstimateTexts &texts, const GeometryInductance &geometry)
 {
     QJsonArray inductance;
     for (const QString &part : texts.inductance.split(QStringLiteral(" to ")))
@@ -136,6 +162,8 @@ void printJson(QTextStream &out, const SpiralCommandOptions &options, const Load
                        {QStringLiteral("lengthUnit"), loaded.lengthUnitText}};
     if (!texts.minRadius.isEmpty())
         object.insert(QStringLiteral("minRadius"), numberOrText(texts.minRadius.mid(7).chopped(1)));
+    object.insert(QStringLiteral("geometryInductance"),
+                  geometryJson(geometry, inductanceScale(loaded)));
     out << QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 } // namespace
@@ -171,13 +199,16 @@ int runEstimate(const QStringList &arguments, QTextStream &out)
     const LoadedTemplate loaded = loadTemplate(options);
     const EstimateTexts texts = estimateTexts(options.parameters, &loaded.document,
                                               loaded.layerSetup, loaded.functionSetup);
+    const GeometryInductance geometry = geometryInductance(options.parameters, loaded.document,
+                                                           loaded.layerSetup, loaded.functionSetup);
     if (options.json) {
-        printJson(out, options, loaded, texts);
+        printJson(out, options, loaded, texts, geometry);
         return 0;
     }
     out << "Inductance: " << texts.inductance << ' ' << loaded.inductanceUnitText << '\n';
     out << "Size: " << texts.size << ' ' << loaded.lengthUnitText << '\n';
     if (!texts.minRadius.isEmpty())
         out << "MinRadius: " << texts.minRadius << '\n';
+    out << geometryLine(geometry, inductanceScale(loaded), loaded.inductanceUnitText) << '\n';
     return 0;
 }

@@ -3,7 +3,9 @@
 #include "core/inductance/gausslegendre.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <thread>
 
 namespace {
 // Beyond this many widths apart the centre lines alone give each pair to well below 1e-4.
@@ -106,7 +108,7 @@ double nearParallelTapes(const Frame &a, const Frame &b, double cosine)
 // Non-parallel tapes: Gauss-Legendre over both widths of the filament term. For each filament
 // of a, the integral across b is split where an end of one filament lies on the other's line:
 // there the filament term has a logarithmic kink that plain Gauss rules converge on slowly.
-double angledTapes(const Frame &a, const Frame &b, int outerPoints, int innerPoints)
+double angledTapes(const Frame &a, const Frame &b, int outerPoints, int innerPoints, bool split)
 {
     const GaussRule &outer = gaussLegendre(outerPoints);
     const GaussRule &inner = gaussLegendre(innerPoints);
@@ -117,9 +119,12 @@ double angledTapes(const Frame &a, const Frame &b, int outerPoints, int innerPoi
         const double u = 0.5 * a.width * outer.nodes[i];
         const Vec3 a0 = a.start + u * a.across;
         const Vec3 a1 = a.end + u * a.across;
-        double breaks[6] = {-half, half, dot(a0 - b.start, b.across), dot(a1 - b.start, b.across),
-                            -half, -half};
-        if (std::fabs(cosine) > 1e-12) {
+        double breaks[6] = {-half, half, -half, -half, -half, -half};
+        if (split) {
+            breaks[2] = dot(a0 - b.start, b.across);
+            breaks[3] = dot(a1 - b.start, b.across);
+        }
+        if (split && std::fabs(cosine) > 1e-12) {
             breaks[4] = (u - dot(b.start - a.start, a.across)) / cosine;
             breaks[5] = (u - dot(b.end - a.start, a.across)) / cosine;
         }
@@ -157,6 +162,32 @@ double midpointExpansion(const Frame &a, const Frame &b)
     const double correction =
         (la2 * (3 * du * du - r2) + lb2 * (3 * dv * dv - r2)) / (24 * r2 * r2);
     return a.length * b.length / r * (1 + correction);
+}
+
+// Two tapes well apart: Gauss points across both widths and along both lengths.
+double tapeGaussPoints(const Frame &a, const Frame &b, int alongCount)
+{
+    const GaussRule &along = gaussLegendre(alongCount);
+    const GaussRule &across = gaussLegendre(2);
+    const Vec3 da = a.end - a.start;
+    const Vec3 db = b.end - b.start;
+    double sum = 0;
+    for (int i = 0; i < 2; ++i) {
+        const Vec3 ai = a.start + (0.5 * a.width * across.nodes[i]) * a.across;
+        for (int j = 0; j < 2; ++j) {
+            const Vec3 bj = b.start + (0.5 * b.width * across.nodes[j]) * b.across;
+            double part = 0;
+            for (int k = 0; k < alongCount; ++k) {
+                const Vec3 p = ai + (0.5 + 0.5 * along.nodes[k]) * da;
+                double inner = 0;
+                for (int m = 0; m < alongCount; ++m)
+                    inner += along.weights[m] / norm(p - (bj + (0.5 + 0.5 * along.nodes[m]) * db));
+                part += along.weights[k] * inner;
+            }
+            sum += part;
+        }
+    }
+    return sum * a.length * b.length / 16;
 }
 
 // Double integral of 1 / r over two filaments by Gauss points along both.
@@ -208,13 +239,18 @@ double framesMutual(const Frame &a, const Frame &b)
     const double gap = segmentDistance(a, b);
     if (gap > reach || !tapes)
         return centreLineTerm(a, b, cosine, gap);
+    // A few widths apart the integrand is smooth across the widths.
+    if (gap >= 2 * width) {
+        const double longer = std::max(a.length, b.length);
+        if (gap >= longer)
+            return cosine * tapeGaussPoints(a, b, gap >= 3 * longer ? 2 : 3);
+        return angledTapes(a, b, 2, 2, false);
+    }
     const Vec3 n = cross(a.along, b.along);
     if (dot(n, n) < parallelSin2)
         return nearParallelTapes(a, b, cosine);
-    // Touching or nearly: split rules; further off the integrand is smooth.
-    if (gap < 0.5 * width)
-        return angledTapes(a, b, 4, 4);
-    return gap < 2 * width ? angledTapes(a, b, 4, 3) : angledTapes(a, b, 2, 2);
+    // Touching or nearly: split rules.
+    return gap < 0.5 * width ? angledTapes(a, b, 4, 4, true) : angledTapes(a, b, 4, 3, true);
 }
 
 double selfTerm(const Frame &f)
@@ -244,22 +280,52 @@ std::vector<Frame> framesOf(const std::vector<CurrentPiece> &pieces)
 }
 
 // Sum over the pairs of one list, each pair once, self terms included.
+// Rows of the pair sum in interleaved stripes, summed in stripe order: the same result
+// whatever the number of threads.
+constexpr size_t stripeCount = 8;
+// Below this many pieces a thread costs more than it saves.
+constexpr size_t threadedPieces = 256;
+
+template <class Row> double stripedSum(size_t rows, const Row &row)
+{
+    std::array<double, stripeCount> stripes{};
+    const auto runStripes = [&](size_t first, size_t step) {
+        for (size_t stripe = first; stripe < stripeCount; stripe += step) {
+            double sum = 0;
+            for (size_t i = stripe; i < rows; i += stripeCount)
+                sum += row(i);
+            stripes[stripe] = sum;
+        }
+    };
+    const size_t threads =
+        rows < threadedPieces
+            ? 1
+            : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, stripeCount);
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < threads; ++t)
+        workers.emplace_back(runStripes, t, threads);
+    runStripes(0, threads);
+    for (std::thread &worker : workers)
+        worker.join();
+    double total = 0;
+    for (const double stripe : stripes)
+        total += stripe;
+    return total;
+}
+
 double selfSum(const std::vector<CurrentPiece> &pieces, const std::vector<Frame> &frames)
 {
-    double sum = 0;
-    for (size_t i = 0; i < frames.size(); ++i) {
+    return stripedSum(frames.size(), [&](size_t i) {
         const double ci = pieces[i].current;
         if (ci == 0)
-            continue;
-        sum += ci * ci * selfTerm(frames[i]);
+            return 0.0;
         double mutual = 0;
         for (size_t j = i + 1; j < frames.size(); ++j) {
             if (pieces[j].current != 0)
                 mutual += pieces[j].current * framesMutual(frames[i], frames[j]);
         }
-        sum += 2 * ci * mutual;
-    }
-    return sum;
+        return ci * ci * selfTerm(frames[i]) + 2 * ci * mutual;
+    });
 }
 
 double crossSum(const std::vector<CurrentPiece> &a, const std::vector<Frame> &fa,
