@@ -18,11 +18,13 @@
 #include <QDoubleValidator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QPromise>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyleOptionFrame>
 #include <QTabBar>
+#include <QThreadPool>
 
 namespace {
 const QString sonnetFilter = QStringLiteral("Sonnet Files (*.son);;All Files (*.*)");
@@ -177,6 +179,8 @@ void MainWindow::connectForm()
     connect(nsdSidesSpinBox, &QSpinBox::valueChanged, this, &MainWindow::UpdateEstimate);
 
     connect(actionOpenExampleTemplate, &QAction::triggered, this, &MainWindow::OpenExampleTemplate);
+    connect(&geometryWatcher, &QFutureWatcherBase::finished, this,
+            &MainWindow::geometryInductanceFinished);
 
     // The usual keys; the form keeps its texts.
     OpenTechButton->setShortcut(QKeySequence::Open);
@@ -492,12 +496,71 @@ SpiralParameters MainWindow::tabParameters(int tabIndex) const
 
 void MainWindow::showEstimate(SpiralShape shape)
 {
-    const EstimateTexts texts = estimateTexts(tabParameters(static_cast<int>(shape)),
-                                              techTemplate.get(), layerSetup, functionSetup);
+    const SpiralParameters parameters = tabParameters(static_cast<int>(shape));
+    const EstimateTexts texts =
+        estimateTexts(parameters, techTemplate.get(), layerSetup, functionSetup);
     InductanceLabel->setText(texts.inductance);
     SizeXLabel->setText(texts.size);
     if (shape == SpiralShape::NSidedDifferential)
         nsdMinRadiusLabel->setText(texts.minRadius);
+    requestGeometryInductance(parameters);
+}
+
+void MainWindow::requestGeometryInductance(const SpiralParameters &parameters)
+{
+    ++geometryGeneration;
+    waitingGeometry.reset();
+    if (!techTemplate) {
+        GeometryLabel->setText(geometryInductanceText({}, 1, QString()));
+        GeometryLabel->setToolTip(tr("No value: no technology template is loaded."));
+        return;
+    }
+    GeometryRequest request;
+    request.generation = geometryGeneration;
+    request.parameters = parameters;
+    request.document = *techTemplate;
+    // Only the technology counts; the geometry of a past create would just be copied along.
+    request.document.geometry.clearGeometry();
+    request.layerSetup = layerSetup;
+    request.functionSetup = functionSetup;
+    request.unitText = inductanceUnitComboBox->currentText();
+    request.inductanceScale =
+        1.0 / HenriesPerInductanceUnit(techTemplate->dimension.inductanceUnit);
+    if (geometryBusy)
+        waitingGeometry = std::move(request);
+    else
+        startGeometryInductance(request);
+}
+
+void MainWindow::startGeometryInductance(const GeometryRequest &request)
+{
+    geometryBusy = true;
+    runningGeometry = request;
+    auto promise = std::make_shared<QPromise<GeometryInductance>>();
+    geometryWatcher.setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, request] {
+        promise->start();
+        promise->addResult(geometryInductance(request.parameters, request.document,
+                                              request.layerSetup, request.functionSetup));
+        promise->finish();
+    });
+}
+
+void MainWindow::geometryInductanceFinished()
+{
+    geometryBusy = false;
+    const QFuture<GeometryInductance> future = geometryWatcher.future();
+    if (runningGeometry.generation == geometryGeneration && future.resultCount() > 0) {
+        const GeometryInductance result = future.result();
+        GeometryLabel->setText(geometryInductanceText(result, runningGeometry.inductanceScale,
+                                                      runningGeometry.unitText));
+        GeometryLabel->setToolTip(geometryInductanceToolTip(result));
+    }
+    if (waitingGeometry) {
+        const GeometryRequest next = std::move(*waitingGeometry);
+        waitingGeometry.reset();
+        startGeometryInductance(next);
+    }
 }
 
 void MainWindow::UpdateEstimate()

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "core/inductance/geometryinductance.h"
 #include "core/template/createspiral.h"
 #include "ui_mainwindow.h"
 
+#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class UserPrompts;
 class QLineEdit;
@@ -89,6 +92,22 @@ private:
     void selectTemplateUnits();
     // Moves the combo box to the template's unit; returns without change when none fits.
     static void selectUnit(QComboBox *comboBox, const QString &unitName);
+    // The geometry inductance runs off the GUI thread, one computation at a time: a request
+    // made meanwhile waits, replacing any older waiting one, and a result that a newer request
+    // has overtaken is dropped.
+    struct GeometryRequest
+    {
+        int generation = 0;
+        SpiralParameters parameters;
+        ProjectDocument document;
+        QStringList layerSetup;
+        QStringList functionSetup;
+        QString unitText;
+        double inductanceScale = 1;
+    };
+    void requestGeometryInductance(const SpiralParameters &parameters);
+    void startGeometryInductance(const GeometryRequest &request);
+    void geometryInductanceFinished();
     void reportReadError();
     // Asks before a create uses values that the tab's enabled fields do not accept; true to
     // go on.
@@ -110,4 +129,9 @@ private:
     std::unique_ptr<ProjectDocument> techTemplate;
     // Why the last template load refused a file that could be read; empty otherwise.
     QString templateProblem;
+    QFutureWatcher<GeometryInductance> geometryWatcher;
+    int geometryGeneration = 0;
+    bool geometryBusy = false;
+    GeometryRequest runningGeometry;
+    std::optional<GeometryRequest> waitingGeometry;
 };

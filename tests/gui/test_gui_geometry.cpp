@@ -1,0 +1,91 @@
+// The window's "Geometry:" line: computed off the GUI thread for the current tab, the newest
+// request wins, and "–" with the reason where there is no layout.
+#include "guitestsupport.h"
+
+#include "core/inductance/geometryinductance.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/units.h"
+#include "gui/window/mainwindow.h"
+
+#include <QTest>
+
+namespace {
+// What the line must show for the window's current tab, computed directly.
+QString expectedText(const MainWindow &w)
+{
+    const GeometryInductance result =
+        geometryInductance(w.tabParameters(w.tabWidget->currentIndex()), *w.templateDocument(),
+                           w.levelMetalNames(), w.levelRoles());
+    const double scale =
+        1.0 / HenriesPerInductanceUnit(w.templateDocument()->dimension.inductanceUnit);
+    return geometryInductanceText(result, scale, w.inductanceUnitComboBox->currentText());
+}
+} // namespace
+
+class GeometryLineTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    ScriptedPrompts prompts;
+
+private slots:
+    void init()
+    {
+        clearStoredSettings();
+        prompts.reset();
+    }
+
+    void followsEveryTabAndEdit_data()
+    {
+        QTest::addColumn<int>("tab");
+        for (int tab = 0; tab < 4; ++tab)
+            QTest::addRow("tab %d", tab) << tab;
+    }
+
+    void followsEveryTabAndEdit()
+    {
+        QFETCH(int, tab);
+        MainWindow w(prompts);
+        QCOMPARE(w.LoadTechTemplate(writeFile(folder.filePath("rfic.son"), builtInTemplateText())),
+                 0);
+        w.tabWidget->setCurrentIndex(tab);
+        QLineEdit *width = QList<QLineEdit *>{w.rsSpiralWidthEdit, w.nsSpiralWidthEdit,
+                                              w.rsdSpiralWidthEdit, w.nsdSpiralWidthEdit}[tab];
+        // Several edits in a row: only the last one may end up on the line.
+        for (const char *text : {"6", "7", "8"})
+            typeAndFinish(width, QString::fromLatin1(text));
+        const QString expected = expectedText(w);
+        QVERIFY2(expected.endsWith(QStringLiteral(" nH at ref. planes)")), qPrintable(expected));
+        QTRY_COMPARE(w.GeometryLabel->text(), expected);
+        QVERIFY(w.GeometryLabel->toolTip().contains(QStringLiteral("ground and box")));
+
+        w.inductanceUnitComboBox->setCurrentText(QStringLiteral("pH"));
+        QTRY_COMPARE(w.GeometryLabel->text(), expectedText(w));
+        QVERIFY(w.GeometryLabel->text().contains(QStringLiteral(" pH (")));
+    }
+
+    void dashWithTheReason_data()
+    {
+        QTest::addColumn<QByteArray>("templateFile");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no template") << QByteArray() << "no technology template";
+        QTest::newRow("no spiral level")
+            << templateText(3, {"ANN #Qor_FunctionSetup#,none,bridge"}) << "\"spiral\"";
+    }
+
+    void dashWithTheReason()
+    {
+        QFETCH(QByteArray, templateFile);
+        QFETCH(QString, reason);
+        MainWindow w(prompts);
+        if (!templateFile.isEmpty())
+            QCOMPARE(w.LoadTechTemplate(writeFile(folder.filePath("t.son"), templateFile)), 0);
+        w.UpdateEstimate();
+        QTRY_VERIFY(w.GeometryLabel->toolTip().contains(reason));
+        QCOMPARE(w.GeometryLabel->text(), QStringLiteral("\u2013"));
+    }
+};
+
+TORVANE_GUI_TEST_MAIN(GeometryLineTest)
+#include "test_gui_geometry.moc"
