@@ -222,6 +222,17 @@ double centreLineTerm(const Frame &a, const Frame &b, double cosine, double gap)
     return filamentMutual(a.start, a.end, b.start, b.end);
 }
 
+// Vias close together: exact for square bars, in a frame along a's axis.
+double nearBars(const Frame &a, const Frame &b, double cosine)
+{
+    const double a3 = dot(b.start - a.start, a.along);
+    const double a4 = dot(b.end - a.start, a.along);
+    const Vec3 offset = b.mid - a.mid;
+    const double sign = cosine > 0 ? 1.0 : -1.0;
+    return sign * squareBarMutual(0, a.length, std::min(a3, a4), std::max(a3, a4), offset.x,
+                                  offset.y, a.width);
+}
+
 double framesMutual(const Frame &a, const Frame &b)
 {
     if (!(a.length > 0) || !(b.length > 0))
@@ -231,12 +242,14 @@ double framesMutual(const Frame &a, const Frame &b)
         return 0;
     const bool tapes = !a.vertical && !b.vertical && a.width > 0 && b.width > 0;
     const double width = std::max(a.width, b.width);
-    const double reach = tapes ? nearWidths * width : 0;
+    const double reach = nearWidths * width;
     // No closer than this: the midpoints less the half lengths.
     const double bound = norm(a.mid - b.mid) - 0.5 * (a.length + b.length);
     if (bound > reach && bound >= farLengths * std::max(a.length, b.length))
         return cosine * midpointExpansion(a, b);
     const double gap = segmentDistance(a, b);
+    if (a.vertical && b.vertical && a.width > 0 && a.width == b.width && gap <= reach)
+        return nearBars(a, b, cosine);
     if (gap > reach || !tapes)
         return centreLineTerm(a, b, cosine, gap);
     // A few widths apart the integrand is smooth across the widths.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 double norm(Vec3 a)
 {
@@ -138,15 +139,32 @@ double tapeSelf(double length, double width)
     return parallelTapeMutual(0, length, 0, width, 0, length, 0, width, 0);
 }
 
+double squareBarMutual(double a1, double a2, double a3, double a4, double dx, double dy,
+                       double side)
+{
+    // Each bar is a stack of tapes across y: (1 / a^2) times the integral over u in [-a, a] of
+    // (a - |u|) M(dy + u), split where the weight or the tape term has its kink.
+    double breaks[4] = {-side, 0, std::clamp(-dy, -side, side), side};
+    std::sort(std::begin(breaks), std::end(breaks));
+    const GaussRule &rule = gaussLegendre(8);
+    double sum = 0;
+    for (int k = 0; k + 1 < 4; ++k) {
+        const double lo = breaks[k];
+        const double hi = breaks[k + 1];
+        if (!(hi > lo))
+            continue;
+        for (int i = 0; i < rule.count; ++i) {
+            const double u = 0.5 * (lo + hi) + 0.5 * (hi - lo) * rule.nodes[i];
+            const double weight = 0.5 * (hi - lo) * rule.weights[i];
+            sum += weight * (side - std::fabs(u)) *
+                   parallelTapeMutual(a1, a2, -side / 2, side / 2, a3, a4, dx - side / 2,
+                                      dx + side / 2, dy + u);
+        }
+    }
+    return sum / (side * side);
+}
+
 double squareBarSelf(double length, double side)
 {
-    // Stacked tapes: (2 / a^2) times the integral over 0..a of (a - h) M(h) dh.
-    const GaussRule &rule = gaussLegendre(16);
-    double sum = 0;
-    for (int i = 0; i < rule.count; ++i) {
-        const double h = 0.5 * side * (1 + rule.nodes[i]);
-        const double weight = 0.5 * side * rule.weights[i];
-        sum += weight * (side - h) * parallelTapeMutual(0, length, 0, side, 0, length, 0, side, h);
-    }
-    return 2 * sum / (side * side);
+    return squareBarMutual(0, length, 0, length, 0, 0, side);
 }

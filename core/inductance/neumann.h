@@ -47,5 +47,9 @@ double parallelTapeMutual(double a1, double a2, double b1, double b2, double a3,
 // Partial self term of a zero-thickness tape of this length and width.
 double tapeSelf(double length, double width);
 
-// Partial self term of a bar with a square cross-section (a via).
+// Two parallel bars with the same square cross-section (vias), currents along their axes:
+// bar one spans [a1, a2] along the axis, bar two [a3, a4], its axis offset by (dx, dy).
+double squareBarMutual(double a1, double a2, double a3, double a4, double dx, double dy,
+                       double side);
+// Partial self term of a bar with a square cross-section.
 double squareBarSelf(double length, double side);

@@ -1,4 +1,5 @@
 // torvane-cli end to end: the real program, run as users run it.
+#include "core/inductance/geometryinductance.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/createspiral.h"
 #include "core/template/estimate.h"
@@ -153,8 +154,14 @@ void CliTest::estimatePrintsThePanel()
     QVERIFY(lines.value(0).startsWith("Inductance: "));
     QVERIFY(lines.value(0).endsWith(" nH"));
     QCOMPARE(lines.value(1), size);
-    QCOMPARE(lines.value(2), minRadius);
-    QCOMPARE(lines.size(), minRadius.isEmpty() ? 2 : 3);
+    QCOMPARE(lines.value(2).startsWith("MinRadius"), !minRadius.isEmpty());
+    if (!minRadius.isEmpty())
+        QCOMPARE(lines.value(2), minRadius);
+    static const QRegularExpression geometry(
+        QStringLiteral("^Geometry: [0-9.]+ (nH|mil) winding, [0-9.]+ \\1 at reference planes$"));
+    QVERIFY2(geometry.match(lines.last()).hasMatch() || lines.last().startsWith("Geometry: n/a ("),
+             qPrintable(lines.last()));
+    QCOMPARE(lines.size(), minRadius.isEmpty() ? 3 : 4);
 }
 
 void CliTest::estimateJson()
@@ -168,6 +175,18 @@ void CliTest::estimateJson()
     QVERIFY(range[0].toDouble() > 0 && range[0].toDouble() <= range[1].toDouble());
     QCOMPARE(object.value("size").toArray().at(0).toDouble(), 2 * (2.5 * 10 + 25 + 2 * 10.0));
     QCOMPARE(object.value("lengthUnit").toString(), QStringLiteral("um"));
+    // The geometry values of the built-in template, in nH at full precision.
+    ProjectDocument document = builtInTemplate();
+    QStringList layerSetup;
+    QStringList functionSetup;
+    readLayerSetup(document, layerSetup, functionSetup);
+    SpiralParameters p;
+    p.shape = SpiralShape::NSided;
+    const GeometryInductance expected = geometryInductance(p, document, layerSetup, functionSetup);
+    QVERIFY(expected.hasValues());
+    const QJsonObject geometry = object.value("geometryInductance").toObject();
+    QCOMPARE(geometry.value("winding").toDouble(), *expected.winding * 1e9);
+    QCOMPARE(geometry.value("referencePlanes").toDouble(), *expected.referencePlanes * 1e9);
     const Run hint = runCli({"estimate", "--shape", "diffnsided", "--width", "10", "--spacing",
                              "10", "--sides", "8", "--json"});
     QCOMPARE(QJsonDocument::fromJson(hint.out.toUtf8())["minRadius"].toDouble(), 41.2132);
