@@ -1,5 +1,6 @@
 #include "core/inductance/currentpath.h"
 
+#include "core/inductance/farfield.h"
 #include "core/inductance/gausslegendre.h"
 
 #include <algorithm>
@@ -27,6 +28,9 @@ struct Frame
     double length = 0;
     double width = 0;
     bool vertical = false;
+    // Gauss points along the centre line, for two- and three-point rules.
+    Vec3 two[2];
+    Vec3 three[3];
 };
 
 Frame frameOf(const CurrentPiece &piece)
@@ -39,6 +43,13 @@ Frame frameOf(const CurrentPiece &piece)
     f.width = piece.width;
     if (f.length > 0)
         f.along = (1 / f.length) * (piece.end - piece.start);
+    const Vec3 span = piece.end - piece.start;
+    const GaussRule &two = gaussLegendre(2);
+    const GaussRule &three = gaussLegendre(3);
+    for (int i = 0; i < 2; ++i)
+        f.two[i] = piece.start + (0.5 + 0.5 * two.nodes[i]) * span;
+    for (int i = 0; i < 3; ++i)
+        f.three[i] = piece.start + (0.5 + 0.5 * three.nodes[i]) * span;
     const double horizontal = std::hypot(f.along.x, f.along.y);
     f.vertical = horizontal < 1e-9 * std::fabs(f.along.z) || horizontal == 0;
     if (!f.vertical)
@@ -191,20 +202,18 @@ double tapeGaussPoints(const Frame &a, const Frame &b, int alongCount)
 }
 
 // Double integral of 1 / r over two filaments by Gauss points along both.
-double gaussPoints(const Frame &a, const Frame &b, int count)
+template <int Count>
+double gaussPoints(const Vec3 (&a)[Count], const Vec3 (&b)[Count], double lengths)
 {
-    const GaussRule &rule = gaussLegendre(count);
-    const Vec3 da = a.end - a.start;
-    const Vec3 db = b.end - b.start;
+    const GaussRule &rule = gaussLegendre(Count);
     double sum = 0;
-    for (int i = 0; i < count; ++i) {
-        const Vec3 p = a.start + (0.5 + 0.5 * rule.nodes[i]) * da;
+    for (int i = 0; i < Count; ++i) {
         double inner = 0;
-        for (int j = 0; j < count; ++j)
-            inner += rule.weights[j] / norm(p - (b.start + (0.5 + 0.5 * rule.nodes[j]) * db));
+        for (int j = 0; j < Count; ++j)
+            inner += rule.weights[j] / norm(a[i] - b[j]);
         sum += rule.weights[i] * inner;
     }
-    return sum * a.length * b.length / 4;
+    return sum * lengths / 4;
 }
 
 // The centre-line term by the cheapest rule that keeps each pair to a few 1e-5: the
@@ -216,9 +225,9 @@ double centreLineTerm(const Frame &a, const Frame &b, double cosine, double gap)
     if (gap >= farLengths * longer)
         return cosine * midpointExpansion(a, b);
     if (gap >= 3 * longer)
-        return cosine * gaussPoints(a, b, 2);
+        return cosine * gaussPoints(a.two, b.two, a.length * b.length);
     if (gap >= longer)
-        return cosine * gaussPoints(a, b, 3);
+        return cosine * gaussPoints(a.three, b.three, a.length * b.length);
     return filamentMutual(a.start, a.end, b.start, b.end);
 }
 
@@ -243,9 +252,11 @@ double framesMutual(const Frame &a, const Frame &b)
     const bool tapes = !a.vertical && !b.vertical && a.width > 0 && b.width > 0;
     const double width = std::max(a.width, b.width);
     const double reach = nearWidths * width;
-    // No closer than this: the midpoints less the half lengths.
-    const double bound = norm(a.mid - b.mid) - 0.5 * (a.length + b.length);
-    if (bound > reach && bound >= farLengths * std::max(a.length, b.length))
+    // Far apart even allowing for the half lengths: no root needed to tell.
+    const Vec3 apart = a.mid - b.mid;
+    const double far =
+        0.5 * (a.length + b.length) + std::max(reach, farLengths * std::max(a.length, b.length));
+    if (dot(apart, apart) > far * far)
         return cosine * midpointExpansion(a, b);
     const double gap = segmentDistance(a, b);
     if (a.vertical && b.vertical && a.width > 0 && a.width == b.width && gap <= reach)
@@ -263,7 +274,7 @@ double framesMutual(const Frame &a, const Frame &b)
     if (dot(n, n) < parallelSin2)
         return nearParallelTapes(a, b, cosine);
     // Touching or nearly: split rules.
-    return gap < 0.5 * width ? angledTapes(a, b, 4, 4, true) : angledTapes(a, b, 4, 3, true);
+    return gap < 0.5 * width ? angledTapes(a, b, 4, 4, true) : angledTapes(a, b, 3, 3, false);
 }
 
 double selfTerm(const Frame &f)
@@ -292,7 +303,6 @@ std::vector<Frame> framesOf(const std::vector<CurrentPiece> &pieces)
     return frames;
 }
 
-// Sum over the pairs of one list, each pair once, self terms included.
 // Rows of the pair sum in interleaved stripes, summed in stripe order: the same result
 // whatever the number of threads.
 constexpr size_t stripeCount = 8;
@@ -326,18 +336,32 @@ template <class Row> double stripedSum(size_t rows, const Row &row)
     return total;
 }
 
+// Sum over the pairs of one list, each pair once, self terms included. Each row runs first
+// through the vectorised far-field loop, which marks the pairs too close for its expansion;
+// only those go through framesMutual.
 double selfSum(const std::vector<CurrentPiece> &pieces, const std::vector<Frame> &frames)
 {
+    FarFieldPoints points;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const Frame &f = frames[i];
+        points.append(f.mid, f.along, f.length, f.width, pieces[i].current);
+    }
     return stripedSum(frames.size(), [&](size_t i) {
         const double ci = pieces[i].current;
         if (ci == 0)
             return 0.0;
-        double mutual = 0;
+        const Frame &fi = frames[i];
+        thread_local std::vector<unsigned char> nearFlags;
+        nearFlags.resize(frames.size() - i);
+        const double far =
+            farFieldNearMarked(points, i + 1, frames.size(), fi.mid, fi.along, fi.length, fi.width,
+                               nearWidths, farLengths, nearFlags.data());
+        double near = 0;
         for (size_t j = i + 1; j < frames.size(); ++j) {
-            if (pieces[j].current != 0)
-                mutual += pieces[j].current * framesMutual(frames[i], frames[j]);
+            if (nearFlags[j - i - 1] && pieces[j].current != 0)
+                near += pieces[j].current * framesMutual(fi, frames[j]);
         }
-        return ci * ci * selfTerm(frames[i]) + 2 * ci * mutual;
+        return ci * ci * selfTerm(fi) + 2 * ci * (near + fi.length * far);
     });
 }
 

@@ -6,11 +6,6 @@
 #include <cmath>
 #include <iterator>
 
-double norm(Vec3 a)
-{
-    return std::sqrt(dot(a, a));
-}
-
 namespace {
 // asinh through one logarithm: several times faster than the library's, and exact enough here
 // (an absolute error near 1e-16 for small arguments, where the terms are multiplied by zero).

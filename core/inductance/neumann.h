@@ -4,6 +4,8 @@
 // geometric part, the integral of (t1 . t2) / r over both conductors in length units: multiply
 // by mu0 / (4 pi) and the metres per length unit to get henries.
 
+#include <cmath>
+
 struct Vec3
 {
     double x = 0;
@@ -31,7 +33,10 @@ inline Vec3 cross(Vec3 a, Vec3 b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-double norm(Vec3 a);
+inline double norm(Vec3 a)
+{
+    return std::sqrt(dot(a, a));
+}
 
 // Neumann's double integral for two straight filaments p0-p1 and q0-q1 at any angle and
 // offset, skew lines included. Zero for a zero-length filament.

@@ -1,0 +1,57 @@
+#include "core/inductance/farfield.h"
+
+#include <algorithm>
+
+void FarFieldPoints::append(Vec3 mid, Vec3 along, double length, double width, double current)
+{
+    this->length.push_back(length);
+    this->width.push_back(width);
+    x.push_back(mid.x);
+    y.push_back(mid.y);
+    z.push_back(mid.z);
+    ux.push_back(along.x);
+    uy.push_back(along.y);
+    uz.push_back(along.z);
+    length2.push_back(length * length);
+    charge.push_back(current * length);
+}
+
+double farFieldNearMarked(const FarFieldPoints &points, size_t from, size_t to, Vec3 mid,
+                          Vec3 along, double length, double width, double nearWidths,
+                          double farLengths, unsigned char *near)
+{
+    const double *x = points.x.data();
+    const double *y = points.y.data();
+    const double *z = points.z.data();
+    const double *ux = points.ux.data();
+    const double *uy = points.uy.data();
+    const double *uz = points.uz.data();
+    const double *l2 = points.length2.data();
+    const double *q = points.charge.data();
+    const double *lengths = points.length.data();
+    const double *widths = points.width.data();
+    const double length2 = length * length;
+    double sum = 0;
+#pragma omp simd reduction(+ : sum)
+    for (size_t k = from; k < to; ++k) {
+        const double dx = mid.x - x[k];
+        const double dy = mid.y - y[k];
+        const double dz = mid.z - z[k];
+        const double r2 = dx * dx + dy * dy + dz * dz;
+        const double longer = std::max(length, lengths[k]);
+        const double limit = 0.5 * (length + lengths[k]) +
+                             std::max(nearWidths * std::max(width, widths[k]), farLengths * longer);
+        const double inverse = 1 / std::sqrt(r2);
+        const double inverse2 = inverse * inverse;
+        const double du = dx * along.x + dy * along.y + dz * along.z;
+        const double dv = dx * ux[k] + dy * uy[k] + dz * uz[k];
+        const double cosine = along.x * ux[k] + along.y * uy[k] + along.z * uz[k];
+        const double correction = (length2 * (3 * du * du - r2) + l2[k] * (3 * dv * dv - r2)) *
+                                  (inverse2 * inverse2) / 24;
+        const double term = q[k] * cosine * inverse * (1 + correction);
+        const bool far = r2 > limit * limit;
+        near[k - from] = !far;
+        sum += far ? term : 0.0;
+    }
+    return sum;
+}
