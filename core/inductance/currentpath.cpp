@@ -351,14 +351,14 @@ double selfSum(const std::vector<CurrentPiece> &pieces, const std::vector<Frame>
         if (ci == 0)
             return 0.0;
         const Frame &fi = frames[i];
-        thread_local std::vector<unsigned char> nearFlags;
+        thread_local std::vector<double> nearFlags;
         nearFlags.resize(frames.size() - i);
         const double far =
             farFieldNearMarked(points, i + 1, frames.size(), fi.mid, fi.along, fi.length, fi.width,
                                nearWidths, farLengths, nearFlags.data());
         double near = 0;
         for (size_t j = i + 1; j < frames.size(); ++j) {
-            if (nearFlags[j - i - 1] && pieces[j].current != 0)
+            if (nearFlags[j - i - 1] != 0 && pieces[j].current != 0)
                 near += pieces[j].current * framesMutual(fi, frames[j]);
         }
         return ci * ci * selfTerm(fi) + 2 * ci * (near + fi.length * far);

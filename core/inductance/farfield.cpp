@@ -1,7 +1,5 @@
 #include "core/inductance/farfield.h"
 
-#include <algorithm>
-
 void FarFieldPoints::append(Vec3 mid, Vec3 along, double length, double width, double current)
 {
     this->length.push_back(length);
@@ -18,7 +16,7 @@ void FarFieldPoints::append(Vec3 mid, Vec3 along, double length, double width, d
 
 double farFieldNearMarked(const FarFieldPoints &points, size_t from, size_t to, Vec3 mid,
                           Vec3 along, double length, double width, double nearWidths,
-                          double farLengths, unsigned char *near)
+                          double farLengths, double *near)
 {
     const double *x = points.x.data();
     const double *y = points.y.data();
@@ -31,27 +29,42 @@ double farFieldNearMarked(const FarFieldPoints &points, size_t from, size_t to, 
     const double *lengths = points.length.data();
     const double *widths = points.width.data();
     const double length2 = length * length;
+    const long count = static_cast<long>(to - from);
+    x += from;
+    y += from;
+    z += from;
+    ux += from;
+    uy += from;
+    uz += from;
+    l2 += from;
+    q += from;
+    lengths += from;
+    widths += from;
     double sum = 0;
+    // Branch-free, so that it runs on vector instructions.
 #pragma omp simd reduction(+ : sum)
-    for (size_t k = from; k < to; ++k) {
+    for (long k = 0; k < count; ++k) {
         const double dx = mid.x - x[k];
         const double dy = mid.y - y[k];
         const double dz = mid.z - z[k];
         const double r2 = dx * dx + dy * dy + dz * dz;
-        const double longer = std::max(length, lengths[k]);
-        const double limit = 0.5 * (length + lengths[k]) +
-                             std::max(nearWidths * std::max(width, widths[k]), farLengths * longer);
-        const double inverse = 1 / std::sqrt(r2);
+        const double longer = length > lengths[k] ? length : lengths[k];
+        const double wider = width > widths[k] ? width : widths[k];
+        const double byWidth = nearWidths * wider;
+        const double byLength = farLengths * longer;
+        const double limit =
+            0.5 * (length + lengths[k]) + (byWidth > byLength ? byWidth : byLength);
+        const double far = r2 > limit * limit ? 1.0 : 0.0;
+        const double safe = r2 > 0 ? r2 : 1.0;
+        const double inverse = 1 / std::sqrt(safe);
         const double inverse2 = inverse * inverse;
         const double du = dx * along.x + dy * along.y + dz * along.z;
         const double dv = dx * ux[k] + dy * uy[k] + dz * uz[k];
         const double cosine = along.x * ux[k] + along.y * uy[k] + along.z * uz[k];
-        const double correction = (length2 * (3 * du * du - r2) + l2[k] * (3 * dv * dv - r2)) *
+        const double correction = (length2 * (3 * du * du - safe) + l2[k] * (3 * dv * dv - safe)) *
                                   (inverse2 * inverse2) / 24;
-        const double term = q[k] * cosine * inverse * (1 + correction);
-        const bool far = r2 > limit * limit;
-        near[k - from] = !far;
-        sum += far ? term : 0.0;
+        near[k] = 1.0 - far;
+        sum += far * (q[k] * cosine * inverse * (1 + correction));
     }
     return sum;
 }

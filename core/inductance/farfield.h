@@ -28,4 +28,4 @@ struct FarFieldPoints
 // larger piece. near[k - from] marks the others.
 double farFieldNearMarked(const FarFieldPoints &points, size_t from, size_t to, Vec3 mid,
                           Vec3 along, double length, double width, double nearWidths,
-                          double farLengths, unsigned char *near);
+                          double farLengths, double *near);
