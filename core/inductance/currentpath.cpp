@@ -283,17 +283,7 @@ double selfTerm(const Frame &f)
         return 0;
     return f.vertical ? squareBarSelf(f.length, f.width) : tapeSelf(f.length, f.width);
 }
-} // namespace
 
-double pieceMutual(const CurrentPiece &a, const CurrentPiece &b)
-{
-    const Frame fa = frameOf(a);
-    if (&a == &b)
-        return selfTerm(fa);
-    return framesMutual(fa, frameOf(b));
-}
-
-namespace {
 std::vector<Frame> framesOf(const std::vector<CurrentPiece> &pieces)
 {
     std::vector<Frame> frames;

@@ -22,7 +22,3 @@ double pathInductance(const std::vector<CurrentPiece> &pieces);
 // The inductance of `first` alone and of `first` and `second` together, sharing the work.
 std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first,
                                           const std::vector<CurrentPiece> &second);
-
-// The mutual term of two pieces (their self term when they are the same piece), per unit
-// current in each.
-double pieceMutual(const CurrentPiece &a, const CurrentPiece &b);
