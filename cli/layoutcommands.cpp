@@ -134,6 +134,8 @@ int runExport(const QStringList &arguments, QTextStream &out)
         if (!layoutOptionNames().contains(name))
             throw CliError(
                 QStringLiteral("unknown option '%1'; see torvane-cli --help.").arg(argument));
+        if (value.isEmpty())
+            throw CliError(QStringLiteral("--%1 needs a value, not an empty one.").arg(name));
         values.insert(name, value);
     }
     if (files.size() != 2 || files[0].isEmpty())

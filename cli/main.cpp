@@ -18,7 +18,9 @@ const char usage[] =
     "  create --shape SHAPE -o OUT.son [OPTIONS] [--staircase] [--yes]\n"
     "                          Write a spiral project (and its sondata/ folder) on a template.\n"
     "                          --staircase gives every polygon staircase fill; --yes goes on\n"
-    "                          where the window would ask (no spiral level, wide feed spacing).\n"
+    "                          where the window would ask (no spiral level, wide feed spacing)\n"
+    "                          and over an unusually large layout (above 1,000,000 points or\n"
+    "                          100 MB of output).\n"
     "                          An output name without a suffix gets \".son\".\n"
     "                          --gds OUT.gds (or OUT.dxf) also writes the layout.\n"
     "  estimate --shape SHAPE [OPTIONS] [--json]\n"
@@ -33,6 +35,21 @@ const char usage[] =
     "  --version               Show the program's version.\n"
     "\n"
     "Spiral options (create and estimate):\n";
+
+// Qt decodes the arguments as UTF-8 and turns any other byte into U+FFFD, which would read
+// or write a different file than the one named.
+void checkArgumentsAreText(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        const QString decoded = QString::fromLocal8Bit(raw);
+        if (decoded.toLocal8Bit() != raw)
+            throw CliError(QStringLiteral("argument %1 ('%2') is not valid UTF-8 text; file "
+                                          "names must be, or another file would be used.")
+                               .arg(i)
+                               .arg(decoded));
+    }
+}
 
 int dispatch(const QStringList &arguments, QTextStream &out)
 {
@@ -67,6 +84,7 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     try {
+        checkArgumentsAreText(argc, argv);
         return dispatch(app.arguments().mid(1), out);
     } catch (const CliError &error) {
         out.flush();

@@ -66,10 +66,20 @@ ProjectDocument loadTemplateOrThrow(const QString &path)
     return document;
 }
 
+namespace {
+void checkNotEmpty(const QString &path, const char *what)
+{
+    if (path.isEmpty())
+        throw CliError(QStringLiteral("the %1 file name is empty.").arg(QLatin1String(what)));
+}
+} // namespace
+
 int runRewrite(const QStringList &arguments, QTextStream &out)
 {
     if (arguments.size() != 2)
         throw CliError(QStringLiteral("rewrite needs an input and an output file."));
+    checkNotEmpty(arguments[0], "input");
+    checkNotEmpty(arguments[1], "output");
     const ProjectDocument document = loadTemplateOrThrow(arguments[0]);
     QString reason;
     if (saveProject(arguments[1], document, &reason) != 0)
@@ -82,6 +92,8 @@ int runInfo(const QStringList &arguments, QTextStream &out)
 {
     if (arguments.size() > 1)
         throw CliError(QStringLiteral("info takes at most one file."));
+    if (!arguments.isEmpty())
+        checkNotEmpty(arguments[0], "input");
     const QString path = arguments.value(0);
     const ProjectDocument document = loadTemplateOrThrow(path);
     const GeometryBlock &geometry = document.geometry;

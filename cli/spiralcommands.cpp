@@ -7,6 +7,7 @@
 #include "core/sonnet/numberformat.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
+#include "core/template/layoutsize.h"
 #include "core/template/units.h"
 
 #include <QJsonArray>
@@ -173,10 +174,13 @@ int runCreate(const QStringList &arguments, QTextStream &out)
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
     LoadedTemplate loaded = loadTemplate(options);
     checkBeforeCreate(options, loaded);
+    layOutSpiral(loaded.document, options.parameters, loaded.layerSetup, loaded.functionSetup);
+    const QString sizeWarning = largeLayoutWarning(measureLayout(loaded.document));
+    if (!sizeWarning.isEmpty() && !options.assumeYes)
+        throw CliError(sizeWarning + QStringLiteral(" Pass --yes to create it anyway."));
     QString reason;
-    if (createSpiralProject(loaded.document, options.parameters, loaded.layerSetup,
-                            loaded.functionSetup, options.staircase, options.outputPath,
-                            &reason) != 0)
+    if (saveWithLayerSetup(loaded.document, options.outputPath, loaded.layerSetup,
+                           loaded.functionSetup, options.staircase, &reason) != 0)
         throw CliError(QStringLiteral("Error creating sonnet project '%1': %2.")
                            .arg(options.outputPath, reason));
     const GeometryBlock &geometry = loaded.document.geometry;

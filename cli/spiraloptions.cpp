@@ -32,7 +32,7 @@ const char spiralOptionsHelp[] =
 namespace {
 QString flagText(const QString &flag)
 {
-    return QStringLiteral("--") + flag;
+    return (flag.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + flag;
 }
 
 double parseNumber(const QString &flag, const QString &text)
@@ -150,6 +150,10 @@ RawOptions collect(const QStringList &arguments)
                     throw CliError(QStringLiteral("%1 needs a value.").arg(flagText(argument)));
                 value = arguments[++i];
             }
+            // An empty value would quietly mean "not given" (the built-in template).
+            if (value.isEmpty())
+                throw CliError(
+                    QStringLiteral("%1 needs a value, not an empty one.").arg(flagText(argument)));
             raw.values.insert(argument == QLatin1String("output") ? QStringLiteral("o") : argument,
                               value);
         } else {

@@ -4,10 +4,10 @@
 #include "core/export/dxfwriter.h"
 #include "core/export/gdsstream.h"
 #include "core/export/gridring.h"
+#include "core/files/checkedsavefile.h"
 #include "core/template/units.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -356,8 +356,8 @@ int exportLayout(const QString &fileName, const ProjectDocument &document,
     if (*format == LayoutFormat::Dxf && !dxf.check(error))
         return fail(error);
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    CheckedSaveFile file(fileName);
+    if (!file.open())
         return fail(file.errorString());
     BufferedOutput out(file);
     if (*format == LayoutFormat::Dxf)

@@ -10,6 +10,19 @@ MetalType losslessMetal(const QString &keyword)
 }
 } // namespace
 
+int MetalTypeLookup::indexOf(const QList<MetalType> &metalTypes, const QString &name) const
+{
+    if (metalTypes.constData() != source.constData() || metalTypes.size() != source.size()) {
+        source = metalTypes;
+        indices.clear();
+        indices.reserve(metalTypes.size());
+        // Backwards, so that the first of equal names is the one kept.
+        for (qsizetype i = metalTypes.size() - 1; i >= 0; --i)
+            indices.insert(metalTypes[i].name, static_cast<int>(i));
+    }
+    return indices.value(name, -1);
+}
+
 MetalType GeometryBlock::defaultTopMetal()
 {
     return losslessMetal(QStringLiteral("TMET"));
@@ -27,11 +40,7 @@ int GeometryBlock::metalLevelCount() const
 
 int GeometryBlock::metalTypeIndex(const QString &name) const
 {
-    for (qsizetype i = 0; i < metalTypes.size(); ++i) {
-        if (metalTypes[i].name == name)
-            return static_cast<int>(i);
-    }
-    return -1;
+    return metalTypeLookup.indexOf(metalTypes, name);
 }
 
 void GeometryBlock::setReferencePlane(const QString &side, double length)

@@ -3,7 +3,24 @@
 #include "core/sonnet/geometryrecords.h"
 #include "core/sonnet/technology.h"
 
+#include <QHash>
 #include <QList>
+
+// Name to position of the first metal type of that name, so that templates with many metal
+// levels and types are looked up in linear time. The cache keeps a shared copy of the list it
+// was built from: any change to the list detaches it onto new storage, and the next lookup
+// sees that and rebuilds.
+class MetalTypeLookup
+{
+public:
+    int indexOf(const QList<MetalType> &metalTypes, const QString &name) const;
+    // A cache holds nothing of the block's content.
+    bool operator==(const MetalTypeLookup &) const { return true; }
+
+private:
+    mutable QList<MetalType> source;
+    mutable QHash<QString, int> indices;
+};
 
 // The GEO block: technology (kept from the template) and geometry (replaced by every layout).
 struct GeometryBlock
@@ -21,6 +38,7 @@ struct GeometryBlock
     QList<EviaRecord> eviaRecords;
     QList<Port> ports;
     QList<ReferencePlane> referencePlanes;
+    MetalTypeLookup metalTypeLookup;
 
     // Dielectric layers minus one: metal levels lie between adjacent layers.
     int metalLevelCount() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/sonnet/geometryblock.h"
+#include "core/sonnet/resultfolder.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,17 +49,14 @@ struct ProjectDocument
 // File operations return 0 on success and 1 when the file cannot be opened (or, for the
 // writers, cannot be written completely); errorText, when given, receives the reason.
 
-// Replaces `document` only on success.
+// Replaces `document` only on success. Only regular files are read.
 int loadProject(const QString &fileName, ProjectDocument &document, QString *errorText = nullptr);
 // Writes through a temporary file in the same folder, so a failed save keeps the old file.
 int writeProjectFile(const QString &fileName, const ProjectDocument &document,
                      QString *errorText = nullptr);
-// writeProjectFile, then empties or creates the result folder "sondata/<base name>".
+// writeProjectFile, then, only when that succeeded, empties or creates the result folder.
 int saveProject(const QString &fileName, const ProjectDocument &document,
                 QString *errorText = nullptr);
-// The result folder of a project file: its folder + "/sondata/" + its complete base name.
-QString resultFolderPath(const QString &projectFileName);
-void prepareResultFolder(const QString &projectFileName);
 
 // In-memory forms, for the file operations, tests and tools.
 ProjectDocument parseProject(const QByteArray &latin1Text);

@@ -55,7 +55,9 @@ QByteArrayView SonTextReader::readLineView()
     const void *newline = std::memchr(pos, '\n', static_cast<std::size_t>(end - pos));
     const char *lineEnd = newline ? static_cast<const char *>(newline) : end;
     pos = newline ? lineEnd + 1 : end;
-    if (lineEnd != start && lineEnd[-1] == '\r' && newline)
+    // Every CR before the LF (or the end) belongs to the line end; a line that kept one would
+    // be written back with "\r\n" and read differently the next time.
+    while (lineEnd != start && lineEnd[-1] == '\r')
         --lineEnd;
     return QByteArrayView(start, lineEnd - start);
 }

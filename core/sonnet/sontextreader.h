@@ -25,7 +25,8 @@ public:
     // The same, but only from the current line: empty when the line holds no further word.
     QByteArrayView readWordOnLineView();
 
-    // The bytes up to the end of the current line, without its LF or CR LF, which is consumed.
+    // The bytes up to the end of the current line, without its line end (the LF and every CR
+    // before it, or the CRs before the end of the input), which is consumed.
     QByteArrayView readLineView();
     QString readLine() { return QString::fromLatin1(readLineView()); }
     void skipRestOfLine() { readLineView(); }

@@ -91,11 +91,17 @@ QString withProjectSuffix(const QString &fileName)
     return fileName + QStringLiteral(".son");
 }
 
+void layOutSpiral(ProjectDocument &document, const SpiralParameters &parameters,
+                  const QStringList &layerSetup, const QStringList &functionSetup)
+{
+    document.geometry.clearGeometry();
+    makeSpiral(parameters, &layerSetup, &functionSetup)->writeLayout(document);
+}
+
 int createSpiralProject(ProjectDocument &document, const SpiralParameters &parameters,
                         const QStringList &layerSetup, const QStringList &functionSetup,
                         bool staircase, const QString &fileName, QString *errorText)
 {
-    document.geometry.clearGeometry();
-    makeSpiral(parameters, &layerSetup, &functionSetup)->writeLayout(document);
+    layOutSpiral(document, parameters, layerSetup, functionSetup);
     return saveWithLayerSetup(document, fileName, layerSetup, functionSetup, staircase, errorText);
 }

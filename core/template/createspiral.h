@@ -68,8 +68,11 @@ bool feedSpacingTooLarge(double width, double spacing, double feedSpacing);
 // name with a dot anywhere stays as typed.
 QString withProjectSuffix(const QString &fileName);
 
-// Clears the document's geometry, lays out the spiral and saves it with the layer annotations.
-// Returns the save status (0 success).
+// Clears the document's geometry and lays out the spiral in it.
+void layOutSpiral(ProjectDocument &document, const SpiralParameters &parameters,
+                  const QStringList &layerSetup, const QStringList &functionSetup);
+
+// layOutSpiral, then the save with the layer annotations. Returns the save status (0 success).
 int createSpiralProject(ProjectDocument &document, const SpiralParameters &parameters,
                         const QStringList &layerSetup, const QStringList &functionSetup,
                         bool staircase, const QString &fileName, QString *errorText = nullptr);

@@ -2,9 +2,11 @@
 
 #include "core/template/units.h"
 
+#include "core/files/checkedsavefile.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
+#include "core/template/layoutsize.h"
 #include "core/template/templatecheck.h"
 #include "gui/dialogs/aboutdialog.h"
 #include "gui/dialogs/setupdialog.h"
@@ -12,6 +14,7 @@
 #include "gui/window/appsettings.h"
 #include "gui/window/layoutexportflow.h"
 #include "gui/window/userprompts.h"
+#include "gui/window/windowplacement.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -19,7 +22,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QPromise>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyleOptionFrame>
@@ -264,11 +266,12 @@ void MainWindow::OpenExampleTemplate()
     const QString fileName = QDir(folder).filePath(builtInTemplateFileName());
     // Written once: a copy the user has since saved roles into is theirs.
     if (!QFileInfo::exists(fileName)) {
-        QSaveFile file(fileName);
-        if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) ||
-            file.write(builtInTemplateText()) < 0 || !file.commit()) {
+        QString reason = tr("Cannot create the folder %1.").arg(folder);
+        if (!QDir().mkpath(folder) ||
+            writeWholeFile(fileName, builtInTemplateText(), &reason) != 0) {
             prompts.critical(this, windowTitle(),
-                             tr("Error writing sonnet file\n") + fileName + QStringLiteral("\n"));
+                             tr("Error writing sonnet file\n") + fileName + QStringLiteral("\n") +
+                                 reason + QStringLiteral("\n"));
             return;
         }
     }
@@ -371,9 +374,10 @@ void MainWindow::selectUnit(QComboBox *comboBox, const QString &unitName)
         comboBox->setCurrentIndex(index);
 }
 
-int MainWindow::SaveWithLayerSetup(const QString &fileName)
+int MainWindow::SaveWithLayerSetup(const QString &fileName, QString *errorText)
 {
-    return saveWithLayerSetup(*techTemplate, fileName, layerSetup, functionSetup, xgeomStaircase);
+    return saveWithLayerSetup(*techTemplate, fileName, layerSetup, functionSetup, xgeomStaircase,
+                              errorText);
 }
 
 void MainWindow::ViewTechButtonClicked()
@@ -406,9 +410,11 @@ void MainWindow::ViewTechButtonClicked()
         this, tr("Save Template As"), TechTemplateFileEdit->text(), sonnetFilter, sonnetSuffix));
     if (!fileName.isEmpty()) {
         techTemplate->geometry.clearGeometry();
-        if (SaveWithLayerSetup(fileName) != 0) {
+        QString reason;
+        if (SaveWithLayerSetup(fileName, &reason) != 0) {
             prompts.critical(this, windowTitle(),
-                             tr("Error saving template\n") + fileName + QStringLiteral("\n"));
+                             tr("Error saving template\n") + fileName + QStringLiteral("\n") +
+                                 reason + QStringLiteral("\n"));
             // The roles live in memory only; the path must not claim a file that holds them.
             TechTemplateFileEdit->clear();
             return;
@@ -667,13 +673,18 @@ void MainWindow::CreateSpiral(int tabIndex)
     if (projectFileName.isEmpty() || !techTemplate)
         return;
 
+    QString reason;
     if (createSpiralProject(*techTemplate, parameters, layerSetup, functionSetup, xgeomStaircase,
-                            projectFileName) != 0) {
+                            projectFileName, &reason) != 0) {
         prompts.critical(this, title,
                          tr("Error creating sonnet project\n") + projectFileName +
-                             QStringLiteral("\n"));
+                             QStringLiteral("\n") + reason + QStringLiteral("\n"));
         return;
     }
+    // Written anyway: the user chose these levels, and may well mean it.
+    if (const QString warning = largeLayoutWarning(measureLayout(*techTemplate));
+        !warning.isEmpty())
+        statusBar()->showMessage(warning);
     if (xgeomStart)
         launchXgeom();
     else
@@ -775,8 +786,15 @@ void MainWindow::LoadSettings()
                     QString::fromLatin1(settingsApplication));
     const AppSettings settings = AppSettings::read(store);
 
-    resize(settings.window.size.expandedTo(minimumSizeHint()));
-    move(settings.window.pos);
+    if (const QRect area = availableAreaAt(settings.window.pos); area.isValid()) {
+        const QRect placed =
+            placeWithinArea(settings.window.pos, settings.window.size, minimumSizeHint(), area);
+        resize(placed.size());
+        move(placed.topLeft());
+    } else {
+        resize(settings.window.size.expandedTo(minimumSizeHint()));
+        move(settings.window.pos);
+    }
     xgeomPath = settings.window.xgeomPath;
     xgeomStart = settings.window.xgeomStart;
     xgeomStaircase = settings.window.xgeomStaircase;

@@ -27,8 +27,8 @@ public:
 
     // 0 when the template was read, 1 when it could not be opened (no template then).
     int LoadTechTemplate(const QString &fileName);
-    // Both annotation lines, then the save; returns the save status.
-    int SaveWithLayerSetup(const QString &fileName);
+    // Both annotation lines, then the save; returns the save status and, on failure, the reason.
+    int SaveWithLayerSetup(const QString &fileName, QString *errorText = nullptr);
     void CreateSpiral(int tabIndex);
     void LoadSettings();
     void SaveSettings();

@@ -4,6 +4,7 @@
 #include "core/template/createspiral.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
+#include "tests/support/filesizelimit.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -13,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 struct Run
 {
@@ -21,10 +24,14 @@ struct Run
     QString err;
 };
 
-Run runCli(const QStringList &arguments)
+// `childSetup` runs in the child before the program starts.
+Run runCli(
+    const QStringList &arguments, const std::function<void()> &childSetup = [] {},
+    const QString &program = QStringLiteral(TORVANE_CLI_PATH))
 {
     QProcess process;
-    process.start(QStringLiteral(TORVANE_CLI_PATH), arguments);
+    process.setChildProcessModifier(childSetup);
+    process.start(program, arguments);
     if (!process.waitForFinished(60000))
         return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -41,7 +48,7 @@ QByteArray readAll(const QString &path)
 QStringList filesIn(const QString &folder)
 {
     QStringList found;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         found.append(QDir(folder).relativeFilePath(it.next()));
@@ -69,6 +76,10 @@ private slots:
     void infoAndRewrite();
     void layoutExport();
     void templatesTakenAsTheWindowTakesThem();
+    void failedSavesSayWhy();
+    void pathsAreCheckedBeforeUse_data();
+    void pathsAreCheckedBeforeUse();
+    void largeLayoutNeedsYes();
 };
 
 void CliTest::createWritesWhatTheWindowWrites_data()
@@ -236,6 +247,8 @@ void CliTest::badInputWritesNothing_data()
         << round + QStringList{"--metals", "Lossless,Gold"} << "--metals";
     QTest::newRow("missing template")
         << round + QStringList{"--template", "missing.son"} << "missing.son";
+    QTest::newRow("empty template") << round + QStringList{"--template", ""} << "--template";
+    QTest::newRow("empty inline template") << round + QStringList{"--template="} << "--template";
     QTest::newRow("unknown option") << round + QStringList{"--colour", "red"} << "--colour";
     QTest::newRow("contradiction")
         << round + QStringList{"--feed-auto", "--no-feed-auto"} << "--feed-auto";
@@ -412,6 +425,88 @@ void CliTest::templatesTakenAsTheWindowTakesThem()
     const Run broken = runCli({"info", write("broken.son", "DIM\nLNG UM\nEND DIM\n")});
     QVERIFY2(broken.exitCode == 1 && broken.err.contains("son': no geometry (GEO block) found."),
              qPrintable(broken.err));
+}
+
+void CliTest::failedSavesSayWhy()
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath("in.son"), output = dir.filePath("out.son");
+    QCOMPARE(runCli({"create", "--shape", "round", "-o", input}).exitCode, 0);
+    QCOMPARE(runCli({"create", "--shape", "round", "--turns", "3", "-o", output}).exitCode, 0);
+    QVERIFY(QFile::copy(input, dir.filePath("sondata/out/result.csv")));
+    const QString layout = dir.filePath("out.dxf");
+    QVERIFY(QFile::copy(output, layout));
+    const QStringList before = filesIn(dir.path());
+    const QByteArray old = readAll(output);
+    // A full disk, as far as the programs can tell.
+    for (const QStringList &arguments : {QStringList{"rewrite", input, output},
+                                         QStringList{"create", "--shape", "round", "-o", output},
+                                         QStringList{"export", input, layout}}) {
+        const Run run = runCli(arguments, [] { limitFileSize(4096); });
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QString());
+        QVERIFY2(run.err.contains("': File too large"), qPrintable(run.err));
+        QCOMPARE(filesIn(dir.path()), before);
+        QCOMPARE(readAll(output), old);
+        QCOMPARE(readAll(layout), old);
+    }
+}
+
+void CliTest::pathsAreCheckedBeforeUse_data()
+{
+    QTest::addColumn<QString>("arguments"); // shell words
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("not UTF-8") << "create --shape round -o $(printf '\\351')"
+                               << "argument 5";
+    QTest::newRow("endless") << "info /dev/zero"
+                             << "'/dev/zero': it is not a regular file.";
+    QTest::newRow("FIFO") << "create --shape round --template fifo -o o.son"
+                          << "not a regular";
+    QTest::newRow("empty input") << "rewrite '' o.son"
+                                 << "the input file name is empty.";
+    QTest::newRow("empty output") << "rewrite fifo ''"
+                                  << "the output file name is empty.";
+    QTest::newRow("empty cell") << "export fifo o.gds --cell ''"
+                                << "--cell needs a value, not an empty one.";
+    QTest::newRow("empty info") << "info ''"
+                                << "the input file name is empty.";
+}
+
+void CliTest::pathsAreCheckedBeforeUse()
+{
+    QFETCH(QString, arguments);
+    QFETCH(QString, mentions);
+    QTemporaryDir dir;
+    QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+    const QString script = "cd \"$1\" && exec \"$0\" " + arguments;
+    const Run run = runCli(
+        {"-c", script, TORVANE_CLI_PATH, dir.path()}, [] {}, "/bin/sh");
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(mentions), qPrintable(run.err));
+    QCOMPARE(filesIn(dir.path()), QStringList{"fifo"});
+}
+
+void CliTest::largeLayoutNeedsYes()
+{
+    // 149 spiral levels of 99 turns: over a million points, written only when the user says so.
+    QTemporaryDir dir;
+    QFile stack(dir.filePath("stack.son"));
+    QVERIFY(stack.open(QIODevice::WriteOnly));
+    stack.write("GEO\nBOX 149 400 400 800 800 20 0\n" +
+                QByteArray(" 1 1 1 0 0 0 0 \"L\"\n").repeated(150) + "END GEO\n");
+    stack.close();
+    const QStringList arguments =
+        QString("create --shape round --turns 99 --template %1 -o %2 "
+                "--roles %3")
+            .arg(stack.fileName(), dir.filePath("large.son"), QStringList(149, "spiral").join(','))
+            .split(' ');
+    const Run refused = runCli(arguments);
+    QCOMPARE(refused.exitCode, 1);
+    const QRegularExpression size("Unusually large layout: 1\\d{6} points, about 2\\d\\.\\d MB");
+    QVERIFY2(refused.err.contains(size) && refused.err.contains("Pass --yes"),
+             qPrintable(refused.err));
+    QCOMPARE(filesIn(dir.path()), QStringList{"stack.son"});
+    QCOMPARE(runCli(arguments + QStringList{"--yes"}).exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(CliTest)

@@ -4,8 +4,10 @@
 
 #include "core/template/builtintemplate.h"
 #include "gui/window/mainwindow.h"
+#include "tests/support/filesizelimit.h"
 
 #include <QFile>
+#include <QStatusBar>
 #include <QTest>
 
 class CreateFlowTest : public QObject
@@ -301,8 +303,34 @@ private slots:
         prompts.fileNames << output;
         QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "critical"}));
-        QCOMPARE(prompts.asked[1].text, "Error creating sonnet project\n" + output + "\n");
+        QCOMPARE(prompts.asked[1].text,
+                 "Error creating sonnet project\n" + output + "\nNo such file or directory\n");
         QVERIFY(!QFile::exists(output));
+
+        // A full disk: the old file stays.
+        const QString full = writeFile(projectPath(QStringLiteral("full.son")), "old project");
+        prompts.fileNames << full;
+        {
+            const FileSizeLimit limit(4096);
+            QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        }
+        QVERIFY(prompts.asked.value(3).text.endsWith(full + "\nFile too large\n"));
+        QCOMPARE(readLines(full), QStringList{"old project"});
+    }
+
+    void largeLayoutIsWrittenWithAWarning()
+    {
+        const QString roles = "ANN #Qor_FunctionSetup#," + QStringList(149, "spiral").join(',');
+        storeSetting(
+            QStringLiteral("Base/SonTemplate"),
+            writeFile(projectPath(QStringLiteral("stack.son")), templateText(150, {roles})));
+        storeSetting(QStringLiteral("xgeomStart"), false);
+        MainWindow w(prompts);
+        w.rsTurnsDoubleSpinBox->setValue(99);
+        prompts.fileNames << projectPath(QStringLiteral("large.son"));
+        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QCOMPARE(prompts.kinds(), (QStringList{"save", "information"}));
+        QVERIFY(w.statusBar()->currentMessage().startsWith("Unusually large layout: 1"));
     }
 
     void xgeomFirstUse_data()

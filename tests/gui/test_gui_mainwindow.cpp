@@ -8,10 +8,13 @@
 #include <QApplication>
 #include <QDoubleValidator>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
 #include <QToolButton>
+
+#include <sys/stat.h>
 
 namespace {
 double leadingNumber(const QString &text)
@@ -673,9 +676,19 @@ private slots:
         QCOMPARE(w.tabWidget->currentIndex(), 3);
     }
 
+    // The window always starts: a template that is missing, endless or blocking is skipped.
+    void storedTemplateThatCannotBeRead_data()
+    {
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("missing") << folder.filePath(QStringLiteral("gone.son"));
+        QTest::newRow("endless") << QStringLiteral("/dev/zero");
+        QTest::newRow("FIFO") << folder.filePath(QStringLiteral("fifo.son"));
+    }
+
     void storedTemplateThatCannotBeRead()
     {
-        const QString missing = folder.filePath(QStringLiteral("gone.son"));
+        QFETCH(QString, missing);
+        mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo.son"))).constData(), 0600);
         storeSetting(QStringLiteral("Base/SonTemplate"), missing);
         {
             MainWindow w(prompts);
@@ -687,6 +700,16 @@ private slots:
             w.close();
         }
         QCOMPARE(storedSetting(QStringLiteral("Base/SonTemplate")).toString(), missing);
+    }
+
+    void storedPlacementFitsTheScreen()
+    {
+        storeSetting(QStringLiteral("pos"), QPoint(-99999999, 99999999));
+        storeSetting(QStringLiteral("size"), QSize(99999999, 99999999));
+        MainWindow w(prompts);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(area.contains(QRect(w.pos(), w.size())));
+        QCOMPARE(w.size(), w.size().expandedTo(w.minimumSizeHint()));
     }
 };
 

@@ -318,7 +318,8 @@ private slots:
             QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
             QCOMPARE(prompts.kinds(), kinds);
             if (!target.isEmpty())
-                QCOMPARE(prompts.asked.last().text, "Error saving template\n" + target + "\n");
+                QCOMPARE(prompts.asked.last().text,
+                         "Error saving template\n" + target + "\nNo such file or directory\n");
             QCOMPARE(w.TechTemplateFileEdit->text(), QString());
             QVERIFY(w.templateDocument());
             QCOMPARE(w.levelRoles(), (QStringList{"none", "bridge", "bridge", "none"}));

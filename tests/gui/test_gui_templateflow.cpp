@@ -288,8 +288,8 @@ private slots:
         MainWindow w(prompts);
         w.actionOpenExampleTemplate->trigger();
         QCOMPARE(prompts.kinds(), QStringList{"critical"});
-        QCOMPARE(prompts.asked[0].text,
-                 "Error writing sonnet file\n" + exampleTemplatePath() + "\n");
+        QCOMPARE(prompts.asked[0].text, "Error writing sonnet file\n" + exampleTemplatePath() +
+                                            "\nCannot create the folder " + dataFolder + ".\n");
         QVERIFY(!w.templateDocument());
         QVERIFY(QFile::remove(dataFolder));
     }

@@ -1,10 +1,17 @@
 // Loading and saving project files, the result folder, and the geometry operations.
 #include "core/sonnet/projectdocument.h"
+#include "tests/support/filesizelimit.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
 
 namespace {
 QByteArray readAll(const QString &path)
@@ -51,6 +58,8 @@ private slots:
     void resultFolderEmptiesOnlyPlainFiles();
     void resultFolderNeverFollowsLinks();
     void failedSaveKeepsOldFileAndFolder();
+    void resultFolderNeedsAPlainBaseName();
+    void resultFolderSurvivesLinkSwaps();
     void referencePlanesReplaceBySide();
     void clearAndStaircase();
     void metalTypeIndexIsExactAndFirst();
@@ -172,6 +181,55 @@ void SonnetFilesTest::failedSaveKeepsOldFileAndFolder()
     const QString good = dir.filePath("good.son");
     QCOMPARE(writeProjectFile(good, smallProject()), 0);
     QCOMPARE(entries(dir.path()), QStringList({"demo.son", "good.son", "sondata"}));
+
+    // A full disk, for output within the writer's buffer (it reaches the file only at the end)
+    // and beyond it: the cause is named, and the old file and results stay.
+    writeFile(dir.filePath("sondata/good.csv"), "good results");
+    for (const int points : {300, 60000}) {
+        ProjectDocument large = smallProject();
+        large.geometry.polygons[0].points.fill({100.5, 200.5}, points);
+        const FileSizeLimit limit(4096);
+        QCOMPARE(saveProject(good, large, &reason), 1);
+        QCOMPARE(reason, QStringLiteral("File too large"));
+    }
+    QCOMPARE(readAll(good), serializeProject(smallProject()));
+    QCOMPARE(entries(dir.filePath("sondata")), QStringList({"demo", "good.csv"}));
+}
+
+void SonnetFilesTest::resultFolderNeedsAPlainBaseName()
+{
+    // Base names "", "." and "..": sondata itself or the project's folder would be emptied.
+    for (const QString name : {".son", "..son", "...son"}) {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("notes.txt"), "notes");
+        QVERIFY(QDir().mkpath(dir.filePath("sondata")));
+        writeFile(dir.filePath("sondata/other.csv"), "other results");
+        QCOMPARE(saveProject(dir.filePath(name), smallProject()), 0);
+        QCOMPARE(entries(dir.path()), QStringList({name, "notes.txt", "sondata"}));
+        QCOMPARE(entries(dir.filePath("sondata")), QStringList{"other.csv"});
+    }
+}
+
+void SonnetFilesTest::resultFolderSurvivesLinkSwaps()
+{
+    // sondata/demo swapped with a link to an outside folder over and over while cleaning up.
+    QTemporaryDir dir;
+    const QString outside = dir.filePath("outside");
+    QVERIFY(QDir().mkpath(outside) && QDir().mkpath(dir.filePath("sondata/demo")));
+    QVERIFY(QFile::link(outside, dir.filePath("sondata/link")));
+    const QByteArray folder = QFile::encodeName(dir.filePath("sondata/demo"));
+    const QByteArray link = QFile::encodeName(dir.filePath("sondata/link"));
+    std::atomic<bool> stop = false;
+    std::thread swapper([&] {
+        while (!stop)
+            renameat2(AT_FDCWD, folder.constData(), AT_FDCWD, link.constData(), RENAME_EXCHANGE);
+    });
+    writeFile(outside + "/precious.txt", "keep me");
+    for (int round = 0; round < 20000; ++round)
+        prepareResultFolder(dir.filePath("demo.son"));
+    stop = true;
+    swapper.join();
+    QCOMPARE(readAll(outside + "/precious.txt"), QByteArray("keep me"));
 }
 
 void SonnetFilesTest::referencePlanesReplaceBySide()
@@ -219,6 +277,19 @@ void SonnetFilesTest::metalTypeIndexIsExactAndFirst()
     QCOMPARE(geometry.metalTypeIndex("Al"), 1);
     QCOMPARE(geometry.metalTypeIndex("cu"), -1);
     QCOMPARE(geometry.metalTypeIndex(""), -1);
+    GeometryBlock changed = geometry;
+    changed.metalTypes.removeFirst();
+    QCOMPARE(changed.metalTypeIndex("Cu"), 1);
+
+    // Tens of thousands of levels and types: each level's lookup must not scan them all.
+    GeometryBlock many;
+    for (int i = 0; i < 60000; ++i)
+        many.metalTypes.append(MetalType{"MET", QString::number(i), 0, "SUP", {}});
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 60000; ++i)
+        QCOMPARE(many.metalTypeIndex(QString::number(i)), i);
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(SonnetFilesTest)

@@ -162,6 +162,18 @@ void SonnetFormatTest::readsCrLfLikeLf()
     QCOMPARE(parseProject(crlf), fromLf);
     QCOMPARE(fromLf.headerLines, QStringList({"LIC x", ""}));
     QCOMPARE(fromLf.geometry.polygons.value(0).points.size(), 2);
+
+    // Every CR before a line's end belongs to it, also at the end of the file and in files with
+    // CRs only: what is written then reads back as the same document.
+    for (const QByteArray input : {"HEADER\r\r\nLIC x\r\nEND HEADER\r\r\nDIM\nLNG UM\n",
+                                   "HEADER\nLIC x\nEND HEADER\r", "FTYP 4\rHEADER\rEND HEADER\r"}) {
+        const ProjectDocument document = parseProject(input);
+        QCOMPARE(document.headerLines,
+                 input.startsWith("FTYP") ? QStringList() : QStringList{"LIC x"});
+        const QByteArray written = serializeProject(document);
+        QVERIFY(!written.contains("\r\n"));
+        QCOMPARE(parseProject(written), document);
+    }
 }
 
 void SonnetFormatTest::keepsLatin1BytesUnchanged()

@@ -1,0 +1,95 @@
+#include "core/files/checkedsavefile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+QString systemErrorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+} // namespace
+
+CheckedSaveFile::CheckedSaveFile(const QString &fileName) : file(fileName) {}
+
+CheckedSaveFile::~CheckedSaveFile()
+{
+    if (file.isOpen()) {
+        file.cancelWriting();
+        file.commit();
+    }
+}
+
+bool CheckedSaveFile::open()
+{
+    // Unbuffered: QFileDevice's own buffer would only be written inside QSaveFile::commit(),
+    // which does not report a failure there.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setErrorString(file.errorString());
+        return false;
+    }
+    return QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+void CheckedSaveFile::failWithSystemError()
+{
+    failure = systemErrorText(errno);
+    setErrorString(failure);
+}
+
+qint64 CheckedSaveFile::writeData(const char *data, qint64 size)
+{
+    if (!failure.isEmpty())
+        return -1;
+    // write() may take only part of the bytes (a file-size limit, a nearly full disk); the
+    // next call then gives the cause.
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t written =
+            ::write(file.handle(), data + done, static_cast<std::size_t>(size - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            failWithSystemError();
+            return -1;
+        }
+        done += written;
+    }
+    return done;
+}
+
+bool CheckedSaveFile::commit()
+{
+    if (!file.isOpen())
+        return false;
+    // Some file systems report a full disk only when the data is synced.
+    if (failure.isEmpty() && ::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS)
+        failWithSystemError();
+    QIODevice::close();
+    if (!failure.isEmpty()) {
+        file.cancelWriting();
+        file.commit();
+        setErrorString(failure);
+        return false;
+    }
+    if (!file.commit()) {
+        setErrorString(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+int writeWholeFile(const QString &fileName, QByteArrayView contents, QString *errorText)
+{
+    CheckedSaveFile file(fileName);
+    const bool saved = file.open() &&
+                       file.write(contents.data(), contents.size()) == contents.size() &&
+                       file.commit();
+    if (!saved && errorText)
+        *errorText = file.errorString();
+    return saved ? 0 : 1;
+}

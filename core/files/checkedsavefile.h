@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QIODevice>
+#include <QSaveFile>
+#include <QString>
+
+// A file that replaces its target only once every byte has reached the disk. It writes
+// through a temporary file in the same folder; every write and the final sync are checked,
+// so a full disk or a file-size limit fails the save, keeps the old file, and the error
+// text names the system's cause ("No space left on device").
+class CheckedSaveFile : public QIODevice
+{
+public:
+    explicit CheckedSaveFile(const QString &fileName);
+    // A temporary file that was never committed is removed.
+    ~CheckedSaveFile() override;
+
+    bool open();
+    // Syncs and renames over the target; false, with errorString(), when anything failed.
+    bool commit();
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    void failWithSystemError();
+
+    QSaveFile file;
+    QString failure; // the first error; empty while all went well
+};
+
+// The whole of `contents` as the file's new contents; 0 on success, else 1 and the reason.
+int writeWholeFile(const QString &fileName, QByteArrayView contents, QString *errorText = nullptr);

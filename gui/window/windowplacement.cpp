@@ -1,0 +1,30 @@
+#include "gui/window/windowplacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+int clampedStart(int start, int length, int areaStart, int areaLength)
+{
+    const int last = std::max(areaStart, areaStart + areaLength - length);
+    return std::clamp(start, areaStart, last);
+}
+} // namespace
+
+QRect placeWithinArea(QPoint pos, QSize size, QSize minimum, const QRect &area)
+{
+    const QSize placed = size.boundedTo(area.size()).expandedTo(minimum);
+    return {QPoint(clampedStart(pos.x(), placed.width(), area.x(), area.width()),
+                   clampedStart(pos.y(), placed.height(), area.y(), area.height())),
+            placed};
+}
+
+QRect availableAreaAt(QPoint pos)
+{
+    const QScreen *screen = QGuiApplication::screenAt(pos);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
