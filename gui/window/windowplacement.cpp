@@ -16,6 +16,10 @@ int clampedStart(int start, int length, int areaStart, int areaLength)
 QRect placeWithinArea(QPoint pos, QSize size, QSize minimum, const QRect &area)
 {
     const QSize placed = size.boundedTo(area.size()).expandedTo(minimum);
+    // A position inside the area is the user's, even when the window overhangs its edge a
+    // little; one outside it brings the whole window back in.
+    if (area.contains(pos))
+        return {pos, placed};
     return {QPoint(clampedStart(pos.x(), placed.width(), area.x(), area.width()),
                    clampedStart(pos.y(), placed.height(), area.y(), area.height())),
             placed};

@@ -5,8 +5,8 @@
 #include <QSize>
 
 // Where a window restored from the stored settings goes: its size bounded by `area` (but
-// never below `minimum`), its position moved so that it lies inside `area`. A stored size of
-// millions of pixels would otherwise crash the paint code or eat gigabytes.
+// never below `minimum`); a position outside `area` moves the window to lie inside it. A
+// stored size of millions of pixels would otherwise crash the paint code or eat gigabytes.
 QRect placeWithinArea(QPoint pos, QSize size, QSize minimum, const QRect &area);
 
 // The available area of the screen at `pos`, else of the primary screen; null without one.
