@@ -15,3 +15,5 @@ public:
 // Exit code for usage errors, as distinct from failures to read or write files.
 inline constexpr int usageExitCode = 2;
 inline constexpr int failureExitCode = 1;
+// `check` found at least one error in the layout.
+inline constexpr int findingsExitCode = 3;

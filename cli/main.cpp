@@ -1,4 +1,5 @@
 #include "cli/clierror.h"
+#include "cli/designcommands.h"
 #include "cli/layoutcommands.h"
 #include "cli/projectcommands.h"
 #include "cli/spiralcommands.h"
@@ -6,9 +7,11 @@
 #include "core/version.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 const char usage[] =
@@ -23,9 +26,16 @@ const char usage[] =
     "                          100 MB of output).\n"
     "                          An output name without a suffix gets \".son\".\n"
     "                          --gds OUT.gds (or OUT.dxf) also writes the layout.\n"
+    "                          Prints the design check findings to stderr and refuses a\n"
+    "                          layout with errors unless --yes is given.\n"
     "  estimate --shape SHAPE [OPTIONS] [--json]\n"
     "                          Print the inductance and size estimate the window shows, and\n"
     "                          the inductance computed from the drawn geometry.\n"
+    "  check --shape SHAPE [OPTIONS] [--json]\n"
+    "                          Print the design check findings, one 'error: ...' or\n"
+    "                          'warning: ...' line each (--json: an array); exit 3 on errors.\n"
+    "  render --shape SHAPE -o OUT.svg|OUT.png [OPTIONS] [--size WxH]\n"
+    "                          Draw the window's preview picture (800x800 pixels by default).\n"
     "  info [IN.son]           Show a template's units, box, layers, metal levels and roles\n"
     "                          (the built-in template when no file is given).\n"
     "  rewrite IN.son OUT.son  Read a project and write it in this program's canonical form.\n"
@@ -34,7 +44,7 @@ const char usage[] =
     "  --help                  Show this text.\n"
     "  --version               Show the program's version.\n"
     "\n"
-    "Spiral options (create and estimate):\n";
+    "Spiral options (create, estimate, check and render):\n";
 
 // Qt decodes the arguments as UTF-8 and turns any other byte into U+FFFD, which would read
 // or write a different file than the one named.
@@ -51,7 +61,7 @@ void checkArgumentsAreText(int argc, char *argv[])
     }
 }
 
-int dispatch(const QStringList &arguments, QTextStream &out)
+int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     if (arguments.isEmpty() || arguments[0] == QLatin1String("--help") ||
         arguments[0] == QLatin1String("-h") || arguments[0] == QLatin1String("help")) {
@@ -69,23 +79,38 @@ int dispatch(const QStringList &arguments, QTextStream &out)
     if (command == QLatin1String("rewrite"))
         return runRewrite(rest, out);
     if (command == QLatin1String("create"))
-        return runCreate(rest, out);
+        return runCreate(rest, out, err);
     if (command == QLatin1String("estimate"))
         return runEstimate(rest, out);
     if (command == QLatin1String("export"))
         return runExport(rest, out);
+    if (command == QLatin1String("check"))
+        return runCheck(rest, out);
+    if (command == QLatin1String("render"))
+        return runRender(rest, out, err);
     throw CliError(QStringLiteral("unknown command '%1'; see torvane-cli --help.").arg(command));
+}
+
+// Drawing text needs a GUI application; `render` gets one on the offscreen platform, so it
+// runs without a display. The other commands stay on the core application.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[])
+{
+    if (argc > 1 && QByteArray(argv[1]) == "render") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
 }
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     try {
         checkArgumentsAreText(argc, argv);
-        return dispatch(app.arguments().mid(1), out);
+        return dispatch(QCoreApplication::arguments().mid(1), out, err);
     } catch (const CliError &error) {
         out.flush();
         err << "torvane-cli: " << error.message() << '\n';

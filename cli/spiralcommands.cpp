@@ -1,6 +1,7 @@
 #include "cli/spiralcommands.h"
 
 #include "cli/clierror.h"
+#include "cli/designcommands.h"
 #include "cli/projectcommands.h"
 #include "cli/spiraloptions.h"
 #include "core/inductance/geometryinductance.h"
@@ -15,16 +16,6 @@
 #include <QJsonObject>
 
 namespace {
-// The template as the window would hold it after loading it and applying the chosen units.
-struct LoadedTemplate
-{
-    ProjectDocument document;
-    QStringList layerSetup;
-    QStringList functionSetup;
-    QString lengthUnitText;     // what the window's length unit selector would show
-    QString inductanceUnitText; // and its inductance unit selector
-};
-
 // The unit the window's selector would show; a template without one keeps the selector where
 // the scale functions would read the empty name.
 QString shownUnit(const std::optional<QString> &chosen, const QStringList &names,
@@ -61,30 +52,6 @@ void checkMetalNames(const QStringList &metals, const GeometryBlock &geometry)
                                .arg(name, known.join(QStringLiteral(", "))));
         }
     }
-}
-
-LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
-{
-    LoadedTemplate loaded{loadTemplateOrThrow(options.templatePath), {}, {}, {}, {}};
-    ProjectDocument &document = loaded.document;
-    readLayerSetup(document, loaded.layerSetup, loaded.functionSetup);
-    if (options.roles)
-        replaceLevelList(loaded.functionSetup, *options.roles, roleNone, "roles");
-    if (options.metals) {
-        checkMetalNames(*options.metals, document.geometry);
-        replaceLevelList(loaded.layerSetup, *options.metals, defaultLevelMetal, "metals");
-    }
-    DimensionBlock &units = document.dimension;
-    loaded.lengthUnitText =
-        shownUnit(options.lengthUnit, lengthUnitNames(), units.lengthUnit, fallbackLengthUnitName);
-    loaded.inductanceUnitText = shownUnit(options.inductanceUnit, inductanceUnitNames(),
-                                          units.inductanceUnit, fallbackInductanceUnitName);
-    if (options.lengthUnit || takesSelectedUnitName(lengthUnitNames(), units.lengthUnit))
-        units.setLengthUnit(loaded.lengthUnitText);
-    if (options.inductanceUnit ||
-        takesSelectedUnitName(inductanceUnitNames(), units.inductanceUnit))
-        units.setInductanceUnit(loaded.inductanceUnitText);
-    return loaded;
 }
 
 QString refusal(const QString &question)
@@ -169,11 +136,39 @@ void printJson(QTextStream &out, const SpiralCommandOptions &options, const Load
 }
 } // namespace
 
-int runCreate(const QStringList &arguments, QTextStream &out)
+LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
+{
+    LoadedTemplate loaded{loadTemplateOrThrow(options.templatePath), {}, {}, {}, {}};
+    ProjectDocument &document = loaded.document;
+    readLayerSetup(document, loaded.layerSetup, loaded.functionSetup);
+    if (options.roles)
+        replaceLevelList(loaded.functionSetup, *options.roles, roleNone, "roles");
+    if (options.metals) {
+        checkMetalNames(*options.metals, document.geometry);
+        replaceLevelList(loaded.layerSetup, *options.metals, defaultLevelMetal, "metals");
+    }
+    DimensionBlock &units = document.dimension;
+    loaded.lengthUnitText =
+        shownUnit(options.lengthUnit, lengthUnitNames(), units.lengthUnit, fallbackLengthUnitName);
+    loaded.inductanceUnitText = shownUnit(options.inductanceUnit, inductanceUnitNames(),
+                                          units.inductanceUnit, fallbackInductanceUnitName);
+    if (options.lengthUnit || takesSelectedUnitName(lengthUnitNames(), units.lengthUnit))
+        units.setLengthUnit(loaded.lengthUnitText);
+    if (options.inductanceUnit ||
+        takesSelectedUnitName(inductanceUnitNames(), units.inductanceUnit))
+        units.setInductanceUnit(loaded.inductanceUnitText);
+    return loaded;
+}
+
+int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
     LoadedTemplate loaded = loadTemplate(options);
     checkBeforeCreate(options, loaded);
+    const QList<DesignFinding> findings = reviewLoaded(options, loaded).findings;
+    printFindings(err, findings);
+    if (hasErrors(findings) && !options.assumeYes)
+        throw CliError(refusal(layoutErrorsQuestion(findings)));
     layOutSpiral(loaded.document, options.parameters, loaded.layerSetup, loaded.functionSetup);
     const QString sizeWarning = largeLayoutWarning(measureLayout(loaded.document));
     if (!sizeWarning.isEmpty() && !options.assumeYes)

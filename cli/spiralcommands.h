@@ -1,10 +1,28 @@
 #pragma once
 
+#include "cli/spiraloptions.h"
+#include "core/sonnet/projectdocument.h"
+
 #include <QStringList>
 #include <QTextStream>
 
+// The template as the window would hold it after loading it and applying the chosen units.
+struct LoadedTemplate
+{
+    ProjectDocument document;
+    QStringList layerSetup;
+    QStringList functionSetup;
+    QString lengthUnitText;     // what the window's length unit selector would show
+    QString inductanceUnitText; // and its inductance unit selector
+};
+
+// The template of the options (the built-in one without --template) with their roles, metals
+// and units applied; throws CliError.
+LoadedTemplate loadTemplate(const SpiralCommandOptions &options);
+
 // `create`: the window's "Create Spiral ..." without a window: the same checks (refusing where
 // the window would ask, unless --yes), the same layout and the same files.
-int runCreate(const QStringList &arguments, QTextStream &out);
+// Findings go to err; with an error it refuses unless --yes.
+int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err);
 // `estimate`: what the window's estimate panel shows for the same values and template.
 int runEstimate(const QStringList &arguments, QTextStream &out);

@@ -1,6 +1,7 @@
 #include "cli/spiraloptions.h"
 
 #include "cli/clierror.h"
+#include "core/render/layoutpicture.h"
 #include "core/template/layerroles.h"
 #include "core/template/units.h"
 
@@ -124,7 +125,8 @@ RawOptions collect(const QStringList &arguments)
                                     QStringLiteral("inductance-unit"),
                                     QStringLiteral("roles"),
                                     QStringLiteral("metals"),
-                                    QStringLiteral("gds")};
+                                    QStringLiteral("gds"),
+                                    QStringLiteral("size")};
     static const QStringList switches{QStringLiteral("feed-auto"),  QStringLiteral("no-feed-auto"),
                                       QStringLiteral("center-tap"), QStringLiteral("no-center-tap"),
                                       QStringLiteral("staircase"),  QStringLiteral("yes"),
@@ -196,6 +198,83 @@ int parseSides(const QString &text)
             QStringLiteral("--sides must be a whole number from 4 to 16, not %1.").arg(text));
     return static_cast<int>(sides);
 }
+
+void checkCreateOptions(const RawOptions &raw, SpiralCommandOptions &options)
+{
+    const auto has = [&](const char *flag) {
+        return raw.values.contains(QLatin1String(flag));
+    };
+    options.outputPath = withProjectSuffix(raw.values.value(QStringLiteral("o")));
+    if (options.outputPath.isEmpty())
+        throw CliError(QStringLiteral("create needs an output file: -o OUT.son."));
+    if (options.json)
+        throw CliError(QStringLiteral("--json belongs to estimate and check."));
+    if (has("size"))
+        throw CliError(QStringLiteral("--size belongs to render."));
+    if (has("gds")) {
+        checkLayoutPath(QStringLiteral("--gds"), raw.values.value(QStringLiteral("gds")));
+        options.layout =
+            LayoutTarget{raw.values.value(QStringLiteral("gds")), parseLayoutOptions(raw.values)};
+    }
+    for (const QString &name : layoutOptionNames()) {
+        if (!has("gds") && raw.values.contains(name))
+            throw CliError(QStringLiteral("--%1 belongs with --gds.").arg(name));
+    }
+}
+
+void checkEstimateOptions(const RawOptions &raw, const SpiralCommandOptions &options)
+{
+    for (const QString &flag :
+         QStringList{QStringLiteral("o"), QStringLiteral("roles"), QStringLiteral("metals"),
+                     QStringLiteral("gds"), QStringLiteral("size")} +
+             layoutOptionNames()) {
+        if (raw.values.contains(flag))
+            throw CliError(QStringLiteral("%1 belongs to create.").arg(flagText(flag)));
+    }
+    if (options.staircase || options.assumeYes)
+        throw CliError(QStringLiteral("--staircase and --yes belong to create."));
+}
+
+QSize parsePictureSize(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,5})(?:x(\\d{1,5}))?$"));
+    const QRegularExpressionMatch match = form.match(text);
+    const int width = match.hasMatch() ? match.captured(1).toInt() : 0;
+    const int height = match.hasMatch() && match.hasCaptured(2) ? match.captured(2).toInt() : width;
+    if (width < 64 || height < 64 || width > 8000 || height > 8000)
+        throw CliError(QStringLiteral("--size takes WIDTHxHEIGHT or one number, each 64 to 8000 "
+                                      "pixels, not '%1'.")
+                           .arg(text));
+    return {width, height};
+}
+
+// check and render draw nothing but the layout: --staircase and --yes change nothing there and
+// are let through, so a create command line can be checked as it stands.
+void checkPictureOptions(const RawOptions &raw, SpiralCommandOptions &options,
+                         SpiralCommand command)
+{
+    const QString name =
+        command == SpiralCommand::Check ? QStringLiteral("check") : QStringLiteral("render");
+    for (const QString &flag : QStringList{QStringLiteral("gds")} + layoutOptionNames()) {
+        if (raw.values.contains(flag))
+            throw CliError(
+                QStringLiteral("%1 belongs to create, not %2.").arg(flagText(flag), name));
+    }
+    if (command == SpiralCommand::Check) {
+        if (raw.values.contains(QStringLiteral("o")))
+            throw CliError(QStringLiteral("check writes no file; drop -o."));
+        if (raw.values.contains(QStringLiteral("size")))
+            throw CliError(QStringLiteral("--size belongs to render."));
+        return;
+    }
+    if (options.json)
+        throw CliError(QStringLiteral("--json belongs to estimate and check."));
+    options.outputPath = raw.values.value(QStringLiteral("o"));
+    if (!isLayoutPictureName(options.outputPath))
+        throw CliError(QStringLiteral("render needs a picture file: -o OUT.svg or -o OUT.png."));
+    if (raw.values.contains(QStringLiteral("size")))
+        options.pictureSize = parsePictureSize(raw.values.value(QStringLiteral("size")));
+}
 } // namespace
 
 SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command)
@@ -254,29 +333,17 @@ SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralComm
     options.assumeYes = raw.switches.value(QStringLiteral("yes"));
     options.json = raw.switches.value(QStringLiteral("json"));
 
-    if (command == SpiralCommand::Create) {
-        options.outputPath = withProjectSuffix(value("o"));
-        if (options.outputPath.isEmpty())
-            throw CliError(QStringLiteral("create needs an output file: -o OUT.son."));
-        if (options.json)
-            throw CliError(QStringLiteral("--json belongs to estimate."));
-        if (has("gds")) {
-            checkLayoutPath(QStringLiteral("--gds"), value("gds"));
-            options.layout = LayoutTarget{value("gds"), parseLayoutOptions(raw.values)};
-        }
-        for (const QString &name : layoutOptionNames()) {
-            if (!has("gds") && raw.values.contains(name))
-                throw CliError(QStringLiteral("--%1 belongs with --gds.").arg(name));
-        }
-    } else {
-        for (const QString &flag : QStringList{QStringLiteral("o"), QStringLiteral("roles"),
-                                               QStringLiteral("metals"), QStringLiteral("gds")} +
-                                       layoutOptionNames()) {
-            if (raw.values.contains(flag))
-                throw CliError(QStringLiteral("%1 belongs to create.").arg(flagText(flag)));
-        }
-        if (options.staircase || options.assumeYes)
-            throw CliError(QStringLiteral("--staircase and --yes belong to create."));
+    switch (command) {
+    case SpiralCommand::Create:
+        checkCreateOptions(raw, options);
+        break;
+    case SpiralCommand::Estimate:
+        checkEstimateOptions(raw, options);
+        break;
+    case SpiralCommand::Check:
+    case SpiralCommand::Render:
+        checkPictureOptions(raw, options, command);
+        break;
     }
     return options;
 }

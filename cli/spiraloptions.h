@@ -3,12 +3,13 @@
 #include "cli/layoutcommands.h"
 #include "core/template/createspiral.h"
 
+#include <QSize>
 #include <QStringList>
 
 #include <optional>
 
-// Everything `create` and `estimate` take from the command line, checked like the window's
-// fields: the same ranges, decimals and whole-number rules.
+// Everything `create`, `estimate`, `check` and `render` take from the command line, checked like
+// the window's fields: the same ranges, decimals and whole-number rules.
 struct SpiralCommandOptions
 {
     SpiralParameters parameters;
@@ -22,12 +23,15 @@ struct SpiralCommandOptions
     bool assumeYes = false;
     bool json = false;
     std::optional<LayoutTarget> layout; // create --gds
+    QSize pictureSize{800, 800};        // render --size
 };
 
 enum class SpiralCommand
 {
     Create,
-    Estimate
+    Estimate,
+    Check, // the options of create without -o, and --json
+    Render // the options of create, with -o FILE.svg or FILE.png, and --size
 };
 
 // Throws CliError naming the flag for anything the window would not accept.

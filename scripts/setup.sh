@@ -1,7 +1,7 @@
 # Shared by run.sh and test.sh: install what is missing, then configure and build in build/.
 # Sourced, not run.
 
-TORVANE_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools xvfb xauth fonts-dejavu-core dpkg-dev file)
+TORVANE_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev xvfb xauth fonts-dejavu-core dpkg-dev file)
 # The independent GDSII and DXF reader that the layout export tests check against.
 TORVANE_PACKAGES+=(klayout)
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "cli/spiralcommands.h"
+#include "core/checks/designreview.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+// The spiral of the options laid out on their template, with its design checks.
+DesignReview reviewLoaded(const SpiralCommandOptions &options, const LoadedTemplate &loaded);
+// One "error: ..." or "warning: ..." line per finding.
+void printFindings(QTextStream &stream, const QList<DesignFinding> &findings);
+
+// `check`: the findings, as lines or with --json as an array; exit 0 without errors, 3 with.
+int runCheck(const QStringList &arguments, QTextStream &out);
+// `render -o FILE.svg|FILE.png`: the preview picture, drawn without a display.
+int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err);

@@ -1,0 +1,344 @@
+#include "core/checks/designchecks.h"
+
+#include "core/checks/polygoncontacts.h"
+#include "core/sonnet/numberformat.h"
+#include "core/template/layerroles.h"
+
+#include <QLocale>
+#include <QMap>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+QString length(double value, const QString &unit)
+{
+    return formatReal(value) + QLatin1Char(' ') + unit;
+}
+
+// Measured distances, short: 0.707 um.
+QString shortLength(double value, const QString &unit)
+{
+    return QLocale::c().toString(value, 'g', 3) + QLatin1Char(' ') + unit;
+}
+
+// The points of a polygon without its repeated closing point.
+qsizetype distinctCount(const Polygon &polygon)
+{
+    const qsizetype count = polygon.points.size();
+    return count > 1 && polygon.points.first() == polygon.points.last() ? count - 1 : count;
+}
+
+struct Checker
+{
+    const ProjectDocument &layout;
+    const SpiralParameters &p;
+    const QStringList &roles;
+    const QString &unit;
+    QList<DesignFinding> findings;
+
+    const BoxSettings &box() const { return layout.geometry.box; }
+    const QList<Polygon> &polygons() const { return layout.geometry.polygons; }
+
+    void add(FindingSeverity severity, const QString &code, const QString &message,
+             QList<int> polygonIndices = {}, std::optional<Point> at = std::nullopt,
+             std::optional<int> level = std::nullopt)
+    {
+        findings.append({severity, code, message, std::move(polygonIndices), at, level});
+    }
+
+    bool bridgeDrawn() const
+    {
+        return roles.contains(roleBridge) && (!isDifferential(p.shape) || p.centerTap);
+    }
+    double cellSize() const { return std::max(box().cellSizeX(), box().cellSizeY()); }
+    bool hasCellGrid() const
+    {
+        const double x = box().cellSizeX();
+        const double y = box().cellSizeY();
+        return std::isfinite(x) && std::isfinite(y) && x > 0 && y > 0;
+    }
+    // The narrowest conductor or gap the parameters ask for: what a snap must leave intact.
+    double narrowestFeature() const
+    {
+        double narrowest = p.spiralWidth;
+        if (p.turns > 1 || isDifferential(p.shape))
+            narrowest = std::min(narrowest, p.spacing);
+        if (bridgeDrawn())
+            narrowest = std::min(narrowest, p.bridgeWidth);
+        if (isDifferential(p.shape))
+            narrowest = std::min(narrowest, p.feedSpacingAuto ? p.spacing : p.feedSpacing);
+        return narrowest;
+    }
+    double tolerance() const
+    {
+        double extent = std::max(std::fabs(box().xWidth), std::fabs(box().yWidth));
+        for (const Polygon &polygon : polygons()) {
+            for (const Point &point : polygon.points)
+                extent = std::max({extent, std::fabs(point.x), std::fabs(point.y)});
+        }
+        return std::max(extent * 1e-9, 1e-12);
+    }
+
+    void checkRoles()
+    {
+        if (!hasSpiralLevel(roles))
+            add(FindingSeverity::Warning, FindingCode::noSpiralLevel,
+                QStringLiteral("No metal level has the role \"spiral\", so no winding is drawn."));
+        if (!roles.contains(roleBridge)) {
+            add(FindingSeverity::Warning, FindingCode::noBridgeLevel,
+                isDifferential(p.shape)
+                    ? QStringLiteral("No metal level has the role \"bridge\", so the crossings "
+                                     "under the winding are missing and its halves do not join.")
+                    : QStringLiteral("No metal level has the role \"bridge\", so the inner end "
+                                     "of the winding is not led out."));
+        }
+    }
+
+    void checkCreateConditions()
+    {
+        if (p.shape == SpiralShape::NSidedDifferential) {
+            if (const auto minimum =
+                    innerRadiusShortfall(box(), p.spiralWidth, p.spacing, p.radius, p.sides))
+                add(FindingSeverity::Error, FindingCode::innerRadius,
+                    innerRadiusMessage(*minimum, unit)
+                        .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        }
+        if (isDifferential(p.shape) &&
+            feedSpacingTooLarge(p.spiralWidth, p.spacing, p.feedSpacing)) {
+            const double limit = p.spiralWidth + p.spiralWidth / std::sqrt(2.0) + p.spacing;
+            QString message = QStringLiteral("Feed spacing %1 is above %2 (width + width / sqrt 2 "
+                                             "+ spacing)")
+                                  .arg(length(p.feedSpacing, unit), length(limit, unit));
+            message += p.feedSpacingAuto
+                           ? QStringLiteral("; Auto is ticked, so the layout uses the spacing.")
+                           : QStringLiteral(", so the feeds may not reach the winding.");
+            add(FindingSeverity::Warning, FindingCode::feedSpacing, message);
+        }
+    }
+
+    void checkBox()
+    {
+        const double slack = tolerance();
+        qsizetype outside = 0;
+        double farthest = 0;
+        Point worst;
+        QList<int> offenders;
+        for (int i = 0; i < polygons().size(); ++i) {
+            const Polygon &polygon = polygons()[i];
+            bool offending = false;
+            for (qsizetype k = 0; k < distinctCount(polygon); ++k) {
+                const Point &point = polygon.points[k];
+                const double beyond =
+                    std::max({-point.x, point.x - box().xWidth, -point.y, point.y - box().yWidth});
+                if (!(beyond > slack))
+                    continue;
+                ++outside;
+                offending = true;
+                if (beyond > farthest) {
+                    farthest = beyond;
+                    worst = point;
+                }
+            }
+            if (offending)
+                offenders.append(i);
+        }
+        if (outside == 0)
+            return;
+        add(FindingSeverity::Error, FindingCode::outsideBox,
+            QStringLiteral("%1 %2 of %3 %4 outside the %5 x %6 box, up to %7 beyond its edge.")
+                .arg(outside)
+                .arg(outside == 1 ? QStringLiteral("point") : QStringLiteral("points"))
+                .arg(offenders.size())
+                .arg(offenders.size() == 1 ? QStringLiteral("polygon lies")
+                                           : QStringLiteral("polygons lie"))
+                .arg(formatReal(box().xWidth), length(box().yWidth, unit),
+                     shortLength(farthest, unit)),
+            offenders, worst);
+    }
+
+    // Conductors on one level should meet only where they join: once per pair, never an
+    // outline with itself. The centre tap's two halves are the one designed ring, and a
+    // crossing under the winding (a piece with vias at both ends) touches nothing.
+    void checkContacts()
+    {
+        QMap<unsigned, QList<int>> byLevel;
+        for (int i = 0; i < polygons().size(); ++i) {
+            if (!polygons()[i].isVia())
+                byLevel[polygons()[i].level].append(i);
+        }
+        const double slack = tolerance();
+        const bool tapRing = isDifferential(p.shape) && p.centerTap && p.turns > 1;
+        for (auto it = byLevel.cbegin(); it != byLevel.cend(); ++it) {
+            const int level = static_cast<int>(it.key());
+            const QList<int> &members = it.value();
+            QList<QList<Point>> rings;
+            for (int index : members)
+                rings.append(polygons()[index].points);
+            const RingContacts contacts = findRingContacts(rings, slack);
+            const bool bridgeLevel = roles.value(level) == roleBridge;
+
+            if (!contacts.selfContacts.isEmpty()) {
+                QList<int> offenders;
+                for (const auto &self : contacts.selfContacts)
+                    offenders.append(members[self.ring]);
+                add(FindingSeverity::Error, FindingCode::overlap,
+                    offenders.size() == 1
+                        ? QStringLiteral("A conductor on level %1 crosses or touches itself, "
+                                         "shorting its turns.")
+                              .arg(level)
+                        : QStringLiteral("%1 conductors on level %2 cross or touch themselves, "
+                                         "shorting their turns.")
+                              .arg(offenders.size())
+                              .arg(level),
+                    offenders, contacts.selfContacts.first().at, level);
+            }
+
+            bool ringAllowed = tapRing && bridgeLevel;
+            const QList<int> crossings =
+                bridgeLevel ? crossingRings(members, rings, level, slack) : QList<int>();
+            for (const auto &pair : contacts.pairContacts) {
+                if (pair.places >= 2) {
+                    if (ringAllowed && pair.places == 2) {
+                        ringAllowed = false;
+                        continue;
+                    }
+                    add(FindingSeverity::Error, FindingCode::overlap,
+                        QStringLiteral("Two conductors on level %1 touch in %2 separate places, "
+                                       "closing a loop that shorts part of the spiral.")
+                            .arg(level)
+                            .arg(pair.places),
+                        {members[pair.first], members[pair.second]}, pair.at, level);
+                } else if (crossings.contains(pair.first) || crossings.contains(pair.second)) {
+                    add(FindingSeverity::Error, FindingCode::overlap,
+                        QStringLiteral("A crossing on level %1 touches another conductor on "
+                                       "its level, shorting the turns it passes under.")
+                            .arg(level),
+                        {members[pair.first], members[pair.second]}, pair.at, level);
+                }
+            }
+        }
+    }
+
+    // The rings of a level that carry vias at two or more places.
+    QList<int> crossingRings(const QList<int> &members, const QList<QList<Point>> &rings, int level,
+                             double slack) const
+    {
+        QList<int> viaCounts(members.size(), 0);
+        for (const Polygon &via : polygons()) {
+            if (!via.isVia() || distinctCount(via) == 0)
+                continue;
+            const int low = std::min(static_cast<int>(via.level), via.toLevel);
+            const int high = std::max(static_cast<int>(via.level), via.toLevel);
+            if (level < low || level > high)
+                continue;
+            Point centre;
+            const qsizetype count = distinctCount(via);
+            for (qsizetype k = 0; k < count; ++k) {
+                centre.x += via.points[k].x / static_cast<double>(count);
+                centre.y += via.points[k].y / static_cast<double>(count);
+            }
+            for (int r = 0; r < rings.size(); ++r) {
+                if (ringCovers(rings[r], centre, slack))
+                    ++viaCounts[r];
+            }
+        }
+        QList<int> result;
+        for (int r = 0; r < viaCounts.size(); ++r) {
+            if (viaCounts[r] >= 2)
+                result.append(r);
+        }
+        return result;
+    }
+
+    void checkNarrow()
+    {
+        if (!hasCellGrid())
+            return;
+        const double cell = cellSize();
+        const QString cellText = shortLength(cell, unit);
+        const auto narrow = [&](const QString &code, const QString &what, double value,
+                                const QString &effect) {
+            if (value < cell)
+                add(FindingSeverity::Warning, code,
+                    QStringLiteral("The %1, %2, is narrower than one cell (%3): %4.")
+                        .arg(what, length(value, unit), cellText, effect));
+        };
+        narrow(FindingCode::narrowWidth, QStringLiteral("conductor width"), p.spiralWidth,
+               QStringLiteral("the simulator may drop or widen it"));
+        if (bridgeDrawn())
+            narrow(FindingCode::narrowWidth,
+                   isDifferential(p.shape) ? QStringLiteral("centre tap width")
+                                           : QStringLiteral("bridge width"),
+                   p.bridgeWidth, QStringLiteral("the simulator may drop or widen it"));
+        if (p.turns > 1 || isDifferential(p.shape))
+            narrow(FindingCode::narrowGap, QStringLiteral("spacing"), p.spacing,
+                   QStringLiteral("the simulator may join adjacent turns"));
+        if (isDifferential(p.shape) && !p.feedSpacingAuto)
+            narrow(FindingCode::narrowGap, QStringLiteral("feed spacing"), p.feedSpacing,
+                   QStringLiteral("the simulator may join the two feeds"));
+    }
+
+    // Round shapes never sit on the grid; the snap only matters once it moves an edge by more
+    // than a tenth of the narrowest width or gap.
+    void checkGrid()
+    {
+        if (!hasCellGrid())
+            return;
+        const double cellX = box().cellSizeX();
+        const double cellY = box().cellSizeY();
+        const double slack = 1e-6 * std::min(cellX, cellY);
+        qsizetype offGrid = 0;
+        double largest = 0;
+        Point worst;
+        QList<int> offenders;
+        for (int i = 0; i < polygons().size(); ++i) {
+            const Polygon &polygon = polygons()[i];
+            bool offending = false;
+            for (qsizetype k = 0; k < distinctCount(polygon); ++k) {
+                const Point &point = polygon.points[k];
+                const double snap = std::hypot(point.x - std::round(point.x / cellX) * cellX,
+                                               point.y - std::round(point.y / cellY) * cellY);
+                if (!(snap > slack))
+                    continue;
+                ++offGrid;
+                offending = true;
+                if (snap > largest) {
+                    largest = snap;
+                    worst = point;
+                }
+            }
+            if (offending)
+                offenders.append(i);
+        }
+        const double narrowest = narrowestFeature();
+        if (offGrid == 0 || !(largest > 0.1 * narrowest))
+            return;
+        add(FindingSeverity::Warning, FindingCode::offGrid,
+            QStringLiteral("%1 %2 off the %3 x %4 cell grid; the simulator moves them by up to "
+                           "%5, %6% of the narrowest width or gap (%7).")
+                .arg(offGrid)
+                .arg(offGrid == 1 ? QStringLiteral("vertex lies") : QStringLiteral("vertices lie"))
+                .arg(QLocale::c().toString(cellX, 'g', 3), shortLength(cellY, unit),
+                     shortLength(largest, unit))
+                .arg(std::lround(100 * largest / narrowest))
+                .arg(length(narrowest, unit)),
+            offenders, worst);
+    }
+};
+} // namespace
+
+QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralParameters &parameters,
+                                 const QStringList &functionSetup, const QString &lengthUnit)
+{
+    Checker checker{layout, parameters, functionSetup, lengthUnit, {}};
+    checker.checkRoles();
+    checker.checkCreateConditions();
+    checker.checkBox();
+    checker.checkContacts();
+    checker.checkNarrow();
+    checker.checkGrid();
+    std::stable_partition(checker.findings.begin(), checker.findings.end(),
+                          [](const DesignFinding &finding) { return finding.isError(); });
+    return checker.findings;
+}

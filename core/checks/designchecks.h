@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/checks/designfinding.h"
+#include "core/sonnet/projectdocument.h"
+#include "core/template/createspiral.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Codes of the findings, in the order the checks run.
+namespace FindingCode {
+inline const QString noSpiralLevel = QStringLiteral("no-spiral-level");
+inline const QString noBridgeLevel = QStringLiteral("no-bridge-level");
+inline const QString innerRadius = QStringLiteral("inner-radius");
+inline const QString feedSpacing = QStringLiteral("feed-spacing");
+inline const QString outsideBox = QStringLiteral("outside-box");
+inline const QString overlap = QStringLiteral("overlap");
+inline const QString narrowWidth = QStringLiteral("narrow-width");
+inline const QString narrowGap = QStringLiteral("narrow-gap");
+inline const QString offGrid = QStringLiteral("off-grid");
+} // namespace FindingCode
+
+// Every design rule over a spiral laid out by its parameters in a template's box: the level
+// roles, the create command's conditions, the box, conductors that touch, features narrower
+// than a cell and vertices off the cell grid. `lengthUnit` is the name shown with lengths.
+// Errors come first, each group in the order above.
+QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralParameters &parameters,
+                                 const QStringList &functionSetup, const QString &lengthUnit);

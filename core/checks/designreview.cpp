@@ -1,0 +1,121 @@
+#include "core/checks/designreview.h"
+
+#include "core/checks/designchecks.h"
+#include "core/sonnet/numberformat.h"
+#include "core/spiral/roundspiral.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/layerroles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+bool positive(double value)
+{
+    return std::isfinite(value) && value > 0;
+}
+
+// Values a half-typed field can give, which no layout can be made of.
+QString parameterFailure(const SpiralParameters &p)
+{
+    const auto needs = [](const char *what, double value) {
+        return positive(value) ? QString()
+                               : QStringLiteral("The %1 must be above 0, not %2.")
+                                     .arg(QLatin1String(what), formatReal(value));
+    };
+    QString failure = needs("number of turns", p.turns);
+    if (failure.isEmpty())
+        failure = needs("conductor width", p.spiralWidth);
+    if (failure.isEmpty())
+        failure = needs("spacing", p.spacing);
+    if (failure.isEmpty())
+        failure = needs("inner radius", p.radius);
+    if (failure.isEmpty() && (!isDifferential(p.shape) || p.centerTap))
+        failure =
+            needs(isDifferential(p.shape) ? "centre tap width" : "bridge width", p.bridgeWidth);
+    if (failure.isEmpty() && isDifferential(p.shape) && !p.feedSpacingAuto)
+        failure = needs("feed spacing", p.feedSpacing);
+    const bool polygonal =
+        p.shape == SpiralShape::NSided || p.shape == SpiralShape::NSidedDifferential;
+    if (failure.isEmpty() && polygonal && p.sides < 3)
+        failure = QStringLiteral("A polygon needs at least 3 sides, not %1.").arg(p.sides);
+    return failure;
+}
+
+QRectF windingExtent(const ProjectDocument &layout, const QStringList &roles)
+{
+    const BoxSettings &box = layout.geometry.box;
+    const double slack = 1e-9 * std::max(box.xWidth, box.yWidth);
+    const auto onWall = [&](const Point &point) {
+        return std::fabs(point.x) <= slack || std::fabs(point.y) <= slack ||
+               std::fabs(point.x - box.xWidth) <= slack || std::fabs(point.y - box.yWidth) <= slack;
+    };
+    double minX = std::numeric_limits<double>::max();
+    double minY = minX;
+    double maxX = std::numeric_limits<double>::lowest();
+    double maxY = maxX;
+    for (const Polygon &polygon : layout.geometry.polygons) {
+        if (polygon.isVia() || roles.value(static_cast<int>(polygon.level)) != roleSpiral ||
+            std::any_of(polygon.points.begin(), polygon.points.end(), onWall))
+            continue;
+        for (const Point &point : polygon.points) {
+            minX = std::min(minX, point.x);
+            maxX = std::max(maxX, point.x);
+            minY = std::min(minY, point.y);
+            maxY = std::max(maxY, point.y);
+        }
+    }
+    return minX <= maxX ? QRectF(QPointF(minX, minY), QPointF(maxX, maxY)) : QRectF();
+}
+
+QString templateFailure(const ProjectDocument &document)
+{
+    const BoxSettings &box = document.geometry.box;
+    if (document.geometry.metalLevelCount() == 0)
+        return QStringLiteral("The template has no metal levels to draw the spiral on.");
+    if (!positive(box.xWidth) || !positive(box.yWidth))
+        return QStringLiteral("The template's box has no size.");
+    return {};
+}
+} // namespace
+
+QString builtInTemplateNote()
+{
+    return QStringLiteral("No template loaded: drawn on the built-in template %1.")
+        .arg(builtInTemplateFileName());
+}
+
+DesignReview reviewDesign(const ProjectDocument *templateDocument,
+                          const SpiralParameters &parameters, const QStringList &layerSetup,
+                          const QStringList &functionSetup, const QString &lengthUnit)
+{
+    DesignReview review;
+    review.lengthUnit = lengthUnit;
+    if (templateDocument) {
+        review.layout = *templateDocument;
+        review.layerSetup = layerSetup;
+        review.functionSetup = functionSetup;
+    } else {
+        review.layout = builtInTemplate();
+        readLayerSetup(review.layout, review.layerSetup, review.functionSetup);
+        review.note = builtInTemplateNote();
+    }
+    review.layout.geometry.clearGeometry();
+
+    review.failure = templateFailure(review.layout);
+    if (review.failure.isEmpty())
+        review.failure = parameterFailure(parameters);
+    if (!review.failure.isEmpty())
+        return review;
+
+    makeSpiral(parameters, &review.layerSetup, &review.functionSetup)->writeLayout(review.layout);
+    review.windingExtent = windingExtent(review.layout, review.functionSetup);
+    review.findings = checkDesign(review.layout, parameters, review.functionSetup, lengthUnit);
+    for (const DesignFinding &finding : std::as_const(review.findings)) {
+        // The create command refuses this one, so the preview says why instead of drawing.
+        if (finding.code == FindingCode::innerRadius)
+            review.failure = finding.message;
+    }
+    return review;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/checks/designfinding.h"
+#include "core/sonnet/projectdocument.h"
+#include "core/template/createspiral.h"
+
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+// A spiral laid out as "Create Spiral ..." would lay it out, on a scratch copy of the template
+// (or on the built-in template when there is none), with its design checks: what the preview
+// draws and what `torvane-cli check` and `render` report.
+struct DesignReview
+{
+    ProjectDocument layout; // the template's technology with the spiral's geometry
+    QStringList layerSetup;
+    QStringList functionSetup;
+    QString lengthUnit;
+    // The drawn winding without its leads: the spiral levels' conductors that stay clear of
+    // the box walls. Empty when nothing is drawn there.
+    QRectF windingExtent;
+    QList<DesignFinding> findings;
+    QString note;    // said beside the picture, such as that the built-in template is used
+    QString failure; // why there is no picture; empty when there is one
+
+    bool hasPicture() const { return failure.isEmpty(); }
+};
+
+// `templateDocument` is only read; its own geometry is ignored.
+DesignReview reviewDesign(const ProjectDocument *templateDocument,
+                          const SpiralParameters &parameters, const QStringList &layerSetup,
+                          const QStringList &functionSetup, const QString &lengthUnit);
+
+QString builtInTemplateNote();
