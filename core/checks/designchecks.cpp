@@ -197,27 +197,73 @@ struct Checker
             bool ringAllowed = tapRing && bridgeLevel;
             const QList<int> crossings =
                 bridgeLevel ? crossingRings(members, rings, level, slack) : QList<int>();
+            ContactGroup loops;
+            ContactGroup touchedCrossings;
             for (const auto &pair : contacts.pairContacts) {
                 if (pair.places >= 2) {
                     if (ringAllowed && pair.places == 2) {
                         ringAllowed = false;
                         continue;
                     }
-                    add(FindingSeverity::Error, FindingCode::overlap,
-                        QStringLiteral("Two conductors on level %1 touch in %2 separate places, "
-                                       "closing a loop that shorts part of the spiral.")
-                            .arg(level)
-                            .arg(pair.places),
-                        {members[pair.first], members[pair.second]}, pair.at, level);
+                    loops.add(members[pair.first], members[pair.second], pair.at, pair.places);
                 } else if (crossings.contains(pair.first) || crossings.contains(pair.second)) {
-                    add(FindingSeverity::Error, FindingCode::overlap,
-                        QStringLiteral("A crossing on level %1 touches another conductor on "
-                                       "its level, shorting the turns it passes under.")
-                            .arg(level),
-                        {members[pair.first], members[pair.second]}, pair.at, level);
+                    touchedCrossings.add(members[pair.first], members[pair.second], pair.at, 1);
                 }
             }
+            if (loops.count == 1)
+                addOverlap(loops,
+                           QStringLiteral("Two conductors on level %1 touch in %2 separate places, "
+                                          "closing a loop that shorts part of the spiral.")
+                               .arg(level)
+                               .arg(loops.places),
+                           level);
+            else if (loops.count > 1)
+                addOverlap(loops,
+                           QStringLiteral("%1 pairs of conductors on level %2 touch in more than "
+                                          "one place, closing loops that short parts of the "
+                                          "spiral.")
+                               .arg(loops.count)
+                               .arg(level),
+                           level);
+            if (touchedCrossings.count == 1)
+                addOverlap(touchedCrossings,
+                           QStringLiteral("A crossing on level %1 touches another conductor on "
+                                          "its level, shorting the turns it passes under.")
+                               .arg(level),
+                           level);
+            else if (touchedCrossings.count > 1)
+                addOverlap(touchedCrossings,
+                           QStringLiteral("%1 contacts between crossings and other conductors on "
+                                          "level %2 short the turns the crossings pass under.")
+                               .arg(touchedCrossings.count)
+                               .arg(level),
+                           level);
         }
+    }
+
+    // Pairs that touch where they should not, reported as one finding per level and kind.
+    struct ContactGroup
+    {
+        int count = 0;
+        int places = 0;
+        QList<int> polygons;
+        Point at;
+
+        void add(int first, int second, const Point &where, int placeCount)
+        {
+            if (count++ == 0) {
+                at = where;
+                places = placeCount;
+            }
+            for (int index : {first, second}) {
+                if (!polygons.contains(index))
+                    polygons.append(index);
+            }
+        }
+    };
+    void addOverlap(const ContactGroup &group, const QString &message, int level)
+    {
+        add(FindingSeverity::Error, FindingCode::overlap, message, group.polygons, group.at, level);
     }
 
     // The rings of a level that carry vias at two or more places.
@@ -334,10 +380,17 @@ QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralPara
     Checker checker{layout, parameters, functionSetup, lengthUnit, {}};
     checker.checkRoles();
     checker.checkCreateConditions();
-    checker.checkBox();
-    checker.checkContacts();
-    checker.checkNarrow();
-    checker.checkGrid();
+    // Below the n-sided differential minimum the half-turns fold back on themselves and their
+    // corners fly off: the one finding that matters is the radius.
+    const bool folded = std::any_of(
+        checker.findings.begin(), checker.findings.end(),
+        [](const DesignFinding &finding) { return finding.code == FindingCode::innerRadius; });
+    if (!folded) {
+        checker.checkBox();
+        checker.checkContacts();
+        checker.checkNarrow();
+        checker.checkGrid();
+    }
     std::stable_partition(checker.findings.begin(), checker.findings.end(),
                           [](const DesignFinding &finding) { return finding.isError(); });
     return checker.findings;

@@ -24,6 +24,7 @@ inline const QString offGrid = QStringLiteral("off-grid");
 // Every design rule over a spiral laid out by its parameters in a template's box: the level
 // roles, the create command's conditions, the box, conductors that touch, features narrower
 // than a cell and vertices off the cell grid. `lengthUnit` is the name shown with lengths.
-// Errors come first, each group in the order above.
+// Errors come first, each group in the order above. Below the n-sided differential inner
+// radius only the roles and the create conditions are checked.
 QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralParameters &parameters,
                                  const QStringList &functionSetup, const QString &lengthUnit);

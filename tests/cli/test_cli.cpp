@@ -7,12 +7,14 @@
 #include "tests/support/filesizelimit.h"
 
 #include <QDir>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QXmlStreamReader>
 
 #include <sys/stat.h>
 
@@ -80,6 +82,7 @@ private slots:
     void pathsAreCheckedBeforeUse_data();
     void pathsAreCheckedBeforeUse();
     void largeLayoutNeedsYes();
+    void checkAndRender();
 };
 
 void CliTest::createWritesWhatTheWindowWrites_data()
@@ -507,6 +510,73 @@ void CliTest::largeLayoutNeedsYes()
              qPrintable(refused.err));
     QCOMPARE(filesIn(dir.path()), QStringList{"stack.son"});
     QCOMPARE(runCli(arguments + QStringList{"--yes"}).exitCode, 0);
+}
+
+void CliTest::checkAndRender()
+{
+    QTemporaryDir dir;
+    const QStringList shorted{"--shape", "diffround", "--turns", "3", "--bridge-width", "35"};
+    Run run = runCli({"check", "--shape", "nsided"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out + run.err, QString());
+    run = runCli(QStringList{"check"} + shorted);
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(run.out.startsWith("error: ") && run.out.contains("crossing"), qPrintable(run.out));
+    run = runCli(
+        {"check", "--shape", "round", "--spacing", "0.5", "--roles", "none,spiral", "--json"});
+    QCOMPARE(run.exitCode, 3);
+    const QJsonArray findings = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    QStringList seen;
+    for (const QJsonValue &value : findings) {
+        const QJsonObject finding = value.toObject();
+        seen.append(finding["severity"].toString() + ' ' + finding["code"].toString());
+        QVERIFY(!finding["message"].toString().isEmpty());
+        if (finding["code"] == "overlap")
+            QCOMPARE(finding["location"].toObject()["level"].toInt(), 1);
+    }
+    QCOMPARE(seen, QStringList({"error overlap", "warning no-bridge-level", "warning narrow-gap",
+                                "warning off-grid"}));
+    QCOMPARE(runCli({"check", "--shape", "round", "-o", dir.filePath("x.son")}).exitCode, 1);
+
+    // Create prints the same findings and wants --yes for the errors.
+    const QString son = dir.filePath("shorted.son");
+    run = runCli(QStringList{"create", "-o", son} + shorted);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("The layout has errors: 2 contacts between crossings"),
+             qPrintable(run.err));
+    QVERIFY(!QFile::exists(son));
+    run = runCli(QStringList{"create", "-o", son, "--yes"} + shorted);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.startsWith("error: 2 contacts between crossings"));
+
+    const QString svg = dir.filePath("spiral.svg");
+    run = runCli({"render", "--shape", "diffnsided", "-o", svg, "--size", "640x480"});
+    QCOMPARE(run.exitCode, 0);
+    QFile svgFile(svg);
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svgFile);
+    int paths = 0;
+    QString viewBox;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("svg"))
+            viewBox = xml.attributes().value("viewBox").toString();
+        paths += xml.name() == QLatin1String("path") ? 1 : 0;
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QCOMPARE(viewBox, QStringLiteral("0 0 640 480"));
+    QVERIFY(paths > 10);
+    const QString png = dir.filePath("spiral.png");
+    QCOMPARE(runCli({"render", "--shape", "round", "-o", png}).exitCode, 0);
+    QCOMPARE(QImage(png).size(), QSize(800, 800));
+    // No picture of a layout that cannot be made, and none under an unknown suffix.
+    run =
+        runCli({"render", "--shape", "diffnsided", "--radius", "30", "-o", dir.filePath("n.png")});
+    QVERIFY2(run.exitCode == 1 && run.err.contains("Inner radius must exceed"),
+             qPrintable(run.err));
+    QCOMPARE(runCli({"render", "--shape", "round", "-o", dir.filePath("n.jpg")}).exitCode, 1);
+    QVERIFY(!QFile::exists(dir.filePath("n.png")) && !QFile::exists(dir.filePath("n.jpg")));
 }
 
 QTEST_GUILESS_MAIN(CliTest)
