@@ -4,6 +4,7 @@
 #include "cli/designcommands.h"
 #include "cli/projectcommands.h"
 #include "cli/spiraloptions.h"
+#include "core/checks/designchecks.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/sonnet/numberformat.h"
 #include "core/template/estimate.h"
@@ -60,20 +61,18 @@ QString refusal(const QString &question)
            QStringLiteral(" Pass --yes to create it anyway.");
 }
 
-void checkBeforeCreate(const SpiralCommandOptions &options, const LoadedTemplate &loaded)
+// The window's questions become refusals unless --yes; the inner radius refuses always.
+void refuseBeforeCreate(const SpiralCommandOptions &options, const QList<DesignFinding> &findings)
 {
-    const SpiralParameters &p = options.parameters;
-    if (!hasSpiralLevel(loaded.functionSetup) && !options.assumeYes)
-        throw CliError(refusal(noSpiralLevelQuestion));
-    if (p.shape == SpiralShape::NSidedDifferential) {
-        if (const auto minimum = innerRadiusShortfall(loaded.document.geometry.box, p.spiralWidth,
-                                                      p.spacing, p.radius, p.sides))
-            throw CliError(innerRadiusMessage(*minimum, loaded.lengthUnitText)
-                               .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    for (const DesignFinding &finding : ownPromptFindings(findings)) {
+        if (finding.code == FindingCode::innerRadius)
+            throw CliError(
+                QString(finding.createPrompt).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        if (!options.assumeYes)
+            throw CliError(refusal(finding.createPrompt));
     }
-    if (isDifferential(p.shape) && feedSpacingTooLarge(p.spiralWidth, p.spacing, p.feedSpacing) &&
-        !options.assumeYes)
-        throw CliError(refusal(feedSpacingQuestion));
+    if (firstPlainError(findings) && !options.assumeYes)
+        throw CliError(refusal(layoutErrorsQuestion(findings)));
 }
 
 QString shapeName(SpiralShape shape)
@@ -164,11 +163,9 @@ int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
     LoadedTemplate loaded = loadTemplate(options);
-    checkBeforeCreate(options, loaded);
     const QList<DesignFinding> findings = reviewLoaded(options, loaded).findings;
     printFindings(err, findings);
-    if (hasErrors(findings) && !options.assumeYes)
-        throw CliError(refusal(layoutErrorsQuestion(findings)));
+    refuseBeforeCreate(options, findings);
     layOutSpiral(loaded.document, options.parameters, loaded.layerSetup, loaded.functionSetup);
     const QString sizeWarning = largeLayoutWarning(measureLayout(loaded.document));
     if (!sizeWarning.isEmpty() && !options.assumeYes)

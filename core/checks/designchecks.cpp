@@ -44,7 +44,7 @@ struct Checker
              QList<int> polygonIndices = {}, std::optional<Point> at = std::nullopt,
              std::optional<int> level = std::nullopt)
     {
-        findings.append({severity, code, message, std::move(polygonIndices), at, level});
+        findings.append({severity, code, message, std::move(polygonIndices), at, level, {}});
     }
 
     bool bridgeDrawn() const
@@ -82,9 +82,11 @@ struct Checker
 
     void checkRoles()
     {
-        if (!hasSpiralLevel(roles))
+        if (!hasSpiralLevel(roles)) {
             add(FindingSeverity::Warning, FindingCode::noSpiralLevel,
                 QStringLiteral("No metal level has the role \"spiral\", so no winding is drawn."));
+            findings.last().createPrompt = noSpiralLevelQuestion;
+        }
         if (!roles.contains(roleBridge)) {
             add(FindingSeverity::Warning, FindingCode::noBridgeLevel,
                 isDifferential(p.shape)
@@ -99,10 +101,12 @@ struct Checker
     {
         if (p.shape == SpiralShape::NSidedDifferential) {
             if (const auto minimum =
-                    innerRadiusShortfall(box(), p.spiralWidth, p.spacing, p.radius, p.sides))
+                    innerRadiusShortfall(box(), p.spiralWidth, p.spacing, p.radius, p.sides)) {
+                const QString refusal = innerRadiusMessage(*minimum, unit);
                 add(FindingSeverity::Error, FindingCode::innerRadius,
-                    innerRadiusMessage(*minimum, unit)
-                        .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+                    QString(refusal).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+                findings.last().createPrompt = refusal;
+            }
         }
         if (isDifferential(p.shape) &&
             feedSpacingTooLarge(p.spiralWidth, p.spacing, p.feedSpacing)) {
@@ -114,6 +118,7 @@ struct Checker
                            ? QStringLiteral("; Auto is ticked, so the layout uses the spacing.")
                            : QStringLiteral(", so the feeds may not reach the winding.");
             add(FindingSeverity::Warning, FindingCode::feedSpacing, message);
+            findings.last().createPrompt = feedSpacingQuestion;
         }
     }
 
@@ -394,4 +399,17 @@ QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralPara
     std::stable_partition(checker.findings.begin(), checker.findings.end(),
                           [](const DesignFinding &finding) { return finding.isError(); });
     return checker.findings;
+}
+
+QList<DesignFinding> ownPromptFindings(const QList<DesignFinding> &findings)
+{
+    QList<DesignFinding> ordered;
+    for (const QString &code :
+         {FindingCode::noSpiralLevel, FindingCode::innerRadius, FindingCode::feedSpacing}) {
+        for (const DesignFinding &finding : findings) {
+            if (finding.code == code && !finding.createPrompt.isEmpty())
+                ordered.append(finding);
+        }
+    }
+    return ordered;
 }

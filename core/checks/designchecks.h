@@ -19,6 +19,8 @@ inline const QString overlap = QStringLiteral("overlap");
 inline const QString narrowWidth = QStringLiteral("narrow-width");
 inline const QString narrowGap = QStringLiteral("narrow-gap");
 inline const QString offGrid = QStringLiteral("off-grid");
+// No picture can be made: a template without metal levels or box, or a length of 0.
+inline const QString noLayout = QStringLiteral("no-layout");
 } // namespace FindingCode
 
 // Every design rule over a spiral laid out by its parameters in a template's box: the level
@@ -28,3 +30,7 @@ inline const QString offGrid = QStringLiteral("off-grid");
 // radius only the roles and the create conditions are checked.
 QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralParameters &parameters,
                                  const QStringList &functionSetup, const QString &lengthUnit);
+
+// The findings the create command asks about in its own words (their createPrompt), in the
+// order it asks: no spiral level, inner radius, feed spacing.
+QList<DesignFinding> ownPromptFindings(const QList<DesignFinding> &findings);

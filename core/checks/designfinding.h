@@ -22,6 +22,8 @@ struct DesignFinding
     QList<int> polygons;           // indices into the laid-out document's polygons, to outline
     std::optional<Point> location; // a point to mark, in the project's coordinates
     std::optional<int> level;      // the metal level it concerns, where there is one
+    // The create command's own question or refusal for it, where it has one, word for word.
+    QString createPrompt;
 
     bool isError() const { return severity == FindingSeverity::Error; }
     bool operator==(const DesignFinding &) const = default;
@@ -43,14 +45,21 @@ inline QString findingLine(const DesignFinding &finding)
            finding.message;
 }
 
-// What "Create Spiral ..." asks when the layout has errors, naming the first one; empty when
-// there is none.
-inline QString layoutErrorsQuestion(const QList<DesignFinding> &findings)
+// The first error that the create command does not already ask about in its own words.
+inline const DesignFinding *firstPlainError(const QList<DesignFinding> &findings)
 {
     for (const DesignFinding &finding : findings) {
-        if (finding.isError())
-            return QStringLiteral("The layout has errors:\n") + finding.message +
-                   QStringLiteral("\nCreate anyway?");
+        if (finding.isError() && finding.createPrompt.isEmpty())
+            return &finding;
     }
-    return {};
+    return nullptr;
+}
+
+// What "Create Spiral ..." asks when the layout has such an error; empty when there is none.
+inline QString layoutErrorsQuestion(const QList<DesignFinding> &findings)
+{
+    const DesignFinding *error = firstPlainError(findings);
+    return error ? QStringLiteral("The layout has errors:\n") + error->message +
+                       QStringLiteral("\nCreate anyway?")
+                 : QString();
 }

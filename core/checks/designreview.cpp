@@ -103,13 +103,21 @@ DesignReview reviewDesign(const ProjectDocument *templateDocument,
     }
     review.layout.geometry.clearGeometry();
 
+    // Laid out even when no picture can be made of it: "Create Spiral ..." and the export may
+    // still be told to write what the fields give.
+    makeSpiral(parameters, &review.layerSetup, &review.functionSetup)->writeLayout(review.layout);
     review.failure = templateFailure(review.layout);
     if (review.failure.isEmpty())
         review.failure = parameterFailure(parameters);
-    if (!review.failure.isEmpty())
+    if (!review.failure.isEmpty()) {
+        // The rules that need no geometry still speak: the roles and the create conditions.
+        ProjectDocument technology = review.layout;
+        technology.geometry.clearGeometry();
+        review.findings = checkDesign(technology, parameters, review.functionSetup, lengthUnit);
+        review.findings.prepend(
+            {FindingSeverity::Error, FindingCode::noLayout, review.failure, {}, {}, {}, {}});
         return review;
-
-    makeSpiral(parameters, &review.layerSetup, &review.functionSetup)->writeLayout(review.layout);
+    }
     review.windingExtent = windingExtent(review.layout, review.functionSetup);
     review.findings = checkDesign(review.layout, parameters, review.functionSetup, lengthUnit);
     for (const DesignFinding &finding : std::as_const(review.findings)) {

@@ -21,6 +21,7 @@ struct DesignReview
     // The drawn winding without its leads: the spiral levels' conductors that stay clear of
     // the box walls. Empty when nothing is drawn there.
     QRectF windingExtent;
+    // Without a picture: the reason first, then only the rules that need no geometry.
     QList<DesignFinding> findings;
     QString note;    // said beside the picture, such as that the built-in template is used
     QString failure; // why there is no picture; empty when there is one

@@ -1,10 +1,11 @@
 #include "gui/window/layoutexportflow.h"
 
+#include "core/checks/designreview.h"
 #include "core/export/layoutexport.h"
-#include "core/spiral/roundspiral.h"
 #include "gui/dialogs/exportlayoutdialog.h"
 #include "gui/window/appsettings.h"
 #include "gui/window/exportsettings.h"
+#include "gui/window/layoutconfirmation.h"
 #include "gui/window/mainwindow.h"
 #include "gui/window/userprompts.h"
 
@@ -20,32 +21,10 @@ QString tr(const char *text)
 }
 } // namespace
 
-bool LayoutExportFlow::confirmChecks(const ProjectDocument &templateDocument,
-                                     const SpiralParameters &parameters,
-                                     const QStringList &functionSetup,
-                                     const QString &lengthUnitText)
-{
-    const QString title = window->windowTitle();
-    if (!hasSpiralLevel(functionSetup) &&
-        prompts.question(window, title, noSpiralLevelQuestion) != QMessageBox::Yes)
-        return false;
-    if (parameters.shape == SpiralShape::NSidedDifferential) {
-        if (const auto minimum =
-                innerRadiusShortfall(templateDocument.geometry.box, parameters.spiralWidth,
-                                     parameters.spacing, parameters.radius, parameters.sides)) {
-            prompts.critical(window, title, innerRadiusMessage(*minimum, lengthUnitText));
-            return false;
-        }
-    }
-    return !isDifferential(parameters.shape) ||
-           !feedSpacingTooLarge(parameters.spiralWidth, parameters.spacing,
-                                parameters.feedSpacing) ||
-           prompts.question(window, title, feedSpacingQuestion) == QMessageBox::Yes;
-}
-
 void LayoutExportFlow::run(const ProjectDocument *templateDocument,
                            const SpiralParameters &parameters, const QStringList &layerSetup,
-                           const QStringList &functionSetup, const QString &lengthUnitText)
+                           const QStringList &functionSetup, const QString &lengthUnitText,
+                           const QStringList &outOfRangeFields)
 {
     const QString title = window->windowTitle();
     if (!templateDocument) {
@@ -54,11 +33,11 @@ void LayoutExportFlow::run(const ProjectDocument *templateDocument,
                             "layout."));
         return;
     }
-    if (!confirmChecks(*templateDocument, parameters, functionSetup, lengthUnitText))
+    const DesignReview review =
+        reviewDesign(templateDocument, parameters, layerSetup, functionSetup, lengthUnitText);
+    if (!confirmLayout(prompts, window, review.findings, outOfRangeFields, tr("Export anyway?")))
         return;
-    ProjectDocument scratch = *templateDocument;
-    scratch.geometry.clearGeometry();
-    makeSpiral(parameters, &layerSetup, &functionSetup)->writeLayout(scratch);
+    const ProjectDocument &scratch = review.layout;
 
     QSettings store(QString::fromLatin1(settingsOrganisation),
                     QString::fromLatin1(settingsApplication));

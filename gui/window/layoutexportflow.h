@@ -9,8 +9,8 @@ class QWidget;
 class UserPrompts;
 
 // File > Export Layout ...: lays out the current tab's spiral on a copy of the template, as
-// "Create Spiral ..." would, with the same checks, and writes it as GDSII or DXF. The
-// template itself is left as it is.
+// "Create Spiral ..." would, asks what the design checks and create's own questions raise, and
+// writes it as GDSII or DXF. The template itself is left as it is.
 class LayoutExportFlow
 {
 public:
@@ -18,12 +18,9 @@ public:
 
     void run(const ProjectDocument *templateDocument, const SpiralParameters &parameters,
              const QStringList &layerSetup, const QStringList &functionSetup,
-             const QString &lengthUnitText);
+             const QString &lengthUnitText, const QStringList &outOfRangeFields = {});
 
 private:
-    bool confirmChecks(const ProjectDocument &templateDocument, const SpiralParameters &parameters,
-                       const QStringList &functionSetup, const QString &lengthUnitText);
-
     UserPrompts &prompts;
     QWidget *window;
 };

@@ -1,5 +1,6 @@
 #include "gui/window/mainwindow.h"
 
+#include "core/checks/designchecks.h"
 #include "core/template/units.h"
 
 #include "core/files/checkedsavefile.h"
@@ -11,7 +12,11 @@
 #include "gui/dialogs/aboutdialog.h"
 #include "gui/dialogs/setupdialog.h"
 #include "gui/dialogs/viewtechdialog.h"
+#include "gui/preview/previewpanel.h"
+#include "gui/preview/previewsettings.h"
+#include "gui/preview/previewupdater.h"
 #include "gui/window/appsettings.h"
+#include "gui/window/layoutconfirmation.h"
 #include "gui/window/layoutexportflow.h"
 #include "gui/window/userprompts.h"
 #include "gui/window/windowplacement.h"
@@ -20,9 +25,11 @@
 #include <QDir>
 #include <QDoubleValidator>
 #include <QFileInfo>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPromise>
 #include <QSettings>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QStyleOptionFrame>
 #include <QTabBar>
@@ -122,6 +129,7 @@ MainWindow::MainWindow(UserPrompts &prompts, QWidget *parent)
         QWidget::setTabOrder(rsSpiralWidthEdit, rsSpacingEdit);
         QWidget::setTabOrder(rsSpacingEdit, rsRadiusEdit);
     }
+    setUpPreview();
     connectForm();
     addExportLayoutAction(*this);
     installValidators();
@@ -133,7 +141,12 @@ MainWindow::MainWindow(UserPrompts &prompts, QWidget *parent)
         statusBar()->showMessage(firstStartHint());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // A field losing the focus as it is destroyed would still call into this half-gone window.
+    for (const QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+}
 
 QString MainWindow::firstStartHint()
 {
@@ -400,6 +413,7 @@ void MainWindow::ViewTechButtonClicked()
         return;
     layerSetup = names;
     functionSetup = roles;
+    UpdatePreview();
 
     if (prompts.question(this, windowTitle(), tr("Layer setup changed\nSave modified template?")) !=
         QMessageBox::Yes) {
@@ -571,6 +585,7 @@ void MainWindow::geometryInductanceFinished()
 
 void MainWindow::UpdateEstimate()
 {
+    UpdatePreview();
     switch (tabWidget->currentIndex()) {
     case 0:
         rsUpdateEstimate();
@@ -645,27 +660,15 @@ void MainWindow::CreateSpiral(int tabIndex)
 {
     if (tabIndex < 0 || tabIndex > 3)
         return;
-    if (!confirmOutOfRangeValues(tabIndex))
-        return;
     const QString title = windowTitle();
-    if (!hasSpiralLevel(functionSetup) &&
-        prompts.question(this, title, noSpiralLevelQuestion) != QMessageBox::Yes)
-        return;
-
     const SpiralParameters parameters = tabParameters(tabIndex);
-    if (parameters.shape == SpiralShape::NSidedDifferential) {
-        const BoxSettings box = techTemplate ? techTemplate->geometry.box : BoxSettings{};
-        if (const auto minimum =
-                innerRadiusShortfall(box, parameters.spiralWidth, parameters.spacing,
-                                     parameters.radius, parameters.sides)) {
-            prompts.critical(this, title,
-                             innerRadiusMessage(*minimum, lengthUnitComboBox->currentText()));
-            return;
-        }
-    }
-    if (isDifferential(parameters.shape) &&
-        feedSpacingTooLarge(parameters.spiralWidth, parameters.spacing, parameters.feedSpacing) &&
-        prompts.question(this, title, feedSpacingQuestion) != QMessageBox::Yes)
+    const QString unit = lengthUnitComboBox->currentText();
+    // Without a template only the rules that need no geometry can speak.
+    const QList<DesignFinding> findings =
+        techTemplate
+            ? reviewDesign(techTemplate.get(), parameters, layerSetup, functionSetup, unit).findings
+            : checkDesign(ProjectDocument(), parameters, functionSetup, unit);
+    if (!confirmLayout(prompts, this, findings, outOfRangeFields(tabIndex), tr("Create anyway?")))
         return;
 
     projectFileName = withProjectSuffix(prompts.saveFileName(
@@ -693,12 +696,13 @@ void MainWindow::CreateSpiral(int tabIndex)
 
 void MainWindow::ExportLayout()
 {
+    const int tab = tabWidget->currentIndex();
     LayoutExportFlow(prompts, this)
-        .run(techTemplate.get(), tabParameters(tabWidget->currentIndex()), layerSetup,
-             functionSetup, lengthUnitComboBox->currentText());
+        .run(techTemplate.get(), tabParameters(tab), layerSetup, functionSetup,
+             lengthUnitComboBox->currentText(), outOfRangeFields(tab));
 }
 
-bool MainWindow::confirmOutOfRangeValues(int tabIndex)
+QStringList MainWindow::outOfRangeFields(int tabIndex) const
 {
     QStringList names;
     for (const LengthField &field : lengthFields(tabIndex)) {
@@ -706,11 +710,7 @@ bool MainWindow::confirmOutOfRangeValues(int tabIndex)
         if (field.edit->isEnabled() && !field.edit->hasAcceptableInput())
             names.append(field.name);
     }
-    if (names.isEmpty())
-        return true;
-    return prompts.question(this, windowTitle(),
-                            tr("Some values are out of range: %1.\nCreate anyway?")
-                                .arg(names.join(QStringLiteral(", ")))) == QMessageBox::Yes;
+    return names;
 }
 
 void MainWindow::reportCreated()
@@ -756,6 +756,96 @@ void MainWindow::launchXgeom()
     }
 }
 
+// --- Preview ----------------------------------------------------------------------------
+
+// The form moves into a splitter with the preview on its right; View > Preview shows and hides
+// the preview, and the status bar takes the findings while it is hidden.
+void MainWindow::setUpPreview()
+{
+    QWidget *form = takeCentralWidget();
+    splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("previewSplitter"));
+    preview = new PreviewPanel(splitter);
+    splitter->addWidget(form);
+    splitter->addWidget(preview);
+    splitter->setCollapsible(0, false);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    setCentralWidget(splitter);
+
+    auto *menuView = new QMenu(tr("&View"), this);
+    menuView->setObjectName(QStringLiteral("menuView"));
+    menuBar()->insertMenu(menu_Help->menuAction(), menuView);
+    actionPreview = menuView->addAction(tr("&Preview"));
+    actionPreview->setObjectName(QStringLiteral("actionPreview"));
+    actionPreview->setCheckable(true);
+    actionPreview->setChecked(true);
+    actionPreview->setShortcut(QKeySequence(Qt::Key_F8));
+    actionPreview->setStatusTip(tr("Show the layout and its design checks beside the form"));
+    connect(actionPreview, &QAction::toggled, this, &MainWindow::ShowPreview);
+
+    findingsStatus = new QLabel(this);
+    findingsStatus->setObjectName(QStringLiteral("findingsStatusLabel"));
+    statusBar()->addWidget(findingsStatus, 1);
+    findingsStatus->hide();
+
+    updater = new PreviewUpdater(this);
+    connect(updater, &PreviewUpdater::reviewed, this, &MainWindow::showReview);
+    // Many changes in one pass of the event loop (a template load, typing) make one request.
+    previewTimer.setSingleShot(true);
+    previewTimer.setInterval(0);
+    connect(&previewTimer, &QTimer::timeout, this, &MainWindow::requestPreview);
+
+    // Beyond what re-runs the estimate: every keystroke in a length field, the check boxes.
+    for (int tab = 0; tab < tabWidget->count(); ++tab) {
+        for (const LengthField &field : lengthFields(tab))
+            connect(field.edit, &QLineEdit::textChanged, this, &MainWindow::UpdatePreview);
+    }
+    for (QCheckBox *box :
+         {rsdFeedAutoCheckBox, rsdCenterTapCheckBox, nsdFeedAutoCheckBox, nsdCenterTapCheckBox})
+        connect(box, &QCheckBox::stateChanged, this, &MainWindow::UpdatePreview);
+}
+
+void MainWindow::UpdatePreview()
+{
+    previewTimer.start();
+}
+
+void MainWindow::requestPreview()
+{
+    PreviewRequest request;
+    if (techTemplate)
+        request.templateDocument = *techTemplate;
+    request.parameters = tabParameters(tabWidget->currentIndex());
+    request.layerSetup = layerSetup;
+    request.functionSetup = functionSetup;
+    request.lengthUnit = lengthUnitComboBox->currentText();
+    updater->request(std::move(request));
+}
+
+void MainWindow::showReview(std::shared_ptr<const DesignReview> review)
+{
+    currentReview = review;
+    preview->setReview(std::move(review));
+    updateFindingsStatus();
+}
+
+void MainWindow::ShowPreview(bool visible)
+{
+    if (actionPreview->isChecked() != visible)
+        actionPreview->setChecked(visible); // comes back here through toggled
+    preview->setVisible(visible);
+    updateFindingsStatus();
+}
+
+void MainWindow::updateFindingsStatus()
+{
+    const QString summary = currentReview ? findingsSummary(currentReview->findings) : QString();
+    findingsStatus->setText(summary);
+    findingsStatus->setToolTip(summary);
+    findingsStatus->setVisible(!actionPreview->isChecked() && !summary.isEmpty());
+}
+
 // --- Dialogs and settings ---------------------------------------------------------------
 
 void MainWindow::optionsSetup()
@@ -786,15 +876,23 @@ void MainWindow::LoadSettings()
                     QString::fromLatin1(settingsApplication));
     const AppSettings settings = AppSettings::read(store);
 
+    const PreviewSettings previewSettings = PreviewSettings::read(store);
+    QSize size = settings.window.size;
+    // The first start with the preview widens a window stored without it.
+    if (previewSettings.visible && previewSettings.splitterState.isEmpty())
+        size.rwidth() += preview->sizeHint().width();
     if (const QRect area = availableAreaAt(settings.window.pos); area.isValid()) {
-        const QRect placed =
-            placeWithinArea(settings.window.pos, settings.window.size, minimumSizeHint(), area);
+        const QRect placed = placeWithinArea(settings.window.pos, size, minimumSizeHint(), area);
         resize(placed.size());
         move(placed.topLeft());
     } else {
-        resize(settings.window.size.expandedTo(minimumSizeHint()));
+        resize(size.expandedTo(minimumSizeHint()));
         move(settings.window.pos);
     }
+    if (!splitter->restoreState(previewSettings.splitterState))
+        splitter->setSizes(
+            {width() - preview->sizeHint().width(), preview->sizeHint().width()});
+    ShowPreview(previewSettings.visible);
     xgeomPath = settings.window.xgeomPath;
     xgeomStart = settings.window.xgeomStart;
     xgeomStaircase = settings.window.xgeomStaircase;
@@ -890,4 +988,5 @@ void MainWindow::SaveSettings()
     QSettings store(QString::fromLatin1(settingsOrganisation),
                     QString::fromLatin1(settingsApplication));
     settings.write(store);
+    PreviewSettings{actionPreview->isChecked(), splitter->saveState()}.write(store);
 }

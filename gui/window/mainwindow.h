@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/checks/designreview.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/template/createspiral.h"
 #include "ui_mainwindow.h"
@@ -7,12 +8,16 @@
 #include <QFutureWatcher>
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
 
-class UserPrompts;
+class PreviewPanel;
+class PreviewUpdater;
 class QLineEdit;
+class QSplitter;
+class UserPrompts;
 
 // The single window: form, loaded template, per-level roles and the xGeom options.
 class MainWindow : public QMainWindow, public Ui::MainWindow
@@ -45,6 +50,14 @@ public:
     bool launchesXgeom() const { return xgeomStart; }
     bool usesStaircaseFill() const { return xgeomStaircase; }
 
+    // The live preview and its place; the review it shows (none before the first one is done).
+    PreviewPanel *previewPanel() const { return preview; }
+    QSplitter *previewSplitter() const { return splitter; }
+    QAction *previewAction() const { return actionPreview; }
+    QLabel *findingsStatusLabel() const { return findingsStatus; }
+    const DesignReview *shownReview() const { return currentReview.get(); }
+    PreviewUpdater *previewUpdater() const { return updater; }
+
     static QString firstStartHint();
     static QString xgeomFirstUseQuestion();
 
@@ -70,6 +83,10 @@ public slots:
     void OpenRecentTemplate(const QString &fileName);
     // File > Export Layout ...: the current tab's spiral as a GDSII or DXF layout.
     void ExportLayout();
+    // Lays out and checks the current tab again for the preview, once the events now waiting
+    // (more typing, say) are handled.
+    void UpdatePreview();
+    void ShowPreview(bool visible);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -109,9 +126,12 @@ private:
     void startGeometryInductance(const GeometryRequest &request);
     void geometryInductanceFinished();
     void reportReadError();
-    // Asks before a create uses values that the tab's enabled fields do not accept; true to
-    // go on.
-    bool confirmOutOfRangeValues(int tabIndex);
+    // The names of the tab's enabled fields whose values their validators do not accept.
+    QStringList outOfRangeFields(int tabIndex) const;
+    void setUpPreview();
+    void requestPreview();
+    void showReview(std::shared_ptr<const DesignReview> review);
+    void updateFindingsStatus();
     void reportCreated();
     void launchXgeom();
     void rememberTemplate(const QString &fileName);
@@ -134,4 +154,11 @@ private:
     bool geometryBusy = false;
     GeometryRequest runningGeometry;
     std::optional<GeometryRequest> waitingGeometry;
+    QSplitter *splitter = nullptr; // the central widget: the form, then the preview
+    PreviewPanel *preview = nullptr;
+    QAction *actionPreview = nullptr;
+    QLabel *findingsStatus = nullptr; // the findings while the preview is hidden
+    PreviewUpdater *updater = nullptr;
+    QTimer previewTimer;
+    std::shared_ptr<const DesignReview> currentReview;
 };

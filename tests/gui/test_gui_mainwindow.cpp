@@ -3,6 +3,7 @@
 #include "guitestsupport.h"
 
 #include "core/template/builtintemplate.h"
+#include "gui/preview/previewpanel.h"
 #include "gui/window/mainwindow.h"
 
 #include <QApplication>
@@ -105,7 +106,10 @@ private slots:
         QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
         QCOMPARE(w.TechTemplateFileEdit->text(), QString());
         QCOMPARE(w.pos(), QPoint(200, 200));
-        QCOMPARE(w.size(), QSize(400, 400).expandedTo(w.minimumSizeHint()));
+        // The stored size without a preview, widened by the preview shown beside the form.
+        QCOMPARE(
+            w.size(),
+            QSize(400 + w.previewPanel()->sizeHint().width(), 400).expandedTo(w.minimumSizeHint()));
         for (const QLabel *label : lengthUnitLabels(w))
             QCOMPARE(label->text(), QStringLiteral("mil"));
         QCOMPARE(w.InductanceUnitLabel->text(), QStringLiteral("H"));

@@ -1,0 +1,25 @@
+#include "gui/preview/previewsettings.h"
+
+#include <QSettings>
+
+namespace {
+const QString group = QStringLiteral("Preview");
+}
+
+PreviewSettings PreviewSettings::read(QSettings &store)
+{
+    PreviewSettings settings;
+    store.beginGroup(group);
+    settings.visible = store.value(QStringLiteral("Visible"), settings.visible).toBool();
+    settings.splitterState = store.value(QStringLiteral("Splitter")).toByteArray();
+    store.endGroup();
+    return settings;
+}
+
+void PreviewSettings::write(QSettings &store) const
+{
+    store.beginGroup(group);
+    store.setValue(QStringLiteral("Visible"), visible);
+    store.setValue(QStringLiteral("Splitter"), splitterState);
+    store.endGroup();
+}

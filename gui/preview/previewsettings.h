@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+
+class QSettings;
+
+// The preview's place in the window, in its own group "Preview" beside the window's keys.
+struct PreviewSettings
+{
+    bool visible = true;
+    QByteArray splitterState; // empty until the window has been closed once with it
+
+    static PreviewSettings read(QSettings &store);
+    void write(QSettings &store) const;
+};

@@ -1,0 +1,51 @@
+#include "gui/window/layoutconfirmation.h"
+
+#include "core/checks/designchecks.h"
+#include "gui/window/userprompts.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+namespace {
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("LayoutConfirmation", text);
+}
+} // namespace
+
+QString layoutQuestion(const QList<DesignFinding> &findings, const QStringList &outOfRangeFields,
+                       const QString &goOnQuestion)
+{
+    QStringList lines;
+    if (!outOfRangeFields.isEmpty())
+        lines.append(tr("Some values are out of range: %1.")
+                         .arg(outOfRangeFields.join(QStringLiteral(", "))));
+    // A length of 0 that keeps the layout from being drawn is already named as out of range.
+    QList<DesignFinding> errors = findings;
+    if (!outOfRangeFields.isEmpty())
+        errors.removeIf([](const DesignFinding &f) { return f.code == FindingCode::noLayout; });
+    if (const DesignFinding *error = firstPlainError(errors))
+        lines.append(tr("The layout has errors:\n") + error->message);
+    if (lines.isEmpty())
+        return {};
+    lines.append(goOnQuestion);
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool confirmLayout(UserPrompts &prompts, QWidget *window, const QList<DesignFinding> &findings,
+                   const QStringList &outOfRangeFields, const QString &goOnQuestion)
+{
+    const QString title = window->windowTitle();
+    const QString question = layoutQuestion(findings, outOfRangeFields, goOnQuestion);
+    if (!question.isEmpty() && prompts.question(window, title, question) != QMessageBox::Yes)
+        return false;
+    for (const DesignFinding &finding : ownPromptFindings(findings)) {
+        if (finding.code == FindingCode::innerRadius) {
+            prompts.critical(window, title, finding.createPrompt);
+            return false;
+        }
+        if (prompts.question(window, title, finding.createPrompt) != QMessageBox::Yes)
+            return false;
+    }
+    return true;
+}
