@@ -4,6 +4,7 @@
 #include "core/sonnet/numberformat.h"
 #include "core/template/layerroles.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QMap>
 
@@ -173,6 +174,7 @@ struct Checker
                 byLevel[polygons()[i].level].append(i);
         }
         const double slack = tolerance();
+        QHash<QByteArray, RingContacts> contactsByOutline;
         const bool tapRing = isDifferential(p.shape) && p.centerTap && p.turns > 1;
         for (auto it = byLevel.cbegin(); it != byLevel.cend(); ++it) {
             const int level = static_cast<int>(it.key());
@@ -180,7 +182,14 @@ struct Checker
             QList<QList<Point>> rings;
             for (int index : members)
                 rings.append(polygons()[index].points);
-            const RingContacts contacts = findRingContacts(rings, slack);
+            // Levels that carry the same winding meet in the same places: found once.
+            QByteArray key;
+            for (const QList<Point> &ring : std::as_const(rings))
+                key.append(reinterpret_cast<const char *>(ring.constData()),
+                           static_cast<qsizetype>(ring.size() * sizeof(Point)));
+            if (!contactsByOutline.contains(key))
+                contactsByOutline.insert(key, findRingContacts(rings, slack));
+            const RingContacts &contacts = contactsByOutline[key];
             const bool bridgeLevel = roles.value(level) == roleBridge;
 
             if (!contacts.selfContacts.isEmpty()) {

@@ -4,9 +4,11 @@
 #include "core/template/layerroles.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -27,6 +29,21 @@ const QColor warningColour(230, 140, 0);
 // Beyond this many pixels the raster engine's fixed-point numbers run out: such polygons are
 // cut to a margin around the canvas first.
 constexpr double safeExtent = 1 << 20;
+
+// One pixel wide at every zoom: the raster engine draws these on its fast path.
+QPen cosmeticPen(const QColor &colour, double width = 1)
+{
+    QPen pen(colour, width);
+    pen.setCosmetic(true);
+    return pen;
+}
+
+// The points of an outline as bytes, to find outlines repeated on other levels.
+QByteArray outlineKey(const QList<Point> &points)
+{
+    return QByteArray(reinterpret_cast<const char *>(points.constData()),
+                      static_cast<qsizetype>(points.size() * sizeof(Point)));
+}
 
 QFont sizedFont(const QFont &base, double pixels, bool bold = false)
 {
@@ -247,28 +264,38 @@ void LayoutPainter::paintPolygons(QPainter &painter, const QRectF &canvas,
             return !polygons[a].isVia();
         return polygons[a].level > polygons[b].level;
     });
+    // A winding repeated on many stacked levels is drawn once, on the uppermost of them, which
+    // would hide the others anyway.
+    QHash<QByteArray, int> uppermost;
+    for (int index : order) {
+        if (!polygons[index].isVia())
+            uppermost.insert(outlineKey(polygons[index].points), index);
+    }
     for (int index : order) {
         const Polygon &polygon = polygons[index];
+        if (!polygon.isVia() && uppermost.value(outlineKey(polygon.points)) != index)
+            continue;
         const QPolygonF shape = canvasPolygon(polygon.points, view, canvas);
         if (shape.isEmpty())
             continue;
-        if (polygon.isVia()) {
-            painter.setPen(QPen(Qt::black, 1));
-            painter.setBrush(viaFill);
-            painter.drawPolygon(shape);
-            const QRectF bounds = shape.boundingRect();
-            if (bounds.width() > 6 && bounds.height() > 6) {
-                painter.setPen(QPen(QColor(235, 235, 235), 1));
-                painter.drawLine(bounds.topLeft(), bounds.bottomRight());
-                painter.drawLine(bounds.topRight(), bounds.bottomLeft());
-            }
-            continue;
-        }
-        QColor fill = levelColour(static_cast<int>(polygon.level));
-        painter.setPen(QPen(fill.darker(150), 1));
-        fill.setAlpha(200);
-        painter.setBrush(fill);
+        // Filled without antialiasing, which costs many times more on long windings, then
+        // outlined smoothly with a thin pen.
+        const QColor colour =
+            polygon.isVia() ? viaFill : levelColour(static_cast<int>(polygon.level));
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
         painter.drawPolygon(shape);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(cosmeticPen(polygon.isVia() ? QColor(Qt::black) : colour.darker(150)));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolygon(shape);
+        const QRectF bounds = shape.boundingRect();
+        if (polygon.isVia() && bounds.width() > 6 && bounds.height() > 6) {
+            painter.setPen(cosmeticPen(QColor(235, 235, 235)));
+            painter.drawLine(bounds.topLeft(), bounds.bottomRight());
+            painter.drawLine(bounds.topRight(), bounds.bottomLeft());
+        }
     }
 }
 
@@ -373,19 +400,29 @@ void LayoutPainter::paintFindings(QPainter &painter, const QRectF &canvas,
 {
     const QList<Polygon> &polygons = review.layout.geometry.polygons;
     painter.setBrush(Qt::NoBrush);
+    QSet<QByteArray> outlined; // a winding repeated on stacked levels, outlined once
     for (const DesignFinding &finding : review.findings) {
-        painter.setPen(QPen(finding.isError() ? findingColour : warningColour, 2));
+        painter.setPen(cosmeticPen(finding.isError() ? findingColour : warningColour));
         // A warning such as vertices off the grid may concern every polygon: only its place
         // is marked.
         for (int index : finding.isError() ? finding.polygons : QList<int>()) {
             if (index < 0 || index >= polygons.size())
                 continue;
+            const QByteArray key = outlineKey(polygons[index].points);
+            if (outlined.contains(key))
+                continue;
+            outlined.insert(key);
             const QPolygonF shape = canvasPolygon(polygons[index].points, view, canvas);
-            if (!shape.isEmpty())
+            // Twice, a little apart: a wider pen would leave the raster engine's fast path.
+            if (!shape.isEmpty()) {
                 painter.drawPolygon(shape);
+                painter.drawPolygon(shape.translated(0.8, 0.8));
+            }
         }
-        if (finding.location)
+        if (finding.location) {
+            painter.setPen(cosmeticPen(finding.isError() ? findingColour : warningColour, 2));
             painter.drawEllipse(view.toCanvas(*finding.location), 7, 7);
+        }
     }
 }
 
