@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes one screenshot of the real window per shape tab under Xvfb, on the example
-# template, into docs/screenshots/.
+# Takes one screenshot of the real window per shape tab, with its live preview, under Xvfb, on
+# the example template, into docs/screenshots/. The template is named relative to the folder the
+# window starts in, so its path field shows a plain file name.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${TORVANE_BUILD_DIR:-build}
@@ -20,16 +21,19 @@ shoot() { # tab index, file name
     cat >"$home/config/Ostrel/Torvane.conf" <<CONF
 [General]
 pos=@Point(0 0)
-size=@Size(560 660)
+size=@Size(600 680)
+
+[Preview]
+Visible=true
 
 [Base]
-SonTemplate=$work/rfic.son
+SonTemplate=rfic.son
 LengthIndex=2
 InductanceIndex=3
 SpiralType=$1
 CONF
-    HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-        timeout 60 xvfb-run -a -s "-screen 0 800x800x24" bash -c '
+    (cd "$work" && HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+        timeout 60 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
             "$1" & pid=$!
             window=
             for _ in $(seq 100); do
@@ -37,10 +41,10 @@ CONF
                 [ -n "$window" ] && break
                 sleep 0.1
             done
-            sleep 1 # let the first paint finish
+            sleep 1.5 # let the first paint and the preview finish
             [ -n "$window" ] && import -window "$window" "$2"
             kill "$pid"
-            [ -n "$window" ]' _ "$program" "$out/$2"
+            [ -n "$window" ]' _ "$program" "$out/$2")
     echo "$out/$2"
 }
 

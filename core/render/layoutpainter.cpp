@@ -353,14 +353,21 @@ void LayoutPainter::paintPorts(QPainter &painter, const ViewTransform &view) con
         const qsizetype vertex = std::clamp<qsizetype>(port.link.vertexIndex, 0, count - 1);
         const Point &a = polygon->points[vertex];
         const Point &b = polygon->points[(vertex + 1) % count];
-        QPointF centre = view.toCanvas(Point((a.x + b.x) / 2, (a.y + b.y) / 2));
-        // Ports on the same spot (a bridge under a feed) are stacked downwards.
+        const Point edge((a.x + b.x) / 2, (a.y + b.y) / 2);
+        QPointF centre = view.toCanvas(edge);
+        // Ports on the same spot (a bridge under a feed) step outwards, away from the box.
+        const BoxSettings &box = review.layout.geometry.box;
+        const double dx = edge.x - box.xWidth / 2;
+        const double dy = edge.y - box.yWidth / 2;
+        const QPointF outwards = std::fabs(dx) * box.yWidth >= std::fabs(dy) * box.xWidth
+                                     ? QPointF(dx < 0 ? -16 : 16, 0)
+                                     : QPointF(0, dy < 0 ? -16 : 16);
         while (std::any_of(placed.begin(), placed.end(), [&](const QPointF &other) {
-            return std::hypot(other.x() - centre.x(), other.y() - centre.y()) < 15;
+            return std::hypot(other.x() - centre.x(), other.y() - centre.y()) < 13;
         }))
-            centre += QPointF(0, 18);
+            centre += outwards;
         placed.append(centre);
-        const QRectF disc(centre - QPointF(8, 8), QSizeF(16, 16));
+        const QRectF disc(centre - QPointF(7, 7), QSizeF(14, 14));
         painter.setPen(QPen(Qt::black, 1.2));
         painter.setBrush(QColor(255, 250, 205));
         painter.drawEllipse(disc);

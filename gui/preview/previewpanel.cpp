@@ -19,7 +19,7 @@ PreviewPanel::PreviewPanel(QWidget *parent)
     coordinates->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     coordinates->setToolTip(tr("Wheel: zoom, drag: pan, double click: whole layout"));
     findings->setWordWrap(true);
-    findings->setMaximumHeight(findings->fontMetrics().height() * 6);
+    findings->setMaximumHeight(findings->fontMetrics().height() * 5);
     findings->setToolTip(tr("Design checks: click a finding to go to its place"));
 
     auto *layout = new QVBoxLayout(this);
