@@ -9,7 +9,6 @@
 #include "core/sonnet/numberformat.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
-#include "core/template/layoutsize.h"
 #include "core/template/units.h"
 
 #include <QJsonArray>
@@ -73,6 +72,11 @@ void refuseBeforeCreate(const SpiralCommandOptions &options, const QList<DesignF
     }
     if (firstPlainError(findings) && !options.assumeYes)
         throw CliError(refusal(layoutErrorsQuestion(findings)));
+    // The window writes an unusually large layout with a warning; a script is stopped.
+    for (const DesignFinding &finding : findings) {
+        if (finding.code == FindingCode::largeLayout && !options.assumeYes)
+            throw CliError(finding.message + QStringLiteral(" Pass --yes to create it anyway."));
+    }
 }
 
 QString shapeName(SpiralShape shape)
@@ -163,13 +167,11 @@ int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
     LoadedTemplate loaded = loadTemplate(options);
-    const QList<DesignFinding> findings = reviewLoaded(options, loaded).findings;
-    printFindings(err, findings);
-    refuseBeforeCreate(options, findings);
-    layOutSpiral(loaded.document, options.parameters, loaded.layerSetup, loaded.functionSetup);
-    const QString sizeWarning = largeLayoutWarning(measureLayout(loaded.document));
-    if (!sizeWarning.isEmpty() && !options.assumeYes)
-        throw CliError(sizeWarning + QStringLiteral(" Pass --yes to create it anyway."));
+    DesignReview review = reviewLoaded(options, loaded);
+    printFindings(err, review.findings);
+    refuseBeforeCreate(options, review.findings);
+    // The review laid the spiral out on a copy of the template: that copy is the project.
+    loaded.document = std::move(review.layout);
     QString reason;
     if (saveWithLayerSetup(loaded.document, options.outputPath, loaded.layerSetup,
                            loaded.functionSetup, options.staircase, &reason) != 0)

@@ -3,6 +3,7 @@
 #include "core/checks/polygoncontacts.h"
 #include "core/sonnet/numberformat.h"
 #include "core/template/layerroles.h"
+#include "core/template/layoutsize.h"
 
 #include <QHash>
 #include <QLocale>
@@ -339,6 +340,13 @@ struct Checker
                    QStringLiteral("the simulator may join the two feeds"));
     }
 
+    void checkSize()
+    {
+        const QString warning = largeLayoutWarning(measureLayout(layout));
+        if (!warning.isEmpty())
+            add(FindingSeverity::Warning, FindingCode::largeLayout, warning);
+    }
+
     // Round shapes never sit on the grid; the snap only matters once it moves an edge by more
     // than a tenth of the narrowest width or gap.
     void checkGrid()
@@ -405,6 +413,7 @@ QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralPara
         checker.checkNarrow();
         checker.checkGrid();
     }
+    checker.checkSize();
     std::stable_partition(checker.findings.begin(), checker.findings.end(),
                           [](const DesignFinding &finding) { return finding.isError(); });
     return checker.findings;

@@ -7,7 +7,6 @@
 #include "core/template/builtintemplate.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
-#include "core/template/layoutsize.h"
 #include "core/template/templatecheck.h"
 #include "gui/dialogs/aboutdialog.h"
 #include "gui/dialogs/setupdialog.h"
@@ -685,9 +684,10 @@ void MainWindow::CreateSpiral(int tabIndex)
         return;
     }
     // Written anyway: the user chose these levels, and may well mean it.
-    if (const QString warning = largeLayoutWarning(measureLayout(*techTemplate));
-        !warning.isEmpty())
-        statusBar()->showMessage(warning);
+    for (const DesignFinding &finding : findings) {
+        if (finding.code == FindingCode::largeLayout)
+            statusBar()->showMessage(finding.message);
+    }
     if (xgeomStart)
         launchXgeom();
     else
@@ -890,8 +890,7 @@ void MainWindow::LoadSettings()
         move(settings.window.pos);
     }
     if (!splitter->restoreState(previewSettings.splitterState))
-        splitter->setSizes(
-            {width() - preview->sizeHint().width(), preview->sizeHint().width()});
+        splitter->setSizes({width() - preview->sizeHint().width(), preview->sizeHint().width()});
     ShowPreview(previewSettings.visible);
     xgeomPath = settings.window.xgeomPath;
     xgeomStart = settings.window.xgeomStart;

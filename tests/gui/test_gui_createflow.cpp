@@ -321,9 +321,11 @@ private slots:
     void largeLayoutIsWrittenWithAWarning()
     {
         const QString roles = "ANN #Qor_FunctionSetup#," + QStringList(149, "spiral").join(',');
-        storeSetting(
-            QStringLiteral("Base/SonTemplate"),
-            writeFile(projectPath(QStringLiteral("stack.son")), templateText(150, {roles})));
+        storeSetting(QStringLiteral("Base/SonTemplate"),
+                     // A box the 99 turns fit in: the layout is large, yet free of errors.
+                     writeFile(projectPath(QStringLiteral("stack.son")),
+                               templateText(150, {roles}, QStringLiteral("UM"),
+                                            QStringLiteral("NH"), 5000, 10000)));
         storeSetting(QStringLiteral("xgeomStart"), false);
         MainWindow w(prompts);
         w.rsTurnsDoubleSpinBox->setValue(99);
