@@ -153,6 +153,14 @@ void drawMeasure(QPainter &painter, const QPointF &a, const QPointF &b, const QS
     else
         label.moveCenter(
             middle + QPointF(0, textBelowOrRight ? size.height() / 2 + 2 : -size.height() / 2 - 2));
+    // Kept on the canvas, even where the layout reaches its edge.
+    const QRectF canvas = painter.clipBoundingRect();
+    if (!canvas.isEmpty()) {
+        label.moveLeft(std::clamp(label.left(), canvas.left(),
+                                  std::max(canvas.left(), canvas.right() - label.width())));
+        label.moveTop(std::clamp(label.top(), canvas.top(),
+                                 std::max(canvas.top(), canvas.bottom() - label.height())));
+    }
     painter.fillRect(label, QColor(255, 255, 255, 200));
     painter.drawText(label, Qt::AlignCenter, text);
 }
