@@ -1,11 +1,17 @@
 // Speed of the inductance computed from the drawn geometry, per shape and size, up to the
 // largest spirals the window allows. Run from a Release or RelWithDebInfo build:
-//   bench_inductance [REPETITIONS]
+//   bench_inductance [REPETITIONS [SHAPE [TURNS]]]
+// SHAPE picks the shapes whose name starts with it ("round", "n-sided d"), TURNS one size;
+// with a repetition of 1 and both given, the run suits valgrind --tool=callgrind. Besides the
+// median wall time it shows the process CPU time per call: on a shared machine the wall time
+// swings with the load, and the pair sums may run on several threads.
 #include "core/inductance/geometryinductance.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
 
 #include <QElapsedTimer>
+
+#include <ctime>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +32,13 @@ SpiralParameters spiral(SpiralShape shape, double turns, int sides, double radiu
     return p;
 }
 
+double cpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -36,6 +49,8 @@ double median(std::vector<double> values)
 int main(int argc, char **argv)
 {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    const QString onlyShape = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const double onlyTurns = argc > 3 ? std::atof(argv[3]) : 0;
     // The built-in stack in a box large enough for 99.99 turns.
     ProjectDocument document = builtInTemplate();
     document.geometry.box.xWidth = 4000;
@@ -61,24 +76,31 @@ int main(int argc, char **argv)
         {"n-sided differential, 16 sides", SpiralShape::NSidedDifferential, 16, 100},
     };
     for (const auto &shape : shapes) {
+        if (!QString::fromLatin1(shape.name).startsWith(onlyShape))
+            continue;
         const bool differential = isDifferential(shape.shape);
         for (const double turns : {2.0, 5.0, 10.0, differential ? 99.0 : 99.99}) {
+            if (onlyTurns > 0 && turns != onlyTurns)
+                continue;
             const SpiralParameters p = spiral(shape.shape, turns, shape.sides, shape.radius);
             std::vector<double> times;
             GeometryInductance result;
+            const double cpuStart = cpuMilliseconds();
             for (int r = 0; r < repetitions; ++r) {
                 QElapsedTimer timer;
                 timer.start();
                 result = geometryInductance(p, document, layerSetup, functionSetup);
                 times.push_back(timer.nsecsElapsed() / 1e6);
             }
+            const double cpu = (cpuMilliseconds() - cpuStart) / repetitions;
             if (!result.hasValues()) {
                 std::printf("%-32s %6.2f turns: %s\n", shape.name, turns,
                             qPrintable(result.reason));
                 return 1;
             }
-            std::printf("%-32s %6.2f turns %9.2f ms   %10.4f nH (%.4f nH at ref. planes)\n",
-                        shape.name, turns, median(times), *result.winding * 1e9,
+            std::printf("%-32s %6.2f turns %9.2f ms %9.2f ms CPU   %.9g nH (%.9g nH at ref. "
+                        "planes)\n",
+                        shape.name, turns, median(times), cpu, *result.winding * 1e9,
                         *result.referencePlanes * 1e9);
         }
     }
