@@ -1,5 +1,6 @@
 #include "core/inductance/currentpath.h"
 
+#include "core/inductance/clustersum.h"
 #include "core/inductance/farfield.h"
 #include "core/inductance/pairterms.h"
 
@@ -59,7 +60,8 @@ double selfSum(const std::vector<CurrentPiece> &pieces, const std::vector<PieceF
     FarFieldPoints points;
     for (size_t i = 0; i < frames.size(); ++i) {
         const PieceFrame &f = frames[i];
-        points.append(f.mid, f.along, f.length, f.width, pieces[i].current);
+        points.append(f.mid, f.along, f.across, f.length, f.width, widthWeight(f),
+                      pieces[i].current);
     }
     return stripedSum(frames.size(), [&](size_t i) {
         const double ci = pieces[i].current;
@@ -69,8 +71,8 @@ double selfSum(const std::vector<CurrentPiece> &pieces, const std::vector<PieceF
         thread_local std::vector<double> nearFlags;
         nearFlags.resize(frames.size() - i);
         const double far =
-            farFieldNearMarked(points, i + 1, frames.size(), fi.mid, fi.along, fi.length, fi.width,
-                               nearWidths, farLengths, nearFlags.data());
+            farFieldNearMarked(points, i + 1, frames.size(), fi.mid, fi.along, fi.across, fi.length,
+                               fi.width, widthWeight(fi), nearWidths, farLengths, nearFlags.data());
         double near = 0;
         for (size_t j = i + 1; j < frames.size(); ++j) {
             if (nearFlags[j - i - 1] != 0 && pieces[j].current != 0)
@@ -92,15 +94,64 @@ double crossSum(const std::vector<CurrentPiece> &a, const std::vector<PieceFrame
     }
     return sum;
 }
+// The clusters follow the coordinates. Built on the path or on its mirror image, whichever
+// turns anticlockwise about its centre, mirror images get the same clusters and so the same
+// value.
+void inOneHandedness(std::vector<CurrentPiece> &pieces)
+{
+    Vec3 centre;
+    for (const CurrentPiece &piece : pieces)
+        centre = centre + (0.5 / static_cast<double>(pieces.size())) * (piece.start + piece.end);
+    double turning = 0;
+    for (const CurrentPiece &piece : pieces) {
+        const Vec3 mid = 0.5 * (piece.start + piece.end) - centre;
+        const Vec3 span = piece.end - piece.start;
+        turning += piece.current * (mid.x * span.y - mid.y * span.x);
+    }
+    if (turning >= 0)
+        return;
+    for (CurrentPiece &piece : pieces) {
+        piece.start.x = -piece.start.x;
+        piece.end.x = -piece.end.x;
+    }
+}
 } // namespace
 
 double pathInductance(const std::vector<CurrentPiece> &pieces)
 {
-    return selfSum(pieces, framesOf(pieces));
+    return pathInductances(pieces, {}).first;
 }
 
 std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first,
                                           const std::vector<CurrentPiece> &second)
+{
+    std::vector<CurrentPiece> pieces = first;
+    pieces.insert(pieces.end(), second.begin(), second.end());
+    inOneHandedness(pieces);
+    const std::vector<PieceFrame> frames = framesOf(pieces);
+    std::vector<double> currents;
+    currents.reserve(pieces.size());
+    double selfFirst = 0;
+    double selfAll = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const double c = pieces[i].current;
+        currents.push_back(c);
+        const double self = c == 0 ? 0.0 : c * c * selfTerm(frames[i]);
+        selfAll += self;
+        if (i < first.size())
+            selfFirst += self;
+    }
+    const PairSums pairs = clusteredPairSums(frames, currents, first.size());
+    return {selfFirst + 2 * pairs.first, selfAll + 2 * pairs.all};
+}
+
+double pairwiseInductance(const std::vector<CurrentPiece> &pieces)
+{
+    return selfSum(pieces, framesOf(pieces));
+}
+
+std::pair<double, double> pairwiseInductances(const std::vector<CurrentPiece> &first,
+                                              const std::vector<CurrentPiece> &second)
 {
     const std::vector<PieceFrame> f1 = framesOf(first);
     const std::vector<PieceFrame> f2 = framesOf(second);

@@ -8,6 +8,18 @@
 namespace {
 // sin^2 of the angle below which two tapes count as parallel for the width terms.
 constexpr double parallelSin2 = 1e-2;
+// Below this sin^2 the closed form for tapes in one plane loses digits to cancellation; a
+// parallel copy is exact to its square there.
+constexpr double coplanarSin2 = 1e-6;
+// Closer than this many widths the closed forms of tapes; further apart the centre lines with
+// the second-order width terms, whose fourth-order remainder falls with (width / gap)^4.
+constexpr double exactWidths = 3;
+
+bool coplanar(const PieceFrame &a, const PieceFrame &b)
+{
+    return !a.vertical && !b.vertical && a.start.z == a.end.z && b.start.z == b.end.z &&
+           a.start.z == b.start.z;
+}
 
 double segmentDistance(const PieceFrame &a, const PieceFrame &b)
 {
@@ -112,76 +124,77 @@ double angledTapes(const PieceFrame &a, const PieceFrame &b, int outerPoints, in
     return sum / (2 * b.width);
 }
 
-// Double integral of 1 / r over two filaments far apart, from the Taylor expansion of 1 / r
-// about the midpoints to second order (the odd terms vanish over the symmetric intervals).
+// The second-order terms of the mean of 1 / r over offsets along (or across) two pieces, for
+// points d apart, relative to 1 / r: the offsets have variances a2 * 2 and b2 * 2 along the
+// unit vectors u and v (a2 = length^2 / 24 for a uniform offset over the length).
+double secondOrder(const Vec3 &d, double r2, const Vec3 &u, double a2, const Vec3 &v, double b2)
+{
+    const double du = dot(d, u);
+    const double dv = dot(d, v);
+    return (a2 * (3 * du * du - r2) + b2 * (3 * dv * dv - r2)) / (r2 * r2);
+}
+
+// Double integral of 1 / r over two tapes far apart, from the Taylor expansion of 1 / r about
+// the midpoints to second order along and across both (odd terms vanish over the symmetric
+// intervals).
 double midpointExpansion(const PieceFrame &a, const PieceFrame &b)
 {
     const Vec3 d = a.mid - b.mid;
     const double r2 = dot(d, d);
-    const double r = std::sqrt(r2);
-    const double du = dot(d, a.along);
-    const double dv = dot(d, b.along);
-    const double la2 = a.length * a.length;
-    const double lb2 = b.length * b.length;
     const double correction =
-        (la2 * (3 * du * du - r2) + lb2 * (3 * dv * dv - r2)) / (24 * r2 * r2);
-    return a.length * b.length / r * (1 + correction);
+        secondOrder(d, r2, a.along, a.length * a.length / 24, b.along, b.length * b.length / 24) +
+        secondOrder(d, r2, a.across, widthWeight(a), b.across, widthWeight(b));
+    return a.length * b.length / std::sqrt(r2) * (1 + correction);
 }
 
-// Two tapes well apart: Gauss points across both widths and along both lengths.
-double tapeGaussPoints(const PieceFrame &a, const PieceFrame &b, int alongCount)
-{
-    const GaussRule &along = gaussLegendre(alongCount);
-    const GaussRule &across = gaussLegendre(2);
-    const Vec3 da = a.end - a.start;
-    const Vec3 db = b.end - b.start;
-    double sum = 0;
-    for (int i = 0; i < 2; ++i) {
-        const Vec3 ai = a.start + (0.5 * a.width * across.nodes[i]) * a.across;
-        for (int j = 0; j < 2; ++j) {
-            const Vec3 bj = b.start + (0.5 * b.width * across.nodes[j]) * b.across;
-            double part = 0;
-            for (int k = 0; k < alongCount; ++k) {
-                const Vec3 p = ai + (0.5 + 0.5 * along.nodes[k]) * da;
-                double inner = 0;
-                for (int m = 0; m < alongCount; ++m)
-                    inner += along.weights[m] / norm(p - (bj + (0.5 + 0.5 * along.nodes[m]) * db));
-                part += along.weights[k] * inner;
-            }
-            sum += part;
-        }
-    }
-    return sum * a.length * b.length / 16;
-}
-
-// Double integral of 1 / r over two filaments by Gauss points along both.
+// Double integral of 1 / r over two tapes by Gauss points along both, with the
+// second-order width terms at each pair of points.
 template <int Count>
-double gaussPoints(const Vec3 (&a)[Count], const Vec3 (&b)[Count], double lengths)
+double gaussPoints(const PieceFrame &a, const PieceFrame &b, const Vec3 (&pa)[Count],
+                   const Vec3 (&pb)[Count])
 {
     const GaussRule &rule = gaussLegendre(Count);
+    const double wa = widthWeight(a);
+    const double wb = widthWeight(b);
     double sum = 0;
     for (int i = 0; i < Count; ++i) {
         double inner = 0;
-        for (int j = 0; j < Count; ++j)
-            inner += rule.weights[j] / norm(a[i] - b[j]);
+        for (int j = 0; j < Count; ++j) {
+            const Vec3 d = pa[i] - pb[j];
+            const double r2 = dot(d, d);
+            inner += rule.weights[j] * (1 + secondOrder(d, r2, a.across, wa, b.across, wb)) /
+                     std::sqrt(r2);
+        }
         sum += rule.weights[i] * inner;
     }
-    return sum * lengths / 4;
+    return sum * a.length * b.length / 4;
 }
 
-// The centre-line term by the cheapest rule that keeps each pair to a few 1e-5: the
-// midpoint expansion far off, Gauss points along both at moderate distances, the exact
-// formula close by. `gap` is the distance between the two segments.
+// The centre-line term with the second-order width terms, by the cheapest rule that keeps
+// each pair to a few 1e-5: the midpoint expansion far off, Gauss points along both at
+// moderate distances, the exact formula close by. `gap` is the distance between the two
+// segments.
 double centreLineTerm(const PieceFrame &a, const PieceFrame &b, double cosine, double gap)
 {
     const double longer = std::max(a.length, b.length);
     if (gap >= farLengths * longer)
         return cosine * midpointExpansion(a, b);
     if (gap >= 3 * longer)
-        return cosine * gaussPoints(a.two, b.two, a.length * b.length);
+        return cosine * gaussPoints(a, b, a.two, b.two);
     if (gap >= longer)
-        return cosine * gaussPoints(a.three, b.three, a.length * b.length);
-    return filamentMutual(a.start, a.end, b.start, b.end);
+        return cosine * gaussPoints(a, b, a.three, b.three);
+    const double filaments = filamentMutual(a.start, a.end, b.start, b.end);
+    const bool tapes = widthWeight(a) > 0 || widthWeight(b) > 0;
+    if (!tapes)
+        return filaments;
+    if (coplanar(a, b)) {
+        const double widths = coplanarWidthTerm(a.start, a.end, a.vertical ? 0 : a.width, b.start,
+                                                b.end, b.vertical ? 0 : b.width);
+        if (std::isfinite(widths))
+            return filaments + widths;
+    }
+    // Levels apart: two points across each width, exact to the third order.
+    return angledTapes(a, b, 2, 2, false);
 }
 
 // Vias close together: exact for square bars, in a frame along a's axis.
@@ -227,32 +240,34 @@ double pairTerm(const PieceFrame &a, const PieceFrame &b)
     const double cosine = dot(a.along, b.along);
     if (std::fabs(cosine) < 1e-12)
         return 0;
-    const bool tapes = !a.vertical && !b.vertical && a.width > 0 && b.width > 0;
     const double width = std::max(a.width, b.width);
-    const double reach = nearWidths * width;
     // Far apart even allowing for the half lengths: no root needed to tell.
     const Vec3 apart = a.mid - b.mid;
-    const double far =
-        0.5 * (a.length + b.length) + std::max(reach, farLengths * std::max(a.length, b.length));
+    const double far = 0.5 * (a.length + b.length) +
+                       std::max(nearWidths * width, farLengths * std::max(a.length, b.length));
     if (dot(apart, apart) > far * far)
         return cosine * midpointExpansion(a, b);
     const double gap = segmentDistance(a, b);
-    if (a.vertical && b.vertical && a.width > 0 && a.width == b.width && gap <= reach)
+    if (a.vertical && b.vertical && a.width > 0 && a.width == b.width && gap <= nearWidths * width)
         return nearBars(a, b, cosine);
-    if (gap > reach || !tapes)
+    const bool tapes = !a.vertical && !b.vertical && a.width > 0 && b.width > 0;
+    if (!tapes || gap >= exactWidths * width)
         return centreLineTerm(a, b, cosine, gap);
-    // A few widths apart the integrand is smooth across the widths.
-    if (gap >= 2 * width) {
-        const double longer = std::max(a.length, b.length);
-        if (gap >= longer)
-            return cosine * tapeGaussPoints(a, b, gap >= 3 * longer ? 2 : 3);
-        return angledTapes(a, b, 2, 2, false);
-    }
     const Vec3 n = cross(a.along, b.along);
+    if (coplanar(a, b) && dot(n, n) >= coplanarSin2)
+        return coplanarTapeMutual(a.start, a.end, a.width, b.start, b.end, b.width);
+    // Levels apart: rules that take the frame or the Gauss points of one piece and split the
+    // other, so evaluated both ways round; each pair has one value, mirror images too.
     if (dot(n, n) < parallelSin2)
-        return nearParallelTapes(a, b, cosine);
-    // Touching or nearly: split rules.
-    return gap < 0.5 * width ? angledTapes(a, b, 4, 4, true) : angledTapes(a, b, 3, 3, false);
+        return 0.5 * (nearParallelTapes(a, b, cosine) + nearParallelTapes(b, a, cosine));
+    if (gap < 0.5 * width)
+        return 0.5 * (angledTapes(a, b, 4, 4, true) + angledTapes(b, a, 4, 4, true));
+    return 0.5 * (angledTapes(a, b, 3, 3, false) + angledTapes(b, a, 3, 3, false));
+}
+
+double widthWeight(const PieceFrame &f)
+{
+    return f.vertical ? 0.0 : f.width * f.width / 24;
 }
 
 double selfTerm(const PieceFrame &f)

@@ -31,5 +31,8 @@ PieceFrame frameOf(const CurrentPiece &piece);
 
 // The mutual term of two pieces, each with a unit current; zero when either has no length.
 double pairTerm(const PieceFrame &a, const PieceFrame &b);
+// Squared width over 24 of a tape, the weight of its second-order width terms (the offsets
+// across it have the variance width^2 / 12); zero for vias.
+double widthWeight(const PieceFrame &f);
 // The self term of one piece with a unit current.
 double selfTerm(const PieceFrame &f);
