@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <thread>
+#include <utility>
 
 namespace {
 // Total order of the expansion in the offsets from the two centres.
@@ -29,7 +30,36 @@ struct Moments
     std::array<double, termCount> y{};
 };
 
-// One product of the expansion: T[alpha + beta] A[alpha] (-1)^|beta| B[beta].
+// d^(a+b) / dx^a dy^b of 1 / |(x, y, z)| for a + b <= order, from r^2 times the gradient of
+// 1 / r being -r / r times 1 / r, differentiated by Leibniz' rule.
+void inverseDistanceDerivatives(double x, double y, double z, double *t)
+{
+    const double inverse2 = 1 / (x * x + y * y + z * z);
+    t[0] = std::sqrt(inverse2);
+#pragma GCC unroll 16
+    for (int n = 1; n <= order; ++n) {
+        for (int b = 0; b <= n; ++b) {
+            const int a = n - b;
+            double value = 0;
+            if (a > 0) {
+                value = -(2 * a - 1) * x * t[termIndex(a - 1, b)];
+                if (a > 1)
+                    value -= (a - 1) * (a - 1) * t[termIndex(a - 2, b)];
+                if (b > 0)
+                    value -= 2 * b * y * t[termIndex(a, b - 1)];
+                if (b > 1)
+                    value -= b * (b - 1) * t[termIndex(a, b - 2)];
+            } else {
+                value = -(2 * b - 1) * y * t[termIndex(0, b - 1)];
+                if (b > 1)
+                    value -= (b - 1) * (b - 1) * t[termIndex(0, b - 2)];
+            }
+            t[termIndex(a, b)] = value * inverse2;
+        }
+    }
+}
+
+// One product of the expansion: T[alpha + beta] a[alpha] (-1)^|beta| b[beta].
 struct ExpansionTerm
 {
     int alpha = 0;
@@ -55,12 +85,10 @@ constexpr std::array<ExpansionTerm, expansionTermCount()> makeExpansionTerms()
     int k = 0;
     for (int na = 0; na <= order; ++na) {
         for (int ba = 0; ba <= na; ++ba) {
-            const int aa = na - ba;
             for (int nb = 0; na + nb <= order; ++nb) {
                 for (int bb = 0; bb <= nb; ++bb) {
-                    const int ab = nb - bb;
-                    terms[k++] = {termIndex(aa, ba), termIndex(ab, bb), termIndex(aa + ab, ba + bb),
-                                  nb % 2 == 0 ? 1.0 : -1.0};
+                    terms[k++] = {termIndex(na - ba, ba), termIndex(nb - bb, bb),
+                                  termIndex(na + nb - ba - bb, ba + bb), nb % 2 == 0 ? 1.0 : -1.0};
                 }
             }
         }
@@ -70,42 +98,21 @@ constexpr std::array<ExpansionTerm, expansionTermCount()> makeExpansionTerms()
 
 constexpr std::array<ExpansionTerm, expansionTermCount()> expansionTerms = makeExpansionTerms();
 
-// d^(a+b) / dx^a dy^b of 1 / |(x, y, z)| for a + b <= order, from r^2 times the gradient of
-// 1 / r being -r / r times 1 / r, differentiated by Leibniz' rule.
-void inverseDistanceDerivatives(double x, double y, double z, double *t)
+// Straight-line code with every index a constant.
+template <size_t... k>
+double contractTerms(const double *t, const Moments &a, const Moments &b, std::index_sequence<k...>)
 {
-    const double inverse2 = 1 / (x * x + y * y + z * z);
-    t[0] = std::sqrt(inverse2);
-    for (int n = 1; n <= order; ++n) {
-        for (int b = 0; b <= n; ++b) {
-            const int a = n - b;
-            double value = 0;
-            if (a > 0) {
-                value = -(2 * a - 1) * x * t[termIndex(a - 1, b)];
-                if (a > 1)
-                    value -= (a - 1) * (a - 1) * t[termIndex(a - 2, b)];
-                if (b > 0)
-                    value -= 2 * b * y * t[termIndex(a, b - 1)];
-                if (b > 1)
-                    value -= b * (b - 1) * t[termIndex(a, b - 2)];
-            } else {
-                value = -(2 * b - 1) * y * t[termIndex(0, b - 1)];
-                if (b > 1)
-                    value -= (b - 1) * (b - 1) * t[termIndex(0, b - 2)];
-            }
-            t[termIndex(a, b)] = value * inverse2;
-        }
-    }
+    return ((expansionTerms[k].sign * t[expansionTerms[k].sum] *
+             (a.x[expansionTerms[k].alpha] * b.x[expansionTerms[k].beta] +
+              a.y[expansionTerms[k].alpha] * b.y[expansionTerms[k].beta])) +
+            ...);
 }
 
+// The energy of two clusters: the sum over alpha and beta of T[alpha + beta] a[alpha]
+// (-1)^|beta| b[beta] for both components, |alpha| + |beta| <= order.
 double contract(const double *t, const Moments &a, const Moments &b)
 {
-    double sum = 0;
-    for (const ExpansionTerm &term : expansionTerms) {
-        sum += term.sign * t[term.sum] *
-               (a.x[term.alpha] * b.x[term.beta] + a.y[term.alpha] * b.y[term.beta]);
-    }
-    return sum;
+    return contractTerms(t, a, b, std::make_index_sequence<expansionTermCount()>());
 }
 
 // Powers d^k / k! for k up to order.
@@ -214,12 +221,13 @@ public:
         return list;
     }
 
-    void add(const Work &item, const std::vector<double> &levelZ, PairSums &sums) const
+    void add(const Work &item, const std::vector<double> &levelZ, PairSums &sums,
+             PairCache &cache) const
     {
         if (item.far)
             addFar(m_nodes[item.a], m_nodes[item.b], levelZ, sums);
         else
-            addNear(m_nodes[item.a], m_nodes[item.b], item.a == item.b, sums);
+            addNear(m_nodes[item.a], m_nodes[item.b], item.a == item.b, sums, cache);
     }
 
 private:
@@ -247,9 +255,12 @@ private:
         node.cy = 0.5 * (minY + maxY);
         for (int k = begin; k < end; ++k) {
             const PieceFrame &f = m_frames[m_pieces[k]];
-            const double reach = std::max(std::hypot(f.start.x - node.cx, f.start.y - node.cy),
-                                          std::hypot(f.end.x - node.cx, f.end.y - node.cy)) +
-                                 0.5 * f.width;
+            const double sx = f.start.x - node.cx;
+            const double sy = f.start.y - node.cy;
+            const double ex = f.end.x - node.cx;
+            const double ey = f.end.y - node.cy;
+            const double reach =
+                std::sqrt(std::max(sx * sx + sy * sy, ex * ex + ey * ey)) + 0.5 * f.width;
             node.radius = std::max(node.radius, reach);
         }
         if (end - begin > m_settings.leafSize) {
@@ -337,7 +348,7 @@ private:
     void addFar(const Node &a, const Node &b, const std::vector<double> &levelZ,
                 PairSums &sums) const
     {
-        double t[termCount];
+        double t[termCount] = {};
         double tz = NAN;
         for (unsigned ma = a.mask; ma != 0; ma &= ma - 1) {
             const int ka = std::countr_zero(ma);
@@ -356,13 +367,14 @@ private:
         }
     }
 
-    void addNear(const Node &a, const Node &b, bool same, PairSums &sums) const
+    void addNear(const Node &a, const Node &b, bool same, PairSums &sums, PairCache &cache) const
     {
         for (int i = a.begin; i < a.end; ++i) {
             const int p = m_pieces[i];
             for (int j = same ? i + 1 : b.begin; j < b.end; ++j) {
                 const int q = m_pieces[j];
-                const double e = m_currents[p] * m_currents[q] * pairTerm(m_frames[p], m_frames[q]);
+                const double e =
+                    m_currents[p] * m_currents[q] * pairTerm(m_frames[p], m_frames[q], &cache);
                 if (setOf(p) == 0 && setOf(q) == 0)
                     sums.first += e;
                 sums.all += e;
@@ -381,18 +393,19 @@ private:
 };
 
 // Items of work in interleaved stripes, summed in stripe order: the same result whatever the
-// number of threads.
+// number of threads. Each thread keeps its own cache of pair terms.
 constexpr size_t stripeCount = 8;
 constexpr size_t threadedItems = 512;
 
-template <class Item> PairSums stripedSums(size_t count, const Item &item)
+template <class Item> PairSums stripedSums(size_t count, double grid, const Item &item)
 {
     std::array<PairSums, stripeCount> stripes{};
     const auto runStripes = [&](size_t first, size_t step) {
+        PairCache cache(grid);
         for (size_t stripe = first; stripe < stripeCount; stripe += step) {
             PairSums sums;
             for (size_t k = stripe; k < count; k += stripeCount)
-                item(k, sums);
+                item(k, sums, cache);
             stripes[stripe] = sums;
         }
     };
@@ -448,19 +461,29 @@ PairSums clusteredPairSums(const std::vector<PieceFrame> &frames,
         flat.push_back(static_cast<int>(i));
     }
 
+    // Shapes of close pairs are told apart to 1e-10 of the layout's size.
+    double extent = 0;
+    for (const PieceFrame &f : frames) {
+        extent = std::max({extent, std::fabs(f.start.x), std::fabs(f.start.y), std::fabs(f.start.z),
+                           std::fabs(f.end.x), std::fabs(f.end.y), std::fabs(f.end.z)});
+    }
+    const double grid = 1e-10 * std::max(extent, 1e-300);
+
     PairSums sums;
     if (!flat.empty()) {
         const ClusterTree tree(frames, currents, firstCount, flat, levelOf, settings);
         const std::vector<Work> work = tree.work();
-        sums =
-            stripedSums(work.size(), [&](size_t k, PairSums &s) { tree.add(work[k], levelZ, s); });
+        sums = stripedSums(work.size(), grid, [&](size_t k, PairSums &s, PairCache &cache) {
+            tree.add(work[k], levelZ, s, cache);
+        });
     }
     // Pieces that are not horizontal, such as vias, pair by pair; a vertical one has no
     // mutual term with a horizontal one.
+    PairCache cache(grid);
     for (size_t k = 0; k < others.size(); ++k) {
         const int p = others[k];
         const auto add = [&](int q) {
-            const double e = currents[p] * currents[q] * pairTerm(frames[p], frames[q]);
+            const double e = currents[p] * currents[q] * pairTerm(frames[p], frames[q], &cache);
             if (static_cast<size_t>(p) < firstCount && static_cast<size_t>(q) < firstCount)
                 sums.first += e;
             sums.all += e;

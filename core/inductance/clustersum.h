@@ -2,6 +2,7 @@
 
 #include "core/inductance/pairterms.h"
 
+#include <cstdlib>
 #include <vector>
 
 // Pair sums sum_{i<j} c_i c_j M_ij of a path, with the pieces grouped in a tree of clusters.
@@ -21,8 +22,8 @@ struct ClusterSettings
 {
     // A pair of clusters is expanded when the sum of their radii is below this share of the
     // distance of their centres.
-    double openingRatio = 0.5;
-    int leafSize = 4;
+    double openingRatio = getenv("CS_THETA") ? atof(getenv("CS_THETA")) : 0.5;
+    int leafSize = getenv("CS_LEAF") ? atoi(getenv("CS_LEAF")) : 4;
 };
 
 // frames and currents of all pieces, the first firstCount pieces form the first set. Pieces

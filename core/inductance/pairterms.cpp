@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 // sin^2 of the angle below which two tapes count as parallel for the width terms.
@@ -233,7 +234,50 @@ PieceFrame frameOf(const CurrentPiece &piece)
     return f;
 }
 
-double pairTerm(const PieceFrame &a, const PieceFrame &b)
+namespace {
+bool closeTapes(const PieceFrame &a, const PieceFrame &b, double gap)
+{
+    return !a.vertical && !b.vertical && a.width > 0 && b.width > 0 &&
+           gap < exactWidths * std::max(a.width, b.width);
+}
+
+bool closeBars(const PieceFrame &a, const PieceFrame &b, double gap)
+{
+    return a.vertical && b.vertical && a.width > 0 && a.width == b.width &&
+           gap <= nearWidths * a.width;
+}
+
+// Vias side by side and tapes a few widths apart: closed forms of bars and tapes.
+double barsOrTapes(const PieceFrame &a, const PieceFrame &b, bool bars)
+{
+    const double cosine = dot(a.along, b.along);
+    if (std::fabs(cosine) < 1e-12)
+        return 0;
+    const double gap = segmentDistance(a, b);
+    if (bars)
+        return nearBars(a, b, cosine);
+    const Vec3 n = cross(a.along, b.along);
+    if (coplanar(a, b)) {
+        return dot(n, n) >= coplanarSin2
+                   ? coplanarTapeMutual(a.start, a.end, a.width, b.start, b.end, b.width)
+                   : nearParallelTapes(a, b, cosine);
+    }
+    // Levels apart: rules that take the frame or the Gauss points of one piece and split the
+    // other, so taken from the upper piece (both ways round on one level); each pair has one
+    // value, mirror images too.
+    const auto oneWay = [&](const PieceFrame &p, const PieceFrame &q) {
+        if (dot(n, n) < parallelSin2)
+            return nearParallelTapes(p, q, cosine);
+        return gap < 0.5 * std::max(p.width, q.width) ? angledTapes(p, q, 4, 4, true)
+                                                      : angledTapes(p, q, 3, 3, false);
+    };
+    if (a.mid.z != b.mid.z)
+        return a.mid.z > b.mid.z ? oneWay(a, b) : oneWay(b, a);
+    return 0.5 * (oneWay(a, b) + oneWay(b, a));
+}
+} // namespace
+
+double pairTerm(const PieceFrame &a, const PieceFrame &b, PairCache *cache)
 {
     if (!(a.length > 0) || !(b.length > 0))
         return 0;
@@ -241,28 +285,84 @@ double pairTerm(const PieceFrame &a, const PieceFrame &b)
     if (std::fabs(cosine) < 1e-12)
         return 0;
     const double width = std::max(a.width, b.width);
+    const double longer = std::max(a.length, b.length);
     // Far apart even allowing for the half lengths: no root needed to tell.
     const Vec3 apart = a.mid - b.mid;
-    const double far = 0.5 * (a.length + b.length) +
-                       std::max(nearWidths * width, farLengths * std::max(a.length, b.length));
+    const double far =
+        0.5 * (a.length + b.length) + std::max(nearWidths * width, farLengths * longer);
     if (dot(apart, apart) > far * far)
         return cosine * midpointExpansion(a, b);
     const double gap = segmentDistance(a, b);
-    if (a.vertical && b.vertical && a.width > 0 && a.width == b.width && gap <= nearWidths * width)
-        return nearBars(a, b, cosine);
-    const bool tapes = !a.vertical && !b.vertical && a.width > 0 && b.width > 0;
-    if (!tapes || gap >= exactWidths * width)
+    const bool bars = closeBars(a, b, gap);
+    if (!bars && !closeTapes(a, b, gap))
         return centreLineTerm(a, b, cosine, gap);
-    const Vec3 n = cross(a.along, b.along);
-    if (coplanar(a, b) && dot(n, n) >= coplanarSin2)
-        return coplanarTapeMutual(a.start, a.end, a.width, b.start, b.end, b.width);
-    // Levels apart: rules that take the frame or the Gauss points of one piece and split the
-    // other, so evaluated both ways round; each pair has one value, mirror images too.
-    if (dot(n, n) < parallelSin2)
-        return 0.5 * (nearParallelTapes(a, b, cosine) + nearParallelTapes(b, a, cosine));
-    if (gap < 0.5 * width)
-        return 0.5 * (angledTapes(a, b, 4, 4, true) + angledTapes(b, a, 4, 4, true));
-    return 0.5 * (angledTapes(a, b, 3, 3, false) + angledTapes(b, a, 3, 3, false));
+    return cache ? cache->term(a, b, bars) : barsOrTapes(a, b, bars);
+}
+
+PairCache::PairCache(double grid) : m_grid(grid) {}
+
+size_t PairCache::KeyHash::operator()(const Key &key) const
+{
+    std::uint64_t h = 0x9e3779b97f4a7c15ULL;
+    for (const std::int64_t k : key) {
+        h ^= static_cast<std::uint64_t>(k) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+        h *= 0xbf58476d1ce4e5b9ULL;
+    }
+    return static_cast<size_t>(h ^ (h >> 31));
+}
+
+double PairCache::term(const PieceFrame &a, const PieceFrame &b, bool bars)
+{
+    const auto grid = [&](double v) {
+        return static_cast<std::int64_t>(std::llround(v / m_grid));
+    };
+    const Vec3 b0 = b.start - a.start;
+    const Vec3 b1 = b.end - a.start;
+    Key key;
+    if (a.vertical) {
+        // Vias are square bars along the axes: seen from a without turning.
+        key = {1,
+               grid(a.end.z - a.start.z),
+               grid(a.width),
+               grid(b.width),
+               grid(b0.x),
+               grid(b0.y),
+               grid(b0.z),
+               grid(b1.x),
+               grid(b1.y),
+               grid(b1.z)};
+    } else {
+        // In a's frame, b on the left (a mirror image has the same term).
+        const Vec3 up{0, 0, 1};
+        double y0 = dot(b0, a.across);
+        double y1 = dot(b1, a.across);
+        if (y0 + y1 < 0) {
+            y0 = -y0;
+            y1 = -y1;
+        }
+        key = {0,
+               grid(a.length),
+               grid(a.width),
+               grid(b.width),
+               grid(dot(b0, a.along)),
+               grid(y0),
+               grid(dot(b0, up)),
+               grid(dot(b1, a.along)),
+               grid(y1),
+               grid(dot(b1, up))};
+    }
+    const auto found = m_values.find(key);
+    if (found != m_values.end())
+        return found->second;
+    const auto at = [&](int k) {
+        return static_cast<double>(key[k]) * m_grid;
+    };
+    const PieceFrame shapeA =
+        frameOf({{0, 0, 0}, key[0] == 1 ? Vec3{0, 0, at(1)} : Vec3{at(1), 0, 0}, at(2), 1});
+    const PieceFrame shapeB = frameOf({{at(4), at(5), at(6)}, {at(7), at(8), at(9)}, at(3), 1});
+    const double value = barsOrTapes(shapeA, shapeB, bars);
+    m_values.emplace(key, value);
+    return value;
 }
 
 double widthWeight(const PieceFrame &f)

@@ -2,6 +2,10 @@
 
 #include "core/inductance/currentpath.h"
 
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+
 // Pair terms of the partial inductance sum: the geometric part of M for two pieces, by the
 // cheapest rule that keeps each pair to a few 1e-5, and the self term of one piece.
 
@@ -29,8 +33,30 @@ struct PieceFrame
 
 PieceFrame frameOf(const CurrentPiece &piece);
 
+// The closed forms of tapes a few widths apart and of vias side by side, by the shape of the
+// pair, for layouts whose close pairs repeat: the half-turns of a differential spiral are
+// congruent pieces by the dozen. The shape is the second piece seen from the first, on a grid
+// of `grid` length units, and its term is computed from that shape itself: the same value
+// whichever pair meets it first.
+class PairCache
+{
+public:
+    explicit PairCache(double grid);
+    double term(const PieceFrame &a, const PieceFrame &b, bool bars);
+
+private:
+    using Key = std::array<std::int64_t, 10>;
+    struct KeyHash
+    {
+        size_t operator()(const Key &key) const;
+    };
+    double m_grid;
+    std::unordered_map<Key, double, KeyHash> m_values;
+};
+
 // The mutual term of two pieces, each with a unit current; zero when either has no length.
-double pairTerm(const PieceFrame &a, const PieceFrame &b);
+// Closed forms go through the cache when there is one.
+double pairTerm(const PieceFrame &a, const PieceFrame &b, PairCache *cache = nullptr);
 // Squared width over 24 of a tape, the weight of its second-order width terms (the offsets
 // across it have the variance width^2 / 12); zero for vias.
 double widthWeight(const PieceFrame &f);
