@@ -31,7 +31,10 @@ double xAsinh(double x, double d)
 // Second antiderivative of 1 / sqrt(x^2 + d^2): parallel filaments (Grover's formula).
 double parallelFilamentTerm(double x, double d)
 {
-    return xAsinh(x, d) - std::sqrt(x * x + d * d);
+    const double r = std::sqrt(x * x + d * d);
+    if (d == 0)
+        return xAsinh(x, d) - r;
+    return x * asinhOver(x, d, r) - r;
 }
 
 // Double antiderivative in s and t of 1 / R, R^2 = s^2 + t^2 - 2 c s t + d^2, with s and t
@@ -187,13 +190,40 @@ double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
     const double s1 = l1 - sc;
     const double t0 = -tc;
     const double t1 = l2 - tc;
+    if (d == 0) {
+        // In one plane: s asinh((t - c s) / (|s| sin)) + t asinh((s - c t) / (|t| sin)) per
+        // corner, the roots of both asinh being the corner's distance; logarithms in one batch.
+        const double ss[4] = {s1, s0, s1, s0};
+        const double ts[4] = {t1, t1, t0, t0};
+        double p[8];
+        double q[8];
+        double r[8];
+        for (int k = 0; k < 4; ++k) {
+            const double s = ss[k];
+            const double t = ts[k];
+            r[2 * k] = r[2 * k + 1] = std::sqrt(std::max(0.0, s * s + t * t - 2 * c * s * t));
+            p[2 * k] = t - c * s;
+            q[2 * k] = s * sine;
+            p[2 * k + 1] = s - c * t;
+            q[2 * k + 1] = t * sine;
+        }
+        double asinhs[8];
+#pragma omp simd
+        for (int k = 0; k < 8; ++k)
+            asinhs[k] = asinhOver(p[k], q[k], r[k]);
+        const double signs[4] = {1, -1, -1, 1};
+        double sum = 0;
+        for (int k = 0; k < 4; ++k)
+            sum += signs[k] * (ss[k] * asinhs[2 * k] + ts[k] * asinhs[2 * k + 1]);
+        return c * sum;
+    }
     const double sum =
         skewCornerTerm(s1, t1, c, sin2, sine, d) - skewCornerTerm(s0, t1, c, sin2, sine, d) -
         skewCornerTerm(s1, t0, c, sin2, sine, d) + skewCornerTerm(s0, t0, c, sin2, sine, d);
     return c * sum;
 }
 
-double coplanarWidthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, double qWidth)
+double widthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, double qWidth)
 {
     const Vec3 a = p1 - p0;
     const Vec3 b = q1 - q0;
@@ -207,18 +237,21 @@ double coplanarWidthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, doub
     const Vec3 n = cross(u, v);
     const double sin2 = dot(n, n);
     const Vec3 w = p0 - q0;
+    const double dz = w.z;
     const double pw2 = pWidth * pWidth / 24;
     const double qw2 = qWidth * qWidth / 24;
     if (sin2 < 1e-4) {
         // Parallel, or so nearly that the crossing point lies too far off to use (the relative
-        // error is of the order of sin^2): both shifts change the distance d of the lines; the
-        // second derivative of
-        // x asinh(x / d) - r by d is x^2 / (d^2 r) = |x| / d^2 - |x| / (r (|x| + r)), whose
-        // first part cancels in the corner sum when the pieces do not overlap along the lines
-        // (the only way for them to be on one line here).
+        // error is of the order of sin^2). Both shifts change the offset h across; with the
+        // distance D^2 = h^2 + dz^2, the second derivative of x asinh(x / D) - r by h is
+        // x^2 h^2 / (D^4 r) - r dz^2 / D^4. In one plane that is x^2 / (h^2 r) = |x| / h^2 -
+        // |x| / (r (|x| + r)), whose first part cancels in the corner sum when the pieces do
+        // not overlap along the lines (the only way for them to be on one line here).
         const double along = -dot(w, u);
         const Vec3 middle = w - (0.5 * l2) * v;
-        const double d = norm(middle - dot(middle, u) * u);
+        const double distance = norm(middle - dot(middle, u) * u);
+        const double h2 = std::max(0.0, distance * distance - dz * dz);
+        const double d2 = distance * distance;
         const double qa = along;
         const double qb = along + c * l2;
         const double lo = std::min(qa, qb);
@@ -228,27 +261,52 @@ double coplanarWidthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, doub
         double sum = 0;
         for (int k = 0; k < 4; ++k) {
             const double x = std::fabs(xs[k]);
-            const double r = std::sqrt(x * x + d * d);
-            sum += signs[k] * (d > 0 ? x * x / (d * d * r) : -x / (r * (x + r)));
+            const double r = std::sqrt(x * x + d2);
+            const double term = dz != 0  ? (x * x * h2 / r - r * dz * dz) / (d2 * d2)
+                                : d2 > 0 ? x * x / (d2 * r)
+                                         : -x / (r * (x + r));
+            sum += signs[k] * term;
         }
         return (c > 0 ? 1.0 : -1.0) * (pw2 + qw2) * sum;
     }
-    // Shifting p across by delta moves the crossing point: (s, t) -> (s - c delta / k,
-    // t - delta / k), k^2 = sin^2, and with F_ss = -t / (s r), F_st = 1 / r, F_tt = -s / (t r)
-    // the second derivative of a corner term is -(c t - s)^2 / (sin^2 r s t); the same for q
-    // with s and t exchanged.
+    // Shifting p across by delta moves the crossing point of the lines seen from above:
+    // (s, t) -> (s - c delta / k, t - delta / k), k^2 = sin^2, and the vertical distance dz
+    // stays. The second derivative of a corner term is (c^2 F_ss + 2 c F_st + F_tt) / sin^2,
+    // with F_st = 1 / R and, rho_s^2 = s^2 sin^2 + dz^2, F_ss = -(c rho_s^2 + (t - c s) s
+    // sin^2) / (rho_s^2 R) (and F_tt the same with s and t exchanged); for q, s and t
+    // exchanged.
     const double du = dot(u, w);
     const double dv = dot(v, w);
     const double sc = (c * dv - du) / sin2;
     const double tc = dv + c * sc;
     const double ss[2] = {-sc, l1 - sc};
     const double ts[2] = {-tc, l2 - tc};
-    // Grouped by the coordinate nearer the crossing point, whose 1 / s cancels.
-    const bool byS = std::min(std::fabs(ss[0]), std::fabs(ss[1])) <=
-                     std::min(std::fabs(ts[0]), std::fabs(ts[1]));
-    const double sum =
-        byS ? widthCornerSum(ss, ts, pw2, qw2, c) : widthCornerSum(ts, ss, qw2, pw2, c);
-    return -c * sum / sin2;
+    if (dz == 0) {
+        // Grouped by the coordinate nearer the crossing point, whose 1 / s cancels.
+        const bool byS = std::min(std::fabs(ss[0]), std::fabs(ss[1])) <=
+                         std::min(std::fabs(ts[0]), std::fabs(ts[1]));
+        const double sum =
+            byS ? widthCornerSum(ss, ts, pw2, qw2, c) : widthCornerSum(ts, ss, qw2, pw2, c);
+        return -c * sum / sin2;
+    }
+    const double d2 = dz * dz;
+    double sum = 0;
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 2; ++j) {
+            const double s = ss[i];
+            const double t = ts[j];
+            const double r = std::sqrt(std::max(0.0, s * s + t * t - 2 * c * s * t) + d2);
+            const double rhoS2 = s * s * sin2 + d2;
+            const double rhoT2 = t * t * sin2 + d2;
+            const double fss = -(c * rhoS2 + (t - c * s) * s * sin2) / (rhoS2 * r);
+            const double ftt = -(c * rhoT2 + (s - c * t) * t * sin2) / (rhoT2 * r);
+            const double fst = 1 / r;
+            const double term =
+                pw2 * (c * c * fss + 2 * c * fst + ftt) + qw2 * (fss + 2 * c * fst + c * c * ftt);
+            sum += (i == j ? 1.0 : -1.0) * term;
+        }
+    }
+    return c * sum / sin2;
 }
 
 double parallelTapeMutual(double a1, double a2, double b1, double b2, double a3, double a4,

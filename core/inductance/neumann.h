@@ -54,10 +54,11 @@ double parallelTapeMutual(double a1, double a2, double b1, double b2, double a3,
 // lengths and widths must be positive.
 double coplanarTapeMutual(Vec3 a0, Vec3 a1, double aWidth, Vec3 b0, Vec3 b1, double bWidth);
 
-// What the widths add to filamentMutual for two filaments in one plane (x and y), to second
-// order in the widths: the terms in the variance w^2 / 12 of the offsets across each tape.
-// NaN where an end of one lies on the other's line, which the second derivative cannot reach.
-double coplanarWidthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, double qWidth);
+// What the widths add to filamentMutual for two horizontal filaments, in one plane or in
+// two (levels apart), to second order in the widths: the terms in the variance w^2 / 12 of
+// the offsets across each tape. NaN where, in one plane, an end of one lies on the other's
+// line, which the second derivative cannot reach.
+double widthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, double qWidth);
 
 // Partial self term of a zero-thickness tape of this length and width.
 double tapeSelf(double length, double width);

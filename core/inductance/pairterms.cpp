@@ -16,6 +16,11 @@ constexpr double coplanarSin2 = 1e-6;
 // the second-order width terms, whose fourth-order remainder falls with (width / gap)^4.
 constexpr double exactWidths = 3;
 
+bool horizontal(const PieceFrame &f)
+{
+    return !f.vertical && f.start.z == f.end.z;
+}
+
 bool coplanar(const PieceFrame &a, const PieceFrame &b)
 {
     return !a.vertical && !b.vertical && a.start.z == a.end.z && b.start.z == b.end.z &&
@@ -188,13 +193,12 @@ double centreLineTerm(const PieceFrame &a, const PieceFrame &b, double cosine, d
     const bool tapes = widthWeight(a) > 0 || widthWeight(b) > 0;
     if (!tapes)
         return filaments;
-    if (coplanar(a, b)) {
-        const double widths = coplanarWidthTerm(a.start, a.end, a.vertical ? 0 : a.width, b.start,
-                                                b.end, b.vertical ? 0 : b.width);
+    if (horizontal(a) && horizontal(b)) {
+        const double widths = widthTerm(a.start, a.end, a.width, b.start, b.end, b.width);
         if (std::isfinite(widths))
             return filaments + widths;
     }
-    // Levels apart: two points across each width, exact to the third order.
+    // Slanted pieces: two points across each width, exact to the third order.
     return angledTapes(a, b, 2, 2, false);
 }
 
