@@ -11,7 +11,7 @@
 
 namespace {
 // Total order of the expansion in the offsets from the two centres.
-constexpr int order = 6;
+constexpr int order = 8;
 constexpr int termCount = (order + 1) * (order + 2) / 2;
 // Levels (distinct heights of horizontal pieces) a cluster can hold moments for.
 constexpr int maxLevels = 16;
