@@ -482,7 +482,7 @@ private:
 constexpr size_t stripeCount = 8;
 constexpr size_t threadedItems = 512;
 
-template <class Item> PairSums stripedSums(size_t count, double grid, const Item &item)
+template <class Item> PairSums stripedSums(size_t count, double grid, int wanted, const Item &item)
 {
     std::array<PairSums, stripeCount> stripes{};
     const auto runStripes = [&](size_t first, size_t step) {
@@ -494,10 +494,9 @@ template <class Item> PairSums stripedSums(size_t count, double grid, const Item
             stripes[stripe] = sums;
         }
     };
-    const size_t threads =
-        count < threadedItems
-            ? 1
-            : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, stripeCount);
+    const size_t cores =
+        wanted > 0 ? static_cast<size_t>(wanted) : std::thread::hardware_concurrency();
+    const size_t threads = count < threadedItems ? 1 : std::clamp<size_t>(cores, 1, stripeCount);
     std::vector<std::thread> workers;
     for (size_t t = 1; t < threads; ++t)
         workers.emplace_back(runStripes, t, threads);
@@ -558,9 +557,9 @@ PairSums clusteredPairSums(const std::vector<PieceFrame> &frames,
     if (!flat.empty()) {
         const ClusterTree tree(frames, currents, firstCount, flat, levelOf, settings);
         const std::vector<Work> work = tree.work();
-        sums = stripedSums(work.size(), grid, [&](size_t k, PairSums &s, PairCache &cache) {
-            tree.add(work[k], levelZ, s, cache);
-        });
+        sums = stripedSums(
+            work.size(), grid, settings.threads,
+            [&](size_t k, PairSums &s, PairCache &cache) { tree.add(work[k], levelZ, s, cache); });
     }
     // Pieces that are not horizontal, such as vias, pair by pair; a vertical one has no
     // mutual term with a horizontal one.

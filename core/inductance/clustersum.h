@@ -24,6 +24,8 @@ struct ClusterSettings
     // distance of their centres.
     double openingRatio = 0.7;
     int leafSize = 4;
+    // Threads for the pair sums; 0 for one per core.
+    int threads = 0;
 };
 
 // frames and currents of all pieces, the first firstCount pieces form the first set. Pieces
