@@ -7,7 +7,7 @@
 #include <cstdint>
 
 namespace {
-// sin^2 of the angle below which two tapes count as parallel for the width terms.
+// sin^2 of the angle below which two tapes on different levels count as parallel.
 constexpr double parallelSin2 = 1e-2;
 // Below this sin^2 the closed form for tapes in one plane loses digits to cancellation; a
 // parallel copy is exact to its square there.
@@ -176,10 +176,10 @@ double gaussPoints(const PieceFrame &a, const PieceFrame &b, const Vec3 (&pa)[Co
     return sum * a.length * b.length / 4;
 }
 
-// The centre-line term with the second-order width terms, by the cheapest rule that keeps
-// each pair to a few 1e-5: the midpoint expansion far off, Gauss points along both at
-// moderate distances, the exact formula close by. `gap` is the distance between the two
-// segments.
+// The centre-line term with the second-order width terms, by the cheapest rule for the
+// distance: the midpoint expansion far off, Gauss points along both at moderate distances
+// (a few 1e-5), the exact filament formula closer than the longer piece is long. `gap` is
+// the distance between the two segments.
 double centreLineTerm(const PieceFrame &a, const PieceFrame &b, double cosine, double gap)
 {
     const double longer = std::max(a.length, b.length);

@@ -6,10 +6,14 @@
 #include <cstdint>
 #include <unordered_map>
 
-// Pair terms of the partial inductance sum: the geometric part of M for two pieces, by the
-// cheapest rule that keeps each pair to a few 1e-5, and the self term of one piece.
+// Pair terms of the partial inductance sum: the geometric part of M for two pieces, and the
+// self term of one piece. Tapes closer than three widths and vias side by side by closed
+// forms; further apart the centre lines with second-order width terms, by the cheapest rule
+// that keeps each pair within about 1e-4 (the fourth-order width remainder just beyond three
+// widths, for pieces no longer than wide); most pairs are far better.
 
-// Beyond this many widths apart the centre lines alone give each pair to well below 1e-4.
+// The midpoint expansion starts no closer than this many widths, and vias closer than that
+// are square bars side by side.
 inline constexpr double nearWidths = 6;
 // Pieces further apart than this many lengths (of the longer piece) use the expansion of 1/r
 // about the midpoints; its error falls with the fourth power of the ratio.
