@@ -17,8 +17,15 @@ struct CurrentPiece
 
 // The partial inductance of the path, L = sum of L_self + 2 sum of M over all pairs, each
 // weighted by both currents; geometric part in length units (see neumann.h). Zero-length
-// pieces add nothing.
+// pieces add nothing. Clusters of pieces far apart interact through a multipole expansion
+// (see clustersum.h).
 double pathInductance(const std::vector<CurrentPiece> &pieces);
 // The inductance of `first` alone and of `first` and `second` together, sharing the work.
 std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first,
                                           const std::vector<CurrentPiece> &second);
+
+// The same sums pair by pair, without clusters: the reference for the clustered sums, and
+// much slower for large spirals.
+double pairwiseInductance(const std::vector<CurrentPiece> &pieces);
+std::pair<double, double> pairwiseInductances(const std::vector<CurrentPiece> &first,
+                                              const std::vector<CurrentPiece> &second);

@@ -1,7 +1,11 @@
 #include "core/inductance/farfield.h"
 
-void FarFieldPoints::append(Vec3 mid, Vec3 along, double length, double width, double current)
+void FarFieldPoints::append(Vec3 mid, Vec3 along, Vec3 across, double length, double width,
+                            double widthWeight, double current)
 {
+    nx.push_back(across.x);
+    ny.push_back(across.y);
+    this->widthWeight.push_back(widthWeight);
     this->length.push_back(length);
     this->width.push_back(width);
     x.push_back(mid.x);
@@ -15,9 +19,12 @@ void FarFieldPoints::append(Vec3 mid, Vec3 along, double length, double width, d
 }
 
 double farFieldNearMarked(const FarFieldPoints &points, size_t from, size_t to, Vec3 mid,
-                          Vec3 along, double length, double width, double nearWidths,
-                          double farLengths, double *near)
+                          Vec3 along, Vec3 across, double length, double width, double widthWeight,
+                          double nearWidths, double farLengths, double *near)
 {
+    const double *nx = points.nx.data() + from;
+    const double *ny = points.ny.data() + from;
+    const double *ww = points.widthWeight.data() + from;
     const double *x = points.x.data();
     const double *y = points.y.data();
     const double *z = points.z.data();
@@ -61,8 +68,12 @@ double farFieldNearMarked(const FarFieldPoints &points, size_t from, size_t to, 
         const double du = dx * along.x + dy * along.y + dz * along.z;
         const double dv = dx * ux[k] + dy * uy[k] + dz * uz[k];
         const double cosine = along.x * ux[k] + along.y * uy[k] + along.z * uz[k];
-        const double correction = (length2 * (3 * du * du - safe) + l2[k] * (3 * dv * dv - safe)) *
-                                  (inverse2 * inverse2) / 24;
+        const double da = dx * across.x + dy * across.y;
+        const double db = dx * nx[k] + dy * ny[k];
+        const double correction =
+            ((length2 * (3 * du * du - safe) + l2[k] * (3 * dv * dv - safe)) / 24 +
+             widthWeight * (3 * da * da - safe) + ww[k] * (3 * db * db - safe)) *
+            (inverse2 * inverse2);
         near[k] = 1.0 - far;
         sum += far * (q[k] * cosine * inverse * (1 + correction));
     }

@@ -49,6 +49,17 @@ double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1);
 double parallelTapeMutual(double a1, double a2, double b1, double b2, double a3, double a4,
                           double b3, double b4, double height);
 
+// Two zero-thickness tapes in one plane at any angle, start to end with these widths: exact for
+// uniform current, touching and overlapping tapes included. Coordinates x and y only. Both
+// lengths and widths must be positive.
+double coplanarTapeMutual(Vec3 a0, Vec3 a1, double aWidth, Vec3 b0, Vec3 b1, double bWidth);
+
+// What the widths add to filamentMutual for two horizontal filaments, in one plane or in
+// two (levels apart), to second order in the widths: the terms in the variance w^2 / 12 of
+// the offsets across each tape. NaN where, in one plane, an end of one lies on the other's
+// line, which the second derivative cannot reach.
+double widthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, double qWidth);
+
 // Partial self term of a zero-thickness tape of this length and width.
 double tapeSelf(double length, double width);
 

@@ -1,6 +1,8 @@
 // Inductance from the drawn geometry: field-solver reference cases, the closed forms against
 // brute-force integration, and the properties any partial inductance must have.
+#include "core/inductance/clustersum.h"
 #include "core/inductance/currentpath.h"
+#include "core/inductance/fastlog.h"
 #include "core/inductance/gausslegendre.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/inductance/spiralcurrentpath.h"
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QtTest>
 
+#include <bit>
 #include <cmath>
 
 Q_DECLARE_METATYPE(Vec3)
@@ -49,6 +52,32 @@ double bruteForceMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
         }
     }
     return sum * dot(a, b) / (4.0 * panels * panels);
+}
+
+// Two tapes (horizontal, widths across in the plane) by exact filament terms at composite
+// Gauss points across both widths.
+double bruteForceTapes(Vec3 a0, Vec3 a1, double wa, Vec3 b0, Vec3 b1, double wb, int panels)
+{
+    const GaussRule &rule = gaussLegendre(8);
+    const auto across = [](Vec3 p0, Vec3 p1) {
+        const double length = std::hypot(p1.x - p0.x, p1.y - p0.y);
+        return Vec3{-(p1.y - p0.y) / length, (p1.x - p0.x) / length, 0};
+    };
+    const Vec3 na = across(a0, a1);
+    const Vec3 nb = across(b0, b1);
+    const auto offset = [&](int i, double w) {
+        return w * ((i / 8 + 0.5 + 0.5 * rule.nodes[i % 8]) / panels - 0.5);
+    };
+    double sum = 0;
+    for (int i = 0; i < panels * 8; ++i) {
+        const double u = offset(i, wa);
+        for (int j = 0; j < panels * 8; ++j) {
+            const double v = offset(j, wb);
+            sum += rule.weights[i % 8] * rule.weights[j % 8] *
+                   filamentMutual(a0 + u * na, a1 + u * na, b0 + v * nb, b1 + v * nb);
+        }
+    }
+    return sum / (4.0 * panels * panels);
 }
 
 struct Template
@@ -219,6 +248,139 @@ private slots:
         QVERIFY(winding > 0 && planes > 0);
         QVERIFY(std::fabs(mirrorWinding / winding - 1) < 1e-9);
         QVERIFY(std::fabs(mirrorPlanes / planes - 1) < 1e-9);
+    }
+
+    void tapesInOnePlane_data()
+    {
+        QTest::addColumn<Vec3>("b0");
+        QTest::addColumn<Vec3>("b1");
+        QTest::addColumn<double>("tolerance");
+        // a runs from (0, 0) to (30, 0), 10 wide; b is 8 wide. Where the tapes touch the
+        // brute force converges slowly, so its own error sets the tolerance.
+        QTest::newRow("side by side") << Vec3{3, 15, 0} << Vec3{33, 15, 0} << 1e-10;
+        QTest::newRow("antiparallel, offset") << Vec3{50, 12, 0} << Vec3{20, 12, 0} << 1e-10;
+        QTest::newRow("apart at an angle") << Vec3{10, 25, 0} << Vec3{40, 45, 0} << 1e-10;
+        QTest::newRow("crossing") << Vec3{12, -20, 0} << Vec3{20, 25, 0} << 1e-6;
+        QTest::newRow("joined at 10 degrees") << Vec3{30, 0, 0} << Vec3{59.5, 5.2, 0} << 2e-5;
+        QTest::newRow("joined at 45 degrees") << Vec3{30, 0, 0} << Vec3{51, 21, 0} << 2e-5;
+        QTest::newRow("joined at 135 degrees") << Vec3{30, 0, 0} << Vec3{9, 21, 0} << 2e-5;
+    }
+
+    void tapesInOnePlane()
+    {
+        QFETCH(Vec3, b0);
+        QFETCH(Vec3, b1);
+        QFETCH(double, tolerance);
+        const Vec3 a0{0, 0, 0};
+        const Vec3 a1{30, 0, 0};
+        const double exact = coplanarTapeMutual(a0, a1, 10, b0, b1, 8);
+        const double brute = bruteForceTapes(a0, a1, 10, b0, b1, 8, 16);
+        QVERIFY2(
+            std::fabs(exact / brute - 1) < tolerance,
+            qPrintable(QStringLiteral("%1 vs %2").arg(exact, 0, 'g', 12).arg(brute, 0, 'g', 12)));
+        QVERIFY(std::fabs(coplanarTapeMutual(b0, b1, 8, a0, a1, 10) / exact - 1) < 1e-12);
+    }
+
+    void tapeClosedFormsAgree()
+    {
+        // Parallel tapes and a tape with itself have older closed forms of their own.
+        const double parallel =
+            coplanarTapeMutual({0, 0, 0}, {30, 0, 0}, 10, {3, 15, 0}, {33, 15, 0}, 8);
+        QVERIFY(std::fabs(parallel / parallelTapeMutual(0, 30, -5, 5, 3, 33, 11, 19, 0) - 1) <
+                1e-12);
+        const double self =
+            coplanarTapeMutual({0, 0, 0}, {30, 0, 0}, 10, {0, 0, 0}, {30, 0, 0}, 10);
+        QVERIFY(std::fabs(self / tapeSelf(30, 10) - 1) < 1e-12);
+    }
+
+    void widthTermsBeyondThreeWidths_data()
+    {
+        QTest::addColumn<Vec3>("b0");
+        QTest::addColumn<Vec3>("b1");
+        // a runs from (0, 0, 0) to (60, 0, 0); both tapes are 10 wide.
+        QTest::newRow("parallel, 3 widths") << Vec3{-10, 40, 0} << Vec3{70, 40, 0};
+        QTest::newRow("antiparallel, 4 widths") << Vec3{50, -50, 0} << Vec3{-20, -50, 0};
+        QTest::newRow("at an angle") << Vec3{70, 35, 0} << Vec3{110, 95, 0};
+        QTest::newRow("end on the other's line") << Vec3{80, 31, 0} << Vec3{120, 93, 0};
+        QTest::newRow("level below, parallel") << Vec3{-10, 35, -5} << Vec3{70, 35, -5};
+        QTest::newRow("level below, crossing in plan") << Vec3{20, 32, -5} << Vec3{100, -70, -5};
+    }
+
+    void widthTermsBeyondThreeWidths()
+    {
+        QFETCH(Vec3, b0);
+        QFETCH(Vec3, b1);
+        const Vec3 a0{0, 0, 0};
+        const Vec3 a1{60, 0, 0};
+        const double tapes = bruteForceTapes(a0, a1, 10, b0, b1, 10, 1);
+        const double filaments = filamentMutual(a0, a1, b0, b1);
+        const double withWidths = filaments + widthTerm(a0, a1, 10, b0, b1, 10);
+        // What is left is of fourth order in width / distance.
+        QVERIFY2(std::fabs(withWidths / tapes - 1) < 2e-4,
+                 qPrintable(QString::number(withWidths / tapes - 1)));
+        QVERIFY(std::fabs(withWidths / tapes - 1) < 0.1 * std::fabs(filaments / tapes - 1));
+    }
+
+    void logarithmWithinAnUlp()
+    {
+        double worst = 0;
+        for (int k = 0; k < 200000; ++k) {
+            const double x = std::ldexp(1 + std::fmod(k * 0.618033988749895, 1.0), k % 2001 - 1000);
+            const double reference = std::log(x);
+            worst = std::max(worst,
+                             std::fabs(fastLog(x) - reference) /
+                                 std::fabs(std::nextafter(reference, 2 * reference) - reference));
+        }
+        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+    }
+
+    void clusteredSumsMatchPairwise_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<int>("sides");
+        QTest::addColumn<double>("turns");
+        QTest::newRow("round") << int(SpiralShape::Round) << 0 << 8.5;
+        QTest::newRow("octagon") << int(SpiralShape::NSided) << 8 << 8.0;
+        QTest::newRow("16 sides") << int(SpiralShape::NSided) << 16 << 6.0;
+        QTest::newRow("round differential") << int(SpiralShape::RoundDifferential) << 0 << 6.0;
+        QTest::newRow("octagon differential") << int(SpiralShape::NSidedDifferential) << 8 << 6.0;
+        QTest::newRow("16 sides differential") << int(SpiralShape::NSidedDifferential) << 16 << 5.0;
+    }
+
+    void clusteredSumsMatchPairwise()
+    {
+        QFETCH(int, shape);
+        QFETCH(int, sides);
+        QFETCH(double, turns);
+        const Template t;
+        SpiralParameters p = parameters(SpiralShape(shape), turns);
+        p.sides = sides;
+        const auto spiral = makeSpiral(p, &t.layerSetup, &t.functionSetup);
+        const BoxSettings &box = t.document.geometry.box;
+        const SpiralCurrentPaths paths =
+            spiralCurrentPaths(spiral->drawnLayout(t.document),
+                               metalLevelHeights(t.document.geometry), box.xWidth, box.yWidth);
+        QVERIFY(paths.failure.isEmpty());
+        const auto [winding, planes] = pathInductances(paths.winding, paths.outside);
+        const auto [pairWinding, pairPlanes] = pairwiseInductances(paths.winding, paths.outside);
+        QVERIFY2(std::fabs(winding / pairWinding - 1) < 2e-5,
+                 qPrintable(QString::number(winding / pairWinding - 1)));
+        QVERIFY2(std::fabs(planes / pairPlanes - 1) < 2e-5,
+                 qPrintable(QString::number(planes / pairPlanes - 1)));
+
+        // Stripes of work summed in a fixed order: the same bits on any number of threads.
+        std::vector<PieceFrame> frames;
+        std::vector<double> currents;
+        for (const CurrentPiece &piece : paths.winding) {
+            frames.push_back(frameOf(piece));
+            currents.push_back(piece.current);
+        }
+        ClusterSettings one;
+        one.threads = 1;
+        ClusterSettings three;
+        three.threads = 3;
+        QVERIFY(clusteredPairSums(frames, currents, frames.size(), one).all ==
+                clusteredPairSums(frames, currents, frames.size(), three).all);
     }
 
     void growsWithTurns()
