@@ -1,19 +1,24 @@
 #include "core/sonnet/sontextwriter.h"
 
-#include "core/sonnet/numberformat.h"
-
 #include <QIODevice>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
-constexpr std::size_t flushThreshold = 1 << 20;
-}
+// Large enough that the system calls cost nothing, small enough to stay in the cache.
+constexpr std::size_t flushSize = 1 << 20;
+} // namespace
 
-SonTextWriter::SonTextWriter(QIODevice *device) : device(device)
+SonTextWriter::SonTextWriter(QIODevice *device) : SonTextWriter(static_cast<QByteArray *>(nullptr))
 {
-    buffer.reserve(flushThreshold + formatBufferSize);
+    this->device = device;
 }
 
-SonTextWriter::SonTextWriter(QByteArray *target) : target(target) {}
+SonTextWriter::SonTextWriter(QByteArray *target)
+    : target(target), buffer(new char[flushSize + formatBufferSize]), cursor(buffer.get()),
+      flushLimit(buffer.get() + flushSize)
+{}
 
 SonTextWriter::~SonTextWriter()
 {
@@ -22,74 +27,44 @@ SonTextWriter::~SonTextWriter()
 
 SonTextWriter &SonTextWriter::operator<<(const QString &text)
 {
-    // Latin-1 by hand: no temporary array for the many short words.
-    for (const QChar c : text)
-        buffer.push_back(c.unicode() < 256 ? static_cast<char>(c.unicode()) : '?');
-    flushIfFull();
+    // Latin-1 by hand, in pieces that fit the buffer: no temporary array for the many words.
+    const QChar *next = text.constData();
+    qsizetype left = text.size();
+    while (left > 0) {
+        const qsizetype piece = std::min<qsizetype>(left, formatBufferSize);
+        for (qsizetype i = 0; i < piece; ++i) {
+            const char16_t c = next[i].unicode();
+            cursor[i] = c < 256 ? static_cast<char>(c) : '?';
+        }
+        next += piece;
+        left -= piece;
+        written(cursor + piece);
+    }
     return *this;
 }
 
 SonTextWriter &SonTextWriter::operator<<(const char *text)
 {
-    buffer.append(text);
-    flushIfFull();
+    std::size_t left = std::strlen(text);
+    while (left > 0) {
+        const std::size_t piece = std::min<std::size_t>(left, formatBufferSize);
+        std::memcpy(cursor, text, piece);
+        text += piece;
+        left -= piece;
+        written(cursor + piece);
+    }
     return *this;
-}
-
-SonTextWriter &SonTextWriter::operator<<(char c)
-{
-    buffer.push_back(c);
-    if (c == '\n')
-        flushIfFull();
-    return *this;
-}
-
-SonTextWriter &SonTextWriter::operator<<(int value)
-{
-    return *this << static_cast<long long>(value);
-}
-
-SonTextWriter &SonTextWriter::operator<<(unsigned value)
-{
-    return *this << static_cast<long long>(value);
-}
-
-SonTextWriter &SonTextWriter::operator<<(long long value)
-{
-    char text[formatBufferSize];
-    buffer.append(text, writeInteger(text, value));
-    return *this;
-}
-
-SonTextWriter &SonTextWriter::operator<<(double value)
-{
-    char text[formatBufferSize];
-    buffer.append(text, writeReal(text, value));
-    return *this;
-}
-
-SonTextWriter &SonTextWriter::fixed7(double value)
-{
-    char text[formatBufferSize];
-    buffer.append(text, writeFixed7(text, value));
-    return *this;
-}
-
-void SonTextWriter::flushIfFull()
-{
-    if (buffer.size() >= flushThreshold)
-        flush();
 }
 
 bool SonTextWriter::flush()
 {
-    if (buffer.empty())
+    const auto size = static_cast<qsizetype>(cursor - buffer.get());
+    cursor = buffer.get();
+    if (size == 0)
         return !failed;
-    const auto size = static_cast<qsizetype>(buffer.size());
     if (target)
-        target->append(buffer.data(), size);
-    else if (!failed && device->write(buffer.data(), size) != size)
+        target->append(buffer.get(), size);
+    else if (!failed && device->write(buffer.get(), size) != size)
         failed = true;
-    buffer.clear();
     return !failed;
 }

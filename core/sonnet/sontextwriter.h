@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/sonnet/numberformat.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <string>
+#include <memory>
 
 class QIODevice;
 
@@ -20,22 +22,35 @@ public:
 
     SonTextWriter &operator<<(const QString &text);
     SonTextWriter &operator<<(const char *text);
-    SonTextWriter &operator<<(char c);
-    SonTextWriter &operator<<(int value);
-    SonTextWriter &operator<<(unsigned value);
-    SonTextWriter &operator<<(long long value);
-    SonTextWriter &operator<<(double value);
-    SonTextWriter &fixed7(double value);
+    SonTextWriter &operator<<(char c)
+    {
+        *cursor = c;
+        return written(cursor + 1);
+    }
+    SonTextWriter &operator<<(int value) { return *this << static_cast<long long>(value); }
+    SonTextWriter &operator<<(unsigned value) { return *this << static_cast<long long>(value); }
+    SonTextWriter &operator<<(long long value) { return written(writeInteger(cursor, value)); }
+    SonTextWriter &operator<<(double value) { return written(writeReal(cursor, value)); }
+    SonTextWriter &fixed7(double value) { return written(writeFixed7(cursor, value)); }
 
     // Hands buffered text to the device or array; false once any write has failed.
     bool flush();
     bool ok() const { return !failed; }
 
 private:
-    void flushIfFull();
+    // Every single item fits into the room kept behind the flush limit.
+    SonTextWriter &written(char *newCursor)
+    {
+        cursor = newCursor;
+        if (cursor >= flushLimit)
+            flush();
+        return *this;
+    }
 
     QIODevice *device = nullptr;
     QByteArray *target = nullptr;
-    std::string buffer;
+    std::unique_ptr<char[]> buffer;
+    char *cursor;
+    char *flushLimit;
     bool failed = false;
 };
