@@ -62,33 +62,44 @@ std::uint64_t leadingDigitsValue(std::uint64_t digits, int count)
     return v & 0xFFFFFFFF;
 }
 
-// A number of up to seven digits on each side of the point and no exponent, from a position
-// with at least sixteen bytes after it: its value and its end. At most fourteen digits are
-// exact as a double, so one division rounds correctly.
-std::optional<std::pair<double, const char *>> readShortDecimal(const char *p)
+// A number of up to seven digits on each side of the point, no exponent, and an optional sign,
+// from a position with at least 17 bytes after it: its value and its end, or nullptr. At most
+// fourteen digits are exact as a double, so one division rounds correctly.
+const char *readShortDecimal(const char *p, double &value)
 {
+    static constexpr std::uint64_t scales[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
     static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+    const bool negative = *p == '-';
+    p += negative || *p == '+';
     const std::uint64_t whole = loadEightDigits(p);
     const int wholeDigits = leadingDigitCount(whole);
     if (wholeDigits == 8)
-        return std::nullopt;
-    const char *q = p + wholeDigits;
+        return nullptr;
+    p += wholeDigits;
     std::uint64_t digitsValue = wholeDigits > 0 ? leadingDigitsValue(whole, wholeDigits) : 0;
     int fractionDigits = 0;
-    if (*q == '.') {
-        const std::uint64_t fraction = loadEightDigits(q + 1);
+    if (*p == '.') {
+        const std::uint64_t fraction = loadEightDigits(p + 1);
         fractionDigits = leadingDigitCount(fraction);
         if (fractionDigits == 8)
-            return std::nullopt;
+            return nullptr;
         if (fractionDigits > 0) {
-            digitsValue = digitsValue * static_cast<std::uint64_t>(powers[fractionDigits]) +
-                          leadingDigitsValue(fraction, fractionDigits);
+            digitsValue =
+                digitsValue * scales[fractionDigits] + leadingDigitsValue(fraction, fractionDigits);
         }
-        q += 1 + fractionDigits;
+        p += 1 + fractionDigits;
     }
-    if (wholeDigits + fractionDigits == 0 || (*q | 0x20) == 'e')
-        return std::nullopt;
-    return std::pair(static_cast<double>(digitsValue) / powers[fractionDigits], q);
+    if (wholeDigits + fractionDigits == 0 || (*p | 0x20) == 'e')
+        return nullptr;
+    const double magnitude = static_cast<double>(digitsValue) / powers[fractionDigits];
+    value = negative ? -magnitude : magnitude;
+    return p;
+}
+
+// Blanks within a line.
+bool isBlank(char c)
+{
+    return c != '\n' && SonTextReader::isSpace(c);
 }
 } // namespace
 
@@ -180,6 +191,14 @@ unsigned SonTextReader::readUnsigned(bool *ok)
 double SonTextReader::readReal(bool *ok)
 {
     skipSpace();
+    if (double value = 0; littleEndian && end - pos >= 17) {
+        if (const char *stop = readShortDecimal(pos, value)) {
+            pos = stop;
+            if (ok)
+                *ok = true;
+            return value;
+        }
+    }
     const char *p = pos;
     bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) {
@@ -192,10 +211,6 @@ double SonTextReader::readReal(bool *ok)
             *ok = true;
         return negative ? -value : value;
     };
-    if (littleEndian && end - p >= 16) {
-        if (const auto quick = readShortDecimal(p))
-            return finish(quick->second, quick->first);
-    }
     if (p != end && (*p | 0x20) == 'i' && startsWithNoCase(p, end, "inf"))
         return finish(p + 3, std::numeric_limits<double>::infinity());
     if (p != end && (*p | 0x20) == 'n' && startsWithNoCase(p, end, "nan"))
@@ -260,4 +275,34 @@ double SonTextReader::readReal(bool *ok)
     if (std::from_chars(mantissa, p, value).ec == std::errc::result_out_of_range)
         value = exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
     return finish(p, value);
+}
+
+bool SonTextReader::readRealPairLine(double &first, double &second)
+{
+    skipSpace();
+    const void *newline = std::memchr(pos, '\n', static_cast<std::size_t>(end - pos));
+    const char *lineEnd = static_cast<const char *>(newline);
+    if (!littleEndian || !lineEnd || end - lineEnd < 17)
+        return false;
+    // The next line's start does not wait for the numbers: a whole line of reading depends on
+    // the one before only through the search for its end.
+    double x = 0;
+    double y = 0;
+    const char *p = readShortDecimal(pos, x);
+    if (!p || !isBlank(*p))
+        return false;
+    while (isBlank(*p))
+        ++p;
+    p = readShortDecimal(p, y);
+    if (!p)
+        return false;
+    while (isBlank(*p))
+        ++p;
+    if (p != lineEnd)
+        return false;
+    first = x;
+    second = y;
+    pos = lineEnd + 1;
+    reportProgress();
+    return true;
 }
