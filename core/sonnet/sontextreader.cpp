@@ -95,12 +95,6 @@ const char *readShortDecimal(const char *p, double &value)
     value = negative ? -magnitude : magnitude;
     return p;
 }
-
-// Blanks within a line.
-bool isBlank(char c)
-{
-    return c != '\n' && SonTextReader::isSpace(c);
-}
 } // namespace
 
 SonTextReader::SonTextReader(MappedFile &file)
@@ -275,34 +269,4 @@ double SonTextReader::readReal(bool *ok)
     if (std::from_chars(mantissa, p, value).ec == std::errc::result_out_of_range)
         value = exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
     return finish(p, value);
-}
-
-bool SonTextReader::readRealPairLine(double &first, double &second)
-{
-    skipSpace();
-    const void *newline = std::memchr(pos, '\n', static_cast<std::size_t>(end - pos));
-    const char *lineEnd = static_cast<const char *>(newline);
-    if (!littleEndian || !lineEnd || end - lineEnd < 17)
-        return false;
-    // The next line's start does not wait for the numbers: a whole line of reading depends on
-    // the one before only through the search for its end.
-    double x = 0;
-    double y = 0;
-    const char *p = readShortDecimal(pos, x);
-    if (!p || !isBlank(*p))
-        return false;
-    while (isBlank(*p))
-        ++p;
-    p = readShortDecimal(p, y);
-    if (!p)
-        return false;
-    while (isBlank(*p))
-        ++p;
-    if (p != lineEnd)
-        return false;
-    first = x;
-    second = y;
-    pos = lineEnd + 1;
-    reportProgress();
-    return true;
 }

@@ -41,10 +41,6 @@ public:
     int readInt(bool *ok = nullptr);
     unsigned readUnsigned(bool *ok = nullptr);
     double readReal(bool *ok = nullptr);
-    // Two reals that are all of the rest of a line but blanks, like a polygon's point, read
-    // faster than by readReal() and with the same values; the line end is consumed too.
-    // Otherwise false, and only whitespace has been consumed.
-    bool readRealPairLine(double &first, double &second);
 
     static bool isSpace(char c)
     {

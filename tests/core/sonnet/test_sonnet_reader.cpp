@@ -18,8 +18,6 @@ private slots:
     void reals();
     void realsAgreeWithGeneralConversion();
     void realsFollowedByMoreTextReadAlike();
-    void realPairLines_data();
-    void realPairLines();
     void integers_data();
     void integers();
     void wordsAndLines();
@@ -134,49 +132,6 @@ void SonnetReaderTest::realsFollowedByMoreTextReadAlike()
                                  .arg(used)
                                  .arg(expected, 0, 'g', 17)));
     }
-}
-
-void SonnetReaderTest::realPairLines_data()
-{
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("pair");
-    QTest::newRow("point") << QByteArray("3231.9008485 -2780.5875826") << true;
-    QTest::newRow("blanks and CR") << QByteArray("\n  -0.0000000\t+3 \r") << true;
-    QTest::newRow("points and ends") << QByteArray(".5 7.") << true;
-    QTest::newRow("one number") << QByteArray("1.5") << false;
-    QTest::newRow("three numbers") << QByteArray("1.5 2.5 3.5") << false;
-    QTest::newRow("across lines") << QByteArray("1.5\n2.5") << false;
-    QTest::newRow("no blank") << QByteArray("1.5,2.5") << false;
-    QTest::newRow("exponent") << QByteArray("1e3 2") << false;
-    QTest::newRow("eight digits") << QByteArray("12345678.5 1") << false;
-    QTest::newRow("infinity") << QByteArray("1 -inf") << false;
-    QTest::newRow("word") << QByteArray("TLAYNAM x") << false;
-}
-
-void SonnetReaderTest::realPairLines()
-{
-    // Whatever the line, the pair either reads as two readReal() calls would, or is left to
-    // them; the rest of the text reads the same either way.
-    QFETCH(QByteArray, line);
-    QFETCH(bool, pair);
-    const QByteArray text = line + "\n17.25 3.5\n" + QByteArray(20, ' ');
-    SonTextReader paired(text);
-    SonTextReader single(text);
-    double x = 0;
-    double y = 0;
-    QCOMPARE(paired.readRealPairLine(x, y), pair);
-    if (pair) {
-        bool ok = false;
-        QCOMPARE(std::bit_cast<quint64>(x), std::bit_cast<quint64>(single.readReal(&ok)));
-        QVERIFY(ok);
-        QCOMPARE(std::bit_cast<quint64>(y), std::bit_cast<quint64>(single.readReal(&ok)));
-        QVERIFY(ok);
-    } else {
-        single.skipSpace();
-    }
-    QCOMPARE(paired.remainingBytes(),
-             pair ? text.size() - text.indexOf("17.25") : single.remainingBytes());
-    QCOMPARE(paired.readReal(), single.readReal());
 }
 
 void SonnetReaderTest::integers_data()
