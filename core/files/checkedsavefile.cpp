@@ -72,8 +72,7 @@ void CheckedSaveFile::startWriteBack(qint64 bytes)
     constexpr qint64 stretch = qint64(8) << 20;
     written += bytes;
     if (written - writtenBack >= stretch) {
-        ::sync_file_range(file.handle(), writtenBack, written - writtenBack,
-                          SYNC_FILE_RANGE_WRITE);
+        ::sync_file_range(file.handle(), writtenBack, written - writtenBack, SYNC_FILE_RANGE_WRITE);
         writtenBack = written;
     }
 #else

@@ -8,17 +8,22 @@
 #include <unistd.h>
 
 namespace {
-constexpr std::size_t stretch = std::size_t(4) << 20;
+constexpr std::uintptr_t stretch = std::uintptr_t(4) << 20;
 
-std::size_t pageSize()
+std::uintptr_t pageStart(std::uintptr_t address)
 {
-    static const auto size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    return size;
+    static const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    return address - address % pageSize;
 }
 
-std::size_t pageStart(std::size_t offset)
+std::uintptr_t addressOf(const char *position)
 {
-    return offset - offset % pageSize();
+    return reinterpret_cast<std::uintptr_t>(position);
+}
+
+void advise(std::uintptr_t from, std::uintptr_t to, int advice)
+{
+    ::madvise(reinterpret_cast<void *>(from), to - from, advice);
 }
 } // namespace
 
@@ -48,21 +53,26 @@ bool MappedFile::map(const QFile &file, QString *errorText)
     return true;
 }
 
-const char *MappedFile::advance(const char *position)
+PageWindow::PageWindow(const char *begin, const char *end)
+    : first(begin), last(end), populatedTo(pageStart(addressOf(begin))), releasedTo(populatedTo)
+{}
+
+const char *PageWindow::advance(const char *position)
 {
-    const auto offset = static_cast<std::size_t>(std::clamp(position, begin(), end()) - data);
+    const std::uintptr_t at = addressOf(std::clamp(position, first, last));
+    const std::uintptr_t stop = addressOf(last);
     // Failures are harmless: pages not brought in fault in one by one, pages not handed back
     // only stay in memory longer.
-    const std::size_t releaseEnd = offset > stretch ? pageStart(offset - stretch) : 0;
+    const std::uintptr_t releaseEnd = at - addressOf(first) > stretch ? pageStart(at - stretch) : 0;
     if (releaseEnd > releasedTo) {
-        ::madvise(data + releasedTo, releaseEnd - releasedTo, MADV_DONTNEED);
+        advise(releasedTo, releaseEnd, MADV_DONTNEED);
         releasedTo = releaseEnd;
     }
-    const std::size_t populateStart = pageStart(std::max(populatedTo, offset));
-    const std::size_t populateEnd = std::min(size, offset + stretch);
+    const std::uintptr_t populateStart = pageStart(std::max(populatedTo, at));
+    const std::uintptr_t populateEnd = std::min(stop, at + stretch);
     if (populateEnd > populateStart) {
-        ::madvise(data + populateStart, populateEnd - populateStart, MADV_POPULATE_READ);
+        advise(populateStart, populateEnd, MADV_POPULATE_READ);
         populatedTo = populateEnd;
     }
-    return populateEnd == size ? end() : data + offset + stretch / 2;
+    return populateEnd == stop ? last : position + stretch / 2;
 }

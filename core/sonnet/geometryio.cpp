@@ -1,5 +1,7 @@
 #include "core/sonnet/projectio.h"
 
+#include "core/sonnet/polygonbatches.h"
+
 #include <algorithm>
 #include <array>
 
@@ -164,8 +166,7 @@ void writeGeometryBlock(SonTextWriter &out, const GeometryBlock &geometry)
     for (const Port &port : geometry.ports)
         writePort(out, port);
     out << "NUM " << static_cast<long long>(geometry.polygons.size()) << '\n';
-    for (const Polygon &polygon : geometry.polygons)
-        writePolygon(out, polygon);
+    writePolygons(out, geometry.polygons);
     out << "END GEO\n";
 }
 

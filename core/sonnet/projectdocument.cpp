@@ -34,7 +34,8 @@ int loadProject(const QString &fileName, ProjectDocument &document, QString *err
     ProjectDocument loaded;
     // Mapping spares a copy of large files; empty files are read instead.
     if (MappedFile mapped; mapped.map(file)) {
-        SonTextReader in(mapped);
+        PageWindow window(mapped.begin(), mapped.end());
+        SonTextReader in(window);
         readProject(in, loaded);
     } else {
         const QByteArray text = file.readAll();

@@ -97,13 +97,13 @@ const char *readShortDecimal(const char *p, double &value)
 }
 } // namespace
 
-SonTextReader::SonTextReader(MappedFile &file)
-    : pos(file.begin()), end(file.end()), file(&file), nextReport(file.advance(pos))
+SonTextReader::SonTextReader(PageWindow &window)
+    : pos(window.begin()), end(window.end()), window(&window), nextReport(window.advance(pos))
 {}
 
-void SonTextReader::tellFile()
+void SonTextReader::tellWindow()
 {
-    nextReport = file->advance(pos);
+    nextReport = window->advance(pos);
 }
 
 QByteArrayView SonTextReader::readWordView()

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-class MappedFile;
+class PageWindow;
 
 // Reads the words, lines and numbers of a Sonnet project held in memory as Latin-1 bytes.
 // Whitespace is ASCII only, so bytes such as 0xA0 stay inside names and survive unchanged.
@@ -16,8 +16,8 @@ class SonTextReader
 public:
     SonTextReader(const char *begin, const char *end) : pos(begin), end(end), nextReport(end) {}
     explicit SonTextReader(QByteArrayView text) : SonTextReader(text.begin(), text.end()) {}
-    // Over a whole mapped file, which hears how far reading has come (see MappedFile).
-    explicit SonTextReader(MappedFile &file);
+    // Over mapped bytes, whose window hears how far reading has come (see PageWindow).
+    explicit SonTextReader(PageWindow &window);
 
     bool atEnd() const { return pos == end; }
     qsizetype remainingBytes() const { return end - pos; }
@@ -58,12 +58,12 @@ private:
     void reportProgress()
     {
         if (pos > nextReport)
-            tellFile();
+            tellWindow();
     }
-    void tellFile();
+    void tellWindow();
 
     const char *pos;
     const char *end;
-    MappedFile *file = nullptr;
-    const char *nextReport; // the end, which pos never passes, unless reading a file
+    PageWindow *window = nullptr;
+    const char *nextReport; // the end, which pos never passes, unless reading through a window
 };

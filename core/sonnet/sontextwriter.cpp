@@ -7,18 +7,19 @@
 
 namespace {
 // Large enough that the system calls cost nothing, small enough to stay in the cache.
-constexpr std::size_t flushSize = 1 << 20;
+constexpr qsizetype bufferSize = 1 << 20;
 } // namespace
 
-SonTextWriter::SonTextWriter(QIODevice *device) : SonTextWriter(static_cast<QByteArray *>(nullptr))
-{
-    this->device = device;
-}
-
-SonTextWriter::SonTextWriter(QByteArray *target)
-    : target(target), buffer(new char[flushSize + formatBufferSize]), cursor(buffer.get()),
-      flushLimit(buffer.get() + flushSize)
+SonTextWriter::SonTextWriter(QIODevice *device)
+    : device(device), buffer(new char[bufferSize + formatBufferSize]), cursor(buffer.get()),
+      roomLimit(buffer.get() + bufferSize)
 {}
+
+SonTextWriter::SonTextWriter(QByteArray *target) : target(target)
+{
+    cursor = target->data() + target->size();
+    roomLimit = cursor; // the array gets its room with the first item
+}
 
 SonTextWriter::~SonTextWriter()
 {
@@ -27,44 +28,67 @@ SonTextWriter::~SonTextWriter()
 
 SonTextWriter &SonTextWriter::operator<<(const QString &text)
 {
-    // Latin-1 by hand, in pieces that fit the buffer: no temporary array for the many words.
+    // Latin-1 by hand, in pieces that fit the room: no temporary array for the many words.
     const QChar *next = text.constData();
-    qsizetype left = text.size();
-    while (left > 0) {
+    for (qsizetype left = text.size(); left > 0;) {
         const qsizetype piece = std::min<qsizetype>(left, formatBufferSize);
+        char *out = room();
         for (qsizetype i = 0; i < piece; ++i) {
             const char16_t c = next[i].unicode();
-            cursor[i] = c < 256 ? static_cast<char>(c) : '?';
+            out[i] = c < 256 ? static_cast<char>(c) : '?';
         }
+        cursor += piece;
         next += piece;
         left -= piece;
-        written(cursor + piece);
     }
     return *this;
 }
 
 SonTextWriter &SonTextWriter::operator<<(const char *text)
 {
-    std::size_t left = std::strlen(text);
-    while (left > 0) {
-        const std::size_t piece = std::min<std::size_t>(left, formatBufferSize);
-        std::memcpy(cursor, text, piece);
-        text += piece;
-        left -= piece;
-        written(cursor + piece);
+    return writeBytes(QByteArrayView(text, static_cast<qsizetype>(std::strlen(text))));
+}
+
+SonTextWriter &SonTextWriter::writeBytes(QByteArrayView bytes)
+{
+    if (device && bytes.size() >= bufferSize) {
+        if (flush() && device->write(bytes.data(), bytes.size()) != bytes.size())
+            failed = true;
+        return *this;
+    }
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qsizetype piece = std::min<qsizetype>(bytes.size() - done, formatBufferSize);
+        std::memcpy(room(), bytes.data() + done, static_cast<std::size_t>(piece));
+        cursor += piece;
+        done += piece;
     }
     return *this;
 }
 
+void SonTextWriter::makeRoom()
+{
+    if (device) {
+        flush();
+        return;
+    }
+    // The array grows by doubling; its size includes the room until flush() cuts it back.
+    const qsizetype used = cursor - target->data();
+    target->resize(std::max(2 * used, used + bufferSize) + formatBufferSize);
+    cursor = target->data() + used;
+    roomLimit = target->data() + target->size() - formatBufferSize;
+}
+
 bool SonTextWriter::flush()
 {
-    const auto size = static_cast<qsizetype>(cursor - buffer.get());
+    if (target) {
+        target->resize(cursor - target->data());
+        cursor = target->data() + target->size();
+        roomLimit = cursor;
+        return true;
+    }
+    const qsizetype size = cursor - buffer.get();
     cursor = buffer.get();
-    if (size == 0)
-        return !failed;
-    if (target)
-        target->append(buffer.get(), size);
-    else if (!failed && device->write(buffer.get(), size) != size)
+    if (size > 0 && !failed && device->write(buffer.get(), size) != size)
         failed = true;
     return !failed;
 }

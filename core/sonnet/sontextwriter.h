@@ -3,14 +3,15 @@
 #include "core/sonnet/numberformat.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <memory>
 
 class QIODevice;
 
-// Writes Sonnet project text as Latin-1 with LF line ends, buffered, into a device or a
-// byte array. Reals use the six-digit general form unless written with fixed7().
+// Writes Sonnet project text as Latin-1 with LF line ends, buffered, into a device or at the
+// end of a byte array. Reals use the six-digit general form unless written with fixed7().
 class SonTextWriter
 {
 public:
@@ -24,33 +25,47 @@ public:
     SonTextWriter &operator<<(const char *text);
     SonTextWriter &operator<<(char c)
     {
-        *cursor = c;
-        return written(cursor + 1);
+        *room()++ = c;
+        return *this;
     }
     SonTextWriter &operator<<(int value) { return *this << static_cast<long long>(value); }
     SonTextWriter &operator<<(unsigned value) { return *this << static_cast<long long>(value); }
-    SonTextWriter &operator<<(long long value) { return written(writeInteger(cursor, value)); }
-    SonTextWriter &operator<<(double value) { return written(writeReal(cursor, value)); }
-    SonTextWriter &fixed7(double value) { return written(writeFixed7(cursor, value)); }
+    SonTextWriter &operator<<(long long value)
+    {
+        cursor = writeInteger(room(), value);
+        return *this;
+    }
+    SonTextWriter &operator<<(double value)
+    {
+        cursor = writeReal(room(), value);
+        return *this;
+    }
+    SonTextWriter &fixed7(double value)
+    {
+        cursor = writeFixed7(room(), value);
+        return *this;
+    }
+    // Text made elsewhere, such as by another writer into an array, as it is.
+    SonTextWriter &writeBytes(QByteArrayView bytes);
 
     // Hands buffered text to the device or array; false once any write has failed.
     bool flush();
     bool ok() const { return !failed; }
 
 private:
-    // Every single item fits into the room kept behind the flush limit.
-    SonTextWriter &written(char *newCursor)
+    // The cursor, with room for any single item (formatBufferSize bytes) behind it.
+    char *&room()
     {
-        cursor = newCursor;
-        if (cursor >= flushLimit)
-            flush();
-        return *this;
+        if (cursor >= roomLimit)
+            makeRoom();
+        return cursor;
     }
+    void makeRoom();
 
     QIODevice *device = nullptr;
     QByteArray *target = nullptr;
-    std::unique_ptr<char[]> buffer;
-    char *cursor;
-    char *flushLimit;
+    std::unique_ptr<char[]> buffer; // for a device; an array is written in place
+    char *cursor = nullptr;
+    char *roomLimit = nullptr;
     bool failed = false;
 };
