@@ -71,7 +71,9 @@ const char *PageWindow::advance(const char *position)
     const std::uintptr_t populateStart = pageStart(std::max(populatedTo, at));
     const std::uintptr_t populateEnd = std::min(stop, at + stretch);
     if (populateEnd > populateStart) {
+#ifdef MADV_POPULATE_READ
         advise(populateStart, populateEnd, MADV_POPULATE_READ);
+#endif
         populatedTo = populateEnd;
     }
     return populateEnd == stop ? last : position + stretch / 2;

@@ -80,7 +80,8 @@ char *writeFixed7(char *out, double value)
         *out++ = '-';
     out = writeWhole(out, scaled / 10000000);
     *out++ = '.';
-    // The bytes copied beyond the number are room to spare in the buffer.
+    // Groups are copied whole; what follows overwrites the bytes beyond the digits wanted,
+    // and nothing is written past the number's end.
     const auto fraction = static_cast<std::uint32_t>(scaled % 10000000);
     copyDigits(out, fraction / 10000, 3);
     copyDigits(out + 3, fraction % 10000, 4);

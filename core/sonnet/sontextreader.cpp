@@ -8,8 +8,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <optional>
-#include <utility>
 
 namespace {
 bool isDigit(char c)
