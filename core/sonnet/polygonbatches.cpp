@@ -48,7 +48,9 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
         for (qsizetype i = first; i < last; ++i)
             writePolygon(to, polygons[i]);
     };
-    if (partCount <= 1 || batches < 2) {
+    // Batches much larger than a megabyte (a few polygons with very many points) would hold
+    // too much text in memory at once.
+    if (partCount <= 1 || batches < 2 || bytes / batches > 8 * (1 << 20)) {
         for (const Polygon &polygon : polygons)
             writePolygon(out, polygon);
         return;
