@@ -28,9 +28,12 @@ protected:
 
 private:
     void failWithSystemError();
+    void startWriteBack(qint64 bytes);
 
     QSaveFile file;
     QString failure; // the first error; empty while all went well
+    qint64 written = 0;
+    qint64 writtenBack = 0;
 };
 
 // The whole of `contents` as the file's new contents; 0 on success, else 1 and the reason.

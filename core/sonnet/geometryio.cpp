@@ -1,6 +1,9 @@
 #include "core/sonnet/projectio.h"
 
+#include "core/sonnet/polygonbatches.h"
+
 #include <algorithm>
+#include <array>
 
 namespace {
 bool isAsciiSpace(char c)
@@ -33,6 +36,22 @@ bool startsKeywordLine(QByteArrayView word)
     return lower != "inf" && lower != "nan";
 }
 
+// A polygon's fill type and flag are single letters: each such word is shared static text,
+// like a string literal, instead of an allocation for every polygon.
+QString sharedWord(QByteArrayView word)
+{
+    static constexpr auto letters = [] {
+        std::array<std::array<char16_t, 2>, 256> table{};
+        for (std::size_t i = 0; i < table.size(); ++i)
+            table[i] = {static_cast<char16_t>(i), u'\0'};
+        return table;
+    }();
+    if (word.size() != 1)
+        return QString::fromLatin1(word);
+    const auto &letter = letters[static_cast<unsigned char>(word.front())];
+    return QString::fromRawData(reinterpret_cast<const QChar *>(letter.data()), 1);
+}
+
 void readPolygonHeader(QByteArrayView headerLine, Polygon &polygon, std::int64_t &pointCount)
 {
     SonTextReader header(headerLine);
@@ -41,12 +60,12 @@ void readPolygonHeader(QByteArrayView headerLine, Polygon &polygon, std::int64_t
     polygon.metalType = header.readInt();
     // A cut header keeps the defaults of its missing words, so that it is written readably.
     if (const QByteArrayView fill = header.readWordView(); !fill.isEmpty())
-        polygon.fillType = QString::fromLatin1(fill);
+        polygon.fillType = sharedWord(fill);
     polygon.debugId = header.readInt();
     for (int &value : polygon.headerIntegers)
         value = header.readInt();
     if (const QByteArrayView flag = header.readWordView(); !flag.isEmpty())
-        polygon.headerFlag = QString::fromLatin1(flag);
+        polygon.headerFlag = sharedWord(flag);
 }
 
 void readKeywordLines(SonTextReader &in, Polygon &polygon)
@@ -60,12 +79,31 @@ void readKeywordLines(SonTextReader &in, Polygon &polygon)
     }
 }
 
+// Room for a claimed count of items, each taking at least `minimumBytes` of the text, is
+// made only when the text left can hold them all: an absurd count reserves nothing. Returns
+// the size the list would reach.
+template <typename T>
+qsizetype reserveForClaim(QList<T> &list, std::int64_t count, const SonTextReader &in,
+                          int minimumBytes)
+{
+    if (count <= 0 || count > in.remainingBytes() / minimumBytes)
+        return 0;
+    const qsizetype claimedSize = list.size() + static_cast<qsizetype>(count);
+    list.reserve(claimedSize);
+    return claimedSize;
+}
+
+// A count that claimed more than came gives back the room it was given.
+template <typename T> void releaseUnclaimed(QList<T> &list, qsizetype claimedSize)
+{
+    if (list.size() < claimedSize)
+        list.squeeze();
+}
+
 void readPoints(SonTextReader &in, std::int64_t pointCount, QList<Point> &points)
 {
-    // Never trust the count for memory: a point takes at least four bytes of text.
-    const std::int64_t plausible = std::min<std::int64_t>(pointCount, in.remainingBytes() / 4);
-    if (plausible > 0)
-        points.reserve(static_cast<qsizetype>(plausible));
+    // A point takes at least four bytes of text ("0 0\n").
+    const qsizetype claimedSize = reserveForClaim(points, pointCount, in, 4);
     for (std::int64_t i = 0; i < pointCount && !in.atEnd(); ++i) {
         bool ok = false;
         const double x = in.readReal(&ok);
@@ -74,8 +112,9 @@ void readPoints(SonTextReader &in, std::int64_t pointCount, QList<Point> &points
         const double y = in.readReal(&ok);
         if (!ok)
             break;
-        points.append(Point(x, y));
+        points.emplaceBack(x, y);
     }
+    releaseUnclaimed(points, claimedSize);
 }
 } // namespace
 
@@ -127,8 +166,7 @@ void writeGeometryBlock(SonTextWriter &out, const GeometryBlock &geometry)
     for (const Port &port : geometry.ports)
         writePort(out, port);
     out << "NUM " << static_cast<long long>(geometry.polygons.size()) << '\n';
-    for (const Polygon &polygon : geometry.polygons)
-        writePolygon(out, polygon);
+    writePolygons(out, geometry.polygons);
     out << "END GEO\n";
 }
 
@@ -215,13 +253,23 @@ void readPolygonSection(SonTextReader &in, QList<Polygon> &polygons)
 {
     const std::int64_t count = in.readInteger();
     in.skipRestOfLine();
+    // A polygon as written takes at least 30 bytes: its header line and "END". Polygons
+    // written more tightly still fit, only without room made in advance.
+    const qsizetype claimedSize = reserveForClaim(polygons, count, in, 30);
     for (std::int64_t i = 0; i < count && !in.atEnd(); ++i)
-        polygons.append(readPolygon(in));
+        readPolygon(in, polygons.emplaceBack());
+    releaseUnclaimed(polygons, claimedSize);
 }
 
 Polygon readPolygon(SonTextReader &in)
 {
     Polygon polygon;
+    readPolygon(in, polygon);
+    return polygon;
+}
+
+void readPolygon(SonTextReader &in, Polygon &polygon)
+{
     QByteArrayView headerLine = in.readLineView();
     const QByteArrayView firstWord = SonTextReader(headerLine).readWordView();
     if (firstWord == "MET" || firstWord == "BRI" || firstWord == "VIA") {
@@ -239,7 +287,6 @@ Polygon readPolygon(SonTextReader &in)
     readPoints(in, pointCount, polygon.points);
     in.readWordView();
     in.skipRestOfLine();
-    return polygon;
 }
 
 void writePolygon(SonTextWriter &out, const Polygon &polygon)

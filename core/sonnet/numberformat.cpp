@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -24,13 +25,40 @@ bool scaledBySevenDecimals(double magnitude, std::uint64_t &result)
     const double product = magnitude * 1e7;
     if (!(product < 4503599627370496.0)) // 2^52; also false for nan and inf
         return false;
-    const double error = std::fma(magnitude, 1e7, -product);
-    const double whole = std::floor(product);
-    const double aboveHalf = (product - whole) - 0.5; // exact where it matters
+    const auto whole = static_cast<std::int64_t>(product); // its floor, being positive
+    const double aboveHalf = (product - static_cast<double>(whole)) - 0.5; // exact
     // On an apparent tie the error says which side the exact value lies on; none is a true tie.
-    const bool up = aboveHalf != 0 ? aboveHalf > 0 : error >= 0;
+    const bool up = aboveHalf > 0 || (aboveHalf == 0 && std::fma(magnitude, 1e7, -product) >= 0);
     result = static_cast<std::uint64_t>(whole) + (up ? 1 : 0);
     return true;
+}
+
+// The four digits of every number below 10000, leading zeros included, one after the other,
+// and room to copy four bytes from any place in them: points take three groups each, looked
+// up instead of divided out digit by digit.
+constexpr auto digitGroups = [] {
+    std::array<char, 4 * 10000 + 4> groups{};
+    for (int n = 0; n < 10000; ++n) {
+        for (int i = 3, rest = n; i >= 0; --i, rest /= 10)
+            groups[static_cast<std::size_t>(4 * n + i)] = static_cast<char>('0' + rest % 10);
+    }
+    return groups;
+}();
+
+// Copies four bytes, of which the last `count` digits of the group of `value` come first.
+void copyDigits(char *out, std::uint32_t value, int count)
+{
+    std::memcpy(out, &digitGroups[4 * value + 4 - static_cast<std::uint32_t>(count)], 4);
+}
+
+char *writeWhole(char *out, std::uint64_t whole)
+{
+    if (whole >= 10000)
+        return std::to_chars(out, out + 24, whole).ptr;
+    const auto value = static_cast<std::uint32_t>(whole);
+    const int count = 1 + (value >= 10) + (value >= 100) + (value >= 1000);
+    copyDigits(out, value, count);
+    return out + count;
 }
 } // namespace
 
@@ -50,13 +78,13 @@ char *writeFixed7(char *out, double value)
         return writeChars(out, value, std::chars_format::fixed, 7);
     if (std::signbit(value))
         *out++ = '-';
-    out = std::to_chars(out, out + 24, scaled / 10000000).ptr;
+    out = writeWhole(out, scaled / 10000000);
     *out++ = '.';
-    std::uint64_t fraction = scaled % 10000000;
-    for (int i = 6; i >= 0; --i) {
-        out[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
-    }
+    // Groups are copied whole; what follows overwrites the bytes beyond the digits wanted,
+    // and nothing is written past the number's end.
+    const auto fraction = static_cast<std::uint32_t>(scaled % 10000000);
+    copyDigits(out, fraction / 10000, 3);
+    copyDigits(out + 3, fraction % 10000, 4);
     return out + 7;
 }
 

@@ -1,6 +1,7 @@
 #include "core/sonnet/projectdocument.h"
 
 #include "core/files/checkedsavefile.h"
+#include "core/files/mappedfile.h"
 #include "core/files/regularfile.h"
 #include "core/sonnet/projectio.h"
 
@@ -31,14 +32,11 @@ int loadProject(const QString &fileName, ProjectDocument &document, QString *err
     if (!openRegularFile(fileName, file, errorText))
         return 1;
     ProjectDocument loaded;
-    const qint64 size = file.size();
     // Mapping spares a copy of large files; empty files are read instead.
-    const uchar *mapped = size > 0 ? file.map(0, size) : nullptr;
-    if (mapped) {
-        const auto *begin = reinterpret_cast<const char *>(mapped);
-        SonTextReader in(begin, begin + size);
+    if (MappedFile mapped; mapped.map(file)) {
+        PageWindow window(mapped.begin(), mapped.end());
+        SonTextReader in(window);
         readProject(in, loaded);
-        file.unmap(const_cast<uchar *>(mapped));
     } else {
         const QByteArray text = file.readAll();
         SonTextReader in(text);

@@ -32,6 +32,8 @@ void writeDielectricLayerLine(SonTextWriter &out, const DielectricLayer &layer);
 // Geometry records.
 void readPolygonSection(SonTextReader &in, QList<Polygon> &polygons);
 Polygon readPolygon(SonTextReader &in);
+// The same into a default polygon.
+void readPolygon(SonTextReader &in, Polygon &polygon);
 void writePolygon(SonTextWriter &out, const Polygon &polygon);
 Port readPort(SonTextReader &in);
 void writePort(SonTextWriter &out, const Port &port);

@@ -1,6 +1,9 @@
 #include "core/sonnet/sontextreader.h"
 
+#include "core/files/mappedfile.h"
+
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -23,12 +26,82 @@ bool startsWithNoCase(const char *p, const char *end, const char *word)
     }
     return true;
 }
+
+// Eight bytes at a time: a point's coordinate ("-1234.5678901") is read in a few steps instead
+// of a branch per digit.
+constexpr bool littleEndian = std::endian::native == std::endian::little;
+constexpr std::uint64_t eachByte(std::uint8_t byte)
+{
+    return 0x0101010101010101u * byte;
+}
+
+std::uint64_t loadEightDigits(const char *p)
+{
+    std::uint64_t bytes = 0;
+    std::memcpy(&bytes, p, sizeof bytes);
+    return bytes ^ eachByte('0'); // digits become 0 to 9, every other byte 10 or more
+}
+
+int leadingDigitCount(std::uint64_t digits)
+{
+    const std::uint64_t highBit = eachByte(0x80);
+    const std::uint64_t notDigit = (((digits & ~highBit) + eachByte(0x76)) | digits) & highBit;
+    return notDigit == 0 ? 8 : std::countr_zero(notDigit) / 8;
+}
+
+// The value of the first `count` (1 to 8) digits.
+std::uint64_t leadingDigitsValue(std::uint64_t digits, int count)
+{
+    std::uint64_t v = digits << (8 * (8 - count)); // later bytes drop out, zeros lead
+    v = v * 10 + (v >> 8);
+    const std::uint64_t pairs = 0x000000FF000000FF;
+    v = ((v & pairs) * (100 + (1000000ull << 32)) + ((v >> 16) & pairs) * (1 + (10000ull << 32))) >>
+        32;
+    return v & 0xFFFFFFFF;
+}
+
+// A number of up to seven digits on each side of the point, no exponent, and an optional sign,
+// from a position with at least 17 bytes after it: its value and its end, or nullptr. At most
+// fourteen digits are exact as a double, so one division rounds correctly.
+const char *readShortDecimal(const char *p, double &value)
+{
+    static constexpr std::uint64_t scales[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+    static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+    const bool negative = *p == '-';
+    p += negative || *p == '+';
+    const std::uint64_t whole = loadEightDigits(p);
+    const int wholeDigits = leadingDigitCount(whole);
+    if (wholeDigits == 8)
+        return nullptr;
+    p += wholeDigits;
+    std::uint64_t digitsValue = wholeDigits > 0 ? leadingDigitsValue(whole, wholeDigits) : 0;
+    int fractionDigits = 0;
+    if (*p == '.') {
+        const std::uint64_t fraction = loadEightDigits(p + 1);
+        fractionDigits = leadingDigitCount(fraction);
+        if (fractionDigits == 8)
+            return nullptr;
+        if (fractionDigits > 0) {
+            digitsValue =
+                digitsValue * scales[fractionDigits] + leadingDigitsValue(fraction, fractionDigits);
+        }
+        p += 1 + fractionDigits;
+    }
+    if (wholeDigits + fractionDigits == 0 || (*p | 0x20) == 'e')
+        return nullptr;
+    const double magnitude = static_cast<double>(digitsValue) / powers[fractionDigits];
+    value = negative ? -magnitude : magnitude;
+    return p;
+}
 } // namespace
 
-void SonTextReader::skipSpace()
+SonTextReader::SonTextReader(PageWindow &window)
+    : pos(window.begin()), end(window.end()), window(&window), nextReport(window.advance(pos))
+{}
+
+void SonTextReader::tellWindow()
 {
-    while (pos != end && isSpace(*pos))
-        ++pos;
+    nextReport = window->advance(pos);
 }
 
 QByteArrayView SonTextReader::readWordView()
@@ -55,6 +128,7 @@ QByteArrayView SonTextReader::readLineView()
     const void *newline = std::memchr(pos, '\n', static_cast<std::size_t>(end - pos));
     const char *lineEnd = newline ? static_cast<const char *>(newline) : end;
     pos = newline ? lineEnd + 1 : end;
+    reportProgress();
     // Every CR before the LF (or the end) belongs to the line end; a line that kept one would
     // be written back with "\r\n" and read differently the next time.
     while (lineEnd != start && lineEnd[-1] == '\r')
@@ -109,6 +183,14 @@ unsigned SonTextReader::readUnsigned(bool *ok)
 double SonTextReader::readReal(bool *ok)
 {
     skipSpace();
+    if (double value = 0; littleEndian && end - pos >= 17) {
+        if (const char *stop = readShortDecimal(pos, value)) {
+            pos = stop;
+            if (ok)
+                *ok = true;
+            return value;
+        }
+    }
     const char *p = pos;
     bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) {

@@ -6,14 +6,18 @@
 
 #include <cstdint>
 
+class PageWindow;
+
 // Reads the words, lines and numbers of a Sonnet project held in memory as Latin-1 bytes.
 // Whitespace is ASCII only, so bytes such as 0xA0 stay inside names and survive unchanged.
 // Every operation stops at the end of the input; nothing ever reads past it.
 class SonTextReader
 {
 public:
-    SonTextReader(const char *begin, const char *end) : pos(begin), end(end) {}
+    SonTextReader(const char *begin, const char *end) : pos(begin), end(end), nextReport(end) {}
     explicit SonTextReader(QByteArrayView text) : SonTextReader(text.begin(), text.end()) {}
+    // Over mapped bytes, whose window hears how far reading has come (see PageWindow).
+    explicit SonTextReader(PageWindow &window);
 
     bool atEnd() const { return pos == end; }
     qsizetype remainingBytes() const { return end - pos; }
@@ -43,9 +47,23 @@ public:
         return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
     }
 
-    void skipSpace();
+    void skipSpace()
+    {
+        while (pos != end && isSpace(*pos))
+            ++pos;
+        reportProgress();
+    }
 
 private:
+    void reportProgress()
+    {
+        if (pos > nextReport)
+            tellWindow();
+    }
+    void tellWindow();
+
     const char *pos;
     const char *end;
+    PageWindow *window = nullptr;
+    const char *nextReport; // the end, which pos never passes, unless reading through a window
 };

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "core/sonnet/numberformat.h"
+
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
-#include <string>
+#include <memory>
 
 class QIODevice;
 
-// Writes Sonnet project text as Latin-1 with LF line ends, buffered, into a device or a
-// byte array. Reals use the six-digit general form unless written with fixed7().
+// Writes Sonnet project text as Latin-1 with LF line ends, buffered, into a device or at the
+// end of a byte array. Reals use the six-digit general form unless written with fixed7().
 class SonTextWriter
 {
 public:
@@ -20,22 +23,49 @@ public:
 
     SonTextWriter &operator<<(const QString &text);
     SonTextWriter &operator<<(const char *text);
-    SonTextWriter &operator<<(char c);
-    SonTextWriter &operator<<(int value);
-    SonTextWriter &operator<<(unsigned value);
-    SonTextWriter &operator<<(long long value);
-    SonTextWriter &operator<<(double value);
-    SonTextWriter &fixed7(double value);
+    SonTextWriter &operator<<(char c)
+    {
+        *room()++ = c;
+        return *this;
+    }
+    SonTextWriter &operator<<(int value) { return *this << static_cast<long long>(value); }
+    SonTextWriter &operator<<(unsigned value) { return *this << static_cast<long long>(value); }
+    SonTextWriter &operator<<(long long value)
+    {
+        cursor = writeInteger(room(), value);
+        return *this;
+    }
+    SonTextWriter &operator<<(double value)
+    {
+        cursor = writeReal(room(), value);
+        return *this;
+    }
+    SonTextWriter &fixed7(double value)
+    {
+        cursor = writeFixed7(room(), value);
+        return *this;
+    }
+    // Text made elsewhere, such as by another writer into an array, as it is.
+    SonTextWriter &writeBytes(QByteArrayView bytes);
 
     // Hands buffered text to the device or array; false once any write has failed.
     bool flush();
     bool ok() const { return !failed; }
 
 private:
-    void flushIfFull();
+    // The cursor, with room for any single item (formatBufferSize bytes) behind it.
+    char *&room()
+    {
+        if (cursor >= roomLimit)
+            makeRoom();
+        return cursor;
+    }
+    void makeRoom();
 
     QIODevice *device = nullptr;
     QByteArray *target = nullptr;
-    std::string buffer;
+    std::unique_ptr<char[]> buffer; // for a device; an array is written in place
+    char *cursor = nullptr;
+    char *roomLimit = nullptr;
     bool failed = false;
 };

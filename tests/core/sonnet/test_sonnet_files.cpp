@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -51,6 +52,8 @@ class SonnetFilesTest : public QObject
 
 private slots:
     void saveAndLoadRoundTrip();
+    void largeFilesKeepEveryByte();
+    void polygonCountsReserveOnlyWhatTheTextHolds();
     void loadFailureLeavesDocument_data();
     void loadFailureLeavesDocument();
     void resultFolder_data();
@@ -76,6 +79,44 @@ void SonnetFilesTest::saveAndLoadRoundTrip()
     QCOMPARE(loaded, document);
     QCOMPARE(readAll(path), serializeProject(document));
     QVERIFY(readAll(path).endsWith("END GEO\n\n"));
+}
+
+void SonnetFilesTest::largeFilesKeepEveryByte()
+{
+    // Some 15 MB: written in batches by several threads, read through a window of pages that
+    // are brought in ahead and handed back behind.
+    ProjectDocument document = smallProject();
+    QRandomGenerator random(5);
+    for (int i = 0; i < 50000; ++i) {
+        Polygon polygon(i, static_cast<unsigned>(i % 2), 0, i % 3 ? "N" : "V");
+        for (int k = 0; k < 10; ++k)
+            polygon.points.append({random.bounded(5000.0) - 500, random.bounded(5000.0)});
+        if (i % 9 == 0)
+            polygon.makeVia(0, 1);
+        document.geometry.polygons.append(polygon);
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath("large.son");
+    QCOMPARE(writeProjectFile(path, document), 0);
+    QCOMPARE(readAll(path), serializeProject(document));
+    ProjectDocument loaded;
+    QCOMPARE(loadProject(path, loaded), 0);
+    QCOMPARE(loaded, parseProject(readAll(path)));
+    QCOMPARE(serializeProject(loaded), readAll(path));
+}
+
+void SonnetFilesTest::polygonCountsReserveOnlyWhatTheTextHolds()
+{
+    // One polygon, padded by a long keyword line so that the text could hold a few.
+    const QByteArray polygon =
+        "0 2 0 N 1 1 1 100 100 0 0 0 Y\nTLAYNAM " + QByteArray(200, 'M') + "\n1 2\n3 4\nEND\n";
+    const ProjectDocument absurd = parseProject("GEO\nNUM 2147483648\n" + polygon);
+    QCOMPARE(absurd.geometry.polygons.size(), 1);
+    QVERIFY(absurd.geometry.polygons.capacity() < 1000);
+    // A count the text could hold but does not: the room made for it is given back.
+    const ProjectDocument fewer = parseProject("GEO\nNUM 3\n" + polygon);
+    QCOMPARE(fewer.geometry.polygons.size(), 1);
+    QCOMPARE(fewer.geometry.polygons.capacity(), 1);
 }
 
 void SonnetFilesTest::loadFailureLeavesDocument_data()

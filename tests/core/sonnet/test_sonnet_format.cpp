@@ -1,5 +1,6 @@
 // How project text is read and written back: the canonical form, block by block.
 #include "core/sonnet/numberformat.h"
+#include "core/sonnet/polygonbatches.h"
 #include "core/sonnet/projectdocument.h"
 #include "core/sonnet/projectio.h"
 #include "core/template/builtintemplate.h"
@@ -48,6 +49,7 @@ private slots:
     void pointsHaveSevenDecimals_data();
     void pointsHaveSevenDecimals();
     void sevenDecimalsMatchTextStreamFixedForm();
+    void polygonsWrittenInBatchesMatchOneWriter();
 };
 
 void SonnetFormatTest::wholeFile_data()
@@ -353,6 +355,38 @@ void SonnetFormatTest::sevenDecimalsMatchTextStreamFixedForm()
         stream << value;
         stream.flush();
         QCOMPARE(QString::fromLatin1(formatFixed7Bytes(value)), expected);
+    }
+}
+
+void SonnetFormatTest::polygonsWrittenInBatchesMatchOneWriter()
+{
+    // Helper threads write batches into arrays that are reused turn after turn and follow the
+    // main writer's own batch; any slip in order, bounds or reuse shows in the text.
+    QList<Polygon> polygons;
+    QRandomGenerator random(3);
+    for (int i = 0; i < 700; ++i) {
+        Polygon polygon(i, static_cast<unsigned>(i % 3), i % 2 - 1, QStringLiteral("N"));
+        for (int k = random.bounded(0, 40); k > 0; --k)
+            polygon.points.append({random.bounded(1000.0), -random.bounded(1000.0)});
+        if (i % 7 == 0)
+            polygon.makeVia(1, 2);
+        if (i % 11 == 0)
+            polygon.extraLines.append(QStringLiteral("TLAYNAM M%1 INH").arg(i));
+        polygons.append(polygon);
+    }
+    QByteArray inOrder;
+    {
+        SonTextWriter out(&inOrder);
+        writePolygons(out, polygons, 1);
+    }
+    QVERIFY(inOrder.count("END\n") == polygons.size());
+    for (const int parts : {2, 3, 8}) {
+        QByteArray inBatches = "NUM 700\n";
+        {
+            SonTextWriter out(&inBatches);
+            writePolygons(out, polygons, parts);
+        }
+        QCOMPARE(inBatches, "NUM 700\n" + inOrder);
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -15,6 +17,7 @@ private slots:
     void reals_data();
     void reals();
     void realsAgreeWithGeneralConversion();
+    void realsFollowedByMoreTextReadAlike();
     void integers_data();
     void integers();
     void wordsAndLines();
@@ -84,6 +87,49 @@ void SonnetReaderTest::realsAgreeWithGeneralConversion()
             QFAIL(qPrintable(QStringLiteral("%1 read as %2, expected %3")
                                  .arg(QString::fromLatin1(text))
                                  .arg(value, 0, 'g', 17)
+                                 .arg(expected, 0, 'g', 17)));
+    }
+}
+
+void SonnetReaderTest::realsFollowedByMoreTextReadAlike()
+{
+    // Numbers with enough text after them take the eight-byte path; alone at the end of the
+    // input they take the general one. Value, sign of zero and end must agree.
+    QRandomGenerator random(7);
+    const QByteArray digits = "0123456789";
+    const QByteArray stops = " \n\t-,x\xa0"; // none of them continues a number
+    const auto isAsciiDigit = [](char c) {
+        return c >= '0' && c <= '9';
+    };
+    for (int i = 0; i < 300000; ++i) {
+        QByteArray number;
+        if (random.bounded(3) == 0)
+            number += random.bounded(2) ? '-' : '+';
+        for (int n = random.bounded(0, 10); n > 0; --n)
+            number += digits[random.bounded(10)];
+        if (random.bounded(4) != 0)
+            number += '.';
+        for (int n = random.bounded(0, 10); n > 0; --n)
+            number += digits[random.bounded(10)];
+        if (random.bounded(5) == 0)
+            number += "eE"[random.bounded(2)] + QByteArray::number(random.bounded(-30, 30));
+        // Blanks or a sign would let a number without digits run on into the next one.
+        const bool hasDigit = std::any_of(number.begin(), number.end(), isAsciiDigit);
+        const int stop = random.bounded(hasDigit ? 0 : 4, stops.size());
+        const QByteArray followed = number + stops[stop] + "9 17.25 123456789\n";
+        bool alone = false;
+        bool inText = false;
+        SonTextReader general(number);
+        SonTextReader quick(followed);
+        const double expected = general.readReal(&alone);
+        const double value = quick.readReal(&inText);
+        const qsizetype used = followed.size() - quick.remainingBytes();
+        if (std::bit_cast<quint64>(value) != std::bit_cast<quint64>(expected) || inText != alone ||
+            (alone && used != number.size() - general.remainingBytes()))
+            QFAIL(qPrintable(QStringLiteral("'%1' read as %2 (%3 bytes), alone as %4")
+                                 .arg(QString::fromLatin1(followed))
+                                 .arg(value, 0, 'g', 17)
+                                 .arg(used)
                                  .arg(expected, 0, 'g', 17)));
     }
 }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+// A regular file's bytes mapped read-only into memory.
+class MappedFile
+{
+public:
+    MappedFile() = default;
+    ~MappedFile();
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
+
+    // False, with the reason, when the open file cannot be mapped (an empty one cannot).
+    bool map(const QFile &file, QString *errorText = nullptr);
+    const char *begin() const { return data; }
+    const char *end() const { return data + size; }
+
+private:
+    char *data = nullptr;
+    std::size_t size = 0;
+};
+
+// One reader's way through a stretch of mapped bytes, front to back. Pages are brought in a
+// stretch at a time ahead of the reader, which spares a page fault for every few pages, and
+// handed back once the reader has left them behind, so that reading a large file costs little
+// more memory than what is made of it. Bytes handed back stay readable: touching them again
+// only reads them again.
+class PageWindow
+{
+public:
+    PageWindow(const char *begin, const char *end);
+    const char *begin() const { return first; }
+    const char *end() const { return last; }
+
+    // Reading has reached `position`; returns the position at which to call again.
+    const char *advance(const char *position);
+
+private:
+    const char *first;
+    const char *last;
+    std::uintptr_t populatedTo;
+    std::uintptr_t releasedTo;
+};
