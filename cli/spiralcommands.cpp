@@ -15,16 +15,6 @@
 #include <QJsonObject>
 
 namespace {
-// The template as the window would hold it after loading it and applying the chosen units.
-struct LoadedTemplate
-{
-    ProjectDocument document;
-    QStringList layerSetup;
-    QStringList functionSetup;
-    QString lengthUnitText;     // what the window's length unit selector would show
-    QString inductanceUnitText; // and its inductance unit selector
-};
-
 // The unit the window's selector would show; a template without one keeps the selector where
 // the scale functions would read the empty name.
 QString shownUnit(const std::optional<QString> &chosen, const QStringList &names,
@@ -63,30 +53,6 @@ void checkMetalNames(const QStringList &metals, const GeometryBlock &geometry)
     }
 }
 
-LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
-{
-    LoadedTemplate loaded{loadTemplateOrThrow(options.templatePath), {}, {}, {}, {}};
-    ProjectDocument &document = loaded.document;
-    readLayerSetup(document, loaded.layerSetup, loaded.functionSetup);
-    if (options.roles)
-        replaceLevelList(loaded.functionSetup, *options.roles, roleNone, "roles");
-    if (options.metals) {
-        checkMetalNames(*options.metals, document.geometry);
-        replaceLevelList(loaded.layerSetup, *options.metals, defaultLevelMetal, "metals");
-    }
-    DimensionBlock &units = document.dimension;
-    loaded.lengthUnitText =
-        shownUnit(options.lengthUnit, lengthUnitNames(), units.lengthUnit, fallbackLengthUnitName);
-    loaded.inductanceUnitText = shownUnit(options.inductanceUnit, inductanceUnitNames(),
-                                          units.inductanceUnit, fallbackInductanceUnitName);
-    if (options.lengthUnit || takesSelectedUnitName(lengthUnitNames(), units.lengthUnit))
-        units.setLengthUnit(loaded.lengthUnitText);
-    if (options.inductanceUnit ||
-        takesSelectedUnitName(inductanceUnitNames(), units.inductanceUnit))
-        units.setInductanceUnit(loaded.inductanceUnitText);
-    return loaded;
-}
-
 QString refusal(const QString &question)
 {
     return QString(question).replace(QLatin1Char('\n'), QLatin1Char(' ')) +
@@ -109,23 +75,11 @@ void checkBeforeCreate(const SpiralCommandOptions &options, const LoadedTemplate
         throw CliError(refusal(feedSpacingQuestion));
 }
 
-QString shapeName(SpiralShape shape)
-{
-    static const char *const names[] = {"round", "nsided", "diffround", "diffnsided"};
-    return QLatin1String(names[static_cast<int>(shape)]);
-}
-
 QJsonValue numberOrText(const QString &text)
 {
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue(text);
-}
-
-// Henries to the chosen inductance unit.
-double inductanceScale(const LoadedTemplate &loaded)
-{
-    return 1.0 / HenriesPerInductanceUnit(loaded.document.dimension.inductanceUnit);
 }
 
 QJsonObject geometryJson(const GeometryInductance &geometry, double scale)
@@ -169,10 +123,43 @@ void printJson(QTextStream &out, const SpiralCommandOptions &options, const Load
 }
 } // namespace
 
-int runCreate(const QStringList &arguments, QTextStream &out)
+LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
 {
-    const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
-    LoadedTemplate loaded = loadTemplate(options);
+    LoadedTemplate loaded{loadTemplateOrThrow(options.templatePath), {}, {}, {}, {}};
+    ProjectDocument &document = loaded.document;
+    readLayerSetup(document, loaded.layerSetup, loaded.functionSetup);
+    if (options.roles)
+        replaceLevelList(loaded.functionSetup, *options.roles, roleNone, "roles");
+    if (options.metals) {
+        checkMetalNames(*options.metals, document.geometry);
+        replaceLevelList(loaded.layerSetup, *options.metals, defaultLevelMetal, "metals");
+    }
+    DimensionBlock &units = document.dimension;
+    loaded.lengthUnitText =
+        shownUnit(options.lengthUnit, lengthUnitNames(), units.lengthUnit, fallbackLengthUnitName);
+    loaded.inductanceUnitText = shownUnit(options.inductanceUnit, inductanceUnitNames(),
+                                          units.inductanceUnit, fallbackInductanceUnitName);
+    if (options.lengthUnit || takesSelectedUnitName(lengthUnitNames(), units.lengthUnit))
+        units.setLengthUnit(loaded.lengthUnitText);
+    if (options.inductanceUnit ||
+        takesSelectedUnitName(inductanceUnitNames(), units.inductanceUnit))
+        units.setInductanceUnit(loaded.inductanceUnitText);
+    return loaded;
+}
+
+QString shapeName(SpiralShape shape)
+{
+    static const char *const names[] = {"round", "nsided", "diffround", "diffnsided"};
+    return QLatin1String(names[static_cast<int>(shape)]);
+}
+
+double inductanceScale(const LoadedTemplate &loaded)
+{
+    return 1.0 / HenriesPerInductanceUnit(loaded.document.dimension.inductanceUnit);
+}
+
+void createProject(const SpiralCommandOptions &options, LoadedTemplate &loaded)
+{
     checkBeforeCreate(options, loaded);
     layOutSpiral(loaded.document, options.parameters, loaded.layerSetup, loaded.functionSetup);
     const QString sizeWarning = largeLayoutWarning(measureLayout(loaded.document));
@@ -183,6 +170,13 @@ int runCreate(const QStringList &arguments, QTextStream &out)
                            loaded.functionSetup, options.staircase, &reason) != 0)
         throw CliError(QStringLiteral("Error creating sonnet project '%1': %2.")
                            .arg(options.outputPath, reason));
+}
+
+int runCreate(const QStringList &arguments, QTextStream &out)
+{
+    const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
+    LoadedTemplate loaded = loadTemplate(options);
+    createProject(options, loaded);
     const GeometryBlock &geometry = loaded.document.geometry;
     out << "Spiral created at " << options.outputPath << " (" << geometry.polygons.size()
         << " polygons, " << geometry.ports.size() << " ports, " << geometry.referencePlanes.size()

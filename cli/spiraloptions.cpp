@@ -198,6 +198,16 @@ int parseSides(const QString &text)
 }
 } // namespace
 
+double parseLengthOption(const QString &flag, const QString &text, int maxDecimals)
+{
+    return parseLength(flag, text, maxDecimals);
+}
+
+double parseTurnsOption(const QString &text, bool differential)
+{
+    return parseTurns(text, differential);
+}
+
 SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command)
 {
     const RawOptions raw = collect(arguments);
@@ -254,7 +264,19 @@ SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralComm
     options.assumeYes = raw.switches.value(QStringLiteral("yes"));
     options.json = raw.switches.value(QStringLiteral("json"));
 
-    if (command == SpiralCommand::Create) {
+    if (command == SpiralCommand::Synthesize) {
+        if (has("o"))
+            throw CliError(QStringLiteral("synthesize writes a project only with --create "
+                                          "OUT.son; drop -o."));
+        if (options.json)
+            throw CliError(QStringLiteral("--json belongs to estimate and synthesize."));
+        if (has("gds") || options.staircase || options.assumeYes)
+            throw CliError(QStringLiteral("--gds, --staircase and --yes belong with --create."));
+        for (const QString &name : layoutOptionNames()) {
+            if (raw.values.contains(name))
+                throw CliError(QStringLiteral("--%1 belongs with --gds.").arg(name));
+        }
+    } else if (command == SpiralCommand::Create) {
         options.outputPath = withProjectSuffix(value("o"));
         if (options.outputPath.isEmpty())
             throw CliError(QStringLiteral("create needs an output file: -o OUT.son."));

@@ -27,10 +27,15 @@ struct SpiralCommandOptions
 enum class SpiralCommand
 {
     Create,
-    Estimate
+    Estimate,
+    Synthesize // the options of create without -o; turns and radius are the synthesis's own
 };
 
 // Throws CliError naming the flag for anything the window would not accept.
 SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command);
+
+// One value checked as the window checks its field; throw CliError naming the flag.
+double parseLengthOption(const QString &flag, const QString &text, int maxDecimals = 3);
+double parseTurnsOption(const QString &text, bool differential);
 
 extern const char spiralOptionsHelp[];

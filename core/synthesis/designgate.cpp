@@ -1,0 +1,38 @@
+#include "core/synthesis/designgate.h"
+
+#include "core/spiral/roundspiral.h"
+
+#include <algorithm>
+
+bool spiralFitsInBox(const SpiralParameters &parameters, const ProjectDocument &templateDocument,
+                     const QStringList &layerSetup, const QStringList &functionSetup)
+{
+    ProjectDocument layout = templateDocument;
+    layout.geometry.clearGeometry();
+    makeSpiral(parameters, &layerSetup, &functionSetup)->writeLayout(layout);
+    const BoxSettings &box = layout.geometry.box;
+    const double slack = 1e-9 * std::max({1.0, box.xWidth, box.yWidth});
+    for (const Polygon &polygon : layout.geometry.polygons) {
+        for (const Point &point : polygon.points) {
+            if (!(point.x >= -slack && point.x <= box.xWidth + slack && point.y >= -slack &&
+                  point.y <= box.yWidth + slack))
+                return false;
+        }
+    }
+    return true;
+}
+
+QString firstDesignError(const SpiralParameters &parameters,
+                         const ProjectDocument &templateDocument, const QStringList &layerSetup,
+                         const QStringList &functionSetup, const QString &lengthUnit)
+{
+    const SpiralParameters &p = parameters;
+    if (p.shape == SpiralShape::NSidedDifferential) {
+        if (const auto minimum = innerRadiusShortfall(templateDocument.geometry.box, p.spiralWidth,
+                                                      p.spacing, p.radius, p.sides))
+            return innerRadiusMessage(*minimum, lengthUnit).section(QLatin1Char('\n'), 0, 0);
+    }
+    if (!spiralFitsInBox(parameters, templateDocument, layerSetup, functionSetup))
+        return QStringLiteral("The spiral does not fit in the template's box.");
+    return {};
+}
