@@ -1,15 +1,12 @@
 #include "core/synthesis/designgate.h"
 
-#include "core/spiral/roundspiral.h"
-
 #include <algorithm>
 
 bool spiralFitsInBox(const SpiralParameters &parameters, const ProjectDocument &templateDocument,
                      const QStringList &layerSetup, const QStringList &functionSetup)
 {
     ProjectDocument layout = templateDocument;
-    layout.geometry.clearGeometry();
-    makeSpiral(parameters, &layerSetup, &functionSetup)->writeLayout(layout);
+    layOutSpiral(layout, parameters, layerSetup, functionSetup);
     const BoxSettings &box = layout.geometry.box;
     const double slack = 1e-9 * std::max({1.0, box.xWidth, box.yWidth});
     for (const Polygon &polygon : layout.geometry.polygons) {
