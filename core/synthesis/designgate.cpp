@@ -16,6 +16,11 @@ bool spiralFitsInBox(const SpiralParameters &parameters, const ProjectDocument &
                 return false;
         }
     }
+    // A reference plane reaching past the winding's outer end leaves no feed to measure from.
+    for (const ReferencePlane &plane : layout.geometry.referencePlanes) {
+        if (!(plane.length >= 0))
+            return false;
+    }
     return true;
 }
 

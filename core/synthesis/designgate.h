@@ -7,7 +7,7 @@
 #include <QStringList>
 
 // Whether every polygon of the spiral, laid out on the template as create lays it out, lies
-// inside the template's box.
+// inside the template's box, with room for its reference planes.
 bool spiralFitsInBox(const SpiralParameters &parameters, const ProjectDocument &templateDocument,
                      const QStringList &layerSetup, const QStringList &functionSetup);
 

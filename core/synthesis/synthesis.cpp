@@ -411,12 +411,15 @@ std::optional<SynthesisCandidate> Synthesizer::cleanExtreme(const TurnPlan &plan
 void Synthesizer::explainFailure(const QList<TurnPlan> &fitting, SynthesisResult &result)
 {
     const std::optional<SynthesisCandidate> smallest = cleanExtreme(fitting.first(), true);
-    const TurnPlan *largestPlan = &fitting.first();
-    for (const TurnPlan &plan : fitting) {
-        if (sheet(plan, plan.high) > sheet(*largestPlan, largestPlan->high))
-            largestPlan = &plan;
-    }
-    const std::optional<SynthesisCandidate> largest = cleanExtreme(*largestPlan, false);
+    // The most the box holds, by the closed form; sizes only bound the odd polygons, whose
+    // corners reach further, so the next plan takes over where one has no clean radius.
+    QList<TurnPlan> byValue = fitting;
+    std::stable_sort(byValue.begin(), byValue.end(), [&](const TurnPlan &a, const TurnPlan &b) {
+        return sheet(a, a.high) > sheet(b, b.high);
+    });
+    std::optional<SynthesisCandidate> largest;
+    for (qsizetype i = 0; i < byValue.size() && !largest; ++i)
+        largest = cleanExtreme(byValue[i], false);
     const double tolerance = m_request.tolerance;
     const auto distance = [&](const SynthesisCandidate &c) {
         return std::fabs(c.deviation);
