@@ -4,6 +4,8 @@
 #include "cli/projectcommands.h"
 #include "cli/spiralcommands.h"
 #include "cli/spiraloptions.h"
+#include "cli/sweepcommand.h"
+#include "cli/synthesizecommand.h"
 #include "core/version.h"
 
 #include <QCoreApplication>
@@ -36,6 +38,23 @@ const char usage[] =
     "                          'warning: ...' line each (--json: an array); exit 3 on errors.\n"
     "  render --shape SHAPE -o OUT.svg|OUT.png [OPTIONS] [--size WxH]\n"
     "                          Draw the window's preview picture (800x800 pixels by default).\n"
+    "  synthesize --shape SHAPE --target VALUE [--at winding|refplanes] [--tolerance PERCENT]\n"
+    "             [--turns MIN:MAX] [--radius MIN:MAX] [--snap-radius] [--json]\n"
+    "             [--create OUT.son] [OPTIONS]\n"
+    "                          The five most compact turns and inner radii whose inductance\n"
+    "                          from the drawn geometry meets the target (in the inductance\n"
+    "                          unit; at the reference planes unless --at winding) within the\n"
+    "                          tolerance (1 %), fit in the box and pass the design checks.\n"
+    "                          Turns step by a quarter (whole turns for the differential\n"
+    "                          shapes), the radius has 3 decimals or, with --snap-radius, lies\n"
+    "                          on the cell grid. --create writes the best as create would.\n"
+    "  sweep --shape SHAPE -o DIR [OPTIONS] [--force] [--yes]\n"
+    "                          One project per combination of the given values, each as create\n"
+    "                          writes it, named by the varied values (round_t2.5_w10.son), and\n"
+    "                          DIR/index.csv with the parameters, estimates, geometry values,\n"
+    "                          sizes and findings of each. Numeric options take lists (8,10,12)\n"
+    "                          and ranges START:STOP:STEP (stop included). DIR must be empty\n"
+    "                          unless --force; more than 10,000 projects need --yes.\n"
     "  info [IN.son]           Show a template's units, box, layers, metal levels and roles\n"
     "                          (the built-in template when no file is given).\n"
     "  rewrite IN.son OUT.son  Read a project and write it in this program's canonical form.\n"
@@ -44,7 +63,7 @@ const char usage[] =
     "  --help                  Show this text.\n"
     "  --version               Show the program's version.\n"
     "\n"
-    "Spiral options (create, estimate, check and render):\n";
+    "Spiral options (create, estimate, check, render, synthesize and sweep):\n";
 
 // Qt decodes the arguments as UTF-8 and turns any other byte into U+FFFD, which would read
 // or write a different file than the one named.
@@ -88,6 +107,10 @@ int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return runCheck(rest, out);
     if (command == QLatin1String("render"))
         return runRender(rest, out, err);
+    if (command == QLatin1String("synthesize"))
+        return runSynthesize(rest, out, err);
+    if (command == QLatin1String("sweep"))
+        return runSweep(rest, out, err);
     throw CliError(QStringLiteral("unknown command '%1'; see torvane-cli --help.").arg(command));
 }
 

@@ -79,23 +79,11 @@ void refuseBeforeCreate(const SpiralCommandOptions &options, const QList<DesignF
     }
 }
 
-QString shapeName(SpiralShape shape)
-{
-    static const char *const names[] = {"round", "nsided", "diffround", "diffnsided"};
-    return QLatin1String(names[static_cast<int>(shape)]);
-}
-
 QJsonValue numberOrText(const QString &text)
 {
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue(text);
-}
-
-// Henries to the chosen inductance unit.
-double inductanceScale(const LoadedTemplate &loaded)
-{
-    return 1.0 / HenriesPerInductanceUnit(loaded.document.dimension.inductanceUnit);
 }
 
 QJsonObject geometryJson(const GeometryInductance &geometry, double scale)
@@ -163,12 +151,19 @@ LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
     return loaded;
 }
 
-int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
+QString shapeName(SpiralShape shape)
 {
-    const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
-    LoadedTemplate loaded = loadTemplate(options);
-    DesignReview review = reviewLoaded(options, loaded);
-    printFindings(err, review.findings);
+    static const char *const names[] = {"round", "nsided", "diffround", "diffnsided"};
+    return QLatin1String(names[static_cast<int>(shape)]);
+}
+
+double inductanceScale(const LoadedTemplate &loaded)
+{
+    return 1.0 / HenriesPerInductanceUnit(loaded.document.dimension.inductanceUnit);
+}
+
+void createProject(const SpiralCommandOptions &options, LoadedTemplate &loaded, DesignReview review)
+{
     refuseBeforeCreate(options, review.findings);
     // The review laid the spiral out on a copy of the template: that copy is the project.
     loaded.document = std::move(review.layout);
@@ -177,6 +172,15 @@ int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
                            loaded.functionSetup, options.staircase, &reason) != 0)
         throw CliError(QStringLiteral("Error creating sonnet project '%1': %2.")
                            .arg(options.outputPath, reason));
+}
+
+int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
+    LoadedTemplate loaded = loadTemplate(options);
+    DesignReview review = reviewLoaded(options, loaded);
+    printFindings(err, review.findings);
+    createProject(options, loaded, std::move(review));
     const GeometryBlock &geometry = loaded.document.geometry;
     out << "Spiral created at " << options.outputPath << " (" << geometry.polygons.size()
         << " polygons, " << geometry.ports.size() << " ports, " << geometry.referencePlanes.size()

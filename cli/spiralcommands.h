@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/spiraloptions.h"
+#include "core/checks/designreview.h"
 #include "core/sonnet/projectdocument.h"
 
 #include <QStringList>
@@ -19,6 +20,17 @@ struct LoadedTemplate
 // The template of the options (the built-in one without --template) with their roles, metals
 // and units applied; throws CliError.
 LoadedTemplate loadTemplate(const SpiralCommandOptions &options);
+
+// What create does once the options are read and the spiral reviewed: refuses where the window
+// would ask (unless --yes), takes the review's layout as the project in `loaded.document` and
+// writes it with its result folder. Throws CliError with the reason.
+void createProject(const SpiralCommandOptions &options, LoadedTemplate &loaded,
+                   DesignReview review);
+
+// "round", "nsided", "diffround" or "diffnsided", as --shape takes them.
+QString shapeName(SpiralShape shape);
+// Henries to the template's inductance unit.
+double inductanceScale(const LoadedTemplate &loaded);
 
 // `create`: the window's "Create Spiral ..." without a window: the same checks (refusing where
 // the window would ask, unless --yes), the same layout and the same files.

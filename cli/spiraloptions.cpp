@@ -208,7 +208,7 @@ void checkCreateOptions(const RawOptions &raw, SpiralCommandOptions &options)
     if (options.outputPath.isEmpty())
         throw CliError(QStringLiteral("create needs an output file: -o OUT.son."));
     if (options.json)
-        throw CliError(QStringLiteral("--json belongs to estimate and check."));
+        throw CliError(QStringLiteral("--json belongs to estimate, check and synthesize."));
     if (has("size"))
         throw CliError(QStringLiteral("--size belongs to render."));
     if (has("gds")) {
@@ -268,14 +268,44 @@ void checkPictureOptions(const RawOptions &raw, SpiralCommandOptions &options,
         return;
     }
     if (options.json)
-        throw CliError(QStringLiteral("--json belongs to estimate and check."));
+        throw CliError(QStringLiteral("--json belongs to estimate, check and synthesize."));
     options.outputPath = raw.values.value(QStringLiteral("o"));
     if (!isLayoutPictureName(options.outputPath))
         throw CliError(QStringLiteral("render needs a picture file: -o OUT.svg or -o OUT.png."));
     if (raw.values.contains(QStringLiteral("size")))
         options.pictureSize = parsePictureSize(raw.values.value(QStringLiteral("size")));
 }
+
+void checkSynthesizeOptions(const RawOptions &raw, const SpiralCommandOptions &options)
+{
+    const auto has = [&](const char *flag) {
+        return raw.values.contains(QLatin1String(flag));
+    };
+    if (has("o"))
+        throw CliError(QStringLiteral("synthesize writes a project only with --create "
+                                      "OUT.son; drop -o."));
+    if (has("size"))
+        throw CliError(QStringLiteral("--size belongs to render."));
+    if (options.json)
+        throw CliError(QStringLiteral("--json belongs to estimate, check and synthesize."));
+    if (has("gds") || options.staircase || options.assumeYes)
+        throw CliError(QStringLiteral("--gds, --staircase and --yes belong with --create."));
+    for (const QString &name : layoutOptionNames()) {
+        if (raw.values.contains(name))
+            throw CliError(QStringLiteral("--%1 belongs with --gds.").arg(name));
+    }
+}
 } // namespace
+
+double parseLengthOption(const QString &flag, const QString &text, int maxDecimals)
+{
+    return parseLength(flag, text, maxDecimals);
+}
+
+double parseTurnsOption(const QString &text, bool differential)
+{
+    return parseTurns(text, differential);
+}
 
 SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command)
 {
@@ -343,6 +373,9 @@ SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralComm
     case SpiralCommand::Check:
     case SpiralCommand::Render:
         checkPictureOptions(raw, options, command);
+        break;
+    case SpiralCommand::Synthesize:
+        checkSynthesizeOptions(raw, options);
         break;
     }
     return options;

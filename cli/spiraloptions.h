@@ -30,11 +30,16 @@ enum class SpiralCommand
 {
     Create,
     Estimate,
-    Check, // the options of create without -o, and --json
-    Render // the options of create, with -o FILE.svg or FILE.png, and --size
+    Check,     // the options of create without -o, and --json
+    Render,    // the options of create, with -o FILE.svg or FILE.png, and --size
+    Synthesize // the options of create without -o; turns and radius are the synthesis's own
 };
 
 // Throws CliError naming the flag for anything the window would not accept.
 SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command);
+
+// One value checked as the window checks its field; throw CliError naming the flag.
+double parseLengthOption(const QString &flag, const QString &text, int maxDecimals = 3);
+double parseTurnsOption(const QString &text, bool differential);
 
 extern const char spiralOptionsHelp[];

@@ -1,0 +1,343 @@
+#include "cli/sweepcommand.h"
+
+#include "cli/clierror.h"
+#include "cli/designcommands.h"
+#include "cli/spiralcommands.h"
+#include "cli/spiraloptions.h"
+#include "cli/sweepprogress.h"
+#include "core/batch/csvwriter.h"
+#include "core/batch/parallelfor.h"
+#include "core/batch/valuelist.h"
+#include "core/inductance/geometryinductance.h"
+#include "core/spiral/roundspiral.h"
+#include "core/template/estimate.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <unistd.h>
+
+#include <optional>
+#include <vector>
+
+namespace {
+constexpr double confirmAbove = 10000;
+constexpr double mostProjects = 1000000;
+
+// The options that take lists, in the order their values appear in the file names.
+struct SweptOption
+{
+    QString flag;
+    QString prefix;
+    QStringList values;
+};
+
+const QList<SweptOption> &numericOptions()
+{
+    static const QList<SweptOption> options{
+        {QStringLiteral("turns"), QStringLiteral("t"), {}},
+        {QStringLiteral("sides"), QStringLiteral("n"), {}},
+        {QStringLiteral("width"), QStringLiteral("w"), {}},
+        {QStringLiteral("spacing"), QStringLiteral("s"), {}},
+        {QStringLiteral("radius"), QStringLiteral("r"), {}},
+        {QStringLiteral("bridge-width"), QStringLiteral("b"), {}},
+        {QStringLiteral("feed-spacing"), QStringLiteral("f"), {}}};
+    return options;
+}
+
+struct SweepArguments
+{
+    QString folder;
+    bool force = false;
+    bool assumeYes = false;
+    QStringList fixed;        // given to every combination as they are
+    QList<SweptOption> swept; // the numeric options given, each with its values
+};
+
+SweepArguments splitArguments(const QStringList &arguments)
+{
+    SweepArguments sweep;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        QString name = argument;
+        name.remove(0, name.startsWith(QLatin1String("--")) ? 2
+                       : name.startsWith(QLatin1Char('-'))  ? 1
+                                                            : 0);
+        std::optional<QString> value;
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        const auto takeValue = [&]() -> QString {
+            if (value)
+                return *value;
+            if (i + 1 >= arguments.size())
+                throw CliError(QStringLiteral("%1 needs a value.").arg(argument));
+            return arguments[++i];
+        };
+        if (!argument.startsWith(QLatin1Char('-'))) {
+            sweep.fixed.append(argument);
+        } else if (name == QLatin1String("o") || name == QLatin1String("output")) {
+            sweep.folder = takeValue();
+        } else if (name == QLatin1String("force") && !value) {
+            sweep.force = true;
+        } else if (name == QLatin1String("gds")) {
+            throw CliError(QStringLiteral("sweep writes Sonnet projects only; export a layout of "
+                                          "one with torvane-cli export."));
+        } else if (const auto known =
+                       std::find_if(numericOptions().begin(), numericOptions().end(),
+                                    [&](const SweptOption &option) { return option.flag == name; });
+                   known != numericOptions().end()) {
+            const QString text = takeValue();
+            const ValueList list = expandValueList(text);
+            if (!list.ok())
+                throw CliError(QStringLiteral("--%1: %2.").arg(name, list.error));
+            SweptOption option = *known;
+            option.values = list.values;
+            sweep.swept.erase(std::remove_if(sweep.swept.begin(), sweep.swept.end(),
+                                             [&](const SweptOption &o) { return o.flag == name; }),
+                              sweep.swept.end());
+            sweep.swept.append(option);
+        } else {
+            sweep.assumeYes = sweep.assumeYes || (name == QLatin1String("yes") && !value);
+            sweep.fixed.append(argument);
+        }
+    }
+    if (sweep.folder.isEmpty())
+        throw CliError(QStringLiteral("sweep needs a folder for its projects: -o DIR."));
+    // File names list the values in a fixed order, whatever order they were given in.
+    std::stable_sort(
+        sweep.swept.begin(), sweep.swept.end(), [](const SweptOption &a, const SweptOption &b) {
+            const auto rank = [](const SweptOption &o) {
+                return std::find_if(numericOptions().begin(), numericOptions().end(),
+                                    [&](const SweptOption &n) { return n.flag == o.flag; }) -
+                       numericOptions().begin();
+            };
+            return rank(a) < rank(b);
+        });
+    return sweep;
+}
+
+QString numberText(double value)
+{
+    return QLocale::c().toString(value, 'g', 10);
+}
+
+// One combination: the value index of each swept option, the last one counting fastest.
+struct Combination
+{
+    QStringList arguments; // without -o
+    QString fileName;
+};
+
+Combination combination(const SweepArguments &sweep, const QString &shape, qint64 index)
+{
+    Combination c{sweep.fixed, shape};
+    QStringList parts;
+    qint64 rest = index;
+    for (qsizetype k = sweep.swept.size() - 1; k >= 0; --k) {
+        const SweptOption &option = sweep.swept[k];
+        const QString &value = option.values[rest % option.values.size()];
+        rest /= option.values.size();
+        c.arguments += {QStringLiteral("--") + option.flag, value};
+        if (option.values.size() > 1)
+            parts.prepend(option.prefix + numberText(value.toDouble()));
+    }
+    if (!parts.isEmpty())
+        c.fileName += QLatin1Char('_') + parts.join(QLatin1Char('_'));
+    c.fileName += QStringLiteral(".son");
+    return c;
+}
+
+// What the index says about one combination.
+struct Row
+{
+    QString fileName;
+    bool written = false;
+    QString reason;
+    std::optional<SpiralParameters> parameters;
+    double sizeX = 0;
+    double sizeY = 0;
+    QString estimate;
+    GeometryInductance geometry;
+    QStringList findings;
+};
+
+const QStringList &indexHeader()
+{
+    static const QStringList header{QStringLiteral("file"),
+                                    QStringLiteral("status"),
+                                    QStringLiteral("reason"),
+                                    QStringLiteral("shape"),
+                                    QStringLiteral("turns"),
+                                    QStringLiteral("sides"),
+                                    QStringLiteral("radius"),
+                                    QStringLiteral("width"),
+                                    QStringLiteral("spacing"),
+                                    QStringLiteral("bridge_width"),
+                                    QStringLiteral("feed_auto"),
+                                    QStringLiteral("feed_spacing"),
+                                    QStringLiteral("center_tap"),
+                                    QStringLiteral("length_unit"),
+                                    QStringLiteral("size_x"),
+                                    QStringLiteral("size_y"),
+                                    QStringLiteral("inductance_unit"),
+                                    QStringLiteral("estimate"),
+                                    QStringLiteral("geometry_winding"),
+                                    QStringLiteral("geometry_reference_planes"),
+                                    QStringLiteral("findings")};
+    return header;
+}
+
+QStringList indexRecord(const Row &row, const LoadedTemplate &loaded)
+{
+    QStringList record{row.fileName,
+                       row.written ? QStringLiteral("written") : QStringLiteral("failed"),
+                       row.reason};
+    if (!row.parameters) {
+        while (record.size() < indexHeader().size())
+            record.append(QString());
+        return record;
+    }
+    const SpiralParameters &p = *row.parameters;
+    const bool nSided =
+        p.shape == SpiralShape::NSided || p.shape == SpiralShape::NSidedDifferential;
+    const bool differential = isDifferential(p.shape);
+    const auto flag = [](bool on) {
+        return on ? QStringLiteral("yes") : QStringLiteral("no");
+    };
+    const double scale = inductanceScale(loaded);
+    record +=
+        {shapeName(p.shape),
+         numberText(p.turns),
+         nSided ? QString::number(p.sides) : QString(),
+         numberText(p.radius),
+         numberText(p.spiralWidth),
+         numberText(p.spacing),
+         numberText(p.bridgeWidth),
+         differential ? flag(p.feedSpacingAuto) : QString(),
+         differential ? numberText(p.feedSpacing) : QString(),
+         differential ? flag(p.centerTap) : QString(),
+         loaded.lengthUnitText,
+         numberText(row.sizeX),
+         numberText(row.sizeY),
+         loaded.inductanceUnitText,
+         row.estimate,
+         row.geometry.hasValues() ? numberText(*row.geometry.winding * scale) : QString(),
+         row.geometry.hasValues() ? numberText(*row.geometry.referencePlanes * scale) : QString(),
+         row.findings.join(QLatin1Char('\n'))};
+    return record;
+}
+
+Row runCombination(const Combination &c, const QString &folder, const LoadedTemplate &loaded)
+{
+    Row row;
+    row.fileName = c.fileName;
+    try {
+        const SpiralCommandOptions options = parseSpiralOptions(
+            c.arguments + QStringList{QStringLiteral("-o"), QDir(folder).filePath(c.fileName)},
+            SpiralCommand::Create);
+        const SpiralParameters &p = options.parameters;
+        row.parameters = p;
+        const auto spiral = makeSpiral(p, &loaded.layerSetup, &loaded.functionSetup);
+        const bool round = p.shape == SpiralShape::Round;
+        row.sizeX = round ? spiral->outerDiameter() : spiral->sizeX();
+        row.sizeY = round ? spiral->outerDiameter() : spiral->sizeY();
+        row.estimate =
+            estimateTexts(p, &loaded.document, loaded.layerSetup, loaded.functionSetup).inductance;
+        row.geometry =
+            geometryInductance(p, loaded.document, loaded.layerSetup, loaded.functionSetup);
+        DesignReview review = reviewLoaded(options, loaded);
+        for (const DesignFinding &finding : review.findings)
+            row.findings.append(findingLine(finding));
+        LoadedTemplate target = loaded;
+        createProject(options, target, std::move(review));
+        row.written = true;
+    } catch (const CliError &error) {
+        row.reason = error.message();
+    }
+    return row;
+}
+
+void prepareFolder(const SweepArguments &sweep)
+{
+    const QFileInfo info(sweep.folder);
+    if (info.exists() && !info.isDir())
+        throw CliError(QStringLiteral("'%1' is a file, not a folder.").arg(sweep.folder));
+    if (info.exists() && !sweep.force &&
+        !QDir(sweep.folder)
+             .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+        throw CliError(QStringLiteral("'%1' already holds files; pass --force to write into it "
+                                      "anyway (same-named projects are replaced).")
+                           .arg(sweep.folder));
+    if (!QDir().mkpath(sweep.folder))
+        throw CliError(QStringLiteral("cannot create the folder '%1'.").arg(sweep.folder));
+}
+} // namespace
+
+int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const SweepArguments sweep = splitArguments(arguments);
+
+    // Every value is checked once, in the company of the first values of the others, so a
+    // typing error stops the sweep before anything is written.
+    QStringList first = sweep.fixed;
+    for (const SweptOption &option : sweep.swept)
+        first += {QStringLiteral("--") + option.flag, option.values.first()};
+    const QStringList probeOutput{QStringLiteral("-o"), QStringLiteral("sweep.son")};
+    const SpiralCommandOptions probe =
+        parseSpiralOptions(first + probeOutput, SpiralCommand::Create);
+    double count = 1;
+    for (const SweptOption &option : sweep.swept) {
+        for (const QString &value : option.values) {
+            QStringList arguments = first;
+            arguments[arguments.indexOf(QStringLiteral("--") + option.flag, sweep.fixed.size()) +
+                      1] = value;
+            parseSpiralOptions(arguments + probeOutput, SpiralCommand::Create);
+        }
+        count *= static_cast<double>(option.values.size());
+    }
+    if (count > mostProjects)
+        throw CliError(QStringLiteral("The sweep makes %1 projects, more than the %2 one sweep "
+                                      "may write.")
+                           .arg(QLocale::c().toString(count, 'f', 0),
+                                QLocale::c().toString(mostProjects, 'f', 0)));
+    if (count > confirmAbove && !sweep.assumeYes)
+        throw CliError(QStringLiteral("The sweep makes %1 projects; pass --yes to write more "
+                                      "than 10,000.")
+                           .arg(QLocale::c().toString(count, 'f', 0)));
+    prepareFolder(sweep);
+    const LoadedTemplate loaded = loadTemplate(probe);
+    const QString shape = shapeName(probe.parameters.shape);
+
+    const int total = static_cast<int>(count);
+    std::vector<Row> rows(static_cast<size_t>(total));
+    SweepProgress progress(err, total, isatty(STDERR_FILENO) != 0);
+    parallelFor(total, [&](int index) {
+        Row row = runCombination(combination(sweep, shape, index), sweep.folder, loaded);
+        progress.finished(row.fileName, row.reason);
+        rows[static_cast<size_t>(index)] = std::move(row);
+    });
+    progress.close();
+
+    CsvWriter index;
+    index.addRecord(indexHeader());
+    int written = 0;
+    for (const Row &row : rows) {
+        index.addRecord(indexRecord(row, loaded));
+        written += row.written ? 1 : 0;
+    }
+    const QString indexPath = QDir(sweep.folder).filePath(QStringLiteral("index.csv"));
+    QString reason;
+    if (index.save(indexPath, &reason) != 0)
+        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(indexPath, reason));
+    if (written == total) {
+        out << "Wrote " << total << (total == 1 ? " project" : " projects") << " to "
+            << sweep.folder << "; " << indexPath << " lists them.\n";
+        return 0;
+    }
+    out << "Wrote " << written << " of " << total << " projects to " << sweep.folder << "; "
+        << total - written << " failed, " << indexPath << " says why.\n";
+    return failureExitCode;
+}

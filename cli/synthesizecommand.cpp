@@ -1,0 +1,273 @@
+#include "cli/synthesizecommand.h"
+
+#include "cli/clierror.h"
+#include "cli/spiralcommands.h"
+#include "cli/spiraloptions.h"
+#include "core/inductance/geometryinductance.h"
+#include "core/sonnet/numberformat.h"
+#include "core/synthesis/synthesis.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+// What synthesize takes beyond the spiral options of create.
+struct SynthesisOptions
+{
+    QString target;
+    QString place = QStringLiteral("refplanes");
+    QString tolerance = QStringLiteral("1");
+    QString turns;
+    QString radius;
+    bool snapRadius = false;
+    bool json = false;
+    std::optional<QString> createPath;
+    QStringList spiralArguments; // the rest, for the spiral options
+};
+
+SynthesisOptions splitArguments(const QStringList &arguments)
+{
+    static const QStringList valued{QStringLiteral("target"),    QStringLiteral("at"),
+                                    QStringLiteral("tolerance"), QStringLiteral("turns"),
+                                    QStringLiteral("radius"),    QStringLiteral("create")};
+    SynthesisOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (!argument.startsWith(QLatin1String("--"))) {
+            options.spiralArguments.append(argument);
+            continue;
+        }
+        QString name = argument.mid(2);
+        std::optional<QString> value;
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        if (!value && (name == QLatin1String("snap-radius") || name == QLatin1String("json"))) {
+            (name == QLatin1String("json") ? options.json : options.snapRadius) = true;
+            continue;
+        }
+        if (!valued.contains(name)) {
+            options.spiralArguments.append(argument);
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size())
+                throw CliError(QStringLiteral("--%1 needs a value.").arg(name));
+            value = arguments[++i];
+        }
+        if (name == QLatin1String("target"))
+            options.target = *value;
+        else if (name == QLatin1String("at"))
+            options.place = *value;
+        else if (name == QLatin1String("tolerance"))
+            options.tolerance = *value;
+        else if (name == QLatin1String("turns"))
+            options.turns = *value;
+        else if (name == QLatin1String("radius"))
+            options.radius = *value;
+        else
+            options.createPath = withProjectSuffix(*value);
+    }
+    return options;
+}
+
+double positiveNumber(const char *flag, const QString &text, const QString &what)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || !(value > 0))
+        throw CliError(
+            QStringLiteral("--%1 needs %2, not '%3'.").arg(QLatin1String(flag), what, text));
+    return value;
+}
+
+// "MIN:MAX", "MIN:", ":MAX" or one value for both; each end checked as the field checks it.
+template <class Parse>
+std::pair<std::optional<double>, std::optional<double>> parseRange(const QString &text, Parse parse)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() > 2)
+        throw CliError(QStringLiteral("'%1' is not a range MIN:MAX.").arg(text));
+    const auto end = [&](const QString &part) -> std::optional<double> {
+        if (part.trimmed().isEmpty())
+            return std::nullopt;
+        return parse(part.trimmed());
+    };
+    if (parts.size() == 1) {
+        const std::optional<double> both = end(parts[0]);
+        return {both, both};
+    }
+    return {end(parts[0]), end(parts[1])};
+}
+
+SynthesisRequest makeRequest(const SynthesisOptions &options, const SpiralCommandOptions &spiral,
+                             const LoadedTemplate &loaded)
+{
+    SynthesisRequest request;
+    request.design = spiral.parameters;
+    if (options.target.isEmpty())
+        throw CliError(QStringLiteral("synthesize needs --target VALUE, in %1.")
+                           .arg(loaded.inductanceUnitText));
+    request.target =
+        positiveNumber(
+            "target", options.target,
+            QStringLiteral("an inductance in %1 larger than 0").arg(loaded.inductanceUnitText)) /
+        inductanceScale(loaded);
+    if (options.place == QLatin1String("winding"))
+        request.place = InductancePlace::Winding;
+    else if (options.place == QLatin1String("refplanes"))
+        request.place = InductancePlace::ReferencePlanes;
+    else
+        throw CliError(
+            QStringLiteral("--at takes winding or refplanes, not '%1'.").arg(options.place));
+    QString tolerance = options.tolerance.trimmed();
+    if (tolerance.endsWith(QLatin1Char('%')))
+        tolerance = tolerance.chopped(1).trimmed();
+    request.tolerance =
+        positiveNumber("tolerance", tolerance, QStringLiteral("a percentage larger than 0")) / 100;
+    if (request.tolerance >= 1)
+        throw CliError(
+            QStringLiteral("--tolerance must stay below 100 %, not %1.").arg(options.tolerance));
+
+    const bool differential = isDifferential(spiral.parameters.shape);
+    if (!options.turns.isEmpty()) {
+        const auto [low, high] = parseRange(options.turns, [&](const QString &text) {
+            return parseTurnsOption(text, differential);
+        });
+        request.minTurns = low.value_or(request.minTurns);
+        request.maxTurns = high.value_or(request.maxTurns);
+    }
+    if (!options.radius.isEmpty()) {
+        const auto [low, high] = parseRange(options.radius, [](const QString &text) {
+            return parseLengthOption(QStringLiteral("radius"), text);
+        });
+        request.minRadius = low.value_or(request.minRadius);
+        request.maxRadius = high.value_or(request.maxRadius);
+    }
+    request.snapRadius = options.snapRadius;
+    return request;
+}
+
+QString placeName(InductancePlace place)
+{
+    return place == InductancePlace::Winding ? QStringLiteral("of the winding")
+                                             : QStringLiteral("at the reference planes");
+}
+
+QString radiusText(double radius)
+{
+    return QLocale::c()
+        .toString(radius, 'f', 3)
+        .remove(QRegularExpression(QStringLiteral("\\.?0+$")));
+}
+
+QString deviationText(double deviation)
+{
+    return QString::asprintf("%+.3f %%", deviation * 100);
+}
+
+void printTable(QTextStream &out, const SynthesisRequest &request, const SynthesisResult &result,
+                const LoadedTemplate &loaded)
+{
+    const double scale = inductanceScale(loaded);
+    const QString &l = loaded.lengthUnitText;
+    const QString &h = loaded.inductanceUnitText;
+    out << "Target: " << formatReal(request.target * scale) << ' ' << h << ' '
+        << placeName(request.place) << ", within " << formatReal(request.tolerance * 100) << " %\n";
+    const QStringList header{QStringLiteral("turns"),
+                             QStringLiteral("radius [%1]").arg(l),
+                             QStringLiteral("size x / y [%1]").arg(l),
+                             QStringLiteral("winding [%1]").arg(h),
+                             QStringLiteral("ref. planes [%1]").arg(h),
+                             QStringLiteral("estimate [%1]").arg(h),
+                             QStringLiteral("deviation")};
+    QList<QStringList> rows{header};
+    for (const SynthesisCandidate &c : result.candidates) {
+        rows.append({formatReal(c.parameters.turns), radiusText(c.parameters.radius),
+                     formatReal(c.sizeX) + QStringLiteral(" / ") + formatReal(c.sizeY),
+                     geometryValueText(c.winding * scale),
+                     geometryValueText(c.referencePlanes * scale), c.estimateText,
+                     deviationText(c.deviation)});
+    }
+    QList<qsizetype> widths(header.size(), 0);
+    for (const QStringList &row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], row[i].size());
+    }
+    for (const QStringList &row : rows) {
+        QStringList cells;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            cells.append(i == 0 ? row[i].leftJustified(widths[i])
+                                : row[i].rightJustified(widths[i]));
+        out << cells.join(QStringLiteral("  ")) << '\n';
+    }
+}
+
+void printJson(QTextStream &out, const SynthesisResult &result, const LoadedTemplate &loaded)
+{
+    const double scale = inductanceScale(loaded);
+    QJsonArray candidates;
+    for (const SynthesisCandidate &c : result.candidates) {
+        candidates.append(QJsonObject{
+            {QStringLiteral("turns"), c.parameters.turns},
+            {QStringLiteral("radius"), c.parameters.radius},
+            {QStringLiteral("sizeX"), c.sizeX},
+            {QStringLiteral("sizeY"), c.sizeY},
+            {QStringLiteral("geometryInductance"),
+             QJsonObject{{QStringLiteral("winding"), c.winding * scale},
+                         {QStringLiteral("referencePlanes"), c.referencePlanes * scale}}},
+            {QStringLiteral("estimateText"), c.estimateText},
+            {QStringLiteral("deviationPercent"), c.deviation * 100}});
+    }
+    out << QJsonDocument(candidates).toJson(QJsonDocument::Indented);
+}
+
+// The create command line of the best candidate: the spiral options as given, with its turns
+// and radius.
+QStringList createArguments(const SynthesisOptions &options, const SynthesisCandidate &best)
+{
+    return options.spiralArguments +
+           QStringList{QStringLiteral("--turns"),  formatReal(best.parameters.turns),
+                       QStringLiteral("--radius"), radiusText(best.parameters.radius),
+                       QStringLiteral("-o"),       *options.createPath};
+}
+} // namespace
+
+int runSynthesize(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const SynthesisOptions options = splitArguments(arguments);
+    // With --create the spiral options must be what create takes, so they are read as create
+    // reads them.
+    const SpiralCommandOptions spiral =
+        options.createPath
+            ? parseSpiralOptions(options.spiralArguments +
+                                     QStringList{QStringLiteral("-o"), *options.createPath},
+                                 SpiralCommand::Create)
+            : parseSpiralOptions(options.spiralArguments, SpiralCommand::Synthesize);
+    const LoadedTemplate loaded = loadTemplate(spiral);
+    const SynthesisRequest request = makeRequest(options, spiral, loaded);
+    const SynthesisResult result =
+        synthesizeSpiral(request, loaded.document, loaded.layerSetup, loaded.functionSetup);
+    if (options.json)
+        printJson(out, result, loaded);
+    if (result.candidates.isEmpty()) {
+        throw CliError(synthesisExplanation(request, result, loaded.document.geometry.box,
+                                            loaded.lengthUnitText, loaded.inductanceUnitText));
+    }
+    if (!options.json)
+        printTable(out, request, result, loaded);
+    if (options.createPath) {
+        out.flush();
+        // Keep the standard output pure JSON.
+        return runCreate(createArguments(options, result.candidates.first()),
+                         options.json ? err : out, err);
+    }
+    return 0;
+}

@@ -1,0 +1,39 @@
+#include "core/batch/csvwriter.h"
+
+#include <QSaveFile>
+
+QString csvField(const QString &text)
+{
+    const bool quoted = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                        text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) ||
+                        text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
+    if (!quoted)
+        return text;
+    QString escaped = text;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QByteArray csvRecord(const QStringList &fields)
+{
+    QStringList escaped;
+    escaped.reserve(fields.size());
+    for (const QString &field : fields)
+        escaped.append(csvField(field));
+    return escaped.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+void CsvWriter::addRecord(const QStringList &fields)
+{
+    m_data += csvRecord(fields);
+}
+
+int CsvWriter::save(const QString &fileName, QString *errorText) const
+{
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(m_data) == m_data.size() && file.commit())
+        return 0;
+    if (errorText)
+        *errorText = file.errorString();
+    return 1;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Comma-separated values as spreadsheets and csv readers take them: a field holding a comma,
+// a double quote, a line break or a leading or trailing blank is quoted, its quotes doubled;
+// records end in CR LF; the text is UTF-8.
+QString csvField(const QString &text);
+QByteArray csvRecord(const QStringList &fields);
+
+// Collects records and writes them in one piece, so that a reader never sees half a file.
+class CsvWriter
+{
+public:
+    void addRecord(const QStringList &fields);
+    const QByteArray &data() const { return m_data; }
+    // Through a temporary file in the same folder. Returns 0 on success, 1 with errorText set.
+    int save(const QString &fileName, QString *errorText = nullptr) const;
+
+private:
+    QByteArray m_data;
+};
