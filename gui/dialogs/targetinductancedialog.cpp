@@ -42,7 +42,7 @@ TargetInductanceDialog::TargetInductanceDialog(Design design, const Entries &ent
       m_design(std::move(design))
 {
     setWindowTitle(tr("Target Inductance"));
-    setMinimumWidth(560);
+    setMinimumWidth(800); // every column of the candidates without scrolling
     targetEdit->setPlaceholderText(tr("such as 2.5"));
     auto *targetRow = new QHBoxLayout;
     targetRow->addWidget(targetEdit);

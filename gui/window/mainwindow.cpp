@@ -17,6 +17,7 @@
 #include "gui/window/appsettings.h"
 #include "gui/window/layoutconfirmation.h"
 #include "gui/window/layoutexportflow.h"
+#include "gui/window/targetinductanceflow.h"
 #include "gui/window/userprompts.h"
 #include "gui/window/windowplacement.h"
 
@@ -131,6 +132,7 @@ MainWindow::MainWindow(UserPrompts &prompts, QWidget *parent)
     setUpPreview();
     connectForm();
     addExportLayoutAction(*this);
+    targetFlow = new TargetInductanceFlow(*this, prompts);
     installValidators();
     UpdateLengthUnits(lengthUnitComboBox->currentIndex());
     UpdateInductanceUnits(inductanceUnitComboBox->currentIndex());
@@ -301,6 +303,7 @@ int MainWindow::LoadTechTemplate(const QString &fileName)
     functionSetup.clear();
     TechTemplateFileEdit->setText(fileName);
     CreateSpiralButton->setEnabled(false);
+    targetFlow->setEnabled(false);
     EditLayersButton->setEnabled(false);
 
     auto document = std::make_unique<ProjectDocument>();
@@ -319,6 +322,7 @@ int MainWindow::LoadTechTemplate(const QString &fileName)
     readLayerSetup(*techTemplate, layerSetup, functionSetup);
     selectTemplateUnits();
     CreateSpiralButton->setEnabled(true);
+    targetFlow->setEnabled(true);
     statusBar()->clearMessage();
     // A unit change re-runs the estimate, but when the combo boxes already match, nothing
     // else would replace the "n/a" of the state without a template.

@@ -17,6 +17,7 @@ class PreviewPanel;
 class PreviewUpdater;
 class QLineEdit;
 class QSplitter;
+class TargetInductanceFlow;
 class UserPrompts;
 
 // The single window: form, loaded template, per-level roles and the xGeom options.
@@ -57,6 +58,7 @@ public:
     QLabel *findingsStatusLabel() const { return findingsStatus; }
     const DesignReview *shownReview() const { return currentReview.get(); }
     PreviewUpdater *previewUpdater() const { return updater; }
+    TargetInductanceFlow *targetInductanceFlow() const { return targetFlow; }
 
     static QString firstStartHint();
     static QString xgeomFirstUseQuestion();
@@ -159,6 +161,7 @@ private:
     QAction *actionPreview = nullptr;
     QLabel *findingsStatus = nullptr; // the findings while the preview is hidden
     PreviewUpdater *updater = nullptr;
+    TargetInductanceFlow *targetFlow = nullptr; // a child of the window
     QTimer previewTimer;
     std::shared_ptr<const DesignReview> currentReview;
 };

@@ -1,12 +1,20 @@
-// Options > Setup and Help > About, run from the window's menu actions.
+// Options > Setup, Help > About and "Target L ...", run from the window.
 #include "guitestsupport.h"
 
+#include "core/inductance/geometryinductance.h"
+#include "core/template/builtintemplate.h"
 #include "gui/dialogs/aboutdialog.h"
 #include "gui/dialogs/setupdialog.h"
+#include "gui/dialogs/targetinductancedialog.h"
 #include "gui/window/mainwindow.h"
+#include "gui/window/targetinductanceflow.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 
 class DialogsTest : public QObject
@@ -125,6 +133,55 @@ private slots:
         };
         w.actionAbout->trigger();
         QCOMPARE(prompts.kinds(), (QStringList{"dialog", "dialog"}));
+    }
+
+    // The chosen candidate lands in the tab it was asked from, and what it fills in really
+    // meets the target; the dialog's entries come back at the next opening.
+    void targetInductanceFillsTheTab()
+    {
+        MainWindow w(prompts);
+        TargetInductanceFlow &flow = *w.targetInductanceFlow();
+        QVERIFY(!flow.button(1)->isEnabled()); // no template yet
+        QTemporaryDir folder;
+        QCOMPARE(w.LoadTechTemplate(writeFile(folder.filePath("rfic.son"), builtInTemplateText())),
+                 0);
+        w.tabWidget->setCurrentIndex(1);
+        QVERIFY(flow.button(1)->isEnabled() && flow.button(1)->isVisibleTo(w.tabWidget->widget(1)));
+        std::optional<SynthesisCandidate> picked;
+        prompts.dialogHandlers << [&picked](QDialog &d) {
+            auto &dialog = static_cast<TargetInductanceDialog &>(d);
+            dialog.targetEdit->setText(QStringLiteral("2"));
+            dialog.placeComboBox->setCurrentIndex(1); // the winding alone
+            QSignalSpy finished(&dialog, &TargetInductanceDialog::searchFinished);
+            QTest::mouseClick(dialog.findButton, Qt::LeftButton);
+            if (!finished.wait(20000) || dialog.candidateTable->rowCount() < 2)
+                return int(QDialog::Rejected);
+            dialog.candidateTable->selectRow(1);
+            picked = dialog.chosen();
+            QTest::mouseClick(dialog.buttonBox->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            return dialog.result();
+        };
+        QTest::mouseClick(flow.button(1), Qt::LeftButton);
+        QVERIFY(picked);
+        QCOMPARE(w.nsTurnsDoubleSpinBox->value(), picked->parameters.turns);
+        QCOMPARE(w.nsRadiusEdit->text(), radiusFieldText(picked->parameters.radius));
+        const GeometryInductance filled = geometryInductance(
+            w.tabParameters(1), *w.templateDocument(), w.levelMetalNames(), w.levelRoles());
+        QVERIFY(filled.hasValues());
+        QVERIFY2(std::abs(*filled.winding - 2e-9) <= 0.01 * 2e-9,
+                 qPrintable(QString::number(*filled.winding)));
+
+        QString remembered;
+        prompts.dialogHandlers << [&remembered](QDialog &d) {
+            auto &dialog = static_cast<TargetInductanceDialog &>(d);
+            remembered = dialog.targetEdit->text() + QLatin1Char('@') +
+                         QString::number(dialog.placeComboBox->currentIndex());
+            return int(QDialog::Rejected);
+        };
+        const QString radius = w.nsRadiusEdit->text();
+        QTest::mouseClick(flow.button(1), Qt::LeftButton);
+        QCOMPARE(remembered, QStringLiteral("2@1"));
+        QCOMPARE(w.nsRadiusEdit->text(), radius);
     }
 };
 

@@ -1,0 +1,105 @@
+#include "gui/window/targetinductanceflow.h"
+
+#include "gui/window/mainwindow.h"
+#include "gui/window/userprompts.h"
+
+#include <QBoxLayout>
+#include <QPushButton>
+
+#include <cmath>
+
+TargetInductanceFlow::TargetInductanceFlow(MainWindow &window, UserPrompts &prompts)
+    : QObject(&window), window(window), prompts(prompts)
+{
+    for (int tab = 0; tab < window.tabWidget->count(); ++tab) {
+        auto *button = new QPushButton(tr("Target L ..."));
+        button->setObjectName(QStringLiteral("targetInductanceButton%1").arg(tab));
+        button->setToolTip(tr("Find the turns and inner radius that give an inductance, with "
+                              "this tab's width, spacing and other values"));
+        button->setEnabled(false);
+        // The tab's first column holds the field groups and ends in a spacer.
+        QLayoutItem *column = window.tabWidget->widget(tab)->layout()->itemAt(0);
+        auto *fields = column ? qobject_cast<QBoxLayout *>(column->layout()) : nullptr;
+        if (fields) {
+            auto *row = new QHBoxLayout;
+            row->addStretch();
+            row->addWidget(button);
+            fields->insertLayout(fields->count() - 1, row);
+        } else {
+            window.tabWidget->widget(tab)->layout()->addWidget(button);
+        }
+        connect(button, &QPushButton::clicked, this, [this, tab] { run(tab); });
+        buttons.append(button);
+    }
+}
+
+void TargetInductanceFlow::setEnabled(bool enabled)
+{
+    for (QPushButton *button : buttons)
+        button->setEnabled(enabled);
+}
+
+TargetInductanceDialog::Design TargetInductanceFlow::design(int tabIndex) const
+{
+    TargetInductanceDialog::Design d;
+    d.parameters = window.tabParameters(tabIndex);
+    d.document = *window.templateDocument();
+    // Only the technology counts; the geometry of a past create would just be copied along.
+    d.document.geometry.clearGeometry();
+    d.layerSetup = window.levelMetalNames();
+    d.functionSetup = window.levelRoles();
+    d.lengthUnit = window.lengthUnitComboBox->currentText();
+    d.inductanceUnit = window.inductanceUnitComboBox->currentText();
+    return d;
+}
+
+void TargetInductanceFlow::run(int tabIndex)
+{
+    if (!window.templateDocument())
+        return;
+    TargetInductanceDialog dialog(design(tabIndex), entries, &window);
+    const int result = prompts.exec(dialog);
+    entries = dialog.entries();
+    if (result != QDialog::Accepted)
+        return;
+    if (const std::optional<SynthesisCandidate> chosen = dialog.chosen())
+        fillTab(tabIndex, *chosen);
+}
+
+void TargetInductanceFlow::fillTab(int tabIndex, const SynthesisCandidate &candidate)
+{
+    const SpiralParameters &p = candidate.parameters;
+    const QString radius = radiusFieldText(p.radius);
+    switch (tabIndex) {
+    case 0:
+        window.rsTurnsDoubleSpinBox->setValue(p.turns);
+        window.rsRadiusEdit->setText(radius);
+        break;
+    case 1:
+        window.nsTurnsDoubleSpinBox->setValue(p.turns);
+        window.nsRadiusEdit->setText(radius);
+        break;
+    case 2:
+        window.rsdTurnsSpinBox->setValue(static_cast<int>(std::lround(p.turns)));
+        window.rsdRadiusEdit->setText(radius);
+        break;
+    case 3:
+        window.nsdTurnsSpinBox->setValue(static_cast<int>(std::lround(p.turns)));
+        window.nsdRadiusEdit->setText(radius);
+        break;
+    default:
+        return;
+    }
+    // Text set from code ends no edit, so the estimate and preview are asked for here.
+    window.UpdateEstimate();
+}
+
+QString radiusFieldText(double radius)
+{
+    QString text = QString::number(std::round(radius * 1000) / 1000, 'f', 3);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
