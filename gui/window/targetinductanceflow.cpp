@@ -8,6 +8,27 @@
 
 #include <cmath>
 
+namespace {
+// Under the tab's picture there is room to spare; below the fields the tallest tab would grow
+// the window.
+void placeBelowPicture(QWidget *tab, QPushButton *button)
+{
+    auto *row = qobject_cast<QBoxLayout *>(tab->layout());
+    QLayoutItem *pictureItem = row && row->count() > 1 ? row->itemAt(row->count() - 1) : nullptr;
+    QWidget *picture = pictureItem ? pictureItem->widget() : nullptr;
+    if (!picture) {
+        tab->layout()->addWidget(button);
+        return;
+    }
+    const int index = row->indexOf(picture);
+    row->removeWidget(picture);
+    auto *column = new QVBoxLayout;
+    column->addWidget(picture);
+    column->addWidget(button, 0, Qt::AlignRight);
+    row->insertLayout(index, column);
+}
+} // namespace
+
 TargetInductanceFlow::TargetInductanceFlow(MainWindow &window, UserPrompts &prompts)
     : QObject(&window), window(window), prompts(prompts)
 {
@@ -17,17 +38,7 @@ TargetInductanceFlow::TargetInductanceFlow(MainWindow &window, UserPrompts &prom
         button->setToolTip(tr("Find the turns and inner radius that give an inductance, with "
                               "this tab's width, spacing and other values"));
         button->setEnabled(false);
-        // The tab's first column holds the field groups and ends in a spacer.
-        QLayoutItem *column = window.tabWidget->widget(tab)->layout()->itemAt(0);
-        auto *fields = column ? qobject_cast<QBoxLayout *>(column->layout()) : nullptr;
-        if (fields) {
-            auto *row = new QHBoxLayout;
-            row->addStretch();
-            row->addWidget(button);
-            fields->insertLayout(fields->count() - 1, row);
-        } else {
-            window.tabWidget->widget(tab)->layout()->addWidget(button);
-        }
+        placeBelowPicture(window.tabWidget->widget(tab), button);
         connect(button, &QPushButton::clicked, this, [this, tab] { run(tab); });
         buttons.append(button);
     }

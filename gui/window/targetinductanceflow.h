@@ -18,7 +18,7 @@ class TargetInductanceFlow : public QObject
     Q_OBJECT
 
 public:
-    // Puts a button into each shape tab's column of fields, below the bridge.
+    // Puts a button into each shape tab, below its picture.
     TargetInductanceFlow(MainWindow &window, UserPrompts &prompts);
 
     void run(int tabIndex);
