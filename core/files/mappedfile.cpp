@@ -23,6 +23,8 @@ std::uintptr_t addressOf(const char *position)
 
 void advise(std::uintptr_t from, std::uintptr_t to, int advice)
 {
+    // Page arithmetic is done on integers; the address goes back only for the system call.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     ::madvise(reinterpret_cast<void *>(from), to - from, advice);
 }
 } // namespace

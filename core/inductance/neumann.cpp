@@ -198,7 +198,7 @@ double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
         double p[8];
         double q[8];
         double r[8];
-        for (int k = 0; k < 4; ++k) {
+        for (std::size_t k = 0; k < 4; ++k) {
             const double s = ss[k];
             const double t = ts[k];
             r[2 * k] = r[2 * k + 1] = std::sqrt(std::max(0.0, s * s + t * t - 2 * c * s * t));
@@ -213,7 +213,7 @@ double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
             asinhs[k] = asinhOver(p[k], q[k], r[k]);
         const double signs[4] = {1, -1, -1, 1};
         double sum = 0;
-        for (int k = 0; k < 4; ++k)
+        for (std::size_t k = 0; k < 4; ++k)
             sum += signs[k] * (ss[k] * asinhs[2 * k] + ts[k] * asinhs[2 * k + 1]);
         return c * sum;
     }

@@ -38,9 +38,10 @@ bool scaledBySevenDecimals(double magnitude, std::uint64_t &result)
 // up instead of divided out digit by digit.
 constexpr auto digitGroups = [] {
     std::array<char, 4 * 10000 + 4> groups{};
-    for (int n = 0; n < 10000; ++n) {
-        for (int i = 3, rest = n; i >= 0; --i, rest /= 10)
-            groups[static_cast<std::size_t>(4 * n + i)] = static_cast<char>('0' + rest % 10);
+    for (std::size_t n = 0; n < 10000; ++n) {
+        std::size_t rest = n;
+        for (std::size_t i = 4; i-- > 0; rest /= 10)
+            groups[4 * n + i] = static_cast<char>('0' + rest % 10);
     }
     return groups;
 }();

@@ -41,7 +41,7 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
     // Batches of about a megabyte in turns: this thread writes the first of each turn straight
     // into the output, helpers the others into arrays that follow it in order.
     const qsizetype batches =
-        std::min(polygons.size(), std::max<qsizetype>(bytes >> 20, 4 * partCount));
+        std::min(polygons.size(), std::max<qsizetype>(bytes >> 20, qsizetype{4} * partCount));
     const auto writeBatch = [&](SonTextWriter &to, qsizetype batch) {
         const qsizetype first = polygons.size() * batch / batches;
         const qsizetype last = polygons.size() * (batch + 1) / batches;
@@ -50,7 +50,7 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
     };
     // Batches much larger than a megabyte (a few polygons with very many points) would hold
     // too much text in memory at once.
-    if (partCount <= 1 || batches < 2 || bytes / batches > 8 * (1 << 20)) {
+    if (partCount <= 1 || batches < 2 || bytes / batches > qsizetype{8} << 20) {
         for (const Polygon &polygon : polygons)
             writePolygon(out, polygon);
         return;
