@@ -31,6 +31,40 @@ qsizetype distinctCount(const Polygon &polygon)
     return count > 1 && polygon.points.first() == polygon.points.last() ? count - 1 : count;
 }
 
+// The points that a measure puts beyond a slack: how many, in which polygons, and the worst.
+struct PointTally
+{
+    qsizetype count = 0;
+    double worstValue = 0;
+    Point worst;
+    QList<int> polygons;
+};
+
+template <typename Measure>
+PointTally tallyPoints(const QList<Polygon> &polygons, double slack, Measure measure)
+{
+    PointTally tally;
+    for (int i = 0; i < polygons.size(); ++i) {
+        const Polygon &polygon = polygons[i];
+        bool offending = false;
+        for (qsizetype k = 0; k < distinctCount(polygon); ++k) {
+            const Point &point = polygon.points[k];
+            const double value = measure(point);
+            if (!(value > slack))
+                continue;
+            ++tally.count;
+            offending = true;
+            if (value > tally.worstValue) {
+                tally.worstValue = value;
+                tally.worst = point;
+            }
+        }
+        if (offending)
+            tally.polygons.append(i);
+    }
+    return tally;
+}
+
 struct Checker
 {
     const ProjectDocument &layout;
@@ -126,42 +160,21 @@ struct Checker
 
     void checkBox()
     {
-        const double slack = tolerance();
-        qsizetype outside = 0;
-        double farthest = 0;
-        Point worst;
-        QList<int> offenders;
-        for (int i = 0; i < polygons().size(); ++i) {
-            const Polygon &polygon = polygons()[i];
-            bool offending = false;
-            for (qsizetype k = 0; k < distinctCount(polygon); ++k) {
-                const Point &point = polygon.points[k];
-                const double beyond =
-                    std::max({-point.x, point.x - box().xWidth, -point.y, point.y - box().yWidth});
-                if (!(beyond > slack))
-                    continue;
-                ++outside;
-                offending = true;
-                if (beyond > farthest) {
-                    farthest = beyond;
-                    worst = point;
-                }
-            }
-            if (offending)
-                offenders.append(i);
-        }
-        if (outside == 0)
+        const PointTally outside = tallyPoints(polygons(), tolerance(), [this](const Point &point) {
+            return std::max({-point.x, point.x - box().xWidth, -point.y, point.y - box().yWidth});
+        });
+        if (outside.count == 0)
             return;
         add(FindingSeverity::Error, FindingCode::outsideBox,
             QStringLiteral("%1 %2 of %3 %4 outside the %5 x %6 box, up to %7 beyond its edge.")
-                .arg(outside)
-                .arg(outside == 1 ? QStringLiteral("point") : QStringLiteral("points"))
-                .arg(offenders.size())
-                .arg(offenders.size() == 1 ? QStringLiteral("polygon lies")
-                                           : QStringLiteral("polygons lie"))
+                .arg(outside.count)
+                .arg(outside.count == 1 ? QStringLiteral("point") : QStringLiteral("points"))
+                .arg(outside.polygons.size())
+                .arg(outside.polygons.size() == 1 ? QStringLiteral("polygon lies")
+                                                  : QStringLiteral("polygons lie"))
                 .arg(formatReal(box().xWidth), length(box().yWidth, unit),
-                     shortLength(farthest, unit)),
-            offenders, worst);
+                     shortLength(outside.worstValue, unit)),
+            outside.polygons, outside.worst);
     }
 
     // Conductors on one level should meet only where they join: once per pair, never an
@@ -355,43 +368,26 @@ struct Checker
             return;
         const double cellX = box().cellSizeX();
         const double cellY = box().cellSizeY();
-        const double slack = 1e-6 * std::min(cellX, cellY);
-        qsizetype offGrid = 0;
-        double largest = 0;
-        Point worst;
-        QList<int> offenders;
-        for (int i = 0; i < polygons().size(); ++i) {
-            const Polygon &polygon = polygons()[i];
-            bool offending = false;
-            for (qsizetype k = 0; k < distinctCount(polygon); ++k) {
-                const Point &point = polygon.points[k];
-                const double snap = std::hypot(point.x - std::round(point.x / cellX) * cellX,
-                                               point.y - std::round(point.y / cellY) * cellY);
-                if (!(snap > slack))
-                    continue;
-                ++offGrid;
-                offending = true;
-                if (snap > largest) {
-                    largest = snap;
-                    worst = point;
-                }
-            }
-            if (offending)
-                offenders.append(i);
-        }
+        const PointTally offGrid =
+            tallyPoints(polygons(), 1e-6 * std::min(cellX, cellY), [&](const Point &point) {
+                return std::hypot(point.x - std::round(point.x / cellX) * cellX,
+                                  point.y - std::round(point.y / cellY) * cellY);
+            });
         const double narrowest = narrowestFeature();
-        if (offGrid == 0 || !(largest > 0.1 * narrowest))
+        const double largest = offGrid.worstValue;
+        if (offGrid.count == 0 || !(largest > 0.1 * narrowest))
             return;
         add(FindingSeverity::Warning, FindingCode::offGrid,
             QStringLiteral("%1 %2 off the %3 x %4 cell grid; the simulator moves them by up to "
                            "%5, %6% of the narrowest width or gap (%7).")
-                .arg(offGrid)
-                .arg(offGrid == 1 ? QStringLiteral("vertex lies") : QStringLiteral("vertices lie"))
+                .arg(offGrid.count)
+                .arg(offGrid.count == 1 ? QStringLiteral("vertex lies")
+                                        : QStringLiteral("vertices lie"))
                 .arg(QLocale::c().toString(cellX, 'g', 3), shortLength(cellY, unit),
                      shortLength(largest, unit))
                 .arg(std::lround(100 * largest / narrowest))
                 .arg(length(narrowest, unit)),
-            offenders, worst);
+            offGrid.polygons, offGrid.worst);
     }
 };
 } // namespace
