@@ -1,14 +1,50 @@
 #include "gui/window/targetinductanceflow.h"
 
+#include "gui/window/appsettings.h"
 #include "gui/window/mainwindow.h"
 #include "gui/window/userprompts.h"
 
 #include <QBoxLayout>
 #include <QPushButton>
+#include <QSettings>
 
 #include <cmath>
 
 namespace {
+const QString group = QStringLiteral("Target");
+
+QSettings store()
+{
+    return QSettings(QString::fromLatin1(settingsOrganisation),
+                     QString::fromLatin1(settingsApplication));
+}
+
+// In their own group "Target" beside the window's keys; anything unreadable falls back.
+TargetInductanceDialog::Entries readEntries()
+{
+    QSettings settings = store();
+    settings.beginGroup(group);
+    TargetInductanceDialog::Entries entries;
+    entries.target = settings.value(QStringLiteral("Value")).toString();
+    const double tolerance = settings.value(QStringLiteral("Tolerance"), 1.0).toDouble();
+    entries.tolerancePercent = tolerance > 0 ? tolerance : 1.0;
+    entries.place = settings.value(QStringLiteral("Place")).toString() == QStringLiteral("winding")
+                        ? InductancePlace::Winding
+                        : InductancePlace::ReferencePlanes;
+    return entries;
+}
+
+void writeEntries(const TargetInductanceDialog::Entries &entries)
+{
+    QSettings settings = store();
+    settings.beginGroup(group);
+    settings.setValue(QStringLiteral("Value"), entries.target);
+    settings.setValue(QStringLiteral("Tolerance"), entries.tolerancePercent);
+    settings.setValue(QStringLiteral("Place"), entries.place == InductancePlace::Winding
+                                                   ? QStringLiteral("winding")
+                                                   : QStringLiteral("refplanes"));
+}
+
 // Under the tab's picture there is room to spare; below the fields the tallest tab would grow
 // the window.
 void placeBelowPicture(QWidget *tab, QPushButton *button)
@@ -68,9 +104,9 @@ void TargetInductanceFlow::run(int tabIndex)
 {
     if (!window.templateDocument())
         return;
-    TargetInductanceDialog dialog(design(tabIndex), entries, &window);
+    TargetInductanceDialog dialog(design(tabIndex), readEntries(), &window);
     const int result = prompts.exec(dialog);
-    entries = dialog.entries();
+    writeEntries(dialog.entries());
     if (result != QDialog::Accepted)
         return;
     if (const std::optional<SynthesisCandidate> chosen = dialog.chosen())

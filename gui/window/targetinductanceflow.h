@@ -12,7 +12,7 @@ class UserPrompts;
 
 // "Target L ..." on each shape tab: the target inductance dialog for the tab's fixed values on
 // the loaded template; the chosen candidate's turns and inner radius go into the tab's fields.
-// The dialog's entries are kept for its next opening.
+// The dialog's entries are kept in the settings for its next opening.
 class TargetInductanceFlow : public QObject
 {
     Q_OBJECT
@@ -33,7 +33,6 @@ private:
     MainWindow &window;
     UserPrompts &prompts;
     QList<QPushButton *> buttons; // owned by their tabs
-    TargetInductanceDialog::Entries entries;
 };
 
 // The radius as the fields take it: at most 3 decimals, without trailing zeros.

@@ -136,7 +136,7 @@ private slots:
     }
 
     // The chosen candidate lands in the tab it was asked from, and what it fills in really
-    // meets the target; the dialog's entries come back at the next opening.
+    // meets the target; the dialog's entries come back from the settings at the next opening.
     void targetInductanceFillsTheTab()
     {
         MainWindow w(prompts);
@@ -181,6 +181,8 @@ private slots:
         const QString radius = w.nsRadiusEdit->text();
         QTest::mouseClick(flow.button(1), Qt::LeftButton);
         QCOMPARE(remembered, QStringLiteral("2@1"));
+        QCOMPARE(storedSetting(QStringLiteral("Target/Place")).toString(),
+                 QStringLiteral("winding"));
         QCOMPARE(w.nsRadiusEdit->text(), radius);
     }
 };
