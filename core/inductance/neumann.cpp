@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <iterator>
+#include <optional>
 
 namespace {
 // asinh through one logarithm: several times faster than the library's, and exact enough here
@@ -147,22 +148,42 @@ double widthCornerSum(const double (&ss)[2], const double (&ts)[2], double pw, d
     }
     return sum;
 }
-} // namespace
+// Two straight pieces as the closed forms see them: lengths, unit directions, the cosine of
+// their angle, the normal to both (its square length is sin^2) and the offset of the starts.
+struct PieceFrame
+{
+    double l1;
+    double l2;
+    Vec3 u;
+    Vec3 v;
+    double c;
+    Vec3 n;
+    double sin2;
+    Vec3 w;
+};
 
-double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
+// None for a piece of no length.
+std::optional<PieceFrame> pieceFrame(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
 {
     const Vec3 a = p1 - p0;
     const Vec3 b = q1 - q0;
     const double l1 = norm(a);
     const double l2 = norm(b);
     if (!(l1 > 0) || !(l2 > 0))
-        return 0;
+        return std::nullopt;
     const Vec3 u = (1 / l1) * a;
     const Vec3 v = (1 / l2) * b;
-    const double c = std::clamp(dot(u, v), -1.0, 1.0);
     const Vec3 n = cross(u, v);
-    const double sin2 = dot(n, n);
-    const Vec3 w = p0 - q0;
+    return PieceFrame{l1, l2, u, v, std::clamp(dot(u, v), -1.0, 1.0), n, dot(n, n), p0 - q0};
+}
+} // namespace
+
+double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
+{
+    const std::optional<PieceFrame> frame = pieceFrame(p0, p1, q0, q1);
+    if (!frame)
+        return 0;
+    const auto [l1, l2, u, v, c, n, sin2, w] = *frame;
 
     // Nearly parallel: the common perpendicular would lie far away and the corner terms would
     // cancel badly (by 1e-3 at an angle of 1e-7, 3e-7 at 1e-5); the parallel formula with the
@@ -225,18 +246,10 @@ double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
 
 double widthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, double qWidth)
 {
-    const Vec3 a = p1 - p0;
-    const Vec3 b = q1 - q0;
-    const double l1 = norm(a);
-    const double l2 = norm(b);
-    if (!(l1 > 0) || !(l2 > 0))
+    const std::optional<PieceFrame> frame = pieceFrame(p0, p1, q0, q1);
+    if (!frame)
         return 0;
-    const Vec3 u = (1 / l1) * a;
-    const Vec3 v = (1 / l2) * b;
-    const double c = std::clamp(dot(u, v), -1.0, 1.0);
-    const Vec3 n = cross(u, v);
-    const double sin2 = dot(n, n);
-    const Vec3 w = p0 - q0;
+    const auto [l1, l2, u, v, c, n, sin2, w] = *frame;
     const double dz = w.z;
     const double pw2 = pWidth * pWidth / 24;
     const double qw2 = qWidth * qWidth / 24;
