@@ -2,8 +2,13 @@
 
 #include "core/sonnet/projectio.h"
 
+#include "core/files/mappedfile.h"
+
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <future>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -29,6 +34,32 @@ template <typename Work> auto launch(Work work)
         return std::async(std::launch::deferred, std::move(work));
     }
 }
+
+// The start of the line after the first bare "END" line that starts after `from`; null when
+// there is none.
+const char *afterEndLine(const char *from, const char *end)
+{
+    for (const char *p = from; p < end;) {
+        const void *newline = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        if (!newline)
+            return nullptr;
+        const char *line = static_cast<const char *>(newline) + 1;
+        if (end - line >= 4 && std::memcmp(line, "END", 3) == 0 &&
+            (line[3] == '\n' || line[3] == '\r')) {
+            const void *lineEnd =
+                std::memchr(line + 3, '\n', static_cast<std::size_t>(end - line - 3));
+            return lineEnd ? static_cast<const char *>(lineEnd) + 1 : nullptr;
+        }
+        p = line;
+    }
+    return nullptr;
+}
+
+struct SectionTail
+{
+    QList<Polygon> polygons;
+    std::vector<const char *> ends; // the reader's position after each
+};
 } // namespace
 
 void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts)
@@ -72,4 +103,56 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
             out.writeBytes(texts[j]);
         }
     }
+}
+
+std::int64_t readPolygonsInTwo(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
+                               qsizetype splitBytes)
+{
+    if (count < 2 || in.remainingBytes() < splitBytes || std::thread::hardware_concurrency() < 2)
+        return 0;
+    const char *end = in.textEnd();
+    const char *split = afterEndLine(in.position() + in.remainingBytes() / 2, end);
+    if (!split)
+        return 0;
+    // Lowered once the first half knows how many polygons are left for the second.
+    std::atomic<std::int64_t> limit{count};
+    const bool mapped = in.throughWindow();
+    // Room for the second half's share of the count, a little more, as far as its text can
+    // hold polygons of 30 bytes; growing past that only costs a copy.
+    const double share = double(end - split) / double(in.remainingBytes());
+    const auto room = static_cast<qsizetype>(
+        std::min({double(count), 1.1 * share * double(count) + 16, double(end - split) / 30}));
+    auto tail = launch([split, end, mapped, room, &limit] {
+        // Only mapped bytes may be handed back; pages of memory that was read would be lost.
+        std::optional<PageWindow> window;
+        if (mapped)
+            window.emplace(split, end);
+        SonTextReader from = window ? SonTextReader(*window) : SonTextReader(split, end);
+        SectionTail part;
+        part.polygons.reserve(room);
+        part.ends.reserve(static_cast<std::size_t>(room));
+        for (std::int64_t i = 0; i < limit.load(std::memory_order_relaxed) && !from.atEnd(); ++i) {
+            readPolygon(from, part.polygons.emplaceBack());
+            part.ends.push_back(from.position());
+        }
+        return part;
+    });
+    std::int64_t head = 0;
+    while (head < count && !in.atEnd() && in.position() < split) {
+        readPolygon(in, polygons.emplaceBack());
+        ++head;
+    }
+    const bool aligned = in.position() == split && head < count;
+    limit = aligned ? count - head : 0;
+    SectionTail rest = tail.get();
+    if (!aligned)
+        return head;
+    // The second half started where the first stopped and read as far as reading on would.
+    const auto taken = static_cast<qsizetype>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(rest.polygons.size()), count - head));
+    for (qsizetype i = 0; i < taken; ++i)
+        polygons.append(std::move(rest.polygons[i]));
+    if (taken > 0)
+        in.skipTo(rest.ends[static_cast<std::size_t>(taken - 1)]);
+    return head + taken;
 }

@@ -21,6 +21,16 @@ public:
 
     bool atEnd() const { return pos == end; }
     qsizetype remainingBytes() const { return end - pos; }
+    const char *position() const { return pos; }
+    const char *textEnd() const { return end; }
+    // Whether the bytes are mapped and read through a page window.
+    bool throughWindow() const { return window != nullptr; }
+    // Moves on to `position`, which lies between the current position and the end.
+    void skipTo(const char *position)
+    {
+        pos = position;
+        reportProgress();
+    }
 
     // Skips whitespace (line breaks included) and returns the next run of other bytes; the
     // byte that ends it is not consumed. Empty at the end of the input.

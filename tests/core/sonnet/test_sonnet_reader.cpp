@@ -1,4 +1,6 @@
 // The word, line and number reading every block reader stands on.
+#include "core/sonnet/polygonbatches.h"
+#include "core/sonnet/projectio.h"
 #include "core/sonnet/sontextreader.h"
 
 #include <QRandomGenerator>
@@ -8,6 +10,8 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <thread>
 
 class SonnetReaderTest : public QObject
 {
@@ -21,6 +25,8 @@ private slots:
     void integers_data();
     void integers();
     void wordsAndLines();
+    void polygonsReadInTwoAsInOne_data();
+    void polygonsReadInTwoAsInOne();
 };
 
 void SonnetReaderTest::reals_data()
@@ -175,6 +181,85 @@ void SonnetReaderTest::wordsAndLines()
     QVERIFY(in.atEnd());
     QCOMPARE(in.readWordView(), QByteArrayView());
     QCOMPARE(in.readLineView(), QByteArrayView());
+}
+
+namespace {
+// The count after "NUM", then `present` polygons (metal, vias, keyword lines), then the rest of a block.
+// From `brokenFrom` on, vias lack their TOLEVEL line, so that reading takes an "END" line
+// into the middle of a polygon.
+QByteArray polygonSection(int count, int present, int liarAt, const char *lineEnd,
+                          int brokenFrom = -1)
+{
+    QByteArray text = QByteArray::number(count) + lineEnd;
+    for (int i = 0; i < present; ++i) {
+        const bool broken = brokenFrom >= 0 && i >= brokenFrom;
+        const int points = broken ? 0 : 3 + i % 6;
+        const bool via = broken || i % 7 == 3;
+        if (via)
+            text += QByteArray("VIA POLYGON") + lineEnd;
+        // One polygon claims more points than it has, which moves every later boundary.
+        const int claimed = i == liarAt ? points + 40 : points;
+        text += QByteArray::number(i % 3) + ' ' + QByteArray::number(claimed) + " 0 N " +
+                QByteArray::number(i + 1) + " 1 1 100 100 0 0 0 Y" + lineEnd;
+        if (via && !broken)
+            text += QByteArray("TOLEVEL 2 RING COVERS") + lineEnd;
+        if (i % 11 == 5)
+            text += QByteArray("TLAYNAM M1 INH") + lineEnd;
+        for (int k = 0; k < points; ++k)
+            text += QByteArray::number(i * 1.25 + k, 'f', 7) + ' ' +
+                    QByteArray::number(-0.5 * k, 'f', 7) + lineEnd;
+        text += QByteArray("END") + lineEnd;
+    }
+    return text + "END GEO" + lineEnd + "FREQ" + lineEnd;
+}
+
+struct SectionRead
+{
+    QList<Polygon> polygons;
+    qsizetype consumed = 0;
+    std::int64_t inTwo = 0;
+};
+
+SectionRead readSection(const QByteArray &text, qsizetype splitBytes)
+{
+    SonTextReader in(text);
+    const std::int64_t count = in.readInteger();
+    in.skipRestOfLine();
+    SectionRead read;
+    read.inTwo = readPolygonsInTwo(in, count, read.polygons, splitBytes);
+    for (std::int64_t i = read.inTwo; i < count && !in.atEnd(); ++i)
+        read.polygons.append(readPolygon(in));
+    read.consumed = in.position() - text.constData();
+    return read;
+}
+} // namespace
+
+void SonnetReaderTest::polygonsReadInTwoAsInOne_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("wholeInTwo");
+    QTest::newRow("as written") << polygonSection(400, 400, -1, "\n") << true;
+    QTest::newRow("CR LF") << polygonSection(400, 400, -1, "\r\n") << true;
+    QTest::newRow("count below the polygons") << polygonSection(300, 400, -1, "\n") << false;
+    QTest::newRow("count above the polygons") << polygonSection(500, 400, -1, "\n") << false;
+    QTest::newRow("a point count too large early") << polygonSection(400, 400, 20, "\n") << false;
+    QTest::newRow("a point count too large late") << polygonSection(400, 400, 350, "\n") << false;
+    QTest::newRow("END lines inside polygons") << polygonSection(400, 400, -1, "\n", 60) << false;
+}
+
+void SonnetReaderTest::polygonsReadInTwoAsInOne()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, wholeInTwo);
+    const SectionRead inOne = readSection(text, std::numeric_limits<qsizetype>::max());
+    const SectionRead inTwo = readSection(text, 0);
+    QCOMPARE(inOne.inTwo, 0);
+    QVERIFY(inOne.polygons.size() >= 200); // the section is read at all
+    QCOMPARE(inTwo.polygons.size(), inOne.polygons.size());
+    QVERIFY(inTwo.polygons == inOne.polygons);
+    QCOMPARE(inTwo.consumed, inOne.consumed);
+    if (wholeInTwo && std::thread::hardware_concurrency() >= 2)
+        QCOMPARE(inTwo.inTwo, inOne.polygons.size());
 }
 
 QTEST_GUILESS_MAIN(SonnetReaderTest)
