@@ -1,6 +1,7 @@
 #include "core/inductance/clustersum.h"
 
 #include "core/inductance/gausslegendre.h"
+#include "core/inductance/stripes.h"
 
 #include <algorithm>
 #include <array>
@@ -497,12 +498,7 @@ template <class Item> PairSums stripedSums(size_t count, double grid, int wanted
     const size_t cores =
         wanted > 0 ? static_cast<size_t>(wanted) : std::thread::hardware_concurrency();
     const size_t threads = count < threadedItems ? 1 : std::clamp<size_t>(cores, 1, stripeCount);
-    std::vector<std::thread> workers;
-    for (size_t t = 1; t < threads; ++t)
-        workers.emplace_back(runStripes, t, threads);
-    runStripes(0, threads);
-    for (std::thread &worker : workers)
-        worker.join();
+    runInStripes(threads, runStripes);
     PairSums total;
     for (const PairSums &stripe : stripes) {
         total.first += stripe.first;

@@ -3,6 +3,7 @@
 #include "core/inductance/clustersum.h"
 #include "core/inductance/farfield.h"
 #include "core/inductance/pairterms.h"
+#include "core/inductance/stripes.h"
 
 #include <algorithm>
 #include <array>
@@ -40,12 +41,7 @@ template <class Row> double stripedSum(size_t rows, const Row &row)
         rows < threadedPieces
             ? 1
             : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, stripeCount);
-    std::vector<std::thread> workers;
-    for (size_t t = 1; t < threads; ++t)
-        workers.emplace_back(runStripes, t, threads);
-    runStripes(0, threads);
-    for (std::thread &worker : workers)
-        worker.join();
+    runInStripes(threads, runStripes);
     double total = 0;
     for (const double stripe : stripes)
         total += stripe;
