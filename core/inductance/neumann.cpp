@@ -271,13 +271,16 @@ double widthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, double qWidt
         const double hi = std::max(qa, qb);
         const double xs[4] = {l1 - lo, -lo, l1 - hi, -hi};
         const double signs[4] = {1, -1, -1, 1};
+        // Apart along the lines, the cancelling part is left out, also off one line: on one
+        // line rounding leaves h^2 at about 1e-28 rather than 0, and |x| / h^2 does not cancel.
+        const bool apart = lo >= l1 || hi <= 0;
         double sum = 0;
         for (int k = 0; k < 4; ++k) {
             const double x = std::fabs(xs[k]);
             const double r = std::sqrt(x * x + d2);
-            const double term = dz != 0  ? (x * x * h2 / r - r * dz * dz) / (d2 * d2)
-                                : d2 > 0 ? x * x / (d2 * r)
-                                         : -x / (r * (x + r));
+            const double term = dz != 0            ? (x * x * h2 / r - r * dz * dz) / (d2 * d2)
+                                : apart || d2 == 0 ? -x / (r * (x + r))
+                                                   : x * x / (d2 * r);
             sum += signs[k] * term;
         }
         return (c > 0 ? 1.0 : -1.0) * (pw2 + qw2) * sum;
