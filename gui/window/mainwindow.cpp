@@ -416,7 +416,7 @@ void MainWindow::ViewTechButtonClicked()
         return;
     layerSetup = names;
     functionSetup = roles;
-    UpdatePreview();
+    UpdateEstimate(); // the geometry line and the preview follow the roles
 
     if (prompts.question(this, windowTitle(), tr("Layer setup changed\nSave modified template?")) !=
         QMessageBox::Yes) {

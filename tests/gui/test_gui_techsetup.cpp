@@ -311,6 +311,7 @@ private slots:
         const QString target = saveAs.isEmpty() ? QString() : folder.filePath(saveAs);
         {
             MainWindow w(prompts);
+            QTRY_VERIFY(w.GeometryLabel->text().endsWith(QLatin1String(" at ref. planes)")));
             queueRoleChange();
             prompts.answers << answer;
             if (answer == QMessageBox::Yes)
@@ -323,6 +324,8 @@ private slots:
             QCOMPARE(w.TechTemplateFileEdit->text(), QString());
             QVERIFY(w.templateDocument());
             QCOMPARE(w.levelRoles(), (QStringList{"none", "bridge", "bridge", "none"}));
+            // No spiral level is left, and the geometry line says so.
+            QTRY_COMPARE(w.GeometryLabel->text(), QStringLiteral("\u2013"));
             w.close();
         }
         QCOMPARE(storedSetting(QStringLiteral("Base/SonTemplate")).toString(), QString());
