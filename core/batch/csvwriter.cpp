@@ -1,6 +1,6 @@
 #include "core/batch/csvwriter.h"
 
-#include <QSaveFile>
+#include "core/files/checkedsavefile.h"
 
 QString csvField(const QString &text)
 {
@@ -30,10 +30,5 @@ void CsvWriter::addRecord(const QStringList &fields)
 
 int CsvWriter::save(const QString &fileName, QString *errorText) const
 {
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) && file.write(m_data) == m_data.size() && file.commit())
-        return 0;
-    if (errorText)
-        *errorText = file.errorString();
-    return 1;
+    return writeWholeFile(fileName, m_data, errorText);
 }

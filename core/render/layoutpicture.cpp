@@ -1,11 +1,12 @@
 #include "core/render/layoutpicture.h"
 
+#include "core/files/checkedsavefile.h"
 #include "core/render/layoutpainter.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace {
@@ -40,13 +41,14 @@ int writeLayoutPicture(const QString &fileName, const DesignReview &review, QSiz
 {
     if (!isLayoutPictureName(fileName))
         return fail(errorText, QStringLiteral("the name must end in .svg or .png"));
-    // Through a temporary file, so that a failed write keeps an older picture.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(errorText, file.errorString());
+    // Drawn in memory first: the encoders do not report a failed write, the checked save
+    // does, and it keeps an older picture then.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     if (suffixOf(fileName) == QLatin1String("svg")) {
         QSvgGenerator generator;
-        generator.setOutputDevice(&file);
+        generator.setOutputDevice(&buffer);
         generator.setSize(size);
         generator.setViewBox(QRect(QPoint(0, 0), size));
         generator.setTitle(QStringLiteral("Spiral layout"));
@@ -59,10 +61,8 @@ int writeLayoutPicture(const QString &fileName, const DesignReview &review, QSiz
             QPainter painter(&image);
             paintInto(painter, review, size);
         }
-        if (!image.save(&file, "PNG"))
+        if (!image.save(&buffer, "PNG"))
             return fail(errorText, QStringLiteral("the PNG encoder failed"));
     }
-    if (!file.commit())
-        return fail(errorText, file.errorString());
-    return 0;
+    return writeWholeFile(fileName, bytes, errorText);
 }

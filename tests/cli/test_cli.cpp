@@ -440,12 +440,16 @@ void CliTest::failedSavesSayWhy()
     QVERIFY(QFile::copy(input, dir.filePath("sondata/out/result.csv")));
     const QString layout = dir.filePath("out.dxf");
     QVERIFY(QFile::copy(output, layout));
+    const QString picture = dir.filePath("out.svg");
+    QVERIFY(QFile::copy(output, picture));
     const QStringList before = filesIn(dir.path());
     const QByteArray old = readAll(output);
     // A full disk, as far as the programs can tell.
-    for (const QStringList &arguments : {QStringList{"rewrite", input, output},
-                                         QStringList{"create", "--shape", "round", "-o", output},
-                                         QStringList{"export", input, layout}}) {
+    for (const QStringList &arguments :
+         {QStringList{"rewrite", input, output},
+          QStringList{"create", "--shape", "round", "-o", output},
+          QStringList{"export", input, layout},
+          QStringList{"render", "--shape", "round", "--turns", "5", "-o", picture}}) {
         const Run run = runCli(arguments, [] { limitFileSize(4096); });
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString());
@@ -453,7 +457,14 @@ void CliTest::failedSavesSayWhy()
         QCOMPARE(filesIn(dir.path()), before);
         QCOMPARE(readAll(output), old);
         QCOMPARE(readAll(layout), old);
+        QCOMPARE(readAll(picture), old);
     }
+    // The index of many failed projects is larger than the limit too.
+    const Run sweep =
+        runCli({"sweep", "--shape", "round", "--width", "5:40:1", "-o", dir.filePath("sweep")},
+               [] { limitFileSize(4096); });
+    QCOMPARE(sweep.exitCode, 1);
+    QVERIFY2(sweep.err.contains("index.csv': File too large"), qPrintable(sweep.err));
 }
 
 void CliTest::pathsAreCheckedBeforeUse_data()
