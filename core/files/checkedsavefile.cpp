@@ -13,7 +13,9 @@ QString systemErrorText(int error)
 }
 } // namespace
 
-CheckedSaveFile::CheckedSaveFile(const QString &fileName) : file(fileName) {}
+CheckedSaveFile::CheckedSaveFile(const QString &fileName, SyncToDisk sync)
+    : file(fileName), sync(sync)
+{}
 
 CheckedSaveFile::~CheckedSaveFile()
 {
@@ -85,7 +87,7 @@ bool CheckedSaveFile::commit()
     if (!file.isOpen())
         return false;
     // Some file systems report a full disk only when the data is synced.
-    if (failure.isEmpty() && ::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS)
+    if (failure.isEmpty() && sync(file.handle()) != 0 && errno != EINVAL && errno != EROFS)
         failWithSystemError();
     QIODevice::close();
     if (!failure.isEmpty()) {

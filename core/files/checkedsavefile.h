@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <unistd.h>
+
 // A file that replaces its target only once every byte has reached the disk. It writes
 // through a temporary file in the same folder; every write and the final sync are checked,
 // so a full disk or a file-size limit fails the save, keeps the old file, and the error
@@ -12,7 +14,11 @@
 class CheckedSaveFile : public QIODevice
 {
 public:
-    explicit CheckedSaveFile(const QString &fileName);
+    // How the written data is synced to the disk: ::fsync, or a stand-in that fails the way
+    // a file system can report a full disk only at the sync.
+    using SyncToDisk = int (*)(int fileDescriptor);
+
+    explicit CheckedSaveFile(const QString &fileName, SyncToDisk sync = &::fsync);
     // A temporary file that was never committed is removed.
     ~CheckedSaveFile() override;
 
@@ -31,6 +37,7 @@ private:
     void startWriteBack(qint64 bytes);
 
     QSaveFile file;
+    SyncToDisk sync;
     QString failure; // the first error; empty while all went well
     qint64 written = 0;
     qint64 writtenBack = 0;

@@ -49,6 +49,11 @@ int loadProject(const QString &fileName, ProjectDocument &document, QString *err
 int writeProjectFile(const QString &fileName, const ProjectDocument &document, QString *errorText)
 {
     CheckedSaveFile file(fileName);
+    return writeProjectFile(file, document, errorText);
+}
+
+int writeProjectFile(CheckedSaveFile &file, const ProjectDocument &document, QString *errorText)
+{
     bool saved = file.open();
     if (saved) {
         SonTextWriter out(&file);

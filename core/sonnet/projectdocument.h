@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class CheckedSaveFile;
+
 // The DIM block's seven unit names, each one word exactly as in the file.
 struct DimensionBlock
 {
@@ -53,6 +55,8 @@ struct ProjectDocument
 int loadProject(const QString &fileName, ProjectDocument &document, QString *errorText = nullptr);
 // Writes through a temporary file in the same folder, so a failed save keeps the old file.
 int writeProjectFile(const QString &fileName, const ProjectDocument &document,
+                     QString *errorText = nullptr);
+int writeProjectFile(CheckedSaveFile &file, const ProjectDocument &document,
                      QString *errorText = nullptr);
 // writeProjectFile, then, only when that succeeded, empties or creates the result folder.
 int saveProject(const QString &fileName, const ProjectDocument &document,

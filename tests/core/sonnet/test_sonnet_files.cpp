@@ -1,4 +1,5 @@
 // Loading and saving project files, the result folder, and the geometry operations.
+#include "core/files/checkedsavefile.h"
 #include "core/sonnet/projectdocument.h"
 #include "tests/support/filesizelimit.h"
 
@@ -233,8 +234,18 @@ void SonnetFilesTest::failedSaveKeepsOldFileAndFolder()
         QCOMPARE(saveProject(good, large, &reason), 1);
         QCOMPARE(reason, QStringLiteral("File too large"));
     }
+    // Some file systems report a full disk only at the final sync.
+    {
+        CheckedSaveFile failingSync(good, [](int) {
+            errno = ENOSPC;
+            return -1;
+        });
+        QCOMPARE(writeProjectFile(failingSync, smallProject(), &reason), 1);
+        QCOMPARE(reason, QStringLiteral("No space left on device"));
+    }
     QCOMPARE(readAll(good), serializeProject(smallProject()));
     QCOMPARE(entries(dir.filePath("sondata")), QStringList({"demo", "good.csv"}));
+    QCOMPARE(entries(dir.path()), QStringList({"demo.son", "good.son", "sondata"}));
 }
 
 void SonnetFilesTest::resultFolderNeedsAPlainBaseName()
