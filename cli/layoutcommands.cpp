@@ -138,9 +138,14 @@ int runExport(const QStringList &arguments, QTextStream &out)
             throw CliError(QStringLiteral("--%1 needs a value, not an empty one.").arg(name));
         values.insert(name, value);
     }
-    if (files.size() != 2 || files[0].isEmpty())
+    if (files.size() != 2)
         throw CliError(QStringLiteral("export needs an input project and an output file "
                                       "(.gds or .dxf)."));
+    for (int k = 0; k < 2; ++k) {
+        if (files[k].isEmpty())
+            throw CliError(QStringLiteral("the %1 file name is empty.")
+                               .arg(QLatin1String(k == 0 ? "input" : "output")));
+    }
     checkLayoutPath(QString(), files[1]);
     LayoutExportOptions options = parseLayoutOptions(values);
     if (options.cellName.isEmpty())

@@ -62,6 +62,8 @@ SynthesisOptions splitArguments(const QStringList &arguments)
                 throw CliError(QStringLiteral("--%1 needs a value.").arg(name));
             value = arguments[++i];
         }
+        if (value->isEmpty())
+            throw CliError(QStringLiteral("--%1 needs a value, not an empty one.").arg(name));
         if (name == QLatin1String("target"))
             options.target = *value;
         else if (name == QLatin1String("at"))

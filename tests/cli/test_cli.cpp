@@ -483,6 +483,10 @@ void CliTest::pathsAreCheckedBeforeUse_data()
                                   << "the output file name is empty.";
     QTest::newRow("empty cell") << "export fifo o.gds --cell ''"
                                 << "--cell needs a value, not an empty one.";
+    QTest::newRow("empty layout") << "export fifo ''"
+                                  << "the output file name is empty.";
+    QTest::newRow("empty candidate file") << "synthesize --shape round --target 2 --create ''"
+                                          << "--create needs a value, not an empty one.";
     QTest::newRow("empty info") << "info ''"
                                 << "the input file name is empty.";
 }
