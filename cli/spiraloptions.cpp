@@ -225,8 +225,7 @@ void checkCreateOptions(const RawOptions &raw, SpiralCommandOptions &options)
 void checkEstimateOptions(const RawOptions &raw, const SpiralCommandOptions &options)
 {
     for (const QString &flag :
-         QStringList{QStringLiteral("o"), QStringLiteral("roles"), QStringLiteral("metals"),
-                     QStringLiteral("gds"), QStringLiteral("size")} +
+         QStringList{QStringLiteral("o"), QStringLiteral("gds"), QStringLiteral("size")} +
              layoutOptionNames()) {
         if (raw.values.contains(flag))
             throw CliError(QStringLiteral("%1 belongs to create.").arg(flagText(flag)));

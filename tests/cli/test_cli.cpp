@@ -155,6 +155,8 @@ void CliTest::estimatePrintsThePanel_data()
                        "--sides", "8",          "--length-unit", "mil"}
         << "Size: 190 / 190 mil"
         << "MinRadius: (min > 41.2132)";
+    QTest::newRow("no spiral level")
+        << QStringList{"--shape", "round", "--roles", "none"} << "Size: 140 / 140 um" << QString();
 }
 
 void CliTest::estimatePrintsThePanel()
@@ -176,6 +178,7 @@ void CliTest::estimatePrintsThePanel()
     QVERIFY2(geometry.match(lines.last()).hasMatch() || lines.last().startsWith("Geometry: n/a ("),
              qPrintable(lines.last()));
     QCOMPARE(lines.size(), minRadius.isEmpty() ? 3 : 4);
+    QCOMPARE(lines.last().contains("\"spiral\""), arguments.contains("--roles"));
 }
 
 void CliTest::estimateJson()
