@@ -16,7 +16,10 @@ struct CurrentPiece
 };
 
 // The partial inductance of the path, L = sum of L_self + 2 sum of M over all pairs, each
-// weighted by both currents; geometric part in length units (see neumann.h). Zero-length
+// weighted by both currents, signed by their directions (Greenhouse 1974, "Design of planar
+// rectangular microelectronic inductors", IEEE Trans. PHP-10; Ruehli 1972, "Inductance
+// calculations in a complex integrated circuit environment", IBM J. Res. Dev. 16); geometric
+// part in length units (see neumann.h). Zero-length
 // pieces add nothing. Clusters of pieces far apart interact through a multipole expansion
 // (see clustersum.h).
 double pathInductance(const std::vector<CurrentPiece> &pieces);

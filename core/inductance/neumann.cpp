@@ -29,7 +29,8 @@ double xAsinh(double x, double d)
     return x * fastAsinh(x / d);
 }
 
-// Second antiderivative of 1 / sqrt(x^2 + d^2): parallel filaments (Grover's formula).
+// Second antiderivative of 1 / sqrt(x^2 + d^2): parallel filaments (Grover 1946, "Inductance
+// calculations", ch. 5).
 double parallelFilamentTerm(double x, double d)
 {
     const double r = std::sqrt(x * x + d * d);
@@ -59,7 +60,8 @@ double skewCornerTerm(double s, double t, double c, double sin2, double sine, do
 }
 
 // Fourth antiderivative (twice along x, twice across y) of 1 / sqrt(x^2 + y^2 + z^2): the
-// kernel of two parallel tapes (Hoer and Love, in the zero-thickness limit). Terms in x or y
+// kernel of two parallel tapes (Hoer and Love 1965, "Exact inductance equations for
+// rectangular conductors", J. Res. NBS 69C, in the zero-thickness limit). Terms in x or y
 // alone, or linear in either, cancel in the corner sums and are left out.
 double tapeCornerTerm(double x, double y, double z)
 {
@@ -244,6 +246,10 @@ double filamentMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
     return c * sum;
 }
 
+// The mutual inductance of two tapes with uniform current is the filament formula averaged
+// over both cross-sections; to second order that average adds the variance w^2 / 12 of each
+// offset times half the second derivative across (the expansion behind Grover's geometric
+// mean distances, Grover 1946, ch. 2; Greenhouse 1974 applies them to planar spirals).
 double widthTerm(Vec3 p0, Vec3 p1, double pWidth, Vec3 q0, Vec3 q1, double qWidth)
 {
     const std::optional<PieceFrame> frame = pieceFrame(p0, p1, q0, q1);
