@@ -1,5 +1,6 @@
 #include "core/export/layermap.h"
 
+#include "core/sonnet/geometryrecords.h"
 #include "core/template/layerroles.h"
 
 #include <QRegularExpression>
@@ -52,7 +53,7 @@ std::optional<GdsLayer> parseTarget(const QString &part, const QString &text, QS
 bool parseKey(const QString &key, LayerMap::Entry &entry)
 {
     static const QRegularExpression level(QStringLiteral("^[Ll](\\d{1,9})$"));
-    static const QRegularExpression via(QStringLiteral("^via:(\\d{1,9})-(\\d{1,9})$"),
+    static const QRegularExpression via(QStringLiteral("^via:(\\d{1,9}|GND)-(\\d{1,9}|GND)$"),
                                         QRegularExpression::CaseInsensitiveOption);
     if (levelRoleNames().contains(key)) {
         entry.kind = LayerMap::Kind::Role;
@@ -65,8 +66,12 @@ bool parseKey(const QString &key, LayerMap::Entry &entry)
         return true;
     }
     if (const QRegularExpressionMatch match = via.match(key); match.hasMatch()) {
-        const int a = match.captured(1).toInt();
-        const int b = match.captured(2).toInt();
+        const auto levelOf = [](const QString &text) {
+            return text.compare(QLatin1String("GND"), Qt::CaseInsensitive) == 0 ? groundLevel
+                                                                                : text.toInt();
+        };
+        const int a = levelOf(match.captured(1));
+        const int b = levelOf(match.captured(2));
         entry.kind = LayerMap::Kind::Via;
         entry.level = std::min(a, b);
         entry.toLevel = std::max(a, b);
@@ -82,7 +87,7 @@ QString LayerMap::Entry::key() const
     case Kind::Role:
         return role;
     case Kind::Via:
-        return QStringLiteral("via:%1-%2").arg(level).arg(toLevel);
+        return QStringLiteral("via:%1-%2").arg(levelText(level), levelText(toLevel));
     case Kind::Level:
         break;
     }

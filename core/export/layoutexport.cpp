@@ -50,7 +50,7 @@ QString describe(qsizetype index, const Polygon &polygon)
         return QStringLiteral("via %1 from level %2 to level %3")
             .arg(which)
             .arg(polygon.level)
-            .arg(polygon.toLevel);
+            .arg(levelText(polygon.toLevel));
     return QStringLiteral("%1 on level %2").arg(which).arg(polygon.level);
 }
 
@@ -324,7 +324,8 @@ QString dxfLayerName(int level)
 
 QString dxfViaLayerName(int level, int toLevel)
 {
-    return QStringLiteral("VIA%1-%2").arg(std::min(level, toLevel)).arg(std::max(level, toLevel));
+    return QStringLiteral("VIA%1-%2")
+        .arg(levelText(std::min(level, toLevel)), levelText(std::max(level, toLevel)));
 }
 
 int exportLayout(const QString &fileName, const ProjectDocument &document,

@@ -281,7 +281,9 @@ void readPolygon(SonTextReader &in, Polygon &polygon)
     if (polygon.isVia()) {
         SonTextReader toLevelLine(in.readLineView());
         toLevelLine.readWordView();
-        polygon.toLevel = toLevelLine.readInt();
+        // Vias down to the ground plane would otherwise become vias to level 0.
+        const QByteArrayView target = toLevelLine.readWordView();
+        polygon.toLevel = target == "GND" ? groundLevel : SonTextReader(target).readInt();
     }
     readKeywordLines(in, polygon);
     readPoints(in, pointCount, polygon.points);
@@ -298,8 +300,14 @@ void writePolygon(SonTextWriter &out, const Polygon &polygon)
     for (const int value : polygon.headerIntegers)
         out << ' ' << value;
     out << ' ' << polygon.headerFlag << '\n';
-    if (polygon.isVia())
-        out << "TOLEVEL " << polygon.toLevel << '\n';
+    if (polygon.isVia()) {
+        out << "TOLEVEL ";
+        if (polygon.toLevel == groundLevel)
+            out << "GND";
+        else
+            out << polygon.toLevel;
+        out << '\n';
+    }
     for (const QString &line : polygon.extraLines)
         out << line << '\n';
     for (const Point &point : polygon.points) {

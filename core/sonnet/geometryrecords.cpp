@@ -13,6 +13,11 @@ Polygon Polygon::square(double x, double y, double halfSide)
     return polygon;
 }
 
+QString levelText(int level)
+{
+    return level == groundLevel ? QStringLiteral("GND") : QString::number(level);
+}
+
 Polygon Polygon::viaSquare(double x, double y, double halfSide, unsigned level, int toLevel)
 {
     Polygon polygon = square(x, y, halfSide);

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <array>
+#include <limits>
 #include <optional>
 
 // A vertex in the project's length unit; y grows downwards from the box's top-left corner.
@@ -31,6 +32,11 @@ struct PolygonLink
 };
 
 inline const QString viaPolygonType = QStringLiteral("VIA POLYGON");
+
+// A via's "TOLEVEL GND": the ground plane under every metal level, so it orders after them.
+inline constexpr int groundLevel = std::numeric_limits<int>::max();
+// A level as the file names it: its number, or "GND".
+QString levelText(int level);
 
 struct Polygon
 {

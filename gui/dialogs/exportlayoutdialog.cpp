@@ -1,5 +1,6 @@
 #include "gui/dialogs/exportlayoutdialog.h"
 
+#include "core/sonnet/geometryrecords.h"
 #include "gui/window/userprompts.h"
 
 #include <QComboBox>
@@ -130,8 +131,8 @@ void ExportLayoutDialog::addRow()
         candidates.append(
             {QStringLiteral("L%1").arg(level), map.metalLayer(level, levelRoles.value(level))});
     for (const auto &[level, toLevel] : levels.viaPairs)
-        candidates.append(
-            {QStringLiteral("via:%1-%2").arg(level).arg(toLevel), map.viaLayer(level, toLevel)});
+        candidates.append({QStringLiteral("via:%1-%2").arg(levelText(level), levelText(toLevel)),
+                           map.viaLayer(level, toLevel)});
     for (const auto &[key, target] : candidates) {
         if (!taken.contains(key)) {
             appendRow(key, target);
@@ -183,8 +184,7 @@ QString ExportLayoutDialog::resultText(const LayerMap &map) const
     for (const auto &[level, toLevel] : levels.viaPairs) {
         const GdsLayer target = map.viaLayer(level, toLevel);
         lines.append(tr("Vias %1-%2 on %3/%4")
-                         .arg(level)
-                         .arg(toLevel)
+                         .arg(levelText(level), levelText(toLevel))
                          .arg(target.layer)
                          .arg(target.datatype));
     }

@@ -291,6 +291,8 @@ void ExportTest::layerMap_data()
         << "" << QStringList{"L0 spiral=134/0", "L1 bridge=133/0", "L2 none=2/0", "via 1 0=125/0"};
     QTest::newRow("level wins over role") << "spiral=134,L0=7/3"
                                           << "" << QStringList{"L0 spiral=7/3", "L1 spiral=134/0"};
+    QTest::newRow("ground vias") << "via:0-GND=125/0"
+                                 << "" << QStringList{"via GND 0=125/0", "via 2 GND=102/0"};
     QTest::newRow("largest numbers") << "L2=65535/65535"
                                      << "" << QStringList{"L2 none=65535/65535"};
     QTest::newRow("layer too large") << "spiral=65536/0"
@@ -322,8 +324,11 @@ void ExportTest::layerMap()
     QCOMPARE(LayerMap::parse(map->toText()), map);
     for (const QString &expectation : found) {
         const QStringList words = expectation.section('=', 0, 0).split(' ');
+        const auto level = [](const QString &word) {
+            return word == "GND" ? groundLevel : word.toInt();
+        };
         const GdsLayer layer = words[0] == "via"
-                                   ? map->viaLayer(words[1].toInt(), words[2].toInt())
+                                   ? map->viaLayer(level(words[1]), level(words[2]))
                                    : map->metalLayer(words[0].mid(1).toInt(), words[1]);
         QCOMPARE(QStringLiteral("%1/%2").arg(layer.layer).arg(layer.datatype),
                  expectation.section('=', 1));

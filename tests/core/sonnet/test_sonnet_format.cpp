@@ -232,7 +232,8 @@ void SonnetFormatTest::readsPolygonKeywordLinesAndVias()
     QCOMPARE(metal.points, QList<Point>({{1, 2}, {3, 4}}));
     const Polygon via = geometry.polygons[1];
     QVERIFY(via.isVia());
-    QCOMPARE(via.toLevel, 0); // "GND" is not a number
+    QCOMPARE(via.toLevel, groundLevel); // the ground plane, not level 0
+    QVERIFY(writtenGeo(geo).contains("\nTOLEVEL GND\n"));
     QCOMPARE(via.fillType, QStringLiteral("T"));
     QCOMPARE(via.points, QList<Point>({{5, 6}}));
     QCOMPARE(writtenGeo(geo).count("TLAYNAM"), 2);
