@@ -1,5 +1,6 @@
 # Fails when a file under core/ includes a widget header: the core must build without QtWidgets.
-# Run as: cmake -DSOURCE_DIR=... -DWIDGETS_INCLUDE_DIR=... -P check_layering.cmake
+# Run as: cmake -DSOURCE_DIR=... -DWIDGETS_INCLUDE_DIR=... -P check_layering.cmake (every build
+# of the core runs it, and so does the test test_layering).
 file(GLOB_RECURSE core_files "${SOURCE_DIR}/core/*.h" "${SOURCE_DIR}/core/*.cpp")
 set(offenders "")
 foreach(path IN LISTS core_files)
