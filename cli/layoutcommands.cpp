@@ -5,6 +5,8 @@
 #include "core/export/gdsstream.h"
 #include "core/template/layerroles.h"
 
+#include <QFileInfo>
+
 const char layoutOptionsHelp[] =
     "Layout options (export, and create with --gds):\n"
     "  --layer-map MAP         GDSII layers by role, level or via level pair, such as\n"
@@ -82,10 +84,13 @@ LayoutExportOptions parseLayoutOptions(const QHash<QString, QString> &values)
 
 void checkLayoutPath(const QString &flag, const QString &path)
 {
+    const QString prefix = flag.isEmpty() ? QString() : flag + QStringLiteral(": ");
     if (!layoutFormatFor(path))
+        throw CliError(QStringLiteral("%1%2 must end in .gds or .dxf.").arg(prefix, quoted(path)));
+    // Checked before anything is written, so a project is not left without its layout.
+    if (const QFileInfo folder(QFileInfo(path).absolutePath()); !folder.isDir())
         throw CliError(
-            QStringLiteral("%1%2 must end in .gds or .dxf.")
-                .arg(flag.isEmpty() ? QString() : flag + QStringLiteral(": "), quoted(path)));
+            QStringLiteral("%1the folder of %2 does not exist.").arg(prefix, quoted(path)));
 }
 
 void writeLayoutFile(const QString &path, const ProjectDocument &document,

@@ -55,6 +55,7 @@ const char usage[] =
     "                          sizes and findings of each. Numeric options take lists (8,10,12)\n"
     "                          and ranges START:STOP:STEP (stop included). DIR must be empty\n"
     "                          unless --force; more than 10,000 projects need --yes.\n"
+    "                          --gds gds|dxf writes each project's layout beside it.\n"
     "  info [IN.son]           Show a template's units, box, layers, metal levels and roles\n"
     "                          (the built-in template when no file is given).\n"
     "  rewrite IN.son OUT.son  Read a project and write it in this program's canonical form.\n"

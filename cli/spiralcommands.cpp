@@ -174,6 +174,18 @@ void createProject(const SpiralCommandOptions &options, LoadedTemplate &loaded, 
                            .arg(options.outputPath, reason));
 }
 
+void writeProjectLayout(const SpiralCommandOptions &options, const LoadedTemplate &loaded,
+                        QTextStream &out)
+{
+    if (!options.layout)
+        return;
+    LayoutExportOptions layoutOptions = options.layout->options;
+    if (layoutOptions.cellName.isEmpty())
+        layoutOptions.cellName = cellNameFor(options.outputPath);
+    writeLayoutFile(options.layout->path, loaded.document, loaded.functionSetup, layoutOptions,
+                    out);
+}
+
 int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
@@ -185,13 +197,7 @@ int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
     out << "Spiral created at " << options.outputPath << " (" << geometry.polygons.size()
         << " polygons, " << geometry.ports.size() << " ports, " << geometry.referencePlanes.size()
         << " reference planes)\n";
-    if (options.layout) {
-        LayoutExportOptions layoutOptions = options.layout->options;
-        if (layoutOptions.cellName.isEmpty())
-            layoutOptions.cellName = cellNameFor(options.outputPath);
-        writeLayoutFile(options.layout->path, loaded.document, loaded.functionSetup, layoutOptions,
-                        out);
-    }
+    writeProjectLayout(options, loaded, out);
     return 0;
 }
 

@@ -26,6 +26,9 @@ LoadedTemplate loadTemplate(const SpiralCommandOptions &options);
 // writes it with its result folder. Throws CliError with the reason.
 void createProject(const SpiralCommandOptions &options, LoadedTemplate &loaded,
                    DesignReview review);
+// With --gds, the created project's layout, and a line saying so on `out`.
+void writeProjectLayout(const SpiralCommandOptions &options, const LoadedTemplate &loaded,
+                        QTextStream &out);
 
 // "round", "nsided", "diffround" or "diffnsided", as --shape takes them.
 QString shapeName(SpiralShape shape);

@@ -51,6 +51,7 @@ struct SweepArguments
     QString folder;
     bool force = false;
     bool assumeYes = false;
+    QString layoutSuffix;     // "gds" or "dxf": a layout beside each project; empty for none
     QStringList fixed;        // given to every combination as they are
     QList<SweptOption> swept; // the numeric options given, each with its values
 };
@@ -83,8 +84,11 @@ SweepArguments splitArguments(const QStringList &arguments)
         } else if (name == QLatin1String("force") && !value) {
             sweep.force = true;
         } else if (name == QLatin1String("gds")) {
-            throw CliError(QStringLiteral("sweep writes Sonnet projects only; export a layout of "
-                                          "one with torvane-cli export."));
+            sweep.layoutSuffix = takeValue().toLower();
+            if (sweep.layoutSuffix != QLatin1String("gds") &&
+                sweep.layoutSuffix != QLatin1String("dxf"))
+                throw CliError(QStringLiteral("--gds takes gds or dxf in a sweep: each project's "
+                                              "layout is written beside it in that format."));
         } else if (const auto known =
                        std::find_if(numericOptions().begin(), numericOptions().end(),
                                     [&](const SweptOption &option) { return option.flag == name; });
@@ -127,9 +131,19 @@ QString numberText(double value)
 // One combination: the value index of each swept option, the last one counting fastest.
 struct Combination
 {
-    QStringList arguments; // without -o
+    QStringList arguments; // without -o and --gds
     QString fileName;
 };
+
+// create's arguments for a project of the sweep: the combination's, its file, and its layout.
+QStringList createArgumentsFor(const SweepArguments &sweep, const QStringList &arguments,
+                               const QString &path)
+{
+    QStringList result = arguments + QStringList{QStringLiteral("-o"), path};
+    if (!sweep.layoutSuffix.isEmpty())
+        result += {QStringLiteral("--gds"), path.chopped(3) + sweep.layoutSuffix};
+    return result;
+}
 
 Combination combination(const SweepArguments &sweep, const QString &shape, qint64 index)
 {
@@ -167,6 +181,7 @@ struct Row
 const QStringList &indexHeader()
 {
     static const QStringList header{QStringLiteral("file"),
+                                    QStringLiteral("layout"),
                                     QStringLiteral("status"),
                                     QStringLiteral("reason"),
                                     QStringLiteral("shape"),
@@ -179,6 +194,10 @@ const QStringList &indexHeader()
                                     QStringLiteral("feed_auto"),
                                     QStringLiteral("feed_spacing"),
                                     QStringLiteral("center_tap"),
+                                    QStringLiteral("staircase"),
+                                    QStringLiteral("template"),
+                                    QStringLiteral("roles"),
+                                    QStringLiteral("metals"),
                                     QStringLiteral("length_unit"),
                                     QStringLiteral("size_x"),
                                     QStringLiteral("size_y"),
@@ -190,9 +209,21 @@ const QStringList &indexHeader()
     return header;
 }
 
-QStringList indexRecord(const Row &row, const LoadedTemplate &loaded)
+// What every project of the sweep shares.
+struct SweepSetting
 {
-    QStringList record{row.fileName,
+    const SweepArguments &sweep;
+    const SpiralCommandOptions &options; // those of the first combination
+    const LoadedTemplate &loaded;
+};
+
+QStringList indexRecord(const Row &row, const SweepSetting &setting)
+{
+    const LoadedTemplate &loaded = setting.loaded;
+    const QString layout = row.written && !setting.sweep.layoutSuffix.isEmpty()
+                               ? row.fileName.chopped(3) + setting.sweep.layoutSuffix
+                               : QString();
+    QStringList record{row.fileName, layout,
                        row.written ? QStringLiteral("written") : QStringLiteral("failed"),
                        row.reason};
     if (!row.parameters) {
@@ -219,6 +250,11 @@ QStringList indexRecord(const Row &row, const LoadedTemplate &loaded)
          differential ? flag(p.feedSpacingAuto) : QString(),
          differential ? numberText(p.feedSpacing) : QString(),
          differential ? flag(p.centerTap) : QString(),
+         flag(setting.options.staircase),
+         setting.options.templatePath.isEmpty() ? QStringLiteral("built-in")
+                                                : setting.options.templatePath,
+         loaded.functionSetup.join(QLatin1Char(',')),
+         loaded.layerSetup.join(QLatin1Char(',')),
          loaded.lengthUnitText,
          numberText(row.sizeX),
          numberText(row.sizeY),
@@ -230,13 +266,13 @@ QStringList indexRecord(const Row &row, const LoadedTemplate &loaded)
     return record;
 }
 
-Row runCombination(const Combination &c, const QString &folder, const LoadedTemplate &loaded)
+Row runCombination(const Combination &c, const SweepArguments &sweep, const LoadedTemplate &loaded)
 {
     Row row;
     row.fileName = c.fileName;
     try {
         const SpiralCommandOptions options = parseSpiralOptions(
-            c.arguments + QStringList{QStringLiteral("-o"), QDir(folder).filePath(c.fileName)},
+            createArgumentsFor(sweep, c.arguments, QDir(sweep.folder).filePath(c.fileName)),
             SpiralCommand::Create);
         const SpiralParameters &p = options.parameters;
         row.parameters = p;
@@ -253,6 +289,9 @@ Row runCombination(const Combination &c, const QString &folder, const LoadedTemp
             row.findings.append(findingLine(finding));
         LoadedTemplate target = loaded;
         createProject(options, target, std::move(review));
+        QString quiet; // the index tells
+        QTextStream layoutLine(&quiet);
+        writeProjectLayout(options, target, layoutLine);
         row.written = true;
     } catch (const CliError &error) {
         row.reason = error.message();
@@ -285,16 +324,19 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
     QStringList first = sweep.fixed;
     for (const SweptOption &option : sweep.swept)
         first += {QStringLiteral("--") + option.flag, option.values.first()};
-    const QStringList probeOutput{QStringLiteral("-o"), QStringLiteral("sweep.son")};
+    // In the current folder: the sweep's own may not exist yet.
+    const auto probeArguments = [&](const QStringList &arguments) {
+        return createArgumentsFor(sweep, arguments, QStringLiteral("sweep.son"));
+    };
     const SpiralCommandOptions probe =
-        parseSpiralOptions(first + probeOutput, SpiralCommand::Create);
+        parseSpiralOptions(probeArguments(first), SpiralCommand::Create);
     double count = 1;
     for (const SweptOption &option : sweep.swept) {
         for (const QString &value : option.values) {
             QStringList arguments = first;
             arguments[arguments.indexOf(QStringLiteral("--") + option.flag, sweep.fixed.size()) +
                       1] = value;
-            parseSpiralOptions(arguments + probeOutput, SpiralCommand::Create);
+            parseSpiralOptions(probeArguments(arguments), SpiralCommand::Create);
         }
         count *= static_cast<double>(option.values.size());
     }
@@ -315,7 +357,7 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
     std::vector<Row> rows(static_cast<size_t>(total));
     SweepProgress progress(err, total, isatty(STDERR_FILENO) != 0);
     parallelFor(total, [&](int index) {
-        Row row = runCombination(combination(sweep, shape, index), sweep.folder, loaded);
+        Row row = runCombination(combination(sweep, shape, index), sweep, loaded);
         progress.finished(row.fileName, row.reason);
         rows[static_cast<size_t>(index)] = std::move(row);
     });
@@ -325,7 +367,7 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
     index.addRecord(indexHeader());
     int written = 0;
     for (const Row &row : rows) {
-        index.addRecord(indexRecord(row, loaded));
+        index.addRecord(indexRecord(row, {sweep, probe, loaded}));
         written += row.written ? 1 : 0;
     }
     const QString indexPath = QDir(sweep.folder).filePath(QStringLiteral("index.csv"));

@@ -133,8 +133,9 @@ void CliBatchTest::sweepWritesEveryCombination()
     QTemporaryDir dir;
     const QString folder = dir.filePath("sweep");
     // Below 41.2132 um the octagonal differential spiral is refused; the others go on.
-    const QStringList arguments{"sweep",    "--shape", "diffnsided", "--turns", "2,3", "--radius",
-                                "30:60:30", "--width", "10",         "-o",      folder};
+    const QStringList arguments{"sweep",    "--shape",  "diffnsided", "--turns", "2,3",
+                                "--radius", "30:60:30", "--width",    "10",      "--gds",
+                                "dxf",      "-o",       folder};
     const Run run = runCli(arguments);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.out.contains("Wrote 2 of 4 projects"), qPrintable(run.out));
@@ -160,8 +161,10 @@ void CliBatchTest::sweepWritesEveryCombination()
         QCOMPARE(column(row, "reason").contains("Inner radius must exceed 41.2132 um"), !ok);
         QCOMPARE(column(row, "width"), QStringLiteral("10"));
         QCOMPARE(column(row, "geometry_winding").isEmpty(), !ok);
+        QCOMPARE(column(row, "layout"), ok ? file.chopped(3) + "dxf" : QString());
+        QCOMPARE(column(row, "roles"), QStringLiteral("none,spiral,bridge,none"));
         if (ok)
-            written.append(file);
+            written += {file, column(row, "layout")};
     }
     written.append("index.csv");
     written.sort();
@@ -190,7 +193,8 @@ void CliBatchTest::sweepRefusesBeforeWriting_data()
     QTest::newRow("zero step") << QStringList{"--width", "1:2:0"} << "--width: the step";
     QTest::newRow("value out of range")
         << QStringList{"--spacing", "5,0"} << "--spacing must lie between";
-    QTest::newRow("layout export") << QStringList{"--gds", "x.gds"} << "export";
+    QTest::newRow("layout file") << QStringList{"--gds", "x.gds"} << "--gds takes gds or dxf";
+    QTest::newRow("layout option alone") << QStringList{"--dbu", "1nm"} << "belongs with --gds";
 }
 
 void CliBatchTest::sweepRefusesBeforeWriting()
