@@ -21,6 +21,8 @@
 #include "gui/window/userprompts.h"
 #include "gui/window/windowplacement.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QDir>
 #include <QDoubleValidator>
@@ -881,10 +883,12 @@ void MainWindow::LoadSettings()
     const AppSettings settings = AppSettings::read(store);
 
     const PreviewSettings previewSettings = PreviewSettings::read(store);
-    QSize size = settings.window.size;
+    // No screen is this large; a larger stored size is damage, also where no screen is known.
+    constexpr int largestSide = 16384;
+    QSize size = settings.window.size.boundedTo({largestSide, largestSide});
     // The first start with the preview widens a window stored without it.
     if (previewSettings.visible && previewSettings.splitterState.isEmpty())
-        size.rwidth() += preview->sizeHint().width();
+        size.setWidth(std::min(largestSide, size.width() + preview->sizeHint().width()));
     if (const QRect area = availableAreaAt(settings.window.pos); area.isValid()) {
         const QRect placed = placeWithinArea(settings.window.pos, size, minimumSizeHint(), area);
         resize(placed.size());
