@@ -92,6 +92,13 @@ struct Template
     {
         return geometryInductance(p, document, layerSetup, functionSetup);
     }
+    SpiralCurrentPaths pathsOf(const SpiralParameters &p) const
+    {
+        const auto spiral = makeSpiral(p, &layerSetup, &functionSetup);
+        const BoxSettings &box = document.geometry.box;
+        return spiralCurrentPaths(spiral->drawnLayout(document),
+                                  metalLevelHeights(document.geometry), box.xWidth, box.yWidth);
+    }
 };
 
 SpiralParameters parameters(SpiralShape shape, double turns, double spacing = 5)
@@ -237,12 +244,8 @@ private slots:
     {
         QFETCH(int, shape);
         const Template t;
-        const auto spiral = makeSpiral(parameters(SpiralShape(shape), 3.25 - (shape >= 2) * 0.25),
-                                       &t.layerSetup, &t.functionSetup);
-        const BoxSettings &box = t.document.geometry.box;
         const SpiralCurrentPaths paths =
-            spiralCurrentPaths(spiral->drawnLayout(t.document),
-                               metalLevelHeights(t.document.geometry), box.xWidth, box.yWidth);
+            t.pathsOf(parameters(SpiralShape(shape), 3.25 - (shape >= 2) * 0.25));
         QVERIFY(paths.failure.isEmpty());
         const auto [winding, planes] = pathInductances(paths.winding, paths.outside);
         const auto [mirrorWinding, mirrorPlanes] =
@@ -376,11 +379,7 @@ private slots:
         const Template t;
         SpiralParameters p = parameters(SpiralShape(shape), turns);
         p.sides = sides;
-        const auto spiral = makeSpiral(p, &t.layerSetup, &t.functionSetup);
-        const BoxSettings &box = t.document.geometry.box;
-        const SpiralCurrentPaths paths =
-            spiralCurrentPaths(spiral->drawnLayout(t.document),
-                               metalLevelHeights(t.document.geometry), box.xWidth, box.yWidth);
+        const SpiralCurrentPaths paths = t.pathsOf(p);
         QVERIFY(paths.failure.isEmpty());
         const auto [winding, planes] = pathInductances(paths.winding, paths.outside);
         const auto [pairWinding, pairPlanes] = pairwiseInductances(paths.winding, paths.outside);
