@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <future>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -53,6 +54,18 @@ const char *afterEndLine(const char *from, const char *end)
         p = line;
     }
     return nullptr;
+}
+
+// glibc grows a helper thread's heap a page at a time, one system call each, and every call
+// holds up the page faults of the thread reading the other half. Grown once in large blocks and
+// handed back, the heap keeps its reach and later grows without them.
+void growHeapAhead(qsizetype bytes)
+{
+    constexpr qsizetype block = qsizetype(96) << 10; // below the size malloc maps on its own
+    std::vector<std::unique_ptr<char[]>> blocks;
+    blocks.reserve(static_cast<std::size_t>(bytes / block + 1));
+    for (qsizetype grown = 0; grown < bytes; grown += block)
+        blocks.push_back(std::make_unique_for_overwrite<char[]>(block));
 }
 
 struct SectionTail
@@ -128,6 +141,8 @@ std::int64_t readPolygonsInTwo(SonTextReader &in, std::int64_t count, QList<Poly
         if (mapped)
             window.emplace(split, end);
         SonTextReader from = window ? SonTextReader(*window) : SonTextReader(split, end);
+        // Points take about two thirds of their text in memory.
+        growHeapAhead((end - split) / 3 * 2);
         SectionTail part;
         part.polygons.reserve(room);
         part.ends.reserve(static_cast<std::size_t>(room));

@@ -90,7 +90,9 @@ const char *readShortDecimal(const char *p, double &value)
     if (wholeDigits + fractionDigits == 0 || (*p | 0x20) == 'e')
         return nullptr;
     const double magnitude = static_cast<double>(digitsValue) / powers[fractionDigits];
-    value = negative ? -magnitude : magnitude;
+    // The sign as a bit, not a branch: coordinates change sign unpredictably.
+    value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) | std::uint64_t{negative}
+                                                                                << 63);
     return p;
 }
 } // namespace
