@@ -80,3 +80,12 @@ const char *PageWindow::advance(const char *position)
     }
     return populateEnd == stop ? last : position + stretch / 2;
 }
+
+void PageWindow::handBack()
+{
+    const std::uintptr_t stop = std::max(populatedTo, addressOf(last));
+    if (stop > releasedTo) {
+        advise(releasedTo, stop, MADV_DONTNEED);
+        releasedTo = stop;
+    }
+}

@@ -39,6 +39,8 @@ public:
 
     // Reading has reached `position`; returns the position at which to call again.
     const char *advance(const char *position);
+    // Reading is done: every page of the stretch is handed back, also those brought in ahead.
+    void handBack();
 
 private:
     const char *first;

@@ -256,7 +256,7 @@ void readPolygonSection(SonTextReader &in, QList<Polygon> &polygons)
     // A polygon as written takes at least 30 bytes: its header line and "END". Polygons
     // written more tightly still fit, only without room made in advance.
     const qsizetype claimedSize = reserveForClaim(polygons, count, in, 30);
-    for (std::int64_t i = readPolygonsInTwo(in, count, polygons); i < count && !in.atEnd(); ++i)
+    for (std::int64_t i = readPolygonsInParts(in, count, polygons); i < count && !in.atEnd(); ++i)
         readPolygon(in, polygons.emplaceBack());
     releaseUnclaimed(polygons, claimedSize);
 }

@@ -14,6 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 namespace {
 // Less text than this is not worth a thread of its own.
 constexpr qsizetype partBytes = qsizetype(4) << 20;
@@ -36,6 +39,13 @@ template <typename Work> auto launch(Work work)
     }
 }
 
+// Whether a bare "END" line (a polygon's last) starts at `line`.
+bool isEndLine(const char *line, const char *end)
+{
+    return end - line >= 3 && std::memcmp(line, "END", 3) == 0 &&
+           (end - line == 3 || line[3] == '\n' || line[3] == '\r');
+}
+
 // The start of the line after the first bare "END" line that starts after `from`; null when
 // there is none.
 const char *afterEndLine(const char *from, const char *end)
@@ -45,8 +55,7 @@ const char *afterEndLine(const char *from, const char *end)
         if (!newline)
             return nullptr;
         const char *line = static_cast<const char *>(newline) + 1;
-        if (end - line >= 4 && std::memcmp(line, "END", 3) == 0 &&
-            (line[3] == '\n' || line[3] == '\r')) {
+        if (isEndLine(line, end)) {
             const void *lineEnd =
                 std::memchr(line + 3, '\n', static_cast<std::size_t>(end - line - 3));
             return lineEnd ? static_cast<const char *>(lineEnd) + 1 : nullptr;
@@ -57,8 +66,8 @@ const char *afterEndLine(const char *from, const char *end)
 }
 
 // glibc grows a helper thread's heap a page at a time, one system call each, and every call
-// holds up the page faults of the thread reading the other half. Grown once in large blocks and
-// handed back, the heap keeps its reach and later grows without them.
+// holds up the page faults of the other threads. Grown once in large blocks and handed back,
+// the heap keeps its reach and later grows without them.
 void growHeapAhead(qsizetype bytes)
 {
     constexpr qsizetype block = qsizetype(96) << 10; // below the size malloc maps on its own
@@ -68,11 +77,112 @@ void growHeapAhead(qsizetype bytes)
         blocks.push_back(std::make_unique_for_overwrite<char[]>(block));
 }
 
-struct SectionTail
+// Runs task(0) to task(tasks - 1) on this thread and `helpers` others, each taking the next
+// task not yet taken, so that no thread idles while another still has several.
+template <typename Task, typename Start>
+void shareTasks(std::size_t tasks, int helpers, const Task &task, const Start &startHelper)
 {
-    QList<Polygon> polygons;
-    std::vector<const char *> ends; // the reader's position after each
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < tasks; i = next++)
+            task(i);
+    };
+    std::vector<std::future<void>> started;
+    started.reserve(static_cast<std::size_t>(std::max(helpers, 0)));
+    for (int i = 0; i < helpers; ++i) {
+        started.push_back(launch([&] {
+            startHelper();
+            work();
+        }));
+    }
+    work();
+    for (std::future<void> &helper : started)
+        helper.get();
+}
+
+// A stretch of a polygon section that starts where a polygon may start: at the section's start
+// or right after a bare "END" line.
+struct SectionPart
+{
+    const char *begin = nullptr;
+    const char *end = nullptr; // the next part's begin, or the end of the text
+    std::int64_t endLines = 0; // the polygons in it when every polygon ends as written
+    std::int64_t first = 0;    // the index of its first polygon among those read
+    std::int64_t wanted = 0;
+    const char *readTo = nullptr; // null when its polygons could not all be read
 };
+
+std::vector<SectionPart> cutIntoParts(const char *begin, const char *end, qsizetype partBytes)
+{
+    std::vector<SectionPart> parts;
+    const char *from = begin;
+    while (end - from > partBytes) {
+        const char *next = afterEndLine(from + partBytes, end);
+        if (!next)
+            break;
+        parts.push_back({from, next});
+        from = next;
+    }
+    parts.push_back({from, end});
+    return parts;
+}
+
+// Brings in the pages wholly inside [from, to) for writing, as writing to them would.
+void prefault(std::uintptr_t from, std::uintptr_t to)
+{
+#ifdef MADV_POPULATE_WRITE
+    static const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = (from + pageSize - 1) / pageSize * pageSize;
+    const std::uintptr_t last = to / pageSize * pageSize;
+    if (last > first) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
+    }
+#endif
+}
+
+// Only mapped bytes may be handed back; pages of memory that was read would be lost.
+std::optional<PageWindow> windowOver(bool mapped, const char *begin, const char *end)
+{
+    return mapped ? std::optional<PageWindow>(std::in_place, begin, end) : std::nullopt;
+}
+
+std::int64_t countEndLines(const SectionPart &part, const char *textEnd, bool mapped)
+{
+    std::optional<PageWindow> window = windowOver(mapped, part.begin, part.end);
+    std::int64_t count = 0;
+    const char *nextReport = window ? window->advance(part.begin) : part.end;
+    // Lines start at the part's start and after every newline; an "E" elsewhere is no END.
+    for (const char *p = part.begin; p < part.end;) {
+        const void *found = std::memchr(p, 'E', static_cast<std::size_t>(part.end - p));
+        if (!found)
+            break;
+        const char *letter = static_cast<const char *>(found);
+        if (letter > nextReport)
+            nextReport = window->advance(letter);
+        count += (letter == part.begin || letter[-1] == '\n') && isEndLine(letter, textEnd);
+        p = letter + 1;
+    }
+    if (window)
+        window->handBack();
+    return count;
+}
+
+// Reads the part's wanted polygons into `places` from its start, with the text's end as the
+// end: exactly as reading on from the polygon before it would.
+void readPart(SectionPart &part, Polygon *places, const char *textEnd, bool mapped)
+{
+    std::optional<PageWindow> window = windowOver(mapped, part.begin, part.end);
+    SonTextReader from =
+        window ? SonTextReader(*window, textEnd) : SonTextReader(part.begin, textEnd);
+    std::int64_t i = 0;
+    for (; i < part.wanted && !from.atEnd(); ++i)
+        readPolygon(from, places[i]);
+    if (i == part.wanted)
+        part.readTo = from.position();
+    if (window)
+        window->handBack();
+}
 } // namespace
 
 void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts)
@@ -118,56 +228,62 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
     }
 }
 
-std::int64_t readPolygonsInTwo(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
-                               qsizetype splitBytes)
+std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
+                                 qsizetype partBytes)
 {
-    if (count < 2 || in.remainingBytes() < splitBytes || std::thread::hardware_concurrency() < 2)
+    const auto threads = static_cast<int>(std::min(8u, std::thread::hardware_concurrency()));
+    if (count < 2 || in.remainingBytes() / 4 < partBytes || threads < 2)
         return 0;
-    const char *end = in.textEnd();
-    const char *split = afterEndLine(in.position() + in.remainingBytes() / 2, end);
-    if (!split)
-        return 0;
-    // Lowered once the first half knows how many polygons are left for the second.
-    std::atomic<std::int64_t> limit{count};
+    const char *textEnd = in.textEnd();
     const bool mapped = in.throughWindow();
-    // Room for the second half's share of the count, a little more, as far as its text can
-    // hold polygons of 30 bytes; growing past that only costs a copy.
-    const double share = double(end - split) / double(in.remainingBytes());
-    const auto room = static_cast<qsizetype>(
-        std::min({double(count), 1.1 * share * double(count) + 16, double(end - split) / 30}));
-    auto tail = launch([split, end, mapped, room, &limit] {
-        // Only mapped bytes may be handed back; pages of memory that was read would be lost.
-        std::optional<PageWindow> window;
-        if (mapped)
-            window.emplace(split, end);
-        SonTextReader from = window ? SonTextReader(*window) : SonTextReader(split, end);
-        // Points take about two thirds of their text in memory.
-        growHeapAhead((end - split) / 3 * 2);
-        SectionTail part;
-        part.polygons.reserve(room);
-        part.ends.reserve(static_cast<std::size_t>(room));
-        for (std::int64_t i = 0; i < limit.load(std::memory_order_relaxed) && !from.atEnd(); ++i) {
-            readPolygon(from, part.polygons.emplaceBack());
-            part.ends.push_back(from.position());
-        }
-        return part;
-    });
-    std::int64_t head = 0;
-    while (head < count && !in.atEnd() && in.position() < split) {
-        readPolygon(in, polygons.emplaceBack());
-        ++head;
+    std::vector<SectionPart> parts = cutIntoParts(in.position(), textEnd, partBytes);
+    const int helpers = static_cast<int>(std::min<std::size_t>(threads, parts.size())) - 1;
+    shareTasks(
+        parts.size(), helpers,
+        [&](std::size_t i) { parts[i].endLines = countEndLines(parts[i], textEnd, mapped); },
+        [] {});
+
+    // Each part's polygons get their places in the list: after those of the parts before it.
+    std::int64_t total = 0;
+    std::size_t used = 0;
+    for (; used < parts.size() && total < count; ++used) {
+        parts[used].first = total;
+        parts[used].wanted = std::min(parts[used].endLines, count - total);
+        total += parts[used].wanted;
     }
-    const bool aligned = in.position() == split && head < count;
-    limit = aligned ? count - head : 0;
-    SectionTail rest = tail.get();
-    if (!aligned)
-        return head;
-    // The second half started where the first stopped and read as far as reading on would.
-    const auto taken = static_cast<qsizetype>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(rest.polygons.size()), count - head));
-    for (qsizetype i = 0; i < taken; ++i)
-        polygons.append(std::move(rest.polygons[i]));
-    if (taken > 0)
-        in.skipTo(rest.ends[static_cast<std::size_t>(taken - 1)]);
-    return head + taken;
+    const qsizetype base = polygons.size();
+    polygons.reserve(base + static_cast<qsizetype>(total));
+    // The list's pages are brought in on all threads; constructing the polygons one after the
+    // other would fault them in on one.
+    const auto placesBegin = reinterpret_cast<std::uintptr_t>(polygons.data() + base);
+    const std::uintptr_t placesBytes = sizeof(Polygon) * static_cast<std::uintptr_t>(total);
+    constexpr std::uintptr_t stripe = std::uintptr_t(1) << 20;
+    shareTasks(
+        placesBytes / stripe + 1, helpers,
+        [&](std::size_t i) {
+            const std::uintptr_t from = placesBegin + i * stripe;
+            prefault(from, std::min(from + stripe, placesBegin + placesBytes));
+        },
+        [] {});
+    polygons.resize(base + static_cast<qsizetype>(total));
+    Polygon *places = polygons.data() + base;
+    // Points take about two thirds of their text in memory, shared among the threads.
+    const qsizetype heapShare = (textEnd - in.position()) / 3 * 2 / (helpers + 1);
+    shareTasks(
+        used, helpers,
+        [&](std::size_t i) { readPart(parts[i], places + parts[i].first, textEnd, mapped); },
+        [heapShare] { growHeapAhead(heapShare); });
+
+    // A part counts only when the one before it stopped exactly where it starts; from the
+    // first that does not, the caller reads on one polygon after the other.
+    for (std::size_t i = 0; i < used; ++i) {
+        const bool last = i + 1 == used;
+        if (!parts[i].readTo || (!last && parts[i].readTo != parts[i].end)) {
+            polygons.resize(base + static_cast<qsizetype>(parts[i].first));
+            in.skipTo(parts[i].begin);
+            return parts[i].first;
+        }
+    }
+    in.skipTo(parts[used - 1].readTo);
+    return total;
 }

@@ -11,10 +11,11 @@
 // processor, as far as the text is large enough to be worth it.
 void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts = 0);
 
-// Reads up to `count` polygons of a large section in two halves at once: the second half from
-// the line after a bare "END" line near the middle of the text left, used only when the first
-// half ends exactly there, so the polygons and the reader's position are always those of reading
-// one after the other. Returns how many were read (0 when the text is shorter than
-// `splitBytes`); the caller reads the rest.
-std::int64_t readPolygonsInTwo(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
-                               qsizetype splitBytes = qsizetype(8) << 20);
+// Reads up to `count` polygons of a large section on all processors at once: the text is cut
+// after bare "END" lines into parts of about `partBytes`, the polygons of each part are counted
+// by their "END" lines and read into their places. A part is kept only when reading the one
+// before it stopped exactly at its start, so the polygons and the reader's position are always
+// those of reading one after the other. Returns how many were read (0 when the text is shorter
+// than four parts); the caller reads the rest.
+std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
+                                 qsizetype partBytes = qsizetype(2) << 20);

@@ -97,8 +97,10 @@ const char *readShortDecimal(const char *p, double &value)
 }
 } // namespace
 
-SonTextReader::SonTextReader(PageWindow &window)
-    : pos(window.begin()), end(window.end()), window(&window), nextReport(window.advance(pos))
+SonTextReader::SonTextReader(PageWindow &window) : SonTextReader(window, window.end()) {}
+
+SonTextReader::SonTextReader(PageWindow &window, const char *end)
+    : pos(window.begin()), end(end), window(&window), nextReport(window.advance(pos))
 {}
 
 void SonTextReader::tellWindow()

@@ -18,6 +18,8 @@ public:
     explicit SonTextReader(QByteArrayView text) : SonTextReader(text.begin(), text.end()) {}
     // Over mapped bytes, whose window hears how far reading has come (see PageWindow).
     explicit SonTextReader(PageWindow &window);
+    // The same, reading on past the window's end up to `end`.
+    SonTextReader(PageWindow &window, const char *end);
 
     bool atEnd() const { return pos == end; }
     qsizetype remainingBytes() const { return end - pos; }

@@ -25,8 +25,8 @@ private slots:
     void integers_data();
     void integers();
     void wordsAndLines();
-    void polygonsReadInTwoAsInOne_data();
-    void polygonsReadInTwoAsInOne();
+    void polygonsReadInPartsAsInOne_data();
+    void polygonsReadInPartsAsInOne();
 };
 
 void SonnetReaderTest::reals_data()
@@ -184,8 +184,8 @@ void SonnetReaderTest::wordsAndLines()
 }
 
 namespace {
-// The count after "NUM", then `present` polygons (metal, vias, keyword lines), then the rest of a block.
-// From `brokenFrom` on, vias lack their TOLEVEL line, so that reading takes an "END" line
+// The count after "NUM", then `present` polygons (metal, vias, keyword lines), then the rest of a
+// block. From `brokenFrom` on, vias lack their TOLEVEL line, so that reading takes an "END" line
 // into the middle of a polygon.
 QByteArray polygonSection(int count, int present, int liarAt, const char *lineEnd,
                           int brokenFrom = -1)
@@ -197,7 +197,7 @@ QByteArray polygonSection(int count, int present, int liarAt, const char *lineEn
         const bool via = broken || i % 7 == 3;
         if (via)
             text += QByteArray("VIA POLYGON") + lineEnd;
-        // One polygon claims more points than it has, which moves every later boundary.
+        // One polygon claims more points than it has; its points end at its END all the same.
         const int claimed = i == liarAt ? points + 40 : points;
         text += QByteArray::number(i % 3) + ' ' + QByteArray::number(claimed) + " 0 N " +
                 QByteArray::number(i + 1) + " 1 1 100 100 0 0 0 Y" + lineEnd;
@@ -217,49 +217,63 @@ struct SectionRead
 {
     QList<Polygon> polygons;
     qsizetype consumed = 0;
-    std::int64_t inTwo = 0;
+    std::int64_t inParts = 0;
 };
 
-SectionRead readSection(const QByteArray &text, qsizetype splitBytes)
+SectionRead readSection(const QByteArray &text, qsizetype partBytes)
 {
     SonTextReader in(text);
     const std::int64_t count = in.readInteger();
     in.skipRestOfLine();
     SectionRead read;
-    read.inTwo = readPolygonsInTwo(in, count, read.polygons, splitBytes);
-    for (std::int64_t i = read.inTwo; i < count && !in.atEnd(); ++i)
+    read.inParts = readPolygonsInParts(in, count, read.polygons, partBytes);
+    for (std::int64_t i = read.inParts; i < count && !in.atEnd(); ++i)
         read.polygons.append(readPolygon(in));
     read.consumed = in.position() - text.constData();
     return read;
 }
 } // namespace
 
-void SonnetReaderTest::polygonsReadInTwoAsInOne_data()
+void SonnetReaderTest::polygonsReadInPartsAsInOne_data()
 {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("wholeInTwo");
-    QTest::newRow("as written") << polygonSection(400, 400, -1, "\n") << true;
-    QTest::newRow("CR LF") << polygonSection(400, 400, -1, "\r\n") << true;
-    QTest::newRow("count below the polygons") << polygonSection(300, 400, -1, "\n") << false;
-    QTest::newRow("count above the polygons") << polygonSection(500, 400, -1, "\n") << false;
-    QTest::newRow("a point count too large early") << polygonSection(400, 400, 20, "\n") << false;
-    QTest::newRow("a point count too large late") << polygonSection(400, 400, 350, "\n") << false;
-    QTest::newRow("END lines inside polygons") << polygonSection(400, 400, -1, "\n", 60) << false;
+    QTest::addColumn<qsizetype>("partBytes");
+    QTest::addColumn<int>("inParts"); // how many are read in parts; -1: some, not all
+    // Parts of 0 bytes hold a polygon each.
+    const QByteArray asWritten = polygonSection(400, 400, -1, "\n");
+    QTest::newRow("a polygon a part") << asWritten << qsizetype(0) << 400;
+    QTest::newRow("a few polygons a part") << asWritten << qsizetype(1000) << 400;
+    QTest::newRow("CR LF") << polygonSection(400, 400, -1, "\r\n") << qsizetype(700) << 400;
+    QTest::newRow("count below the polygons")
+        << polygonSection(300, 400, -1, "\n") << qsizetype(900) << 300;
+    QTest::newRow("count above the polygons")
+        << polygonSection(500, 400, -1, "\n") << qsizetype(900) << 400;
+    QTest::newRow("a point count too large early")
+        << polygonSection(400, 400, 20, "\n") << qsizetype(500) << 400;
+    QTest::newRow("a point count too large late")
+        << polygonSection(400, 400, 350, "\n") << qsizetype(0) << 400;
+    QTest::newRow("END lines inside polygons")
+        << polygonSection(400, 400, -1, "\n", 60) << qsizetype(800) << -1;
 }
 
-void SonnetReaderTest::polygonsReadInTwoAsInOne()
+void SonnetReaderTest::polygonsReadInPartsAsInOne()
 {
     QFETCH(QByteArray, text);
-    QFETCH(bool, wholeInTwo);
+    QFETCH(qsizetype, partBytes);
+    QFETCH(int, inParts);
     const SectionRead inOne = readSection(text, std::numeric_limits<qsizetype>::max());
-    const SectionRead inTwo = readSection(text, 0);
-    QCOMPARE(inOne.inTwo, 0);
+    const SectionRead read = readSection(text, partBytes);
+    QCOMPARE(inOne.inParts, 0);
     QVERIFY(inOne.polygons.size() >= 200); // the section is read at all
-    QCOMPARE(inTwo.polygons.size(), inOne.polygons.size());
-    QVERIFY(inTwo.polygons == inOne.polygons);
-    QCOMPARE(inTwo.consumed, inOne.consumed);
-    if (wholeInTwo && std::thread::hardware_concurrency() >= 2)
-        QCOMPARE(inTwo.inTwo, inOne.polygons.size());
+    QCOMPARE(read.polygons.size(), inOne.polygons.size());
+    QVERIFY(read.polygons == inOne.polygons);
+    QCOMPARE(read.consumed, inOne.consumed);
+    if (std::thread::hardware_concurrency() < 2)
+        return;
+    if (inParts >= 0)
+        QCOMPARE(read.inParts, inParts);
+    else
+        QVERIFY(read.inParts > 0 && read.inParts < 400);
 }
 
 QTEST_GUILESS_MAIN(SonnetReaderTest)
