@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -185,6 +188,96 @@ void readPart(SectionPart &part, Polygon *places, const char *textEnd, bool mapp
 }
 } // namespace
 
+namespace {
+// Batches of polygons formatted on every thread, written in order by the caller's thread,
+// which formats one itself whenever the next to write is not ready: the thread that also
+// copies the text into the file takes fewer batches, and none waits while work is left.
+class BatchWriter
+{
+public:
+    BatchWriter(const QList<Polygon> &polygons, qsizetype batches, int threads)
+        : polygons(polygons), batches(static_cast<std::size_t>(batches)),
+          texts(2 * static_cast<std::size_t>(threads)), done(this->batches, false)
+    {}
+
+    void run(SonTextWriter &out, int helpers)
+    {
+        std::vector<std::future<void>> started;
+        started.reserve(static_cast<std::size_t>(helpers));
+        for (int i = 0; i < helpers; ++i)
+            started.push_back(launch([this] { formatWhileLeft(); }));
+        writeInOrder(out);
+        for (std::future<void> &helper : started)
+            helper.get();
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+
+private:
+    // Formats the next batch not yet taken, if the room for its text is free; false when
+    // there is none to take now.
+    bool formatNext(std::unique_lock<std::mutex> &lock)
+    {
+        if (taken >= batches || taken >= written + texts.size() || failure)
+            return false;
+        const std::size_t batch = taken++;
+        lock.unlock();
+        try {
+            QByteArray &text = texts[batch % texts.size()];
+            text.resize(0); // its room stays for the next batch
+            SonTextWriter to(&text);
+            const auto size = static_cast<std::size_t>(polygons.size());
+            for (std::size_t i = size * batch / batches; i < size * (batch + 1) / batches; ++i)
+                writePolygon(to, polygons[static_cast<qsizetype>(i)]);
+        } catch (...) {
+            lock.lock();
+            failure = std::current_exception();
+            changed.notify_all();
+            return false;
+        }
+        lock.lock();
+        done[batch] = true;
+        changed.notify_all();
+        return true;
+    }
+
+    void formatWhileLeft()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (taken < batches && !failure) {
+            if (!formatNext(lock))
+                changed.wait(lock);
+        }
+    }
+
+    void writeInOrder(SonTextWriter &out)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (written < batches && !failure) {
+            if (done[written]) {
+                lock.unlock();
+                out.writeBytes(texts[written % texts.size()]);
+                lock.lock();
+                ++written;
+                changed.notify_all();
+            } else if (!formatNext(lock)) {
+                changed.wait(lock);
+            }
+        }
+    }
+
+    const QList<Polygon> &polygons;
+    const std::size_t batches;
+    std::vector<QByteArray> texts; // a ring: batch i's text is texts[i % size]
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<bool> done;
+    std::size_t taken = 0;
+    std::size_t written = 0;
+    std::exception_ptr failure;
+};
+} // namespace
+
 void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts)
 {
     qsizetype points = 0;
@@ -192,16 +285,8 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
         points += polygon.points.size();
     const qsizetype bytes = 26 * points + 40 * polygons.size(); // near enough
     const int partCount = parts > 0 ? parts : automaticParts(bytes);
-    // Batches of about a megabyte in turns: this thread writes the first of each turn straight
-    // into the output, helpers the others into arrays that follow it in order.
     const qsizetype batches =
         std::min(polygons.size(), std::max<qsizetype>(bytes >> 20, qsizetype{4} * partCount));
-    const auto writeBatch = [&](SonTextWriter &to, qsizetype batch) {
-        const qsizetype first = polygons.size() * batch / batches;
-        const qsizetype last = polygons.size() * (batch + 1) / batches;
-        for (qsizetype i = first; i < last; ++i)
-            writePolygon(to, polygons[i]);
-    };
     // Batches much larger than a megabyte (a few polygons with very many points) would hold
     // too much text in memory at once.
     if (partCount <= 1 || batches < 2 || bytes / batches > qsizetype{8} << 20) {
@@ -209,23 +294,7 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
             writePolygon(out, polygon);
         return;
     }
-    std::vector<QByteArray> texts(static_cast<std::size_t>(partCount - 1));
-    for (qsizetype turn = 0; turn < batches; turn += partCount) {
-        std::vector<std::future<void>> helpers;
-        for (qsizetype batch = turn + 1; batch < std::min(turn + partCount, batches); ++batch) {
-            QByteArray &text = texts[static_cast<std::size_t>(batch - turn - 1)];
-            text.resize(0); // its room stays for the next turn
-            helpers.push_back(launch([&writeBatch, &text, batch] {
-                SonTextWriter to(&text);
-                writeBatch(to, batch);
-            }));
-        }
-        writeBatch(out, turn);
-        for (std::size_t j = 0; j < helpers.size(); ++j) {
-            helpers[j].get();
-            out.writeBytes(texts[j]);
-        }
-    }
+    BatchWriter(polygons, batches, partCount).run(out, partCount - 1);
 }
 
 std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
