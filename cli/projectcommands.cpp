@@ -80,9 +80,9 @@ int runRewrite(const QStringList &arguments, QTextStream &out)
         throw CliError(QStringLiteral("rewrite needs an input and an output file."));
     checkNotEmpty(arguments[0], "input");
     checkNotEmpty(arguments[1], "output");
-    const ProjectDocument document = loadTemplateOrThrow(arguments[0]);
+    ProjectDocument document = loadTemplateOrThrow(arguments[0]);
     QString reason;
-    if (saveProject(arguments[1], document, &reason) != 0)
+    if (saveProject(arguments[1], std::move(document), &reason) != 0)
         throw CliError(QStringLiteral("cannot write %1: %2.").arg(quoted(arguments[1]), reason));
     out << "Wrote " << arguments[1] << '\n';
     return 0;

@@ -7,6 +7,9 @@
 
 #include <QFile>
 
+#include <future>
+#include <system_error>
+
 ProjectDocument parseProject(const QByteArray &latin1Text)
 {
     ProjectDocument document;
@@ -52,7 +55,11 @@ int writeProjectFile(const QString &fileName, const ProjectDocument &document, Q
     return writeProjectFile(file, document, errorText);
 }
 
-int writeProjectFile(CheckedSaveFile &file, const ProjectDocument &document, QString *errorText)
+namespace {
+// `written` runs once the text is out, before the final sync and the rename.
+template <typename Written>
+int writeAndCommit(CheckedSaveFile &file, const ProjectDocument &document, QString *errorText,
+                   const Written &written)
 {
     bool saved = file.open();
     if (saved) {
@@ -61,10 +68,17 @@ int writeProjectFile(CheckedSaveFile &file, const ProjectDocument &document, QSt
         out << '\n';
         saved = out.flush();
     }
+    written();
     saved = saved && file.commit();
     if (!saved && errorText)
         *errorText = file.errorString();
     return saved ? 0 : 1;
+}
+} // namespace
+
+int writeProjectFile(CheckedSaveFile &file, const ProjectDocument &document, QString *errorText)
+{
+    return writeAndCommit(file, document, errorText, [] {});
 }
 
 int saveProject(const QString &fileName, const ProjectDocument &document, QString *errorText)
@@ -74,4 +88,24 @@ int saveProject(const QString &fileName, const ProjectDocument &document, QStrin
         return status;
     prepareResultFolder(fileName);
     return 0;
+}
+
+int saveProject(const QString &fileName, ProjectDocument &&document, QString *errorText)
+{
+    CheckedSaveFile file(fileName);
+    std::future<void> freed;
+    const int status = writeAndCommit(file, document, errorText, [&] {
+        // A large document takes a while to free; the disk's final sync and the rename,
+        // which frees the old file, take longer.
+        try {
+            freed = std::async(std::launch::async, [dropped = std::move(document)]() mutable {
+                const ProjectDocument gone = std::move(dropped);
+            });
+        } catch (const std::system_error &) {
+            const ProjectDocument gone = std::move(document);
+        }
+    });
+    if (status == 0)
+        prepareResultFolder(fileName);
+    return status;
 }

@@ -61,6 +61,8 @@ int writeProjectFile(CheckedSaveFile &file, const ProjectDocument &document,
 // writeProjectFile, then, only when that succeeded, empties or creates the result folder.
 int saveProject(const QString &fileName, const ProjectDocument &document,
                 QString *errorText = nullptr);
+// The same for a document that is done with: it is freed while the file is committed.
+int saveProject(const QString &fileName, ProjectDocument &&document, QString *errorText = nullptr);
 
 // In-memory forms, for the file operations, tests and tools.
 ProjectDocument parseProject(const QByteArray &latin1Text);
