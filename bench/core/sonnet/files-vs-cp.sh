@@ -17,15 +17,17 @@ bytes=$(stat -c %s "$project")
 
 now() { date +%s%N; }
 seconds() { awk -v ns="$1" 'BEGIN { printf "%.4f", ns / 1e9 }'; }
-# Wall time of a command, in seconds.
+# Wall time of a command, in seconds. What earlier steps left for the disk is written out
+# first, so that no step pays for another's writeback.
 timed() {
     local start
+    sync
     start=$(now)
     "$@" >/dev/null
     seconds $(($(now) - start))
 }
 # The seconds that bench_sonnet reports for its own timed part.
-inProcess() { "$bench" "$@" | awk '{ for (i = 1; i < NF; ++i) if ($(i + 1) == "s:") print $i }'; }
+inProcess() { sync; "$bench" "$@" | awk '{ for (i = 1; i < NF; ++i) if ($(i + 1) == "s:") print $i }'; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
