@@ -361,8 +361,8 @@ void SonnetFormatTest::sevenDecimalsMatchTextStreamFixedForm()
 
 void SonnetFormatTest::polygonsWrittenInBatchesMatchOneWriter()
 {
-    // Helper threads write batches into arrays that are reused turn after turn and follow the
-    // main writer's own batch; any slip in order, bounds or reuse shows in the text.
+    // Batches are formatted by whichever thread is free into a ring of arrays that are reused
+    // and written in order; any slip in order, bounds or reuse shows in the text.
     QList<Polygon> polygons;
     QRandomGenerator random(3);
     for (int i = 0; i < 700; ++i) {
