@@ -151,6 +151,14 @@ void SonnetReaderTest::integers_data()
     QTest::newRow("stops at point") << QByteArray("3.9") << qint64(3) << 3 << 3u;
     QTest::newRow("saturates") << QByteArray("99999999999999999999999") << qint64(INT64_MAX)
                                << INT_MAX << 4294967295u;
+    QTest::newRow("18 digits") << QByteArray("999999999999999999") << qint64(999999999999999999)
+                               << INT_MAX << 2808348671u;
+    QTest::newRow("the largest") << QByteArray("9223372036854775807") << qint64(INT64_MAX)
+                                 << INT_MAX << 4294967295u;
+    QTest::newRow("one above the largest")
+        << QByteArray("-9223372036854775808") << -qint64(INT64_MAX) << INT_MIN << 1u;
+    QTest::newRow("leading zeros")
+        << QByteArray("0000000000000000000042") << qint64(42) << 42 << 42u;
     QTest::newRow("not a number") << QByteArray("GND") << qint64(0) << 0 << 0u;
 }
 
