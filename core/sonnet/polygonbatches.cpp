@@ -22,14 +22,14 @@
 
 namespace {
 // Less text than this is not worth a thread of its own.
-constexpr qsizetype partBytes = qsizetype(4) << 20;
+constexpr qsizetype bytesPerThread = qsizetype(4) << 20;
 
 int automaticParts(qsizetype bytes)
 {
     const auto processors =
         static_cast<qsizetype>(std::max(1u, std::thread::hardware_concurrency()));
     return static_cast<int>(
-        std::clamp<qsizetype>(bytes / partBytes, 1, std::min<qsizetype>(processors, 8)));
+        std::clamp<qsizetype>(bytes / bytesPerThread, 1, std::min<qsizetype>(processors, 8)));
 }
 
 // A thread when one can be had, else the caller's own, when it asks for the result.
@@ -245,7 +245,7 @@ private:
     {
         std::unique_lock<std::mutex> lock(mutex);
         while (taken < batches && !failure) {
-            if (!formatNext(lock))
+            if (!formatNext(lock) && !failure)
                 changed.wait(lock);
         }
     }
@@ -260,7 +260,7 @@ private:
                 lock.lock();
                 ++written;
                 changed.notify_all();
-            } else if (!formatNext(lock)) {
+            } else if (!formatNext(lock) && !failure) {
                 changed.wait(lock);
             }
         }
