@@ -27,6 +27,7 @@ private slots:
     void wordsAndLines();
     void polygonsReadInPartsAsInOne_data();
     void polygonsReadInPartsAsInOne();
+    void damagedSectionsReadInPartsAsInOne();
 };
 
 void SonnetReaderTest::reals_data()
@@ -282,6 +283,36 @@ void SonnetReaderTest::polygonsReadInPartsAsInOne()
         QCOMPARE(read.inParts, inParts);
     else
         QVERIFY(read.inParts > 0 && read.inParts < 400);
+}
+
+void SonnetReaderTest::damagedSectionsReadInPartsAsInOne()
+{
+    // Lines dropped, doubled or swapped for a bare END: wherever the damage falls, reading in
+    // parts of any size keeps to what reading one polygon after the other makes of the text.
+    QRandomGenerator random(11);
+    for (int round = 0; round < 60; ++round) {
+        QList<QByteArray> lines =
+            polygonSection(120, 120, -1, round % 2 ? "\r\n" : "\n").split('\n');
+        for (int damage = random.bounded(1, 4); damage > 0; --damage) {
+            const auto at = random.bounded(1, static_cast<int>(lines.size()) - 1);
+            switch (random.bounded(3)) {
+            case 0:
+                lines.removeAt(at);
+                break;
+            case 1:
+                lines.insert(at, lines[at]);
+                break;
+            default:
+                lines[at] = "END";
+            }
+        }
+        const QByteArray text = lines.join('\n');
+        const SectionRead inOne = readSection(text, std::numeric_limits<qsizetype>::max());
+        const SectionRead read = readSection(text, random.bounded(0, 3000));
+        QCOMPARE(read.polygons.size(), inOne.polygons.size());
+        QVERIFY(read.polygons == inOne.polygons);
+        QCOMPARE(read.consumed, inOne.consumed);
+    }
 }
 
 QTEST_GUILESS_MAIN(SonnetReaderTest)
