@@ -297,6 +297,54 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
     BatchWriter(polygons, batches, partCount).run(out, partCount - 1);
 }
 
+namespace {
+// Gives each part its first polygon's index and the polygons wanted from it, up to `count`;
+// returns how many parts are needed.
+std::size_t placeParts(std::vector<SectionPart> &parts, std::int64_t count)
+{
+    std::int64_t total = 0;
+    std::size_t used = 0;
+    for (; used < parts.size() && total < count; ++used) {
+        parts[used].first = total;
+        parts[used].wanted = std::min(parts[used].endLines, count - total);
+        total += parts[used].wanted;
+    }
+    return used;
+}
+
+// Appends `added` default polygons and returns the first of them. The list's pages are
+// brought in on all threads; constructing the polygons one after the other would fault them
+// in on one.
+Polygon *appendPlaces(QList<Polygon> &polygons, qsizetype added, int helpers)
+{
+    const qsizetype base = polygons.size();
+    polygons.reserve(base + added);
+    const auto placesBegin = reinterpret_cast<std::uintptr_t>(polygons.data() + base);
+    const std::uintptr_t placesBytes = sizeof(Polygon) * static_cast<std::uintptr_t>(added);
+    constexpr std::uintptr_t stripe = std::uintptr_t(1) << 20;
+    shareTasks(
+        placesBytes / stripe + 1, helpers,
+        [&](std::size_t i) {
+            const std::uintptr_t from = placesBegin + i * stripe;
+            prefault(from, std::min(from + stripe, placesBegin + placesBytes));
+        },
+        [] {});
+    polygons.resize(base + added);
+    return polygons.data() + base;
+}
+
+// The first part that does not start where the one before it stopped, or `used`.
+std::size_t firstMisplacedPart(const std::vector<SectionPart> &parts, std::size_t used)
+{
+    for (std::size_t i = 0; i < used; ++i) {
+        const bool last = i + 1 == used;
+        if (!parts[i].readTo || (!last && parts[i].readTo != parts[i].end))
+            return i;
+    }
+    return used;
+}
+} // namespace
+
 std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
                                  qsizetype partBytes)
 {
@@ -312,30 +360,10 @@ std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Po
         [&](std::size_t i) { parts[i].endLines = countEndLines(parts[i], textEnd, mapped); },
         [] {});
 
-    // Each part's polygons get their places in the list: after those of the parts before it.
-    std::int64_t total = 0;
-    std::size_t used = 0;
-    for (; used < parts.size() && total < count; ++used) {
-        parts[used].first = total;
-        parts[used].wanted = std::min(parts[used].endLines, count - total);
-        total += parts[used].wanted;
-    }
+    const std::size_t used = placeParts(parts, count);
+    const std::int64_t total = parts[used - 1].first + parts[used - 1].wanted;
     const qsizetype base = polygons.size();
-    polygons.reserve(base + static_cast<qsizetype>(total));
-    // The list's pages are brought in on all threads; constructing the polygons one after the
-    // other would fault them in on one.
-    const auto placesBegin = reinterpret_cast<std::uintptr_t>(polygons.data() + base);
-    const std::uintptr_t placesBytes = sizeof(Polygon) * static_cast<std::uintptr_t>(total);
-    constexpr std::uintptr_t stripe = std::uintptr_t(1) << 20;
-    shareTasks(
-        placesBytes / stripe + 1, helpers,
-        [&](std::size_t i) {
-            const std::uintptr_t from = placesBegin + i * stripe;
-            prefault(from, std::min(from + stripe, placesBegin + placesBytes));
-        },
-        [] {});
-    polygons.resize(base + static_cast<qsizetype>(total));
-    Polygon *places = polygons.data() + base;
+    Polygon *places = appendPlaces(polygons, static_cast<qsizetype>(total), helpers);
     // Points take about two thirds of their text in memory, shared among the threads.
     const qsizetype heapShare = (textEnd - in.position()) / 3 * 2 / (helpers + 1);
     shareTasks(
@@ -343,15 +371,12 @@ std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Po
         [&](std::size_t i) { readPart(parts[i], places + parts[i].first, textEnd, mapped); },
         [heapShare] { growHeapAhead(heapShare); });
 
-    // A part counts only when the one before it stopped exactly where it starts; from the
-    // first that does not, the caller reads on one polygon after the other.
-    for (std::size_t i = 0; i < used; ++i) {
-        const bool last = i + 1 == used;
-        if (!parts[i].readTo || (!last && parts[i].readTo != parts[i].end)) {
-            polygons.resize(base + static_cast<qsizetype>(parts[i].first));
-            in.skipTo(parts[i].begin);
-            return parts[i].first;
-        }
+    // From the first part that does not start where the one before it stopped, the caller
+    // reads on one polygon after the other.
+    if (const std::size_t wrong = firstMisplacedPart(parts, used); wrong < used) {
+        polygons.resize(base + static_cast<qsizetype>(parts[wrong].first));
+        in.skipTo(parts[wrong].begin);
+        return parts[wrong].first;
     }
     in.skipTo(parts[used - 1].readTo);
     return total;
