@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -160,6 +161,13 @@ void SonnetReaderTest::integers_data()
         << QByteArray("-9223372036854775808") << -qint64(INT64_MAX) << INT_MIN << 1u;
     QTest::newRow("leading zeros")
         << QByteArray("0000000000000000000042") << qint64(42) << 42 << 42u;
+    // With eight bytes or more left, up to seven digits are read at once.
+    QTest::newRow("seven digits, more text")
+        << QByteArray("1234567 1 1 100") << qint64(1234567) << 1234567 << 1234567u;
+    QTest::newRow("eight digits, more text")
+        << QByteArray("12345678 1 1 100") << qint64(12345678) << 12345678 << 12345678u;
+    QTest::newRow("negative, more text")
+        << QByteArray("-42 0 0 100 100") << qint64(-42) << -42 << 4294967254u;
     QTest::newRow("not a number") << QByteArray("GND") << qint64(0) << 0 << 0u;
 }
 
@@ -169,7 +177,13 @@ void SonnetReaderTest::integers()
     QFETCH(qint64, value);
     QFETCH(int, asInt);
     QFETCH(uint, asUnsigned);
-    QCOMPARE(SonTextReader(text).readInteger(), value);
+    SonTextReader reader(text);
+    QCOMPARE(reader.readInteger(), value);
+    // Reading stops right after the last digit.
+    qsizetype numberEnd = text.startsWith('-') ? 1 : 0;
+    while (numberEnd < text.size() && std::isdigit(static_cast<unsigned char>(text.at(numberEnd))))
+        ++numberEnd;
+    QCOMPARE(reader.position() - text.constData(), numberEnd);
     QCOMPARE(SonTextReader(text).readInt(), asInt);
     QCOMPARE(SonTextReader(text).readUnsigned(), asUnsigned);
 }
