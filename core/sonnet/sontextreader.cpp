@@ -154,17 +154,12 @@ std::int64_t SonTextReader::readInteger(bool *ok)
             *ok = false;
         return 0;
     }
-    const char *digitsEnd = p;
-    while (digitsEnd != end && isDigit(*digitsEnd))
-        ++digitsEnd;
-    // Up to 18 digits cannot overflow; beyond that the value saturates instead, so that an
-    // absurd count stays harmless.
+    // Saturate instead of overflowing: the value of an absurd count stays harmless.
     constexpr std::uint64_t limit = std::uint64_t(std::numeric_limits<std::int64_t>::max());
-    const bool saturate = digitsEnd - p > 18;
     std::uint64_t value = 0;
-    for (; p != digitsEnd; ++p) {
+    for (; p != end && isDigit(*p); ++p) {
         const unsigned digit = unsigned(*p - '0');
-        value = saturate && value > (limit - digit) / 10 ? limit : value * 10 + digit;
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
     }
     pos = p;
     if (ok)
