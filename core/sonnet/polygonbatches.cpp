@@ -1,5 +1,6 @@
 #include "core/sonnet/polygonbatches.h"
 
+#include "core/sonnet/heaproom.h"
 #include "core/sonnet/projectio.h"
 
 #include "core/files/mappedfile.h"
@@ -15,6 +16,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include <sys/mman.h>
@@ -68,36 +70,22 @@ const char *afterEndLine(const char *from, const char *end)
     return nullptr;
 }
 
-// glibc grows a helper thread's heap a page at a time, one system call each, and every call
-// holds up the page faults of the other threads. Grown once in large blocks and handed back,
-// the heap keeps its reach and later grows without them.
-void growHeapAhead(qsizetype bytes)
-{
-    constexpr qsizetype block = qsizetype(96) << 10; // below the size malloc maps on its own
-    std::vector<std::unique_ptr<char[]>> blocks;
-    blocks.reserve(static_cast<std::size_t>(bytes / block + 1));
-    for (qsizetype grown = 0; grown < bytes; grown += block)
-        blocks.push_back(std::make_unique_for_overwrite<char[]>(block));
-}
-
 // Runs task(0) to task(tasks - 1) on this thread and `helpers` others, each taking the next
-// task not yet taken, so that no thread idles while another still has several.
-template <typename Task, typename Start>
-void shareTasks(std::size_t tasks, int helpers, const Task &task, const Start &startHelper)
+// task not yet taken, so that no thread idles while another still has several. Each thread
+// holds what prepare() gives it while it works.
+template <typename Task, typename Prepare>
+void shareTasks(std::size_t tasks, int helpers, const Task &task, const Prepare &prepare)
 {
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
+        [[maybe_unused]] const auto held = prepare();
         for (std::size_t i = next++; i < tasks; i = next++)
             task(i);
     };
     std::vector<std::future<void>> started;
     started.reserve(static_cast<std::size_t>(std::max(helpers, 0)));
-    for (int i = 0; i < helpers; ++i) {
-        started.push_back(launch([&] {
-            startHelper();
-            work();
-        }));
-    }
+    for (int i = 0; i < helpers; ++i)
+        started.push_back(launch(work));
     work();
     for (std::future<void> &helper : started)
         helper.get();
@@ -312,6 +300,10 @@ std::size_t placeParts(std::vector<SectionPart> &parts, std::int64_t count)
     return used;
 }
 
+constexpr auto nothingToHold = [] {
+    return std::monostate{};
+};
+
 // Appends `added` default polygons and returns the first of them. The list's pages are
 // brought in on all threads; constructing the polygons one after the other would fault them
 // in on one.
@@ -328,7 +320,7 @@ Polygon *appendPlaces(QList<Polygon> &polygons, qsizetype added, int helpers)
             const std::uintptr_t from = placesBegin + i * stripe;
             prefault(from, std::min(from + stripe, placesBegin + placesBytes));
         },
-        [] {});
+        nothingToHold);
     polygons.resize(base + added);
     return polygons.data() + base;
 }
@@ -358,18 +350,19 @@ std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Po
     shareTasks(
         parts.size(), helpers,
         [&](std::size_t i) { parts[i].endLines = countEndLines(parts[i], textEnd, mapped); },
-        [] {});
+        nothingToHold);
 
     const std::size_t used = placeParts(parts, count);
     const std::int64_t total = parts[used - 1].first + parts[used - 1].wanted;
     const qsizetype base = polygons.size();
     Polygon *places = appendPlaces(polygons, static_cast<qsizetype>(total), helpers);
-    // Points take about two thirds of their text in memory, shared among the threads.
-    const qsizetype heapShare = (textEnd - in.position()) / 3 * 2 / (helpers + 1);
+    // Points take about two thirds of their text in memory. Threads share the parts unevenly,
+    // so each makes room for more than an even share.
+    const qsizetype heapShare = (textEnd - in.position()) / 3 * 2 / (helpers + 1) * 5 / 4;
     shareTasks(
         used, helpers,
         [&](std::size_t i) { readPart(parts[i], places + parts[i].first, textEnd, mapped); },
-        [heapShare] { growHeapAhead(heapShare); });
+        [heapShare] { return HeapRoom(heapShare); });
 
     // From the first part that does not start where the one before it stopped, the caller
     // reads on one polygon after the other.
