@@ -2,7 +2,6 @@
 
 #include "cli/clierror.h"
 #include "core/checks/designchecks.h"
-#include "core/render/layoutpicture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,7 +55,8 @@ int runCheck(const QStringList &arguments, QTextStream &out)
     return hasErrors(review.findings) ? findingsExitCode : 0;
 }
 
-int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err)
+int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err,
+              const RenderModule &module)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Render);
     const DesignReview review = reviewLoaded(options, loadTemplate(options));
@@ -64,7 +64,7 @@ int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (!review.hasPicture())
         throw CliError(QStringLiteral("No picture: %1").arg(review.failure));
     QString reason;
-    if (writeLayoutPicture(options.outputPath, review, options.pictureSize, &reason) != 0)
+    if (module.writeLayoutPicture(options.outputPath, review, options.pictureSize, &reason) != 0)
         throw CliError(QStringLiteral("cannot write '%1': %2.").arg(options.outputPath, reason));
     out << "Layout drawn to " << options.outputPath << " (" << options.pictureSize.width() << " x "
         << options.pictureSize.height() << " pixels)\n";

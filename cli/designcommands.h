@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/rendermodule.h"
 #include "cli/spiralcommands.h"
 #include "core/checks/designreview.h"
 
@@ -14,4 +15,5 @@ void printFindings(QTextStream &stream, const QList<DesignFinding> &findings);
 // `check`: the findings, as lines or with --json as an array; exit 0 without errors, 3 with.
 int runCheck(const QStringList &arguments, QTextStream &out);
 // `render -o FILE.svg|FILE.png`: the preview picture, drawn without a display.
-int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err,
+              const RenderModule &module);

@@ -2,6 +2,7 @@
 #include "cli/designcommands.h"
 #include "cli/layoutcommands.h"
 #include "cli/projectcommands.h"
+#include "cli/rendermodule.h"
 #include "cli/spiralcommands.h"
 #include "cli/spiraloptions.h"
 #include "cli/sweepcommand.h"
@@ -9,7 +10,6 @@
 #include "core/version.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
@@ -81,7 +81,8 @@ void checkArgumentsAreText(int argc, char *argv[])
     }
 }
 
-int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
+int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err,
+             const RenderModule *renderModule)
 {
     if (arguments.isEmpty() || arguments[0] == QLatin1String("--help") ||
         arguments[0] == QLatin1String("-h") || arguments[0] == QLatin1String("help")) {
@@ -106,8 +107,8 @@ int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return runExport(rest, out);
     if (command == QLatin1String("check"))
         return runCheck(rest, out);
-    if (command == QLatin1String("render"))
-        return runRender(rest, out, err);
+    if (command == QLatin1String("render") && renderModule)
+        return runRender(rest, out, err, *renderModule);
     if (command == QLatin1String("synthesize"))
         return runSynthesize(rest, out, err);
     if (command == QLatin1String("sweep"))
@@ -115,26 +116,26 @@ int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
     throw CliError(QStringLiteral("unknown command '%1'; see torvane-cli --help.").arg(command));
 }
 
-// Drawing text needs a GUI application; `render` gets one on the offscreen platform, so it
-// runs without a display. The other commands stay on the core application.
-std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[])
+int run(int argc, char *argv[], QTextStream &out, QTextStream &err)
 {
-    if (argc > 1 && QByteArray(argv[1]) == "render") {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QGuiApplication>(argc, argv);
-    }
-    return std::make_unique<QCoreApplication>(argc, argv);
+    // `render` draws in the application its module makes; the other commands stay on the core
+    // application and never load QtGui.
+    const RenderModule *renderModule =
+        argc > 1 && QByteArray(argv[1]) == "render" ? &loadRenderModule() : nullptr;
+    const std::unique_ptr<QCoreApplication> app =
+        renderModule ? renderModule->makeApplication(argc, argv)
+                     : std::make_unique<QCoreApplication>(argc, argv);
+    checkArgumentsAreText(argc, argv);
+    return dispatch(QCoreApplication::arguments().mid(1), out, err, renderModule);
 }
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     try {
-        checkArgumentsAreText(argc, argv);
-        return dispatch(QCoreApplication::arguments().mid(1), out, err);
+        return run(argc, argv, out, err);
     } catch (const CliError &error) {
         out.flush();
         err << "torvane-cli: " << error.message() << '\n';

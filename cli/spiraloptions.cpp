@@ -1,7 +1,7 @@
 #include "cli/spiraloptions.h"
 
 #include "cli/clierror.h"
-#include "core/render/layoutpicture.h"
+#include "core/export/picturename.h"
 #include "core/template/layerroles.h"
 #include "core/template/units.h"
 

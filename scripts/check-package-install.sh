@@ -21,6 +21,7 @@ chroot "$root" /bin/sh -ec "
     command -v torvane torvane-cli
     torvane-cli --version
     torvane-cli info | head -n 5
+    torvane-cli render --shape round -o /tmp/spiral.svg
     test -f /usr/share/applications/torvane.desktop
     ldd /usr/bin/torvane | grep 'not found' && exit 1 || true
 "

@@ -13,7 +13,8 @@ deb=${debs[0]}
 
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 status=0
-for path in ./usr/bin/torvane ./usr/bin/torvane-cli ./usr/share/applications/torvane.desktop \
+for path in ./usr/bin/torvane ./usr/bin/torvane-cli ./usr/lib/torvane/torvane-render.so \
+    ./usr/share/applications/torvane.desktop \
     ./usr/share/icons/hicolor/256x256/apps/torvane.png ./usr/share/man/man1/torvane-cli.1.gz \
     ./usr/share/doc/torvane/README.md; do
     grep -qxF "$path" <<<"$contents" || { echo "$deb lacks $path" >&2; status=1; }

@@ -1,20 +1,15 @@
 #include "core/render/layoutpicture.h"
 
+#include "core/export/picturename.h"
 #include "core/files/checkedsavefile.h"
 #include "core/render/layoutpainter.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
 
 namespace {
-QString suffixOf(const QString &fileName)
-{
-    return QFileInfo(fileName).suffix().toLower();
-}
-
 void paintInto(QPainter &painter, const DesignReview &review, QSize size)
 {
     const LayoutPainter layoutPainter(review);
@@ -30,12 +25,6 @@ int fail(QString *errorText, const QString &reason)
 }
 } // namespace
 
-bool isLayoutPictureName(const QString &fileName)
-{
-    const QString suffix = suffixOf(fileName);
-    return suffix == QLatin1String("svg") || suffix == QLatin1String("png");
-}
-
 int writeLayoutPicture(const QString &fileName, const DesignReview &review, QSize size,
                        QString *errorText)
 {
@@ -46,7 +35,7 @@ int writeLayoutPicture(const QString &fileName, const DesignReview &review, QSiz
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (suffixOf(fileName) == QLatin1String("svg")) {
+    if (layoutPictureSuffix(fileName) == QLatin1String("svg")) {
         QSvgGenerator generator;
         generator.setOutputDevice(&buffer);
         generator.setSize(size);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/checks/designreview.h"
+#include "core/export/picturename.h"
 
 #include <QSize>
 #include <QString>
@@ -10,6 +11,3 @@
 // Needs a QGuiApplication (for fonts), which may run on the offscreen platform.
 int writeLayoutPicture(const QString &fileName, const DesignReview &review, QSize size,
                        QString *errorText = nullptr);
-
-// Whether the file name ends in a suffix writeLayoutPicture knows (.svg, .png), any case.
-bool isLayoutPictureName(const QString &fileName);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/checks/designreview.h"
+
+#include <QCoreApplication>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+// What `render` needs from QtGui, in a module of its own that torvane-cli loads for that
+// command only: every other command starts without loading QtGui and the libraries it pulls in,
+// which took half of the tool's start-up time.
+struct RenderModule
+{
+    // The application to run the command in: a GUI one on the offscreen platform, as drawing
+    // text needs one and there may be no display.
+    std::unique_ptr<QCoreApplication> (*makeApplication)(int &argc, char **argv);
+    int (*writeLayoutPicture)(const QString &fileName, const DesignReview &review, QSize size,
+                              QString *errorText);
+};
+
+// The module's one exported function.
+inline constexpr char renderModuleEntry[] = "torvaneRenderModule";
+using RenderModuleEntry = const RenderModule *(*)();
+
+// Loads the module from its place relative to the program; throws CliError when it cannot.
+const RenderModule &loadRenderModule();
