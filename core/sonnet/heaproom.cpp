@@ -18,7 +18,21 @@ std::uintptr_t addressOf(const void *pointer)
     return reinterpret_cast<std::uintptr_t>(pointer);
 }
 
-// Huge pages over the whole 2 MB pages inside [from, to).
+// Huge pages for every run of blocks that lie one after the other in the heap.
+void adviseRuns(std::vector<std::uintptr_t> starts)
+{
+    std::sort(starts.begin(), starts.end());
+    constexpr std::uintptr_t gap = 64; // malloc's header between neighbouring blocks
+    std::size_t first = 0;
+    for (std::size_t i = 1; i <= starts.size(); ++i) {
+        if (i == starts.size() || starts[i] - starts[i - 1] > blockBytes + gap) {
+            adviseHugePages(starts[first], starts[i - 1] + blockBytes);
+            first = i;
+        }
+    }
+}
+} // namespace
+
 void adviseHugePages(std::uintptr_t from, std::uintptr_t to)
 {
 #ifdef MADV_HUGEPAGE
@@ -35,21 +49,6 @@ void adviseHugePages(std::uintptr_t from, std::uintptr_t to)
     Q_UNUSED(to);
 #endif
 }
-
-// Huge pages for every run of blocks that lie one after the other in the heap.
-void adviseRuns(std::vector<std::uintptr_t> starts)
-{
-    std::sort(starts.begin(), starts.end());
-    constexpr std::uintptr_t gap = 64; // malloc's header between neighbouring blocks
-    std::size_t first = 0;
-    for (std::size_t i = 1; i <= starts.size(); ++i) {
-        if (i == starts.size() || starts[i] - starts[i - 1] > blockBytes + gap) {
-            adviseHugePages(starts[first], starts[i - 1] + blockBytes);
-            first = i;
-        }
-    }
-}
-} // namespace
 
 HeapRoom::HeapRoom(qsizetype bytes)
 {

@@ -2,7 +2,13 @@
 
 #include <QtGlobal>
 
+#include <cstdint>
 #include <memory>
+
+// Asks for huge pages over the whole 2 MB pages inside [from, to): memory filled at once then
+// costs a page fault for every 2 MB instead of every 4 KB, and fewer misses of the address
+// cache while it is used.
+void adviseHugePages(std::uintptr_t from, std::uintptr_t to);
 
 // Room for about `bytes` of small allocations, made ahead in the calling thread's heap while it
 // lives. Without it, the heap grows in steps of a page or two, each a system call that holds up

@@ -304,16 +304,17 @@ constexpr auto nothingToHold = [] {
     return std::monostate{};
 };
 
-// Appends `added` default polygons and returns the first of them. The list's pages are
-// brought in on all threads; constructing the polygons one after the other would fault them
-// in on one.
+// Appends `added` default polygons and returns the first of them. The list's pages, huge where
+// the system allows, are brought in on all threads; constructing the polygons one after the
+// other would fault them in on one.
 Polygon *appendPlaces(QList<Polygon> &polygons, qsizetype added, int helpers)
 {
     const qsizetype base = polygons.size();
     polygons.reserve(base + added);
     const auto placesBegin = reinterpret_cast<std::uintptr_t>(polygons.data() + base);
     const std::uintptr_t placesBytes = sizeof(Polygon) * static_cast<std::uintptr_t>(added);
-    constexpr std::uintptr_t stripe = std::uintptr_t(1) << 20;
+    constexpr std::uintptr_t stripe = std::uintptr_t(2) << 20;
+    adviseHugePages(placesBegin, placesBegin + placesBytes);
     shareTasks(
         placesBytes / stripe + 1, helpers,
         [&](std::size_t i) {
