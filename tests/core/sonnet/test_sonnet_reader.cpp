@@ -1,4 +1,5 @@
 // The word, line and number reading every block reader stands on.
+#include "core/files/mappedfile.h"
 #include "core/sonnet/polygonbatches.h"
 #include "core/sonnet/projectio.h"
 #include "core/sonnet/sontextreader.h"
@@ -29,6 +30,7 @@ private slots:
     void polygonsReadInPartsAsInOne_data();
     void polygonsReadInPartsAsInOne();
     void damagedSectionsReadInPartsAsInOne();
+    void polygonsOfAMappedFileCountedFromTheFile();
 };
 
 void SonnetReaderTest::reals_data()
@@ -326,6 +328,40 @@ void SonnetReaderTest::damagedSectionsReadInPartsAsInOne()
         QCOMPARE(read.polygons.size(), inOne.polygons.size());
         QVERIFY(read.polygons == inOne.polygons);
         QCOMPARE(read.consumed, inOne.consumed);
+    }
+}
+
+void SonnetReaderTest::polygonsOfAMappedFileCountedFromTheFile()
+{
+    // The END lines of a mapped file's parts are counted from copies of the file, some 64 KB at
+    // a time: wherever those stretches begin and end, every part's count must be exact, or
+    // its polygons would be read one after the other instead.
+    if (std::thread::hardware_concurrency() < 2)
+        QSKIP("reading in parts needs two processors");
+    QRandomGenerator random(17);
+    QTemporaryDir dir;
+    for (int round = 0; round < 12; ++round) {
+        const int polygons = 16000 + random.bounded(4000);
+        const QByteArray text = QByteArray(random.bounded(200), ' ') + '\n' +
+                                polygonSection(polygons, polygons, -1, round % 2 ? "\r\n" : "\n");
+        const QString path = dir.filePath(QStringLiteral("section%1.txt").arg(round));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(text) == text.size());
+        out.close();
+        QFile file(path);
+        MappedFile mapped;
+        QVERIFY(file.open(QIODevice::ReadOnly) && mapped.map(file));
+        PageWindow window(mapped.begin(), mapped.end(), &mapped);
+        SonTextReader in(window);
+        in.skipRestOfLine();
+        const std::int64_t count = in.readInteger();
+        in.skipRestOfLine();
+        QList<Polygon> read;
+        const qsizetype partBytes = random.bounded(70000, 600000);
+        QCOMPARE(readPolygonsInParts(in, count, read, partBytes), std::int64_t(polygons));
+        QVERIFY(read ==
+                readSection(text.mid(text.indexOf('\n') + 1), std::numeric_limits<qsizetype>::max())
+                    .polygons);
     }
 }
 
