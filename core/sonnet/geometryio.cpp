@@ -105,12 +105,9 @@ void readPoints(SonTextReader &in, std::int64_t pointCount, QList<Point> &points
     // A point takes at least four bytes of text ("0 0\n").
     const qsizetype claimedSize = reserveForClaim(points, pointCount, in, 4);
     for (std::int64_t i = 0; i < pointCount && !in.atEnd(); ++i) {
-        bool ok = false;
-        const double x = in.readReal(&ok);
-        if (!ok)
-            break;
-        const double y = in.readReal(&ok);
-        if (!ok)
+        double x = 0;
+        double y = 0;
+        if (!in.readRealPair(x, y))
             break;
         points.emplaceBack(x, y);
     }

@@ -56,6 +56,9 @@ public:
     int readInt(bool *ok = nullptr);
     unsigned readUnsigned(bool *ok = nullptr);
     double readReal(bool *ok = nullptr);
+    // Two reals, such as a point's coordinates, exactly as two readReal() calls read them;
+    // false when either is missing.
+    bool readRealPair(double &first, double &second);
 
     static bool isSpace(char c)
     {

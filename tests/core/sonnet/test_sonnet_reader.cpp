@@ -24,6 +24,7 @@ private slots:
     void reals();
     void realsAgreeWithGeneralConversion();
     void realsFollowedByMoreTextReadAlike();
+    void realPairsReadAsTwoReals();
     void integers_data();
     void integers();
     void wordsAndLines();
@@ -101,28 +102,37 @@ void SonnetReaderTest::realsAgreeWithGeneralConversion()
     }
 }
 
+namespace {
+// Digits before and after an optional point, a sign and an exponent now and then.
+QByteArray randomNumberText(QRandomGenerator &random)
+{
+    const QByteArray digits = "0123456789";
+    QByteArray number;
+    if (random.bounded(3) == 0)
+        number += random.bounded(2) ? '-' : '+';
+    for (int n = random.bounded(0, 10); n > 0; --n)
+        number += digits[random.bounded(10)];
+    if (random.bounded(4) != 0)
+        number += '.';
+    for (int n = random.bounded(0, 10); n > 0; --n)
+        number += digits[random.bounded(10)];
+    if (random.bounded(5) == 0)
+        number += "eE"[random.bounded(2)] + QByteArray::number(random.bounded(-30, 30));
+    return number;
+}
+} // namespace
+
 void SonnetReaderTest::realsFollowedByMoreTextReadAlike()
 {
     // Numbers with enough text after them take the eight-byte path; alone at the end of the
     // input they take the general one. Value, sign of zero and end must agree.
     QRandomGenerator random(7);
-    const QByteArray digits = "0123456789";
     const QByteArray stops = " \n\t-,x\xa0"; // none of them continues a number
     const auto isAsciiDigit = [](char c) {
         return c >= '0' && c <= '9';
     };
     for (int i = 0; i < 300000; ++i) {
-        QByteArray number;
-        if (random.bounded(3) == 0)
-            number += random.bounded(2) ? '-' : '+';
-        for (int n = random.bounded(0, 10); n > 0; --n)
-            number += digits[random.bounded(10)];
-        if (random.bounded(4) != 0)
-            number += '.';
-        for (int n = random.bounded(0, 10); n > 0; --n)
-            number += digits[random.bounded(10)];
-        if (random.bounded(5) == 0)
-            number += "eE"[random.bounded(2)] + QByteArray::number(random.bounded(-30, 30));
+        const QByteArray number = randomNumberText(random);
         // Blanks or a sign would let a number without digits run on into the next one.
         const bool hasDigit = std::any_of(number.begin(), number.end(), isAsciiDigit);
         const int stop = random.bounded(hasDigit ? 0 : 4, stops.size());
@@ -141,6 +151,42 @@ void SonnetReaderTest::realsFollowedByMoreTextReadAlike()
                                  .arg(value, 0, 'g', 17)
                                  .arg(used)
                                  .arg(expected, 0, 'g', 17)));
+    }
+}
+
+void SonnetReaderTest::realPairsReadAsTwoReals()
+{
+    // Lines shaped like a point's, or nearly: the pair must give the values, the answer and the
+    // position of two readReal() calls, with room behind for the quick way and without.
+    QRandomGenerator random(23);
+    const QByteArrayList before = {"", "\n", "\r\n", " ", "\n\n", "\t", "\r", "x"};
+    const QByteArrayList between = {" ", " ", " ", "  ", "\t", "", "\n", ",", " -"};
+    const QByteArrayList after = {"\n", "\r\n", " 5\n", "e", "x", "", "."};
+    for (int i = 0; i < 100000; ++i) {
+        const QByteArray line = before[random.bounded(before.size())] + randomNumberText(random) +
+                                between[random.bounded(between.size())] + randomNumberText(random) +
+                                after[random.bounded(after.size())];
+        const QByteArray text = random.bounded(2) ? line + QByteArray(64, '7') : line;
+        SonTextReader twice(text);
+        bool ok = false;
+        const double x = twice.readReal(&ok);
+        const double y = ok ? twice.readReal(&ok) : 0;
+        SonTextReader paired(text);
+        double first = 0;
+        double second = 0;
+        const bool pairOk = paired.readRealPair(first, second);
+        const bool same = pairOk == ok && paired.position() == twice.position() &&
+                          std::bit_cast<quint64>(first) == std::bit_cast<quint64>(x) &&
+                          (!ok || std::bit_cast<quint64>(second) == std::bit_cast<quint64>(y));
+        if (!same)
+            QFAIL(qPrintable(QStringLiteral("'%1': pair %2 %3 %4, two reals %5 %6 %7")
+                                 .arg(QString::fromLatin1(text))
+                                 .arg(pairOk)
+                                 .arg(first, 0, 'g', 17)
+                                 .arg(second, 0, 'g', 17)
+                                 .arg(ok)
+                                 .arg(x, 0, 'g', 17)
+                                 .arg(y, 0, 'g', 17)));
     }
 }
 
