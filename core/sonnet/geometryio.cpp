@@ -23,14 +23,16 @@ QByteArrayView trimmedAscii(QByteArrayView text)
     return text.sliced(first, last - first);
 }
 
+bool isLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 // Words such as "TLAYNAM" that stand where a polygon's points are expected start a keyword
 // line of the polygon; numbers (inf and nan included) and "END" do not.
 bool startsKeywordLine(QByteArrayView word)
 {
-    if (word.isEmpty() || word == "END")
-        return false;
-    const char c = word.front();
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+    if (word.isEmpty() || word == "END" || !isLetter(word.front()))
         return false;
     const QByteArray lower = word.toByteArray().toLower();
     return lower != "inf" && lower != "nan";
@@ -72,6 +74,9 @@ void readKeywordLines(SonTextReader &in, Polygon &polygon)
 {
     while (!in.atEnd()) {
         in.skipSpace();
+        // A point's line, the usual case, is told by its first byte, without taking its word.
+        if (in.atEnd() || !isLetter(*in.position()))
+            return;
         SonTextReader peek = in;
         if (!startsKeywordLine(peek.readWordView()))
             return;
