@@ -82,10 +82,28 @@ void CheckedSaveFile::startWriteBack(qint64 bytes)
 #endif
 }
 
+bool CheckedSaveFile::reserve(qint64 bytes)
+{
+#ifdef __linux__
+    // The size stays that of what is written; a failure (no room, no support) changes nothing.
+    if (file.isOpen() && bytes > 0 &&
+        ::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0) {
+        reserved = bytes;
+        return true;
+    }
+#else
+    Q_UNUSED(bytes);
+#endif
+    return false;
+}
+
 bool CheckedSaveFile::commit()
 {
     if (!file.isOpen())
         return false;
+    // Room taken beyond the end would stay with the file.
+    if (reserved > written && failure.isEmpty())
+        ::ftruncate(file.handle(), static_cast<off_t>(written));
     // Some file systems report a full disk only when the data is synced.
     if (failure.isEmpty() && sync(file.handle()) != 0 && errno != EINVAL && errno != EROFS)
         failWithSystemError();

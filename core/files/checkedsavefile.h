@@ -23,6 +23,10 @@ public:
     ~CheckedSaveFile() override;
 
     bool open();
+    // Takes room on the disk for the first `bytes` at once, which makes writing them cheaper
+    // than the file system finding room block by block; false where it cannot. Room left
+    // unwritten is given back by commit().
+    bool reserve(qint64 bytes);
     // Syncs and renames over the target; false, with errorString(), when anything failed.
     bool commit();
 
@@ -41,6 +45,7 @@ private:
     QString failure; // the first error; empty while all went well
     qint64 written = 0;
     qint64 writtenBack = 0;
+    qint64 reserved = 0;
 };
 
 // The whole of `contents` as the file's new contents; 0 on success, else 1 and the reason.

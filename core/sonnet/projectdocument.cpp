@@ -56,12 +56,26 @@ int writeProjectFile(const QString &fileName, const ProjectDocument &document, Q
 }
 
 namespace {
+// About the least text the polygons take: a point's line holds two numbers of at least nine
+// characters, a polygon's header and END line some 24 bytes.
+qint64 leastPolygonTextBytes(const ProjectDocument &document)
+{
+    qint64 bytes = 0;
+    for (const Polygon &polygon : document.geometry.polygons)
+        bytes += 24 + 20 * polygon.points.size();
+    return bytes;
+}
+
 // `written` runs once the text is out, before the final sync and the rename.
 template <typename Written>
 int writeAndCommit(CheckedSaveFile &file, const ProjectDocument &document, QString *errorText,
                    const Written &written)
 {
     bool saved = file.open();
+    // Large projects take their room on the disk at once; reserving no more than their least
+    // text, they rarely give any back.
+    if (const qint64 least = leastPolygonTextBytes(document); saved && least >= (qint64(8) << 20))
+        file.reserve(least);
     if (saved) {
         SonTextWriter out(&file);
         writeProject(out, document);

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 QByteArray readAll(const QString &path)
@@ -62,6 +63,7 @@ private slots:
     void resultFolderEmptiesOnlyPlainFiles();
     void resultFolderNeverFollowsLinks();
     void failedSaveKeepsOldFileAndFolder();
+    void reservedRoomBeyondTheTextIsGivenBack();
     void resultFolderNeedsAPlainBaseName();
     void resultFolderSurvivesLinkSwaps();
     void referencePlanesReplaceBySide();
@@ -199,6 +201,30 @@ void SonnetFilesTest::resultFolderNeverFollowsLinks()
     QCOMPARE(saveProject(dir.filePath("q/demo.son"), smallProject()), 0);
     QCOMPARE(readAll(outside + "/precious.txt"), QByteArray("keep me"));
     QCOMPARE(entries(outside), QStringList{"precious.txt"});
+}
+
+void SonnetFilesTest::reservedRoomBeyondTheTextIsGivenBack()
+{
+    // A file that takes room on the disk for more than is written holds only what was written
+    // and keeps no more of the disk; writing past the room simply goes on.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("room.son");
+    for (const qint64 size : {qint64(10), qint64(3) << 20}) {
+        CheckedSaveFile file(path);
+        QVERIFY(file.open());
+        if (!file.reserve(qint64(1) << 20))
+            QSKIP("this file system takes no room in advance");
+        const QByteArray text(size, 'x');
+        QCOMPARE(file.write(text), size);
+        QVERIFY(file.commit());
+        QCOMPARE(readAll(path), text);
+        struct stat status
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+        QVERIFY2(status.st_blocks * 512 < size + (qint64(256) << 10),
+                 qPrintable(QStringLiteral("%1 bytes on the disk").arg(status.st_blocks * 512)));
+    }
 }
 
 void SonnetFilesTest::failedSaveKeepsOldFileAndFolder()
