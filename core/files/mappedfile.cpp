@@ -52,29 +52,11 @@ bool MappedFile::map(const QFile &file, QString *errorText)
     }
     data = static_cast<char *>(mapped);
     size = static_cast<std::size_t>(fileSize);
-    descriptor = file.handle();
     return true;
 }
 
-bool MappedFile::copy(const char *from, std::size_t count, char *into) const
-{
-    auto offset = static_cast<off_t>(from - data);
-    while (count > 0) {
-        const ssize_t got = ::pread(descriptor, into, count, offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        into += got;
-        offset += got;
-        count -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-PageWindow::PageWindow(const char *begin, const char *end, const MappedFile *source)
-    : first(begin), last(end), populatedTo(pageStart(addressOf(begin))), releasedTo(populatedTo),
-      mapped(source)
+PageWindow::PageWindow(const char *begin, const char *end)
+    : first(begin), last(end), populatedTo(pageStart(addressOf(begin))), releasedTo(populatedTo)
 {}
 
 const char *PageWindow::advance(const char *position)

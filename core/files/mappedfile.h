@@ -19,15 +19,10 @@ public:
     bool map(const QFile &file, QString *errorText = nullptr);
     const char *begin() const { return data; }
     const char *end() const { return data + size; }
-    // Copies the mapped bytes [from, from + count) into `into` by reading the file, which
-    // brings no pages into the mapping; false when the file gives fewer bytes. Only while the
-    // file stays open.
-    bool copy(const char *from, std::size_t count, char *into) const;
 
 private:
     char *data = nullptr;
     std::size_t size = 0;
-    int descriptor = -1;
 };
 
 // One reader's way through a stretch of mapped bytes, front to back. Pages are brought in a
@@ -38,11 +33,9 @@ private:
 class PageWindow
 {
 public:
-    // `source`, when given, is the mapping the stretch lies in.
-    PageWindow(const char *begin, const char *end, const MappedFile *source = nullptr);
+    PageWindow(const char *begin, const char *end);
     const char *begin() const { return first; }
     const char *end() const { return last; }
-    const MappedFile *source() const { return mapped; }
 
     // Reading has reached `position`; returns the position at which to call again.
     const char *advance(const char *position);
@@ -54,5 +47,4 @@ private:
     const char *last;
     std::uintptr_t populatedTo;
     std::uintptr_t releasedTo;
-    const MappedFile *mapped;
 };

@@ -118,20 +118,6 @@ std::vector<SectionPart> cutIntoParts(const char *begin, const char *end, qsizet
     return parts;
 }
 
-// Brings in the pages wholly inside [from, to) for writing, as writing to them would.
-void prefault(std::uintptr_t from, std::uintptr_t to)
-{
-#ifdef MADV_POPULATE_WRITE
-    static const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const std::uintptr_t first = (from + pageSize - 1) / pageSize * pageSize;
-    const std::uintptr_t last = to / pageSize * pageSize;
-    if (last > first) {
-        // NOLINTNEXTLINE(performance-no-int-to-ptr)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
-    }
-#endif
-}
-
 // Only mapped bytes may be handed back; pages of memory that was read would be lost.
 std::optional<PageWindow> windowOver(bool mapped, const char *begin, const char *end)
 {
@@ -156,51 +142,24 @@ std::int64_t endLinesIn(const char *from, const char *to, const char *textEnd,
     return count;
 }
 
-// Counting reads the file into a small buffer, which stays in the processor's cache, instead
-// of bringing its pages into the mapping and handing them back again.
-std::optional<std::int64_t> countEndLinesByCopies(const SectionPart &part, const char *textEnd,
-                                                  const MappedFile &file)
+// Counts over the part's window, which keeps its pages for reading the part.
+std::int64_t countEndLines(const SectionPart &part, const char *textEnd,
+                           std::optional<PageWindow> &window)
 {
-    constexpr std::ptrdiff_t chunk = std::ptrdiff_t(64) << 10;
-    constexpr std::ptrdiff_t after = 4; // "END" and its line end
-    std::vector<char> buffer(static_cast<std::size_t>(1 + chunk + after));
-    std::int64_t count = 0;
-    for (const char *from = part.begin; from < part.end; from += chunk) {
-        const char *to = std::min(part.end, from + chunk);
-        const char *copyStart = from == part.begin ? from : from - 1;
-        const char *copyEnd = std::min(textEnd, to + after);
-        if (!file.copy(copyStart, static_cast<std::size_t>(copyEnd - copyStart), buffer.data()))
-            return std::nullopt;
-        const std::ptrdiff_t shift = copyStart - buffer.data();
-        count += endLinesIn(from - shift, to - shift, copyEnd - shift, part.begin - shift);
-    }
-    return count;
-}
-
-std::int64_t countEndLines(const SectionPart &part, const char *textEnd, bool mapped,
-                           const MappedFile *file)
-{
-    if (file) {
-        if (const std::optional<std::int64_t> counted = countEndLinesByCopies(part, textEnd, *file))
-            return *counted;
-    }
-    std::optional<PageWindow> window = windowOver(mapped, part.begin, part.end);
     std::int64_t count = 0;
     for (const char *p = part.begin; p < part.end;) {
         const char *stretchEnd = window ? std::min(part.end, window->advance(p)) : part.end;
         count += endLinesIn(p, stretchEnd, textEnd, part.begin);
         p = stretchEnd;
     }
-    if (window)
-        window->handBack();
     return count;
 }
 
 // Reads the part's wanted polygons into `places` from its start, with the text's end as the
 // end: exactly as reading on from the polygon before it would.
-void readPart(SectionPart &part, Polygon *places, const char *textEnd, bool mapped)
+void readPart(SectionPart &part, Polygon *places, const char *textEnd,
+              std::optional<PageWindow> &window)
 {
-    std::optional<PageWindow> window = windowOver(mapped, part.begin, part.end);
     SonTextReader from =
         window ? SonTextReader(*window, textEnd) : SonTextReader(part.begin, textEnd);
     std::int64_t i = 0;
@@ -208,8 +167,6 @@ void readPart(SectionPart &part, Polygon *places, const char *textEnd, bool mapp
         readPolygon(from, places[i]);
     if (i == part.wanted)
         part.readTo = from.position();
-    if (window)
-        window->handBack();
 }
 } // namespace
 
@@ -323,45 +280,79 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
 }
 
 namespace {
-// Gives each part its first polygon's index and the polygons wanted from it, up to `count`;
-// returns how many parts are needed.
-std::size_t placeParts(std::vector<SectionPart> &parts, std::int64_t count)
+// Counts, places and reads the parts on all threads at once, in the order of their start. A
+// part's polygons take the places after those of the parts before it, so a thread that has
+// counted its part waits until those are placed; the list grows a part at a time, within the
+// room made for the claimed count. A part's pages are brought in once, for counting and
+// reading both.
+class PartPipeline
 {
-    std::int64_t total = 0;
-    std::size_t used = 0;
-    for (; used < parts.size() && total < count; ++used) {
-        parts[used].first = total;
-        parts[used].wanted = std::min(parts[used].endLines, count - total);
-        total += parts[used].wanted;
+public:
+    PartPipeline(std::vector<SectionPart> &parts, QList<Polygon> &polygons, std::int64_t count,
+                 const char *textEnd, bool mapped)
+        : parts(parts), polygons(polygons), count(count), textEnd(textEnd), mapped(mapped),
+          base(polygons.size()), places(polygons.data() + base)
+    {}
+
+    void take(std::size_t i)
+    {
+        try {
+            SectionPart &part = parts[i];
+            std::optional<PageWindow> window = windowOver(mapped, part.begin, part.end);
+            part.endLines = countEndLines(part, textEnd, window);
+            if (place(i))
+                readPart(part, places + part.first, textEnd, window);
+            if (window)
+                window->handBack();
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            failed = true;
+            placed.notify_all();
+            throw;
+        }
     }
-    return used;
-}
 
-constexpr auto nothingToHold = [] {
-    return std::monostate{};
+    // The parts that start before the count is reached, as reading one polygon after the other
+    // would go on to them.
+    std::size_t usedParts() const
+    {
+        return static_cast<std::size_t>(
+            std::count_if(parts.begin(), parts.end(),
+                          [&](const SectionPart &part) { return part.first < count; }));
+    }
+
+private:
+    // Gives the part its first polygon's index and the polygons wanted from it, up to the
+    // count, and their places in the list; false when another thread failed.
+    bool place(std::size_t i)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        placed.wait(lock, [&] { return placedParts == i || failed; });
+        if (failed)
+            return false;
+        SectionPart &part = parts[i];
+        part.first = placedPolygons;
+        part.wanted = std::clamp<std::int64_t>(count - part.first, 0, part.endLines);
+        placedPolygons += part.wanted;
+        polygons.resize(base + static_cast<qsizetype>(placedPolygons));
+        ++placedParts;
+        placed.notify_all();
+        return true;
+    }
+
+    std::vector<SectionPart> &parts;
+    QList<Polygon> &polygons;
+    const std::int64_t count;
+    const char *const textEnd;
+    const bool mapped;
+    const qsizetype base;
+    Polygon *const places; // within the room made, which the list never leaves
+    std::mutex mutex;
+    std::condition_variable placed;
+    std::size_t placedParts = 0;
+    std::int64_t placedPolygons = 0;
+    bool failed = false;
 };
-
-// Appends `added` default polygons and returns the first of them. The list's pages, huge where
-// the system allows, are brought in on all threads; constructing the polygons one after the
-// other would fault them in on one.
-Polygon *appendPlaces(QList<Polygon> &polygons, qsizetype added, int helpers)
-{
-    const qsizetype base = polygons.size();
-    polygons.reserve(base + added);
-    const auto placesBegin = reinterpret_cast<std::uintptr_t>(polygons.data() + base);
-    const std::uintptr_t placesBytes = sizeof(Polygon) * static_cast<std::uintptr_t>(added);
-    constexpr std::uintptr_t stripe = std::uintptr_t(2) << 20;
-    adviseHugePages(placesBegin, placesBegin + placesBytes);
-    shareTasks(
-        placesBytes / stripe + 1, helpers,
-        [&](std::size_t i) {
-            const std::uintptr_t from = placesBegin + i * stripe;
-            prefault(from, std::min(from + stripe, placesBegin + placesBytes));
-        },
-        nothingToHold);
-    polygons.resize(base + added);
-    return polygons.data() + base;
-}
 
 // The first part that does not start where the one before it stopped, or `used`.
 std::size_t firstMisplacedPart(const std::vector<SectionPart> &parts, std::size_t used)
@@ -379,38 +370,34 @@ std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Po
                                  qsizetype partBytes)
 {
     const auto threads = static_cast<int>(std::min(8u, std::thread::hardware_concurrency()));
-    if (count < 2 || in.remainingBytes() / 4 < partBytes || threads < 2)
+    // Room for the claimed count is made only when the text can hold that many polygons (of
+    // at least 30 bytes each); otherwise the caller reads one after the other.
+    if (count < 2 || in.remainingBytes() / 4 < partBytes || threads < 2 ||
+        count > in.remainingBytes() / 30)
         return 0;
     const char *textEnd = in.textEnd();
-    const bool mapped = in.throughWindow();
+    const qsizetype base = polygons.size();
+    polygons.reserve(base + static_cast<qsizetype>(count));
+    const auto room = reinterpret_cast<std::uintptr_t>(polygons.data() + base);
+    adviseHugePages(room, room + sizeof(Polygon) * static_cast<std::uintptr_t>(count));
     std::vector<SectionPart> parts = cutIntoParts(in.position(), textEnd, partBytes);
     const int helpers = static_cast<int>(std::min<std::size_t>(threads, parts.size())) - 1;
-    shareTasks(
-        parts.size(), helpers,
-        [&](std::size_t i) {
-            parts[i].endLines = countEndLines(parts[i], textEnd, mapped, in.mappedFile());
-        },
-        nothingToHold);
-
-    const std::size_t used = placeParts(parts, count);
-    const std::int64_t total = parts[used - 1].first + parts[used - 1].wanted;
-    const qsizetype base = polygons.size();
-    Polygon *places = appendPlaces(polygons, static_cast<qsizetype>(total), helpers);
+    PartPipeline pipeline(parts, polygons, count, textEnd, in.throughWindow());
     // Points take about two thirds of their text in memory. Threads share the parts unevenly,
     // so each makes room for more than an even share.
     const qsizetype heapShare = (textEnd - in.position()) / 3 * 2 / (helpers + 1) * 5 / 4;
     shareTasks(
-        used, helpers,
-        [&](std::size_t i) { readPart(parts[i], places + parts[i].first, textEnd, mapped); },
+        parts.size(), helpers, [&](std::size_t i) { pipeline.take(i); },
         [heapShare] { return HeapRoom(heapShare); });
 
     // From the first part that does not start where the one before it stopped, the caller
     // reads on one polygon after the other.
+    const std::size_t used = pipeline.usedParts();
     if (const std::size_t wrong = firstMisplacedPart(parts, used); wrong < used) {
         polygons.resize(base + static_cast<qsizetype>(parts[wrong].first));
         in.skipTo(parts[wrong].begin);
         return parts[wrong].first;
     }
     in.skipTo(parts[used - 1].readTo);
-    return total;
+    return parts[used - 1].first + parts[used - 1].wanted;
 }

@@ -16,6 +16,7 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
 // by their "END" lines and read into their places. A part is kept only when reading the one
 // before it stopped exactly at its start, so the polygons and the reader's position are always
 // those of reading one after the other. Returns how many were read (0 when the text is shorter
-// than four parts); the caller reads the rest.
+// than four parts, or could not hold `count` polygons); the caller reads the rest. The list
+// gets room for `count` more; it must not have been grown at its front.
 std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
                                  qsizetype partBytes = qsizetype(2) << 20);

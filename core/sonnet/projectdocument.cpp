@@ -37,7 +37,7 @@ int loadProject(const QString &fileName, ProjectDocument &document, QString *err
     ProjectDocument loaded;
     // Mapping spares a copy of large files; empty files are read instead.
     if (MappedFile mapped; mapped.map(file)) {
-        PageWindow window(mapped.begin(), mapped.end(), &mapped);
+        PageWindow window(mapped.begin(), mapped.end());
         SonTextReader in(window);
         readProject(in, loaded);
     } else {

@@ -108,11 +108,6 @@ SonTextReader::SonTextReader(PageWindow &window, const char *end)
     : pos(window.begin()), end(end), window(&window), nextReport(window.advance(pos))
 {}
 
-const MappedFile *SonTextReader::mappedFile() const
-{
-    return window ? window->source() : nullptr;
-}
-
 void SonTextReader::tellWindow()
 {
     nextReport = window->advance(pos);

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 
-class MappedFile;
 class PageWindow;
 
 // Reads the words, lines and numbers of a Sonnet project held in memory as Latin-1 bytes.
@@ -28,8 +27,6 @@ public:
     const char *textEnd() const { return end; }
     // Whether the bytes are mapped and read through a page window.
     bool throughWindow() const { return window != nullptr; }
-    // The mapped file the bytes lie in, when known.
-    const MappedFile *mappedFile() const;
     // Moves on to `position`, which lies between the current position and the end.
     void skipTo(const char *position)
     {

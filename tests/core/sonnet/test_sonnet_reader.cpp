@@ -31,7 +31,7 @@ private slots:
     void polygonsReadInPartsAsInOne_data();
     void polygonsReadInPartsAsInOne();
     void damagedSectionsReadInPartsAsInOne();
-    void polygonsOfAMappedFileCountedFromTheFile();
+    void polygonsOfAMappedFileReadInParts();
 };
 
 void SonnetReaderTest::reals_data()
@@ -377,11 +377,10 @@ void SonnetReaderTest::damagedSectionsReadInPartsAsInOne()
     }
 }
 
-void SonnetReaderTest::polygonsOfAMappedFileCountedFromTheFile()
+void SonnetReaderTest::polygonsOfAMappedFileReadInParts()
 {
-    // The END lines of a mapped file's parts are counted from copies of the file, some 64 KB at
-    // a time: wherever those stretches begin and end, every part's count must be exact, or
-    // its polygons would be read one after the other instead.
+    // A mapped file's parts are counted and read through their windows of pages: every part's
+    // count must be exact, or its polygons would be read one after the other instead.
     if (std::thread::hardware_concurrency() < 2)
         QSKIP("reading in parts needs two processors");
     QRandomGenerator random(17);
@@ -397,7 +396,7 @@ void SonnetReaderTest::polygonsOfAMappedFileCountedFromTheFile()
         QFile file(path);
         MappedFile mapped;
         QVERIFY(file.open(QIODevice::ReadOnly) && mapped.map(file));
-        PageWindow window(mapped.begin(), mapped.end(), &mapped);
+        PageWindow window(mapped.begin(), mapped.end());
         SonTextReader in(window);
         in.skipRestOfLine();
         const std::int64_t count = in.readInteger();
