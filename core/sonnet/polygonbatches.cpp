@@ -11,16 +11,11 @@
 #include <cstring>
 #include <exception>
 #include <future>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
-#include <variant>
 #include <vector>
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
 // Less text than this is not worth a thread of its own.
