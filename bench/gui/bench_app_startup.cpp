@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -33,7 +34,7 @@ double showWindowMilliseconds()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QCoreApplication::processEvents();
     const double elapsed = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    if (!window.templateDocument())
+    if (!window.session().document())
         std::fprintf(stderr, "the stored template was not loaded\n");
     return elapsed;
 }
@@ -84,7 +85,7 @@ int main(int argc, char **argv)
     MainWindow window;
     const int estimates = 20000;
     for (int tab = 0; tab < 4; ++tab) {
-        window.tabWidget->setCurrentIndex(tab);
+        window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(tab);
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < estimates; ++i)

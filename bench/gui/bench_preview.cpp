@@ -6,6 +6,7 @@
 #include "core/render/layoutpainter.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
+#include "gui/preview/previewdock.h"
 #include "gui/preview/previewupdater.h"
 #include "gui/window/mainwindow.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -230,17 +232,18 @@ int main(int argc, char **argv)
     MainWindow window;
     window.resize(1100, 700);
     window.show();
-    window.rsSpacingEdit->setFocus();
-    window.rsSpacingEdit->end(false);
-    while (!window.previewUpdater()->isIdle() || !window.shownReview())
+    auto *spacing = window.findChild<QLineEdit *>(QStringLiteral("rsSpacingEdit"));
+    spacing->setFocus();
+    spacing->end(false);
+    while (!window.preview().updater()->isIdle() || !window.preview().shownReview())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     KeyWaits waits;
     const int keys = 40;
     StallWatch stalls;
-    typeInto(window.rsSpacingEdit, waits, keys);
+    typeInto(spacing, waits, keys);
     QElapsedTimer settle;
     settle.start();
-    while (!window.previewUpdater()->isIdle())
+    while (!window.preview().updater()->isIdle())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     std::printf("Typing in the window on the round spiral of 99.99 turns, %d keys at 10 a "
                 "second:\n  keystrokes waited median %.2f ms, at most %.2f ms; the event loop "
@@ -248,6 +251,6 @@ int main(int argc, char **argv)
                 "the last key\n",
                 keys, median(waits.waits),
                 *std::max_element(waits.waits.begin(), waits.waits.end()), stalls.longest,
-                window.previewUpdater()->started(), static_cast<double>(settle.elapsed()));
+                window.preview().updater()->started(), static_cast<double>(settle.elapsed()));
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <QSettings>
 
+#include <array>
+
 namespace {
 // The stored form is a flag; the check state it came from is not kept.
 int readCheckState(QSettings &store, const QString &key)
@@ -9,67 +11,57 @@ int readCheckState(QSettings &store, const QString &key)
     return store.value(key, true).toBool() ? 2 : 0;
 }
 
-// The n-sided group reads its sides ahead of the turns.
-void readSingleEnded(QSettings &store, const QString &group, bool withSides,
-                     SingleEndedSettings &tab)
+struct TabGroup
 {
-    store.beginGroup(group);
-    if (withSides)
+    const char *name;
+    bool sides;
+    bool differential;
+};
+
+// By shape index. The differential tabs keep whole turns.
+constexpr TabGroup tabGroups[] = {{"RoundSpiral", false, false},
+                                  {"nSidedSpiral", true, false},
+                                  {"roundDiffSpiral", false, true},
+                                  {"nSidedDiffSpiral", true, true}};
+
+void readTab(QSettings &store, const TabGroup &group, ShapeTabSettings &tab)
+{
+    store.beginGroup(QLatin1String(group.name));
+    if (group.sides)
         tab.sides = store.value(QStringLiteral("sides"), QStringLiteral("8")).toInt();
-    tab.turns = store.value(QStringLiteral("turns"), QStringLiteral("2.00")).toDouble();
+    tab.turns = group.differential
+                    ? store.value(QStringLiteral("turns"), QStringLiteral("2")).toInt()
+                    : store.value(QStringLiteral("turns"), QStringLiteral("2.00")).toDouble();
     tab.spiralWidth = store.value(QStringLiteral("spiralWidth"), tab.spiralWidth).toString();
     tab.spacing = store.value(QStringLiteral("spacing"), tab.spacing).toString();
     tab.radius = store.value(QStringLiteral("radius"), tab.radius).toString();
     tab.bridgeWidth = store.value(QStringLiteral("bridgeWidth"), tab.bridgeWidth).toString();
+    if (group.differential) {
+        tab.feedSpacing = store.value(QStringLiteral("FeedSpacing"), tab.feedSpacing).toString();
+        tab.feedSpacingAuto = readCheckState(store, QStringLiteral("FeedSpacingAuto"));
+        tab.centerTap = readCheckState(store, QStringLiteral("CenterTap"));
+    }
     store.endGroup();
 }
 
-// The round differential group has no sides; the n-sided one reads them after the turns.
-void readDifferential(QSettings &store, const QString &group, bool withSides,
-                      DifferentialSettings &tab)
+void writeTab(QSettings &store, const TabGroup &group, const ShapeTabSettings &tab)
 {
-    store.beginGroup(group);
-    tab.turns = store.value(QStringLiteral("turns"), QStringLiteral("2")).toInt();
-    if (withSides)
-        tab.sides = store.value(QStringLiteral("sides"), QStringLiteral("8")).toInt();
-    tab.spiralWidth = store.value(QStringLiteral("spiralWidth"), tab.spiralWidth).toString();
-    tab.spacing = store.value(QStringLiteral("spacing"), tab.spacing).toString();
-    tab.radius = store.value(QStringLiteral("radius"), tab.radius).toString();
-    tab.bridgeWidth = store.value(QStringLiteral("bridgeWidth"), tab.bridgeWidth).toString();
-    tab.feedSpacing = store.value(QStringLiteral("FeedSpacing"), tab.feedSpacing).toString();
-    tab.feedSpacingAuto = readCheckState(store, QStringLiteral("FeedSpacingAuto"));
-    tab.centerTap = readCheckState(store, QStringLiteral("CenterTap"));
-    store.endGroup();
-}
-
-void writeSingleEnded(QSettings &store, const QString &group, bool withSides,
-                      const SingleEndedSettings &tab)
-{
-    store.beginGroup(group);
-    if (withSides)
+    store.beginGroup(QLatin1String(group.name));
+    if (group.sides)
         store.setValue(QStringLiteral("sides"), tab.sides);
-    store.setValue(QStringLiteral("turns"), tab.turns);
+    if (group.differential)
+        store.setValue(QStringLiteral("turns"), static_cast<int>(tab.turns));
+    else
+        store.setValue(QStringLiteral("turns"), tab.turns);
     store.setValue(QStringLiteral("spiralWidth"), tab.spiralWidth);
     store.setValue(QStringLiteral("spacing"), tab.spacing);
     store.setValue(QStringLiteral("radius"), tab.radius);
     store.setValue(QStringLiteral("bridgeWidth"), tab.bridgeWidth);
-    store.endGroup();
-}
-
-void writeDifferential(QSettings &store, const QString &group, bool withSides,
-                       const DifferentialSettings &tab)
-{
-    store.beginGroup(group);
-    store.setValue(QStringLiteral("turns"), tab.turns);
-    if (withSides)
-        store.setValue(QStringLiteral("sides"), tab.sides);
-    store.setValue(QStringLiteral("spiralWidth"), tab.spiralWidth);
-    store.setValue(QStringLiteral("spacing"), tab.spacing);
-    store.setValue(QStringLiteral("radius"), tab.radius);
-    store.setValue(QStringLiteral("bridgeWidth"), tab.bridgeWidth);
-    store.setValue(QStringLiteral("FeedSpacing"), tab.feedSpacing);
-    store.setValue(QStringLiteral("FeedSpacingAuto"), tab.feedSpacingAuto);
-    store.setValue(QStringLiteral("CenterTap"), tab.centerTap);
+    if (group.differential) {
+        store.setValue(QStringLiteral("FeedSpacing"), tab.feedSpacing);
+        store.setValue(QStringLiteral("FeedSpacingAuto"), tab.feedSpacingAuto);
+        store.setValue(QStringLiteral("CenterTap"), tab.centerTap);
+    }
     store.endGroup();
 }
 } // namespace
@@ -98,10 +90,8 @@ AppSettings AppSettings::read(QSettings &store)
         base.recentTemplates.resize(maxRecentTemplates);
     store.endGroup();
 
-    readSingleEnded(store, QStringLiteral("RoundSpiral"), false, settings.round);
-    readSingleEnded(store, QStringLiteral("nSidedSpiral"), true, settings.nSided);
-    readDifferential(store, QStringLiteral("roundDiffSpiral"), false, settings.roundDiff);
-    readDifferential(store, QStringLiteral("nSidedDiffSpiral"), true, settings.nSidedDiff);
+    for (int shape = 0; shape < 4; ++shape)
+        readTab(store, tabGroups[shape], settings.tab(shape));
     return settings;
 }
 
@@ -121,17 +111,24 @@ void AppSettings::write(QSettings &store) const
     store.setValue(QStringLiteral("RecentTemplates"), base.recentTemplates);
     store.endGroup();
 
-    writeSingleEnded(store, QStringLiteral("RoundSpiral"), false, round);
-    writeSingleEnded(store, QStringLiteral("nSidedSpiral"), true, nSided);
-    writeDifferential(store, QStringLiteral("roundDiffSpiral"), false, roundDiff);
-    writeDifferential(store, QStringLiteral("nSidedDiffSpiral"), true, nSidedDiff);
+    for (int shape = 0; shape < 4; ++shape)
+        writeTab(store, tabGroups[shape], tab(shape));
 }
 
-QStringList withRecentTemplate(QStringList list, const QString &path)
+ShapeTabSettings ShapeTabSettings::defaults(bool differential)
 {
-    list.removeAll(path);
-    list.prepend(path);
-    if (list.size() > maxRecentTemplates)
-        list.resize(maxRecentTemplates);
-    return list;
+    ShapeTabSettings settings;
+    if (differential)
+        settings.radius = QStringLiteral("50.0");
+    return settings;
+}
+
+ShapeTabSettings &AppSettings::tab(int shapeIndex)
+{
+    return *std::array{&round, &nSided, &roundDiff, &nSidedDiff}.at(shapeIndex);
+}
+
+const ShapeTabSettings &AppSettings::tab(int shapeIndex) const
+{
+    return *std::array{&round, &nSided, &roundDiff, &nSidedDiff}.at(shapeIndex);
 }

@@ -29,11 +29,10 @@ struct BaseSettings
 
 inline constexpr int maxRecentTemplates = 5;
 
-// `list` with `path` moved to its front, without duplicates, cut to maxRecentTemplates.
-QStringList withRecentTemplate(QStringList list, const QString &path);
 
-// Round and n-sided tabs; `sides` belongs to the n-sided one only.
-struct SingleEndedSettings
+// One shape tab's stored values. Sides belong to the n-sided tabs, the feed and the centre tap
+// to the differential ones; each group stores only its own keys.
+struct ShapeTabSettings
 {
     int sides = 8;
     double turns = 2.0;
@@ -41,30 +40,27 @@ struct SingleEndedSettings
     QString spacing = QStringLiteral("10.0");
     QString radius = QStringLiteral("25.0");
     QString bridgeWidth = QStringLiteral("10.0");
-};
-
-struct DifferentialSettings
-{
-    int turns = 2;
-    int sides = 8; // n-sided differential only
-    QString spiralWidth = QStringLiteral("10.0");
-    QString spacing = QStringLiteral("10.0");
-    QString radius = QStringLiteral("50.0");
-    QString bridgeWidth = QStringLiteral("10.0");
     QString feedSpacing = QStringLiteral("10.0");
     // Written as a check state (0, 1, 2), read back as a flag.
     int feedSpacingAuto = 2;
     int centerTap = 2;
+
+    // The differential tabs start with a wider inner radius.
+    static ShapeTabSettings defaults(bool differential);
 };
 
 struct AppSettings
 {
     WindowSettings window;
     BaseSettings base;
-    SingleEndedSettings round;
-    SingleEndedSettings nSided;
-    DifferentialSettings roundDiff;
-    DifferentialSettings nSidedDiff;
+    ShapeTabSettings round = ShapeTabSettings::defaults(false);
+    ShapeTabSettings nSided = ShapeTabSettings::defaults(false);
+    ShapeTabSettings roundDiff = ShapeTabSettings::defaults(true);
+    ShapeTabSettings nSidedDiff = ShapeTabSettings::defaults(true);
+
+    // By shape index, the order of the tabs.
+    ShapeTabSettings &tab(int shapeIndex);
+    const ShapeTabSettings &tab(int shapeIndex) const;
 
     // Missing keys give the defaults above; values that do not convert give zero.
     static AppSettings read(QSettings &store);

@@ -6,7 +6,6 @@
 #include "gui/window/appsettings.h"
 #include "gui/window/exportsettings.h"
 #include "gui/window/layoutconfirmation.h"
-#include "gui/window/mainwindow.h"
 #include "gui/window/userprompts.h"
 
 #include <QAction>
@@ -21,11 +20,10 @@ QString tr(const char *text)
 }
 } // namespace
 
-void LayoutExportFlow::run(const ProjectDocument *templateDocument,
-                           const SpiralParameters &parameters, const QStringList &layerSetup,
-                           const QStringList &functionSetup, const QString &lengthUnitText,
-                           const QStringList &outOfRangeFields)
+void LayoutExportFlow::run(const TabDesign &design)
 {
+    const ProjectDocument *templateDocument = design.templateDocument;
+    const QStringList &functionSetup = design.functionSetup;
     const QString title = window->windowTitle();
     if (!templateDocument) {
         prompts.critical(window, title,
@@ -33,9 +31,10 @@ void LayoutExportFlow::run(const ProjectDocument *templateDocument,
                             "layout."));
         return;
     }
-    const DesignReview review =
-        reviewDesign(templateDocument, parameters, layerSetup, functionSetup, lengthUnitText);
-    if (!confirmLayout(prompts, window, review.findings, outOfRangeFields, tr("Export anyway?")))
+    const DesignReview review = reviewDesign(templateDocument, design.parameters, design.layerSetup,
+                                             functionSetup, design.lengthUnit);
+    if (!confirmLayout(prompts, window, review.findings, design.outOfRangeFields,
+                       tr("Export anyway?")))
         return;
     const ProjectDocument &scratch = review.layout;
 
@@ -55,19 +54,4 @@ void LayoutExportFlow::run(const ProjectDocument *templateDocument,
     }
     prompts.information(window, title,
                         tr("Layout exported to\n") + fileName + QStringLiteral("\n"));
-}
-
-void addExportLayoutAction(MainWindow &window)
-{
-    auto *action = new QAction(tr("Export Layout ..."), &window);
-    action->setObjectName(QStringLiteral("actionExportLayout"));
-    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    const QList<QAction *> fileActions = window.menu_File->actions();
-    const qsizetype close = fileActions.indexOf(window.actionClose);
-    QAction *before = close > 0 && fileActions[close - 1]->isSeparator() ? fileActions[close - 1]
-                                                                         : window.actionClose;
-    window.menu_File->insertAction(before, action);
-    QObject::connect(action, &QAction::triggered, &window, &MainWindow::ExportLayout);
-    QObject::connect(window.menu_File, &QMenu::aboutToShow, action,
-                     [&window, action] { action->setEnabled(window.templateDocument()); });
 }

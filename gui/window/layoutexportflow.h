@@ -1,10 +1,7 @@
 #pragma once
 
-#include "core/template/createspiral.h"
+#include "gui/window/tabdesign.h"
 
-#include <QStringList>
-
-class MainWindow;
 class QWidget;
 class UserPrompts;
 
@@ -16,15 +13,9 @@ class LayoutExportFlow
 public:
     LayoutExportFlow(UserPrompts &prompts, QWidget *window) : prompts(prompts), window(window) {}
 
-    void run(const ProjectDocument *templateDocument, const SpiralParameters &parameters,
-             const QStringList &layerSetup, const QStringList &functionSetup,
-             const QString &lengthUnitText, const QStringList &outOfRangeFields = {});
+    void run(const TabDesign &design);
 
 private:
     UserPrompts &prompts;
     QWidget *window;
 };
-
-// Puts "Export Layout ..." into the window's File menu ahead of Close, enabled while a
-// template is loaded, and connects it to MainWindow::ExportLayout.
-void addExportLayoutAction(MainWindow &window);

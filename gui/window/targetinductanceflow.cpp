@@ -1,14 +1,12 @@
 #include "gui/window/targetinductanceflow.h"
 
 #include "gui/window/appsettings.h"
-#include "gui/window/mainwindow.h"
+#include "gui/window/shapetabform.h"
 #include "gui/window/userprompts.h"
 
 #include <QBoxLayout>
 #include <QPushButton>
 #include <QSettings>
-
-#include <cmath>
 
 namespace {
 const QString group = QStringLiteral("Target");
@@ -65,17 +63,20 @@ void placeBelowPicture(QWidget *tab, QPushButton *button)
 }
 } // namespace
 
-TargetInductanceFlow::TargetInductanceFlow(MainWindow &window, UserPrompts &prompts)
-    : QObject(&window), window(window), prompts(prompts)
+TargetInductanceFlow::TargetInductanceFlow(const TabDesignSource &source,
+                                           const QList<ShapeTabForm *> &tabs,
+                                           const QList<QWidget *> &pages, UserPrompts &prompts,
+                                           QWidget *window)
+    : QObject(window), source(source), tabs(tabs), prompts(prompts), window(window)
 {
-    for (int tab = 0; tab < window.tabWidget->count(); ++tab) {
+    for (qsizetype tab = 0; tab < pages.size(); ++tab) {
         auto *button = new QPushButton(tr("Target L ..."));
         button->setObjectName(QStringLiteral("targetInductanceButton%1").arg(tab));
         button->setToolTip(tr("Find the turns and inner radius that give an inductance, with "
                               "this tab's width, spacing and other values"));
         button->setEnabled(false);
-        placeBelowPicture(window.tabWidget->widget(tab), button);
-        connect(button, &QPushButton::clicked, this, [this, tab] { run(tab); });
+        placeBelowPicture(pages[tab], button);
+        connect(button, &QPushButton::clicked, this, [this, tab] { run(int(tab)); });
         buttons.append(button);
     }
 }
@@ -88,65 +89,29 @@ void TargetInductanceFlow::setEnabled(bool enabled)
 
 TargetInductanceDialog::Design TargetInductanceFlow::design(int tabIndex) const
 {
+    const TabDesign tab = source.tabDesign(tabIndex);
     TargetInductanceDialog::Design d;
-    d.parameters = window.tabParameters(tabIndex);
-    d.document = *window.templateDocument();
-    // Only the technology counts; the geometry of a past create would just be copied along.
+    d.parameters = tab.parameters;
+    d.document = *tab.templateDocument;
+    // Only the technology counts; a geometry would just be copied along.
     d.document.geometry.clearGeometry();
-    d.layerSetup = window.levelMetalNames();
-    d.functionSetup = window.levelRoles();
-    d.lengthUnit = window.lengthUnitComboBox->currentText();
-    d.inductanceUnit = window.inductanceUnitComboBox->currentText();
+    d.layerSetup = tab.layerSetup;
+    d.functionSetup = tab.functionSetup;
+    d.lengthUnit = tab.lengthUnit;
+    d.inductanceUnit = tab.inductanceUnit;
     return d;
 }
 
 void TargetInductanceFlow::run(int tabIndex)
 {
-    if (!window.templateDocument())
+    if (!source.tabDesign(tabIndex).templateDocument)
         return;
-    TargetInductanceDialog dialog(design(tabIndex), readEntries(), &window);
+    TargetInductanceDialog dialog(design(tabIndex), readEntries(), window);
     const int result = prompts.exec(dialog);
     writeEntries(dialog.entries());
     if (result != QDialog::Accepted)
         return;
     if (const std::optional<SynthesisCandidate> chosen = dialog.chosen())
-        fillTab(tabIndex, *chosen);
-}
-
-void TargetInductanceFlow::fillTab(int tabIndex, const SynthesisCandidate &candidate)
-{
-    const SpiralParameters &p = candidate.parameters;
-    const QString radius = radiusFieldText(p.radius);
-    switch (tabIndex) {
-    case 0:
-        window.rsTurnsDoubleSpinBox->setValue(p.turns);
-        window.rsRadiusEdit->setText(radius);
-        break;
-    case 1:
-        window.nsTurnsDoubleSpinBox->setValue(p.turns);
-        window.nsRadiusEdit->setText(radius);
-        break;
-    case 2:
-        window.rsdTurnsSpinBox->setValue(static_cast<int>(std::lround(p.turns)));
-        window.rsdRadiusEdit->setText(radius);
-        break;
-    case 3:
-        window.nsdTurnsSpinBox->setValue(static_cast<int>(std::lround(p.turns)));
-        window.nsdRadiusEdit->setText(radius);
-        break;
-    default:
-        return;
-    }
-    // Text set from code ends no edit, so the estimate and preview are asked for here.
-    window.UpdateEstimate();
-}
-
-QString radiusFieldText(double radius)
-{
-    QString text = QString::number(std::round(radius * 1000) / 1000, 'f', 3);
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text;
+        tabs.value(tabIndex)->takeTurnsAndRadius(chosen->parameters.turns,
+                                                 chosen->parameters.radius);
 }

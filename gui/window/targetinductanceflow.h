@@ -6,8 +6,11 @@
 #include <QList>
 #include <QObject>
 
-class MainWindow;
+#include "gui/window/tabdesign.h"
+
 class QPushButton;
+class ShapeTabForm;
+class QWidget;
 class UserPrompts;
 
 // "Target L ..." on each shape tab: the target inductance dialog for the tab's fixed values on
@@ -18,8 +21,9 @@ class TargetInductanceFlow : public QObject
     Q_OBJECT
 
 public:
-    // Puts a button into each shape tab, below its picture.
-    TargetInductanceFlow(MainWindow &window, UserPrompts &prompts);
+    // Puts a button into each shape tab's page, below its picture.
+    TargetInductanceFlow(const TabDesignSource &source, const QList<ShapeTabForm *> &tabs,
+                         const QList<QWidget *> &pages, UserPrompts &prompts, QWidget *window);
 
     void run(int tabIndex);
     // The buttons follow "Create Spiral ...": usable while a template is loaded.
@@ -28,12 +32,10 @@ public:
 
 private:
     TargetInductanceDialog::Design design(int tabIndex) const;
-    void fillTab(int tabIndex, const SynthesisCandidate &candidate);
 
-    MainWindow &window;
+    const TabDesignSource &source;
+    QList<ShapeTabForm *> tabs;
     UserPrompts &prompts;
+    QWidget *window;
     QList<QPushButton *> buttons; // owned by their tabs
 };
-
-// The radius as the fields take it: at most 3 decimals, without trailing zeros.
-QString radiusFieldText(double radius);

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -31,4 +32,20 @@ QRect availableAreaAt(QPoint pos)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect();
+}
+
+void restorePlacement(QWidget &window, QPoint pos, QSize storedSize, int extraWidth)
+{
+    // No screen is this large; a larger stored size is damage, also where no screen is known.
+    constexpr int largestSide = 16384;
+    QSize size = storedSize.boundedTo({largestSide, largestSide});
+    size.setWidth(std::min(largestSide, size.width() + extraWidth));
+    if (const QRect area = availableAreaAt(pos); area.isValid()) {
+        const QRect placed = placeWithinArea(pos, size, window.minimumSizeHint(), area);
+        window.resize(placed.size());
+        window.move(placed.topLeft());
+    } else {
+        window.resize(size.expandedTo(window.minimumSizeHint()));
+        window.move(pos);
+    }
 }

@@ -11,3 +11,9 @@ QRect placeWithinArea(QPoint pos, QSize size, QSize minimum, const QRect &area);
 
 // The available area of the screen at `pos`, else of the primary screen; null without one.
 QRect availableAreaAt(QPoint pos);
+
+class QWidget;
+
+// Moves and sizes the window as stored, brought onto the screen and widened by `extraWidth`
+// (the first start with the preview widens a window stored without it).
+void restorePlacement(QWidget &window, QPoint pos, QSize storedSize, int extraWidth);

@@ -176,6 +176,16 @@ QMap<QString, QString> formState(const MainWindow &window)
         state[box->objectName()] = QString::number(box->checkState());
     for (const QComboBox *box : window.findChildren<QComboBox *>())
         state[box->objectName()] = box->currentText();
-    state[QStringLiteral("tab")] = QString::number(window.tabWidget->currentIndex());
+    state[QStringLiteral("tab")] = QString::number(form(window).tabWidget->currentIndex());
     return state;
+}
+
+Form::Form(const QWidget &window)
+{
+#define TORVANE_FIND_MEMBER(Type, objectName)                                                      \
+    objectName = window.findChild<Type *>(QStringLiteral(#objectName));                            \
+    if (!objectName)                                                                               \
+        qFatal("The form has no %s named %s", #Type, #objectName);
+    TORVANE_FORM_WIDGETS(TORVANE_FIND_MEMBER)
+#undef TORVANE_FIND_MEMBER
 }

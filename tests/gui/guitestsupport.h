@@ -12,8 +12,21 @@
 
 #include <functional>
 
-class MainWindow;
-class QLineEdit;
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "gui/preview/previewdock.h"
+#include "gui/preview/previewpanel.h"
+#include "gui/window/mainwindow.h"
 class QObject;
 
 // Answers the window's prompts from queues and records every one of them.
@@ -85,3 +98,89 @@ void typeAndFinish(QLineEdit *edit, const QString &text);
 
 // Every field, spin box, check box, combo box and the current tab, by object name.
 QMap<QString, QString> formState(const MainWindow &window);
+
+// The window's form widgets that the tests use, by type and object name.
+#define TORVANE_FORM_WIDGETS(X)                                                                    \
+    X(QPushButton, CreateSpiralButton)                                                             \
+    X(QPushButton, EditLayersButton)                                                               \
+    X(QLabel, GeometryLabel)                                                                       \
+    X(QLabel, InductanceLabel)                                                                     \
+    X(QLabel, InductanceUnitLabel)                                                                 \
+    X(QPushButton, OpenTechButton)                                                                 \
+    X(QLabel, SizeXLabel)                                                                          \
+    X(QLabel, SizeXUnitLabel)                                                                      \
+    X(QLabel, SpiralBMPLabel)                                                                      \
+    X(QLabel, SpiralBMPLabel_2)                                                                    \
+    X(QLabel, SpiralBMPLabel_3)                                                                    \
+    X(QLineEdit, TechTemplateFileEdit)                                                             \
+    X(QAction, actionAbout)                                                                        \
+    X(QAction, actionClose)                                                                        \
+    X(QAction, actionOpenExampleTemplate)                                                          \
+    X(QAction, actionSetup)                                                                        \
+    X(QComboBox, inductanceUnitComboBox)                                                           \
+    X(QComboBox, lengthUnitComboBox)                                                               \
+    X(QMenu, menu_File)                                                                            \
+    X(QLineEdit, nsBridgeWidthEdit)                                                                \
+    X(QLabel, nsBridgeWidthUnitlabel)                                                              \
+    X(QLineEdit, nsRadiusEdit)                                                                     \
+    X(QSpinBox, nsSidesSpinBox)                                                                    \
+    X(QLineEdit, nsSpacingEdit)                                                                    \
+    X(QLabel, nsSpiralBMPLabel)                                                                    \
+    X(QLabel, nsSpiralRadiusUnitlabel)                                                             \
+    X(QLabel, nsSpiralSpacingUnitlabel)                                                            \
+    X(QLineEdit, nsSpiralWidthEdit)                                                                \
+    X(QLabel, nsSpiralWidthUnitlabel)                                                              \
+    X(QDoubleSpinBox, nsTurnsDoubleSpinBox)                                                        \
+    X(QLineEdit, nsdBridgeWidthEdit)                                                               \
+    X(QLabel, nsdBridgeWidthUnitlabel)                                                             \
+    X(QCheckBox, nsdCenterTapCheckBox)                                                             \
+    X(QCheckBox, nsdFeedAutoCheckBox)                                                              \
+    X(QLineEdit, nsdFeedSpacingEdit)                                                               \
+    X(QLabel, nsdFeedWithUnitLabel)                                                                \
+    X(QLabel, nsdMinRadiusLabel)                                                                   \
+    X(QLineEdit, nsdRadiusEdit)                                                                    \
+    X(QSpinBox, nsdSidesSpinBox)                                                                   \
+    X(QLineEdit, nsdSpacingEdit)                                                                   \
+    X(QLabel, nsdSpiralRadiusUnitlabel)                                                            \
+    X(QLabel, nsdSpiralSpacingUnitlabel)                                                           \
+    X(QLineEdit, nsdSpiralWidthEdit)                                                               \
+    X(QLabel, nsdSpiralWidthUnitlabel)                                                             \
+    X(QSpinBox, nsdTurnsSpinBox)                                                                   \
+    X(QLineEdit, rsBridgeWidthEdit)                                                                \
+    X(QLabel, rsBridgeWidthUnitlabel)                                                              \
+    X(QLineEdit, rsRadiusEdit)                                                                     \
+    X(QLineEdit, rsSpacingEdit)                                                                    \
+    X(QLabel, rsSpiralRadiusUnitlabel)                                                             \
+    X(QLabel, rsSpiralSpacingUnitlabel)                                                            \
+    X(QLineEdit, rsSpiralWidthEdit)                                                                \
+    X(QLabel, rsSpiralWidthUnitlabel)                                                              \
+    X(QDoubleSpinBox, rsTurnsDoubleSpinBox)                                                        \
+    X(QLineEdit, rsdBridgeWidthEdit)                                                               \
+    X(QLabel, rsdBridgeWidthUnitlabel)                                                             \
+    X(QCheckBox, rsdCenterTapCheckBox)                                                             \
+    X(QCheckBox, rsdFeedAutoCheckBox)                                                              \
+    X(QLineEdit, rsdFeedSpacingEdit)                                                               \
+    X(QLabel, rsdFeedWithUnitLabel)                                                                \
+    X(QLineEdit, rsdRadiusEdit)                                                                    \
+    X(QLineEdit, rsdSpacingEdit)                                                                   \
+    X(QLabel, rsdSpiralRadiusUnitlabel)                                                            \
+    X(QLabel, rsdSpiralSpacingUnitlabel)                                                           \
+    X(QLineEdit, rsdSpiralWidthEdit)                                                               \
+    X(QLabel, rsdSpiralWidthUnitlabel)                                                             \
+    X(QSpinBox, rsdTurnsSpinBox)                                                                   \
+    X(QTabWidget, tabWidget)
+
+// The window's form, found by object name as a user finds it by its label: the window keeps
+// its form to itself.
+struct Form
+{
+    explicit Form(const QWidget &window);
+#define TORVANE_FORM_MEMBER(Type, name) Type *name = nullptr;
+    TORVANE_FORM_WIDGETS(TORVANE_FORM_MEMBER)
+#undef TORVANE_FORM_MEMBER
+};
+
+inline Form form(const QWidget &window)
+{
+    return Form(window);
+}

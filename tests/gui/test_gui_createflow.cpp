@@ -91,7 +91,7 @@ private slots:
         MainWindow w(prompts);
         prompts.answers << answer;
         prompts.fileNames << output;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), kinds);
         QCOMPARE(prompts.asked[0].title, title);
         QCOMPARE(prompts.asked[0].text,
@@ -120,15 +120,15 @@ private slots:
         QFETCH(QStringList, kinds);
         useBuiltInTemplate();
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(tab);
-        w.nsdSidesSpinBox->setValue(8);
-        for (QLineEdit *edit :
-             {w.nsdSpiralWidthEdit, w.nsdSpacingEdit, w.rsdSpiralWidthEdit, w.rsdSpacingEdit})
+        form(w).tabWidget->setCurrentIndex(tab);
+        form(w).nsdSidesSpinBox->setValue(8);
+        for (QLineEdit *edit : {form(w).nsdSpiralWidthEdit, form(w).nsdSpacingEdit,
+                                form(w).rsdSpiralWidthEdit, form(w).rsdSpacingEdit})
             typeAndFinish(edit, QStringLiteral("10"));
-        typeAndFinish(w.nsdRadiusEdit, radius);
-        typeAndFinish(w.rsdRadiusEdit, radius);
+        typeAndFinish(form(w).nsdRadiusEdit, radius);
+        typeAndFinish(form(w).rsdRadiusEdit, radius);
         prompts.fileNames << QString(); // cancelled
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), kinds);
         if (kinds[0] == QLatin1String("critical")) {
             QCOMPARE(prompts.asked[0].text,
@@ -161,20 +161,20 @@ private slots:
         QFETCH(QStringList, kinds);
         useBuiltInTemplate();
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(tab);
-        for (QLineEdit *edit : {w.rsdSpiralWidthEdit, w.nsdSpiralWidthEdit})
+        form(w).tabWidget->setCurrentIndex(tab);
+        for (QLineEdit *edit : {form(w).rsdSpiralWidthEdit, form(w).nsdSpiralWidthEdit})
             typeAndFinish(edit, QStringLiteral("10"));
-        for (QLineEdit *edit : {w.rsdSpacingEdit, w.nsdSpacingEdit})
+        for (QLineEdit *edit : {form(w).rsdSpacingEdit, form(w).nsdSpacingEdit})
             typeAndFinish(edit, QStringLiteral("5"));
-        typeAndFinish(w.nsdRadiusEdit, QStringLiteral("100"));
-        for (QLineEdit *edit : {w.rsdFeedSpacingEdit, w.nsdFeedSpacingEdit})
+        typeAndFinish(form(w).nsdRadiusEdit, QStringLiteral("100"));
+        for (QLineEdit *edit : {form(w).rsdFeedSpacingEdit, form(w).nsdFeedSpacingEdit})
             edit->setText(feed); // disabled under "Auto", still read
-        QVERIFY(w.rsdFeedAutoCheckBox->isChecked());
+        QVERIFY(form(w).rsdFeedAutoCheckBox->isChecked());
         if (answer != QMessageBox::NoButton)
             prompts.answers << answer;
         if (kinds.contains(QStringLiteral("save")))
             prompts.fileNames << QString();
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), kinds);
         if (answer != QMessageBox::NoButton)
             QCOMPARE(prompts.asked[0].text,
@@ -186,16 +186,16 @@ private slots:
         useBuiltInTemplate();
         const QString output = projectPath(QStringLiteral("round one.son"));
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(0);
+        form(w).tabWidget->setCurrentIndex(0);
         prompts.fileNames << output;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "information"}));
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Create Simulation File"));
         QCOMPARE(prompts.asked[0].dir, QString());
         QCOMPARE(prompts.asked[0].filter, QStringLiteral("Sonnet Files (*.son);;All Files (*.*)"));
         QCOMPARE(prompts.asked[1].title, title);
         QCOMPARE(prompts.asked[1].text, created.arg(output));
-        QCOMPARE(w.lastProjectFileName(), output);
+        QCOMPARE(w.createFlow().lastProjectFileName(), output);
 
         const ProjectDocument project = readProject(output);
         QVERIFY(!project.geometry.polygons.isEmpty());
@@ -208,17 +208,17 @@ private slots:
         prompts.reset();
         const QString second = projectPath(QStringLiteral("round two.son"));
         prompts.fileNames << second;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.asked[0].dir, output);
         QCOMPARE(readProject(second).geometry, project.geometry);
 
         // A name typed without a suffix gets ".son" from the dialog, and here without one.
         prompts.reset();
         prompts.fileNames << projectPath(QStringLiteral("ind1"));
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.asked[0].defaultSuffix, QStringLiteral("son"));
-        QCOMPARE(w.lastProjectFileName(), projectPath(QStringLiteral("ind1.son")));
-        QCOMPARE(readProject(w.lastProjectFileName()).geometry, project.geometry);
+        QCOMPARE(w.createFlow().lastProjectFileName(), projectPath(QStringLiteral("ind1.son")));
+        QCOMPARE(readProject(w.createFlow().lastProjectFileName()).geometry, project.geometry);
     }
 
     // Values the enabled fields do not accept are asked about first; No cancels.
@@ -227,15 +227,15 @@ private slots:
         useBuiltInTemplate();
         const QString output = projectPath(QStringLiteral("range.son"));
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(2);
-        w.rsdSpiralWidthEdit->setText(QStringLiteral("0"));
-        w.rsdSpacingEdit->clear();
-        w.rsdFeedSpacingEdit->setText(QStringLiteral("0")); // disabled under "Auto": unused
+        form(w).tabWidget->setCurrentIndex(2);
+        form(w).rsdSpiralWidthEdit->setText(QStringLiteral("0"));
+        form(w).rsdSpacingEdit->clear();
+        form(w).rsdFeedSpacingEdit->setText(QStringLiteral("0")); // disabled under "Auto": unused
         for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
             prompts.reset();
             prompts.answers << answer;
             prompts.fileNames << output;
-            QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+            QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
             QCOMPARE(
                 prompts.asked[0].text,
                 QStringLiteral("Some values are out of range: Width, Spacing.\nCreate anyway?"));
@@ -259,10 +259,10 @@ private slots:
         useBuiltInTemplate();
         const QString output = projectPath(QStringLiteral("tab%1.son").arg(tab));
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(tab);
-        typeAndFinish(w.nsdRadiusEdit, QStringLiteral("80"));
+        form(w).tabWidget->setCurrentIndex(tab);
+        typeAndFinish(form(w).nsdRadiusEdit, QStringLiteral("80"));
         prompts.fileNames << output;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "information"}));
         QVERIFY(!readProject(output).geometry.polygons.isEmpty());
     }
@@ -273,9 +273,9 @@ private slots:
         storeSetting(QStringLiteral("xgeomStaircase"), true);
         const QString output = projectPath(QStringLiteral("stairs.son"));
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(2);
+        form(w).tabWidget->setCurrentIndex(2);
         prompts.fileNames << output;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         const ProjectDocument project = readProject(output);
         QVERIFY(!project.geometry.polygons.isEmpty());
         for (const Polygon &polygon : project.geometry.polygons)
@@ -288,11 +288,11 @@ private slots:
         MainWindow w(prompts);
         prompts.fileNames << projectPath(QStringLiteral("first.son")) << QString() << QString();
         for (int run = 0; run < 3; ++run)
-            QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+            QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "information", "save", "save"}));
         QCOMPARE(prompts.asked[2].dir, projectPath(QStringLiteral("first.son")));
         QCOMPARE(prompts.asked[3].dir, QString());
-        QCOMPARE(w.lastProjectFileName(), QString());
+        QCOMPARE(w.createFlow().lastProjectFileName(), QString());
     }
 
     void saveFails()
@@ -301,7 +301,7 @@ private slots:
         const QString output = projectPath(QStringLiteral("no such folder/out.son"));
         MainWindow w(prompts);
         prompts.fileNames << output;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "critical"}));
         QCOMPARE(prompts.asked[1].text,
                  "Error creating sonnet project\n" + output + "\nNo such file or directory\n");
@@ -312,7 +312,7 @@ private slots:
         prompts.fileNames << full;
         {
             const FileSizeLimit limit(4096);
-            QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+            QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         }
         QVERIFY(prompts.asked.value(3).text.endsWith(full + "\nFile too large\n"));
         QCOMPARE(readLines(full), QStringList{"old project"});
@@ -328,9 +328,9 @@ private slots:
                                             QStringLiteral("NH"), 5000, 10000)));
         storeSetting(QStringLiteral("xgeomStart"), false);
         MainWindow w(prompts);
-        w.rsTurnsDoubleSpinBox->setValue(99);
+        form(w).rsTurnsDoubleSpinBox->setValue(99);
         prompts.fileNames << projectPath(QStringLiteral("large.son"));
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "information"}));
         QVERIFY(w.statusBar()->currentMessage().startsWith("Unusually large layout: 1"));
     }
@@ -355,29 +355,29 @@ private slots:
         useBuiltInTemplate(true);
         const QString output = projectPath(QStringLiteral("first use.son"));
         MainWindow w(prompts);
-        QVERIFY(w.launchesXgeom());
-        QCOMPARE(w.xgeomExecutable(), QString());
+        QVERIFY(w.createFlow().options().start);
+        QCOMPARE(w.createFlow().options().path, QString());
         prompts.fileNames << output;
         prompts.answers << answer;
         if (answer == QMessageBox::Yes)
             prompts.fileNames << QString();
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), kinds);
-        QCOMPARE(prompts.asked[1].text, MainWindow::xgeomFirstUseQuestion());
-        QVERIFY(MainWindow::xgeomFirstUseQuestion().contains(
+        QCOMPARE(prompts.asked[1].text, CreateFlow::xgeomFirstUseQuestion());
+        QVERIFY(CreateFlow::xgeomFirstUseQuestion().contains(
             QStringLiteral("\n\"c:\\program files\\sonnet.10.5\\bin\\xgeom.exe\",\n")));
         if (answer == QMessageBox::Yes) {
             QCOMPARE(prompts.asked[2].text, QStringLiteral("xGeom executable"));
             QCOMPARE(prompts.asked[2].filter, xgeomFilter);
         }
         QCOMPARE(prompts.asked.last().text, created.arg(output));
-        QCOMPARE(w.launchesXgeom(), stillStarts);
+        QCOMPARE(w.createFlow().options().start, stillStarts);
 
         // Once declined, the question does not come again.
         if (!stillStarts) {
             prompts.reset();
             prompts.fileNames << output;
-            QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+            QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
             QCOMPARE(prompts.kinds(), (QStringList{"save", "information"}));
             w.close();
             QCOMPARE(storedSetting(QStringLiteral("xgeomStart")).toBool(), false);
@@ -393,7 +393,7 @@ private slots:
         const QString output = projectPath(QStringLiteral("spiral with 'quotes' $HOME.son"));
         MainWindow w(prompts);
         prompts.fileNames << output;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), QStringList{"save"});
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
         QCOMPARE(readLines(record), (QStringList{"1", output}));
@@ -411,13 +411,13 @@ private slots:
         const QString output = projectPath(QStringLiteral("browsed.son"));
         MainWindow w(prompts);
         prompts.fileNames << output << standIn;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "critical", "open"}));
         QCOMPARE(prompts.asked[1].text,
                  QStringLiteral(
                      "XGeom executable not found.\nPlease specify xGeom executable location\n"));
         QCOMPARE(prompts.asked[2].dir, gone);
-        QCOMPARE(w.xgeomExecutable(), standIn);
+        QCOMPARE(w.createFlow().options().path, standIn);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
         QCOMPARE(readLines(record), (QStringList{"1", output}));
     }
@@ -429,10 +429,10 @@ private slots:
         const QString output = projectPath(QStringLiteral("unlaunched.son"));
         MainWindow w(prompts);
         prompts.fileNames << output << QString();
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "critical", "open", "information"}));
         QCOMPARE(prompts.asked.last().text, created.arg(output));
-        QVERIFY(w.launchesXgeom());
+        QVERIFY(w.createFlow().options().start);
     }
 
     // A file that cannot be run must not pass for a started editor.
@@ -445,7 +445,7 @@ private slots:
         const QString output = projectPath(QStringLiteral("not started.son"));
         MainWindow w(prompts);
         prompts.fileNames << output;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"save", "critical", "information"}));
         QCOMPARE(prompts.asked[1].text, "Error starting xGeom\n" + notExecutable + "\n");
         QCOMPARE(prompts.asked[2].text, created.arg(output));

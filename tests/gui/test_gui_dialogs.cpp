@@ -7,6 +7,7 @@
 #include "gui/dialogs/setupdialog.h"
 #include "gui/dialogs/targetinductancedialog.h"
 #include "gui/window/mainwindow.h"
+#include "gui/window/shapetabform.h"
 #include "gui/window/targetinductanceflow.h"
 
 #include <QComboBox>
@@ -54,7 +55,7 @@ private slots:
             }();
             return int(QDialog::Rejected);
         };
-        w.actionSetup->trigger();
+        form(w).actionSetup->trigger();
         QCOMPARE(prompts.kinds(), QStringList{"dialog"});
     }
 
@@ -93,14 +94,14 @@ private slots:
                                   Qt::LeftButton);
                 return dialog.result();
             };
-            w.actionSetup->trigger();
+            form(w).actionSetup->trigger();
             QCOMPARE(prompts.kinds(), (QStringList{"dialog", "open"}));
             QCOMPARE(prompts.asked[1].text, QStringLiteral("xGeom executable"));
             QCOMPARE(prompts.asked[1].dir, QStringLiteral("/opt/sonnet/bin/xgeom"));
             QCOMPARE(prompts.asked[1].filter, xgeomFilter);
-            QCOMPARE(w.xgeomExecutable(), path);
-            QCOMPARE(w.launchesXgeom(), start);
-            QCOMPARE(w.usesStaircaseFill(), staircase);
+            QCOMPARE(w.createFlow().options().path, path);
+            QCOMPARE(w.createFlow().options().start, start);
+            QCOMPARE(w.createFlow().options().staircase, staircase);
             w.close();
         }
         QCOMPARE(storedSetting(QStringLiteral("xgeomPath")).toString(), path);
@@ -131,7 +132,7 @@ private slots:
         prompts.dialogHandlers << [](QDialog &) {
             return int(QDialog::Accepted);
         };
-        w.actionAbout->trigger();
+        form(w).actionAbout->trigger();
         QCOMPARE(prompts.kinds(), (QStringList{"dialog", "dialog"}));
     }
 
@@ -145,8 +146,9 @@ private slots:
         QTemporaryDir folder;
         QCOMPARE(w.LoadTechTemplate(writeFile(folder.filePath("rfic.son"), builtInTemplateText())),
                  0);
-        w.tabWidget->setCurrentIndex(1);
-        QVERIFY(flow.button(1)->isEnabled() && flow.button(1)->isVisibleTo(w.tabWidget->widget(1)));
+        form(w).tabWidget->setCurrentIndex(1);
+        QVERIFY(flow.button(1)->isEnabled() &&
+                flow.button(1)->isVisibleTo(form(w).tabWidget->widget(1)));
         std::optional<SynthesisCandidate> picked;
         prompts.dialogHandlers << [&picked](QDialog &d) {
             auto &dialog = static_cast<TargetInductanceDialog &>(d);
@@ -163,10 +165,11 @@ private slots:
         };
         QTest::mouseClick(flow.button(1), Qt::LeftButton);
         QVERIFY(picked);
-        QCOMPARE(w.nsTurnsDoubleSpinBox->value(), picked->parameters.turns);
-        QCOMPARE(w.nsRadiusEdit->text(), radiusFieldText(picked->parameters.radius));
-        const GeometryInductance filled = geometryInductance(
-            w.tabParameters(1), *w.templateDocument(), w.levelMetalNames(), w.levelRoles());
+        QCOMPARE(form(w).nsTurnsDoubleSpinBox->value(), picked->parameters.turns);
+        QCOMPARE(form(w).nsRadiusEdit->text(), radiusFieldText(picked->parameters.radius));
+        const GeometryInductance filled =
+            geometryInductance(w.tabParameters(1), *w.session().document(),
+                               w.session().levelMetals(), w.session().levelRoles());
         QVERIFY(filled.hasValues());
         QVERIFY2(std::abs(*filled.winding - 2e-9) <= 0.01 * 2e-9,
                  qPrintable(QString::number(*filled.winding)));
@@ -178,12 +181,12 @@ private slots:
                          QString::number(dialog.placeComboBox->currentIndex());
             return int(QDialog::Rejected);
         };
-        const QString radius = w.nsRadiusEdit->text();
+        const QString radius = form(w).nsRadiusEdit->text();
         QTest::mouseClick(flow.button(1), Qt::LeftButton);
         QCOMPARE(remembered, QStringLiteral("2@1"));
         QCOMPARE(storedSetting(QStringLiteral("Target/Place")).toString(),
                  QStringLiteral("winding"));
-        QCOMPARE(w.nsRadiusEdit->text(), radius);
+        QCOMPARE(form(w).nsRadiusEdit->text(), radius);
     }
 };
 

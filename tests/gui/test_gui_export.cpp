@@ -51,15 +51,15 @@ void ExportFlowTest::exportsTheCurrentTabAndRemembersTheDialog()
     ScriptedPrompts prompts;
     MainWindow window(prompts);
     QAction *action = window.findChild<QAction *>(QStringLiteral("actionExportLayout"));
-    QVERIFY(action && window.menu_File->actions().contains(action));
+    QVERIFY(action && form(window).menu_File->actions().contains(action));
     action->trigger();
     QCOMPARE(prompts.kinds(), QStringList{"critical"}); // no template yet
     prompts.reset();
 
     QCOMPARE(window.LoadTechTemplate(writeFile(folder.filePath("rfic.son"), builtInTemplateText())),
              0);
-    window.tabWidget->setCurrentIndex(1);
-    window.nsSidesSpinBox->setValue(6);
+    form(window).tabWidget->setCurrentIndex(1);
+    form(window).nsSidesSpinBox->setValue(6);
     const QString gds = folder.filePath("ind.gds");
     QStringList seen;
     prompts.dialogHandlers.append([&](QDialog &d) {
@@ -76,7 +76,7 @@ void ExportFlowTest::exportsTheCurrentTabAndRemembersTheDialog()
     QCOMPARE(seen, (QStringList{"0", "spiral"}));
     QCOMPARE(prompts.kinds(), (QStringList{"dialog", "information"}));
     QVERIFY(readAll(gds).contains(QByteArray::fromHex("00060D020086"))); // LAYER 134
-    QVERIFY(window.templateDocument()->geometry.polygons.isEmpty());
+    QVERIFY(window.session().document()->geometry.polygons.isEmpty());
     QCOMPARE(storedSetting("LayoutExport/LayerMap").toString(), QStringLiteral("spiral=134/0"));
     QCOMPARE(storedSetting("LayoutExport/Origin").toString(), QStringLiteral("box"));
 
@@ -103,10 +103,12 @@ void ExportFlowTest::exportsTheCurrentTabAndRemembersTheDialog()
     QVERIFY2(seen[2].startsWith("0") && seen[2].contains("'abc'"), qPrintable(seen[2]));
     QVERIFY2(seen[3].startsWith("0") && seen[3].contains("'wire'"), qPrintable(seen[3]));
     QCOMPARE(prompts.kinds(), (QStringList{"dialog", "information"}));
-    ProjectDocument created = *window.templateDocument();
-    QVERIFY(createSpiralProject(created, window.tabParameters(1), window.levelMetalNames(),
-                                window.levelRoles(), false, folder.filePath("ind.son")) == 0);
-    QVERIFY(exportLayout(folder.filePath("reference.dxf"), created, window.levelRoles(), {}) == 0);
+    ProjectDocument created = *window.session().document();
+    QVERIFY(createSpiralProject(created, window.tabParameters(1), window.session().levelMetals(),
+                                window.session().levelRoles(), false,
+                                folder.filePath("ind.son")) == 0);
+    QVERIFY(exportLayout(folder.filePath("reference.dxf"), created, window.session().levelRoles(),
+                         {}) == 0);
     QCOMPARE(readAll(dxf), readAll(folder.filePath("reference.dxf")));
 
     // A target that cannot be written is reported with its reason.

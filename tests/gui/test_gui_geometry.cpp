@@ -13,12 +13,12 @@ namespace {
 // What the line must show for the window's current tab, computed directly.
 QString expectedText(const MainWindow &w)
 {
-    const GeometryInductance result =
-        geometryInductance(w.tabParameters(w.tabWidget->currentIndex()), *w.templateDocument(),
-                           w.levelMetalNames(), w.levelRoles());
+    const GeometryInductance result = geometryInductance(
+        w.tabParameters(form(w).tabWidget->currentIndex()), *w.session().document(),
+        w.session().levelMetals(), w.session().levelRoles());
     const double scale =
-        1.0 / HenriesPerInductanceUnit(w.templateDocument()->dimension.inductanceUnit);
-    return geometryInductanceText(result, scale, w.inductanceUnitComboBox->currentText());
+        1.0 / HenriesPerInductanceUnit(w.session().document()->dimension.inductanceUnit);
+    return geometryInductanceText(result, scale, form(w).inductanceUnitComboBox->currentText());
 }
 } // namespace
 
@@ -49,20 +49,21 @@ private slots:
         MainWindow w(prompts);
         QCOMPARE(w.LoadTechTemplate(writeFile(folder.filePath("rfic.son"), builtInTemplateText())),
                  0);
-        w.tabWidget->setCurrentIndex(tab);
-        QLineEdit *width = QList<QLineEdit *>{w.rsSpiralWidthEdit, w.nsSpiralWidthEdit,
-                                              w.rsdSpiralWidthEdit, w.nsdSpiralWidthEdit}[tab];
+        form(w).tabWidget->setCurrentIndex(tab);
+        QLineEdit *width =
+            QList<QLineEdit *>{form(w).rsSpiralWidthEdit, form(w).nsSpiralWidthEdit,
+                               form(w).rsdSpiralWidthEdit, form(w).nsdSpiralWidthEdit}[tab];
         // Several edits in a row: only the last one may end up on the line.
         for (const char *text : {"6", "7", "8"})
             typeAndFinish(width, QString::fromLatin1(text));
         const QString expected = expectedText(w);
         QVERIFY2(expected.endsWith(QStringLiteral(" nH at ref. planes)")), qPrintable(expected));
-        QTRY_COMPARE(w.GeometryLabel->text(), expected);
-        QVERIFY(w.GeometryLabel->toolTip().contains(QStringLiteral("ground and box")));
+        QTRY_COMPARE(form(w).GeometryLabel->text(), expected);
+        QVERIFY(form(w).GeometryLabel->toolTip().contains(QStringLiteral("ground and box")));
 
-        w.inductanceUnitComboBox->setCurrentText(QStringLiteral("pH"));
-        QTRY_COMPARE(w.GeometryLabel->text(), expectedText(w));
-        QVERIFY(w.GeometryLabel->text().contains(QStringLiteral(" pH (")));
+        form(w).inductanceUnitComboBox->setCurrentText(QStringLiteral("pH"));
+        QTRY_COMPARE(form(w).GeometryLabel->text(), expectedText(w));
+        QVERIFY(form(w).GeometryLabel->text().contains(QStringLiteral(" pH (")));
     }
 
     void dashWithTheReason_data()
@@ -82,8 +83,8 @@ private slots:
         if (!templateFile.isEmpty())
             QCOMPARE(w.LoadTechTemplate(writeFile(folder.filePath("t.son"), templateFile)), 0);
         w.UpdateEstimate();
-        QTRY_VERIFY(w.GeometryLabel->toolTip().contains(reason));
-        QCOMPARE(w.GeometryLabel->text(), QStringLiteral("\u2013"));
+        QTRY_VERIFY(form(w).GeometryLabel->toolTip().contains(reason));
+        QCOMPARE(form(w).GeometryLabel->text(), QStringLiteral("\u2013"));
     }
 };
 

@@ -25,25 +25,25 @@ double leadingNumber(const QString &text)
 
 QList<QLabel *> lengthUnitLabels(const MainWindow &w)
 {
-    return {w.rsSpiralWidthUnitlabel,
-            w.rsSpiralSpacingUnitlabel,
-            w.rsSpiralRadiusUnitlabel,
-            w.rsBridgeWidthUnitlabel,
-            w.nsSpiralWidthUnitlabel,
-            w.nsSpiralSpacingUnitlabel,
-            w.nsSpiralRadiusUnitlabel,
-            w.nsBridgeWidthUnitlabel,
-            w.rsdSpiralWidthUnitlabel,
-            w.rsdSpiralSpacingUnitlabel,
-            w.rsdSpiralRadiusUnitlabel,
-            w.rsdBridgeWidthUnitlabel,
-            w.rsdFeedWithUnitLabel,
-            w.nsdSpiralWidthUnitlabel,
-            w.nsdSpiralSpacingUnitlabel,
-            w.nsdSpiralRadiusUnitlabel,
-            w.nsdBridgeWidthUnitlabel,
-            w.nsdFeedWithUnitLabel,
-            w.SizeXUnitLabel};
+    return {form(w).rsSpiralWidthUnitlabel,
+            form(w).rsSpiralSpacingUnitlabel,
+            form(w).rsSpiralRadiusUnitlabel,
+            form(w).rsBridgeWidthUnitlabel,
+            form(w).nsSpiralWidthUnitlabel,
+            form(w).nsSpiralSpacingUnitlabel,
+            form(w).nsSpiralRadiusUnitlabel,
+            form(w).nsBridgeWidthUnitlabel,
+            form(w).rsdSpiralWidthUnitlabel,
+            form(w).rsdSpiralSpacingUnitlabel,
+            form(w).rsdSpiralRadiusUnitlabel,
+            form(w).rsdBridgeWidthUnitlabel,
+            form(w).rsdFeedWithUnitLabel,
+            form(w).nsdSpiralWidthUnitlabel,
+            form(w).nsdSpiralSpacingUnitlabel,
+            form(w).nsdSpiralRadiusUnitlabel,
+            form(w).nsdBridgeWidthUnitlabel,
+            form(w).nsdFeedWithUnitLabel,
+            form(w).SizeXUnitLabel};
 }
 } // namespace
 
@@ -75,47 +75,49 @@ private slots:
     {
         MainWindow w(prompts);
         QCOMPARE(w.windowTitle(), QStringLiteral("Torvane"));
-        QCOMPARE(w.tabWidget->currentIndex(), 0);
-        QCOMPARE(w.lengthUnitComboBox->currentText(), QStringLiteral("mil"));
-        QCOMPARE(w.inductanceUnitComboBox->currentText(), QStringLiteral("H"));
-        for (const QDoubleSpinBox *turns : {w.rsTurnsDoubleSpinBox, w.nsTurnsDoubleSpinBox})
+        QCOMPARE(form(w).tabWidget->currentIndex(), 0);
+        QCOMPARE(form(w).lengthUnitComboBox->currentText(), QStringLiteral("mil"));
+        QCOMPARE(form(w).inductanceUnitComboBox->currentText(), QStringLiteral("H"));
+        for (const QDoubleSpinBox *turns :
+             {form(w).rsTurnsDoubleSpinBox, form(w).nsTurnsDoubleSpinBox})
             QCOMPARE(turns->value(), 2.0);
-        for (const QSpinBox *turns : {w.rsdTurnsSpinBox, w.nsdTurnsSpinBox})
+        for (const QSpinBox *turns : {form(w).rsdTurnsSpinBox, form(w).nsdTurnsSpinBox})
             QCOMPARE(turns->value(), 2);
         for (const QLineEdit *edit :
-             {w.rsSpiralWidthEdit, w.rsSpacingEdit, w.rsBridgeWidthEdit, w.nsSpiralWidthEdit,
-              w.nsSpacingEdit, w.nsBridgeWidthEdit, w.rsdSpiralWidthEdit, w.rsdSpacingEdit,
-              w.rsdBridgeWidthEdit, w.rsdFeedSpacingEdit, w.nsdSpiralWidthEdit, w.nsdSpacingEdit,
-              w.nsdBridgeWidthEdit, w.nsdFeedSpacingEdit})
+             {form(w).rsSpiralWidthEdit, form(w).rsSpacingEdit, form(w).rsBridgeWidthEdit,
+              form(w).nsSpiralWidthEdit, form(w).nsSpacingEdit, form(w).nsBridgeWidthEdit,
+              form(w).rsdSpiralWidthEdit, form(w).rsdSpacingEdit, form(w).rsdBridgeWidthEdit,
+              form(w).rsdFeedSpacingEdit, form(w).nsdSpiralWidthEdit, form(w).nsdSpacingEdit,
+              form(w).nsdBridgeWidthEdit, form(w).nsdFeedSpacingEdit})
             QCOMPARE(edit->text(), QStringLiteral("10.0"));
-        QCOMPARE(w.rsRadiusEdit->text(), QStringLiteral("25.0"));
-        QCOMPARE(w.nsRadiusEdit->text(), QStringLiteral("25.0"));
-        QCOMPARE(w.rsdRadiusEdit->text(), QStringLiteral("50.0"));
-        QCOMPARE(w.nsdRadiusEdit->text(), QStringLiteral("50.0"));
-        QCOMPARE(w.nsSidesSpinBox->value(), 8);
-        QCOMPARE(w.nsdSidesSpinBox->value(), 8);
-        for (const QCheckBox *box : {w.rsdFeedAutoCheckBox, w.nsdFeedAutoCheckBox,
-                                     w.rsdCenterTapCheckBox, w.nsdCenterTapCheckBox})
+        QCOMPARE(form(w).rsRadiusEdit->text(), QStringLiteral("25.0"));
+        QCOMPARE(form(w).nsRadiusEdit->text(), QStringLiteral("25.0"));
+        QCOMPARE(form(w).rsdRadiusEdit->text(), QStringLiteral("50.0"));
+        QCOMPARE(form(w).nsdRadiusEdit->text(), QStringLiteral("50.0"));
+        QCOMPARE(form(w).nsSidesSpinBox->value(), 8);
+        QCOMPARE(form(w).nsdSidesSpinBox->value(), 8);
+        for (const QCheckBox *box : {form(w).rsdFeedAutoCheckBox, form(w).nsdFeedAutoCheckBox,
+                                     form(w).rsdCenterTapCheckBox, form(w).nsdCenterTapCheckBox})
             QCOMPARE(box->checkState(), Qt::Checked);
-        QVERIFY(w.rsdBridgeWidthEdit->isEnabled());
-        QVERIFY(w.nsdBridgeWidthEdit->isEnabled());
-        QVERIFY(!w.rsdFeedSpacingEdit->isEnabled());
-        QVERIFY(!w.nsdFeedSpacingEdit->isEnabled());
-        QVERIFY(!w.EditLayersButton->isEnabled());
-        QVERIFY(!w.CreateSpiralButton->isEnabled());
-        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
-        QCOMPARE(w.TechTemplateFileEdit->text(), QString());
+        QVERIFY(form(w).rsdBridgeWidthEdit->isEnabled());
+        QVERIFY(form(w).nsdBridgeWidthEdit->isEnabled());
+        QVERIFY(!form(w).rsdFeedSpacingEdit->isEnabled());
+        QVERIFY(!form(w).nsdFeedSpacingEdit->isEnabled());
+        QVERIFY(!form(w).EditLayersButton->isEnabled());
+        QVERIFY(!form(w).CreateSpiralButton->isEnabled());
+        QCOMPARE(form(w).InductanceLabel->text(), QStringLiteral("n/a"));
+        QCOMPARE(form(w).TechTemplateFileEdit->text(), QString());
         QCOMPARE(w.pos(), QPoint(200, 200));
         // The stored size without a preview, widened by the preview shown beside the form, as
         // far as the screen allows.
-        QCOMPARE(w.size(), QSize(400 + w.previewPanel()->sizeHint().width(), 400)
+        QCOMPARE(w.size(), QSize(400 + w.preview().panel()->sizeHint().width(), 400)
                                .boundedTo(w.screen()->availableGeometry().size())
                                .expandedTo(w.minimumSizeHint()));
         for (const QLabel *label : lengthUnitLabels(w))
             QCOMPARE(label->text(), QStringLiteral("mil"));
-        QCOMPARE(w.InductanceUnitLabel->text(), QStringLiteral("H"));
+        QCOMPARE(form(w).InductanceUnitLabel->text(), QStringLiteral("H"));
         // The form's placeholder hint is replaced before the window shows.
-        QVERIFY(w.nsdMinRadiusLabel->text().startsWith(QStringLiteral("(min > ")));
+        QVERIFY(form(w).nsdMinRadiusLabel->text().startsWith(QStringLiteral("(min > ")));
         QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("Open Example Template")));
         QVERIFY(prompts.asked.isEmpty());
     }
@@ -167,7 +169,7 @@ private slots:
     void unacceptableTextIsMarked()
     {
         MainWindow w(prompts);
-        QLineEdit *edit = w.nsdSpiralWidthEdit;
+        QLineEdit *edit = form(w).nsdSpiralWidthEdit;
         edit->setText(QStringLiteral("1.005"));
         QVERIFY(edit->styleSheet().contains(QStringLiteral("red")));
         QCOMPARE(edit->toolTip(), QStringLiteral("Conductor Track Width\nAllowed: 0.001 to "
@@ -184,11 +186,11 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QSize size = w.size();
-        for (int tab = 0; tab < w.tabWidget->count(); ++tab) {
-            w.tabWidget->setCurrentIndex(tab);
+        for (int tab = 0; tab < form(w).tabWidget->count(); ++tab) {
+            form(w).tabWidget->setCurrentIndex(tab);
             QTest::qWait(20); // layout requests post further ones
             QCOMPARE(w.size(), size);
-            for (const QLineEdit *edit : w.tabWidget->widget(tab)->findChildren<QLineEdit *>(
+            for (const QLineEdit *edit : form(w).tabWidget->widget(tab)->findChildren<QLineEdit *>(
                      QRegularExpression(QStringLiteral("Edit$")))) {
                 const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
                 const int text =
@@ -205,21 +207,21 @@ private slots:
         MainWindow w(prompts);
         const QRegularExpression edits(QStringLiteral("Edit$"));
         int next = 11;
-        for (QLineEdit *edit : w.tabWidget->findChildren<QLineEdit *>(edits))
+        for (QLineEdit *edit : form(w).tabWidget->findChildren<QLineEdit *>(edits))
             edit->setText(QString::number(next++));
-        w.rsTurnsDoubleSpinBox->setValue(3.25);
-        w.nsTurnsDoubleSpinBox->setValue(4.5);
-        w.rsdTurnsSpinBox->setValue(5);
-        w.nsdTurnsSpinBox->setValue(7);
-        w.nsSidesSpinBox->setValue(6);
-        w.nsdSidesSpinBox->setValue(10);
+        form(w).rsTurnsDoubleSpinBox->setValue(3.25);
+        form(w).nsTurnsDoubleSpinBox->setValue(4.5);
+        form(w).rsdTurnsSpinBox->setValue(5);
+        form(w).nsdTurnsSpinBox->setValue(7);
+        form(w).nsSidesSpinBox->setValue(6);
+        form(w).nsdSidesSpinBox->setValue(10);
         const auto value = [&w](const QString &at, const char *field) {
             return w.findChild<QLineEdit *>(at + QLatin1String(field))->text().toDouble();
         };
         for (const bool rsdTicked : {true, false}) {
-            for (QCheckBox *box : {w.rsdFeedAutoCheckBox, w.rsdCenterTapCheckBox})
+            for (QCheckBox *box : {form(w).rsdFeedAutoCheckBox, form(w).rsdCenterTapCheckBox})
                 box->setChecked(rsdTicked);
-            for (QCheckBox *box : {w.nsdFeedAutoCheckBox, w.nsdCenterTapCheckBox})
+            for (QCheckBox *box : {form(w).nsdFeedAutoCheckBox, form(w).nsdCenterTapCheckBox})
                 box->setChecked(!rsdTicked);
             for (int tab = 0; tab < 4; ++tab) {
                 const SpiralParameters p = w.tabParameters(tab);
@@ -246,14 +248,14 @@ private slots:
     {
         MainWindow w(prompts);
         QStringList lengths, inductances;
-        for (int i = 0; i < w.lengthUnitComboBox->count(); ++i)
-            lengths << w.lengthUnitComboBox->itemText(i);
-        for (int i = 0; i < w.inductanceUnitComboBox->count(); ++i)
-            inductances << w.inductanceUnitComboBox->itemText(i);
+        for (int i = 0; i < form(w).lengthUnitComboBox->count(); ++i)
+            lengths << form(w).lengthUnitComboBox->itemText(i);
+        for (int i = 0; i < form(w).inductanceUnitComboBox->count(); ++i)
+            inductances << form(w).inductanceUnitComboBox->itemText(i);
         QCOMPARE(lengths, (QStringList{"mil", "in", "um", "mm", "cm", "m"}));
         QCOMPARE(inductances, (QStringList{"H", "mH", "uH", "nH", "pH", "fH"}));
-        for (const QLabel *picture :
-             {w.SpiralBMPLabel, w.nsSpiralBMPLabel, w.SpiralBMPLabel_2, w.SpiralBMPLabel_3})
+        for (const QLabel *picture : {form(w).SpiralBMPLabel, form(w).nsSpiralBMPLabel,
+                                      form(w).SpiralBMPLabel_2, form(w).SpiralBMPLabel_3})
             QVERIFY(!picture->pixmap().isNull());
     }
 
@@ -283,7 +285,7 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, field);
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(tab);
+        form(w).tabWidget->setCurrentIndex(tab);
         const auto *caption = w.findChild<QLabel *>(label);
         QVERIFY(caption);
         QCOMPARE(caption->buddy(), w.findChild<QWidget *>(field));
@@ -293,11 +295,11 @@ private slots:
     void tabOrderStartsWithTheRoundFields()
     {
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(0);
+        form(w).tabWidget->setCurrentIndex(0);
         w.show();
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.tabWidget->setFocus(Qt::TabFocusReason);
+        form(w).tabWidget->setFocus(Qt::TabFocusReason);
         QList<QWidget *> reached;
         for (int press = 0; press < 12 && reached.size() < 4; ++press) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -306,8 +308,8 @@ private slots:
                 !qobject_cast<QToolButton *>(focus)) // the tab bar's scroll arrows
                 reached.append(focus);
         }
-        QCOMPARE(reached, (QList<QWidget *>{w.rsTurnsDoubleSpinBox, w.rsSpiralWidthEdit,
-                                            w.rsSpacingEdit, w.rsRadiusEdit}));
+        QCOMPARE(reached, (QList<QWidget *>{form(w).rsTurnsDoubleSpinBox, form(w).rsSpiralWidthEdit,
+                                            form(w).rsSpacingEdit, form(w).rsRadiusEdit}));
     }
 
     // --- Estimate -------------------------------------------------------------------------
@@ -315,23 +317,23 @@ private slots:
     void estimateWithoutTemplate()
     {
         MainWindow w(prompts);
-        w.rsTurnsDoubleSpinBox->setValue(3);
-        typeAndFinish(w.rsSpiralWidthEdit, QStringLiteral("10"));
-        typeAndFinish(w.rsSpacingEdit, QStringLiteral("5"));
-        typeAndFinish(w.rsRadiusEdit, QStringLiteral("50"));
-        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("200 / 200"));
-        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+        form(w).rsTurnsDoubleSpinBox->setValue(3);
+        typeAndFinish(form(w).rsSpiralWidthEdit, QStringLiteral("10"));
+        typeAndFinish(form(w).rsSpacingEdit, QStringLiteral("5"));
+        typeAndFinish(form(w).rsRadiusEdit, QStringLiteral("50"));
+        QCOMPARE(form(w).SizeXLabel->text(), QStringLiteral("200 / 200"));
+        QCOMPARE(form(w).InductanceLabel->text(), QStringLiteral("n/a"));
 
-        w.rsdTurnsSpinBox->setValue(3);
-        w.rsdSpiralWidthEdit->setText(QStringLiteral("10"));
-        w.rsdSpacingEdit->setText(QStringLiteral("5"));
-        w.rsdRadiusEdit->setText(QStringLiteral("50"));
-        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("200 / 200")); // other tab: no rerun
-        w.tabWidget->setCurrentIndex(2);
-        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("200 / 222.071"));
-        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
-        w.tabWidget->setCurrentIndex(0);
-        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("200 / 200"));
+        form(w).rsdTurnsSpinBox->setValue(3);
+        form(w).rsdSpiralWidthEdit->setText(QStringLiteral("10"));
+        form(w).rsdSpacingEdit->setText(QStringLiteral("5"));
+        form(w).rsdRadiusEdit->setText(QStringLiteral("50"));
+        QCOMPARE(form(w).SizeXLabel->text(), QStringLiteral("200 / 200")); // other tab: no rerun
+        form(w).tabWidget->setCurrentIndex(2);
+        QCOMPARE(form(w).SizeXLabel->text(), QStringLiteral("200 / 222.071"));
+        QCOMPARE(form(w).InductanceLabel->text(), QStringLiteral("n/a"));
+        form(w).tabWidget->setCurrentIndex(0);
+        QCOMPARE(form(w).SizeXLabel->text(), QStringLiteral("200 / 200"));
     }
 
     void radiusHint_data()
@@ -361,15 +363,15 @@ private slots:
                                    templateText(3, {}, "UM", "NH", 400, 160)));
         }
         MainWindow w(prompts);
-        QCOMPARE(w.templateDocument() != nullptr, withTemplate);
-        w.tabWidget->setCurrentIndex(3);
-        w.nsdSidesSpinBox->setValue(sides);
-        typeAndFinish(w.nsdSpiralWidthEdit, width);
-        typeAndFinish(w.nsdSpacingEdit, spacing);
-        QCOMPARE(w.nsdMinRadiusLabel->text(), hint);
+        QCOMPARE(w.session().document() != nullptr, withTemplate);
+        form(w).tabWidget->setCurrentIndex(3);
+        form(w).nsdSidesSpinBox->setValue(sides);
+        typeAndFinish(form(w).nsdSpiralWidthEdit, width);
+        typeAndFinish(form(w).nsdSpacingEdit, spacing);
+        QCOMPARE(form(w).nsdMinRadiusLabel->text(), hint);
         // The hint stays while another tab is shown.
-        w.tabWidget->setCurrentIndex(0);
-        QCOMPARE(w.nsdMinRadiusLabel->text(), hint);
+        form(w).tabWidget->setCurrentIndex(0);
+        QCOMPARE(form(w).nsdMinRadiusLabel->text(), hint);
     }
 
     // Which edits re-run the estimate: the panel's labels are marked and looked at again.
@@ -433,45 +435,45 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(bool, reruns);
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(tab);
+        form(w).tabWidget->setCurrentIndex(tab);
         auto *edit = w.findChild<QLineEdit *>(field);
         QVERIFY(edit);
         edit->setEnabled(true);
-        w.SizeXLabel->setText(QStringLiteral("mark"));
+        form(w).SizeXLabel->setText(QStringLiteral("mark"));
         typeAndFinish(edit, text);
         QCOMPARE(edit->text(), shown);
-        QCOMPARE(w.SizeXLabel->text() != QStringLiteral("mark"), reruns);
+        QCOMPARE(form(w).SizeXLabel->text() != QStringLiteral("mark"), reruns);
     }
 
     void spinBoxesAndTabsRerun()
     {
         MainWindow w(prompts);
         const auto marked = [&w] {
-            const bool rerun = w.SizeXLabel->text() != QStringLiteral("mark");
-            w.SizeXLabel->setText(QStringLiteral("mark"));
+            const bool rerun = form(w).SizeXLabel->text() != QStringLiteral("mark");
+            form(w).SizeXLabel->setText(QStringLiteral("mark"));
             return rerun;
         };
         marked();
-        w.rsTurnsDoubleSpinBox->setValue(4);
+        form(w).rsTurnsDoubleSpinBox->setValue(4);
         QVERIFY(marked());
-        w.tabWidget->setCurrentIndex(1);
+        form(w).tabWidget->setCurrentIndex(1);
         QVERIFY(marked());
-        w.nsSidesSpinBox->setValue(6);
+        form(w).nsSidesSpinBox->setValue(6);
         QVERIFY(marked());
-        w.nsTurnsDoubleSpinBox->setValue(3.5);
+        form(w).nsTurnsDoubleSpinBox->setValue(3.5);
         QVERIFY(marked());
-        w.tabWidget->setCurrentIndex(2);
+        form(w).tabWidget->setCurrentIndex(2);
         QVERIFY(marked());
-        w.rsdTurnsSpinBox->setValue(4);
+        form(w).rsdTurnsSpinBox->setValue(4);
         QVERIFY(marked());
-        w.rsdFeedAutoCheckBox->setChecked(false);
-        w.rsdCenterTapCheckBox->setChecked(false);
+        form(w).rsdFeedAutoCheckBox->setChecked(false);
+        form(w).rsdCenterTapCheckBox->setChecked(false);
         QVERIFY(!marked());
-        w.tabWidget->setCurrentIndex(3);
+        form(w).tabWidget->setCurrentIndex(3);
         QVERIFY(marked());
-        w.nsdTurnsSpinBox->setValue(4);
+        form(w).nsdTurnsSpinBox->setValue(4);
         QVERIFY(marked());
-        w.nsdSidesSpinBox->setValue(10);
+        form(w).nsdSidesSpinBox->setValue(10);
         QVERIFY(marked());
     }
 
@@ -482,21 +484,21 @@ private slots:
         storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
         storeSetting(QStringLiteral("Base/LengthIndex"), 3); // mm
         MainWindow w(prompts);
-        QVERIFY(w.templateDocument());
-        QCOMPARE(w.templateDocument()->dimension.lengthUnit, QStringLiteral("mm"));
-        const QString size = w.SizeXLabel->text();
-        const double inMillimetres = leadingNumber(w.InductanceLabel->text());
+        QVERIFY(w.session().document());
+        QCOMPARE(w.session().document()->dimension.lengthUnit, QStringLiteral("mm"));
+        const QString size = form(w).SizeXLabel->text();
+        const double inMillimetres = leadingNumber(form(w).InductanceLabel->text());
         QVERIFY(inMillimetres > 0);
 
-        w.lengthUnitComboBox->setCurrentIndex(0);
+        form(w).lengthUnitComboBox->setCurrentIndex(0);
         for (const QLabel *label : lengthUnitLabels(w))
             QCOMPARE(label->text(), QStringLiteral("mil"));
-        QCOMPARE(w.templateDocument()->dimension.lengthUnit, QStringLiteral("mil"));
-        QCOMPARE(w.SizeXLabel->text(), size);
-        QCOMPARE(w.rsSpiralWidthEdit->text(), QStringLiteral("10.0"));
-        const double inMils = leadingNumber(w.InductanceLabel->text());
+        QCOMPARE(w.session().document()->dimension.lengthUnit, QStringLiteral("mil"));
+        QCOMPARE(form(w).SizeXLabel->text(), size);
+        QCOMPARE(form(w).rsSpiralWidthEdit->text(), QStringLiteral("10.0"));
+        const double inMils = leadingNumber(form(w).InductanceLabel->text());
         QVERIFY2(qAbs(inMils / inMillimetres - 0.0254) < 1e-5,
-                 qPrintable(w.InductanceLabel->text()));
+                 qPrintable(form(w).InductanceLabel->text()));
     }
 
     void inductanceUnitChangeWithTemplate()
@@ -504,25 +506,25 @@ private slots:
         storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
         storeSetting(QStringLiteral("Base/InductanceIndex"), 3); // nH
         MainWindow w(prompts);
-        const double nanohenries = leadingNumber(w.InductanceLabel->text());
-        QSignalSpy changed(w.inductanceUnitComboBox, &QComboBox::currentIndexChanged);
-        w.inductanceUnitComboBox->setCurrentIndex(4);
+        const double nanohenries = leadingNumber(form(w).InductanceLabel->text());
+        QSignalSpy changed(form(w).inductanceUnitComboBox, &QComboBox::currentIndexChanged);
+        form(w).inductanceUnitComboBox->setCurrentIndex(4);
         QCOMPARE(changed.size(), 1);
-        QCOMPARE(w.InductanceUnitLabel->text(), QStringLiteral("pH"));
-        QCOMPARE(w.templateDocument()->dimension.inductanceUnit, QStringLiteral("pH"));
-        QVERIFY(qAbs(leadingNumber(w.InductanceLabel->text()) / nanohenries - 1000) < 0.01);
+        QCOMPARE(form(w).InductanceUnitLabel->text(), QStringLiteral("pH"));
+        QCOMPARE(w.session().document()->dimension.inductanceUnit, QStringLiteral("pH"));
+        QVERIFY(qAbs(leadingNumber(form(w).InductanceLabel->text()) / nanohenries - 1000) < 0.01);
     }
 
     void unitChangeWithoutTemplate()
     {
         MainWindow w(prompts);
-        w.SizeXLabel->setText(QStringLiteral("mark"));
-        w.lengthUnitComboBox->setCurrentIndex(2);
-        QCOMPARE(w.SizeXUnitLabel->text(), QStringLiteral("um"));
-        QVERIFY(w.SizeXLabel->text() != QStringLiteral("mark"));
-        w.inductanceUnitComboBox->setCurrentIndex(5);
-        QCOMPARE(w.InductanceUnitLabel->text(), QStringLiteral("fH"));
-        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+        form(w).SizeXLabel->setText(QStringLiteral("mark"));
+        form(w).lengthUnitComboBox->setCurrentIndex(2);
+        QCOMPARE(form(w).SizeXUnitLabel->text(), QStringLiteral("um"));
+        QVERIFY(form(w).SizeXLabel->text() != QStringLiteral("mark"));
+        form(w).inductanceUnitComboBox->setCurrentIndex(5);
+        QCOMPARE(form(w).InductanceUnitLabel->text(), QStringLiteral("fH"));
+        QCOMPARE(form(w).InductanceLabel->text(), QStringLiteral("n/a"));
     }
 
     // --- Enable rules ---------------------------------------------------------------------
@@ -548,11 +550,11 @@ private slots:
         QFETCH(QString, field);
         QFETCH(bool, enabledWhenChecked);
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(box.startsWith('r') ? 2 : 3);
+        form(w).tabWidget->setCurrentIndex(box.startsWith('r') ? 2 : 3);
         auto *check = w.findChild<QCheckBox *>(box);
         auto *edit = w.findChild<QLineEdit *>(field);
         QVERIFY(check && edit);
-        w.SizeXLabel->setText(QStringLiteral("mark"));
+        form(w).SizeXLabel->setText(QStringLiteral("mark"));
         QTest::mouseClick(check, Qt::LeftButton);
         QCOMPARE(check->checkState(), Qt::Unchecked);
         QCOMPARE(edit->isEnabled(), !enabledWhenChecked);
@@ -561,7 +563,7 @@ private slots:
         check->setTristate(true);
         check->setCheckState(Qt::PartiallyChecked);
         QCOMPARE(edit->isEnabled(), !enabledWhenChecked);
-        QCOMPARE(w.SizeXLabel->text(), QStringLiteral("mark"));
+        QCOMPARE(form(w).SizeXLabel->text(), QStringLiteral("mark"));
     }
 
     void keyboardShortcuts()
@@ -606,36 +608,36 @@ private slots:
             prompts.fileNames << templatePath;
             MainWindow w(prompts);
             w.show();
-            QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
-            w.tabWidget->setCurrentIndex(2);
-            w.lengthUnitComboBox->setCurrentIndex(4);
-            w.inductanceUnitComboBox->setCurrentIndex(1);
-            w.rsTurnsDoubleSpinBox->setValue(5.75);
-            w.nsTurnsDoubleSpinBox->setValue(1.25);
-            w.nsSidesSpinBox->setValue(11);
-            w.rsdTurnsSpinBox->setValue(7);
-            w.nsdTurnsSpinBox->setValue(9);
-            w.nsdSidesSpinBox->setValue(12);
+            QTest::mouseClick(form(w).OpenTechButton, Qt::LeftButton);
+            form(w).tabWidget->setCurrentIndex(2);
+            form(w).lengthUnitComboBox->setCurrentIndex(4);
+            form(w).inductanceUnitComboBox->setCurrentIndex(1);
+            form(w).rsTurnsDoubleSpinBox->setValue(5.75);
+            form(w).nsTurnsDoubleSpinBox->setValue(1.25);
+            form(w).nsSidesSpinBox->setValue(11);
+            form(w).rsdTurnsSpinBox->setValue(7);
+            form(w).nsdTurnsSpinBox->setValue(9);
+            form(w).nsdSidesSpinBox->setValue(12);
             // Texts as typed, also ones the validators would not let through.
             const QStringList texts{"1.500",  "0",   "2e1", "abc",        " 7",
                                     "0012.5", "1,5", "",    "999999.999", "3.14159"};
             int i = 0;
             for (QLineEdit *edit : w.findChildren<QLineEdit *>()) {
                 if (edit->objectName().endsWith(QLatin1String("Edit")) &&
-                    edit != w.TechTemplateFileEdit) {
+                    edit != form(w).TechTemplateFileEdit) {
                     edit->setText(texts[i % texts.size()] + QString::number(i));
                     ++i;
                 }
             }
-            w.rsdFeedAutoCheckBox->setChecked(false);
-            w.nsdCenterTapCheckBox->setChecked(false);
+            form(w).rsdFeedAutoCheckBox->setChecked(false);
+            form(w).nsdCenterTapCheckBox->setChecked(false);
             w.move(123, 145);
             w.resize(w.minimumSizeHint() + QSize(77, 66));
             written = formState(w);
             written[QStringLiteral("geometry")] =
                 QStringLiteral("%1 %2").arg(w.size().width()).arg(w.size().height());
             if (byMenu)
-                w.actionClose->trigger();
+                form(w).actionClose->trigger();
             else
                 QVERIFY(w.close());
             QVERIFY(!w.isVisible());
@@ -649,10 +651,10 @@ private slots:
             QStringLiteral("%1 %2").arg(next.size().width()).arg(next.size().height());
         QCOMPARE(read, written);
         QCOMPARE(next.pos(), QPoint(123, 145));
-        QVERIFY(next.templateDocument());
-        QVERIFY(next.rsdFeedSpacingEdit->isEnabled());
-        QVERIFY(!next.nsdBridgeWidthEdit->isEnabled());
-        QCOMPARE(next.templateDocument()->dimension.lengthUnit, QStringLiteral("cm"));
+        QVERIFY(next.session().document());
+        QVERIFY(form(next).rsdFeedSpacingEdit->isEnabled());
+        QVERIFY(!form(next).nsdBridgeWidthEdit->isEnabled());
+        QCOMPARE(next.session().document()->dimension.lengthUnit, QStringLiteral("cm"));
     }
 
     void storedIndicesOverrideTemplateUnits()
@@ -661,10 +663,10 @@ private slots:
         storeSetting(QStringLiteral("Base/LengthIndex"), 0);
         storeSetting(QStringLiteral("Base/InductanceIndex"), 3);
         MainWindow w(prompts);
-        QCOMPARE(w.lengthUnitComboBox->currentText(), QStringLiteral("mil"));
-        QCOMPARE(w.inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
-        QCOMPARE(w.templateDocument()->dimension.lengthUnit, QStringLiteral("mil"));
-        QVERIFY(w.InductanceLabel->text() != QStringLiteral("n/a"));
+        QCOMPARE(form(w).lengthUnitComboBox->currentText(), QStringLiteral("mil"));
+        QCOMPARE(form(w).inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
+        QCOMPARE(w.session().document()->dimension.lengthUnit, QStringLiteral("mil"));
+        QVERIFY(form(w).InductanceLabel->text() != QStringLiteral("n/a"));
     }
 
     // An index that names no entry must not leave a combo box without a unit.
@@ -675,10 +677,10 @@ private slots:
         storeSetting(QStringLiteral("Base/InductanceIndex"), -1);
         storeSetting(QStringLiteral("Base/SpiralType"), 7);
         MainWindow w(prompts);
-        QCOMPARE(w.lengthUnitComboBox->currentText(), QStringLiteral("um"));
-        QCOMPARE(w.inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
-        QCOMPARE(w.templateDocument()->dimension.lengthUnit, QStringLiteral("um"));
-        QCOMPARE(w.tabWidget->currentIndex(), 3);
+        QCOMPARE(form(w).lengthUnitComboBox->currentText(), QStringLiteral("um"));
+        QCOMPARE(form(w).inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
+        QCOMPARE(w.session().document()->dimension.lengthUnit, QStringLiteral("um"));
+        QCOMPARE(form(w).tabWidget->currentIndex(), 3);
     }
 
     // The window always starts: a template that is missing, endless or blocking is skipped.
@@ -698,10 +700,10 @@ private slots:
         {
             MainWindow w(prompts);
             QVERIFY(prompts.asked.isEmpty());
-            QCOMPARE(w.TechTemplateFileEdit->text(), missing);
-            QVERIFY(!w.templateDocument());
-            QVERIFY(!w.CreateSpiralButton->isEnabled());
-            QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+            QCOMPARE(form(w).TechTemplateFileEdit->text(), missing);
+            QVERIFY(!w.session().document());
+            QVERIFY(!form(w).CreateSpiralButton->isEnabled());
+            QCOMPARE(form(w).InductanceLabel->text(), QStringLiteral("n/a"));
             w.close();
         }
         QCOMPARE(storedSetting(QStringLiteral("Base/SonTemplate")).toString(), missing);

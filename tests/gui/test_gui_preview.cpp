@@ -27,14 +27,14 @@ namespace {
 bool settled(const MainWindow &w, int started)
 {
     return QTest::qWaitFor([&] {
-        return w.previewUpdater()->isIdle() && w.previewUpdater()->started() > started &&
-               w.shownReview();
+        return w.preview().updater()->isIdle() && w.preview().updater()->started() > started &&
+               w.preview().shownReview();
     });
 }
 
 QList<Polygon> drawn(const MainWindow &w)
 {
-    return w.shownReview()->layout.geometry.polygons;
+    return w.preview().shownReview()->layout.geometry.polygons;
 }
 } // namespace
 
@@ -66,26 +66,29 @@ private slots:
         QTest::addColumn<std::function<void(MainWindow &)>>("change");
         using Change = std::function<void(MainWindow &)>;
         QTest::newRow("typing a width") << 0 << Change([](MainWindow &w) {
-            w.rsSpiralWidthEdit->setFocus();
-            w.rsSpiralWidthEdit->end(false);
-            QTest::keyClick(w.rsSpiralWidthEdit, Qt::Key_5);
+            form(w).rsSpiralWidthEdit->setFocus();
+            form(w).rsSpiralWidthEdit->end(false);
+            QTest::keyClick(form(w).rsSpiralWidthEdit, Qt::Key_5);
         });
         QTest::newRow("turns") << 1 << Change([](MainWindow &w) {
-            w.nsTurnsDoubleSpinBox->setValue(3.5);
+            form(w).nsTurnsDoubleSpinBox->setValue(3.5);
         });
-        QTest::newRow("bridge width")
-            << 0
-            << Change([](MainWindow &w) { w.rsBridgeWidthEdit->setText(QStringLiteral("4")); });
+        QTest::newRow("bridge width") << 0 << Change([](MainWindow &w) {
+            form(w).rsBridgeWidthEdit->setText(QStringLiteral("4"));
+        });
         QTest::newRow("feed spacing") << 2 << Change([](MainWindow &w) {
-            w.rsdFeedAutoCheckBox->setChecked(false);
-            w.rsdFeedSpacingEdit->setText(QStringLiteral("3"));
+            form(w).rsdFeedAutoCheckBox->setChecked(false);
+            form(w).rsdFeedSpacingEdit->setText(QStringLiteral("3"));
         });
         QTest::newRow("centre tap")
-            << 3 << Change([](MainWindow &w) { w.nsdCenterTapCheckBox->setChecked(false); });
-        QTest::newRow("tab") << 0 << Change([](MainWindow &w) { w.tabWidget->setCurrentIndex(1); });
-        QTest::newRow("roles") << 0 << Change([](MainWindow &w) { w.EditLayersButton->click(); });
+            << 3 << Change([](MainWindow &w) { form(w).nsdCenterTapCheckBox->setChecked(false); });
+        QTest::newRow("tab") << 0 << Change([](MainWindow &w) {
+            form(w).tabWidget->setCurrentIndex(1);
+        });
+        QTest::newRow("roles") << 0
+                               << Change([](MainWindow &w) { form(w).EditLayersButton->click(); });
         QTest::newRow("unit") << 0 << Change([](MainWindow &w) {
-            w.lengthUnitComboBox->setCurrentIndex(3);
+            form(w).lengthUnitComboBox->setCurrentIndex(3);
         });
     }
 
@@ -108,15 +111,15 @@ private slots:
         MainWindow w(prompts);
         w.show();
         QVERIFY(settled(w, 0));
-        const DesignReview before = *w.shownReview();
-        const int started = w.previewUpdater()->started();
+        const DesignReview before = *w.preview().shownReview();
+        const int started = w.preview().updater()->started();
         change(w);
         QVERIFY(settled(w, started));
-        const DesignReview &after = *w.shownReview();
+        const DesignReview &after = *w.preview().shownReview();
         QVERIFY(after.layout.geometry.polygons != before.layout.geometry.polygons ||
                 after.lengthUnit != before.lengthUnit);
         // The template itself never receives the preview's spiral.
-        QVERIFY(w.templateDocument()->geometry.polygons.isEmpty());
+        QVERIFY(w.session().document()->geometry.polygons.isEmpty());
     }
 
     // Without a template: the built-in one, with a note; a layout that cannot be made shows
@@ -125,18 +128,19 @@ private slots:
     {
         MainWindow w(prompts);
         QVERIFY(settled(w, 0));
-        QVERIFY(w.shownReview()->hasPicture());
-        QVERIFY(!w.previewPanel()->noteLabel()->isHidden());
-        QCOMPARE(w.previewPanel()->noteLabel()->text(), builtInTemplateNote());
+        QVERIFY(w.preview().shownReview()->hasPicture());
+        QVERIFY(!w.preview().panel()->noteLabel()->isHidden());
+        QCOMPARE(w.preview().panel()->noteLabel()->text(), builtInTemplateNote());
         QCOMPARE(drawn(w),
                  reviewDesign(nullptr, w.tabParameters(0), {}, {}, "mil").layout.geometry.polygons);
 
-        w.tabWidget->setCurrentIndex(3);
-        w.nsdRadiusEdit->setText(QStringLiteral("30"));
-        const int started = w.previewUpdater()->started();
+        form(w).tabWidget->setCurrentIndex(3);
+        form(w).nsdRadiusEdit->setText(QStringLiteral("30"));
+        const int started = w.preview().updater()->started();
         QVERIFY(settled(w, started));
-        QVERIFY(w.shownReview()->failure.startsWith(QStringLiteral("Inner radius must exceed")));
-        QVERIFY(w.previewPanel()->findingsList()->item(0)->text().contains("Inner radius"));
+        QVERIFY(w.preview().shownReview()->failure.startsWith(
+            QStringLiteral("Inner radius must exceed")));
+        QVERIFY(w.preview().panel()->findingsList()->item(0)->text().contains("Inner radius"));
     }
 
     // View > Preview hides the panel (the findings move to the status bar); its visibility and
@@ -147,21 +151,22 @@ private slots:
         {
             MainWindow w(prompts);
             w.show();
-            w.rsSpacingEdit->setText(QStringLiteral("0.5"));
+            form(w).rsSpacingEdit->setText(QStringLiteral("0.5"));
             QVERIFY(settled(w, 0));
-            QVERIFY(w.findingsStatusLabel()->isHidden());
-            w.previewAction()->trigger();
-            QVERIFY(w.previewPanel()->isHidden());
-            QVERIFY(w.findingsStatusLabel()->isVisible());
-            QVERIFY(w.findingsStatusLabel()->text().startsWith(QStringLiteral("1 error, ")));
+            QVERIFY(w.preview().findingsStatusLabel()->isHidden());
+            w.preview().action()->trigger();
+            QVERIFY(w.preview().panel()->isHidden());
+            QVERIFY(w.preview().findingsStatusLabel()->isVisible());
+            QVERIFY(
+                w.preview().findingsStatusLabel()->text().startsWith(QStringLiteral("1 error, ")));
             w.close();
         }
         QCOMPARE(storedSetting(QStringLiteral("Preview/Visible")).toBool(), false);
         QVERIFY(!storedSetting(QStringLiteral("Preview/Splitter")).toByteArray().isEmpty());
         QCOMPARE(storedSetting(QStringLiteral("Base/SpiralType")).toInt(), 0);
         MainWindow again(prompts);
-        QVERIFY(!again.previewAction()->isChecked());
-        QVERIFY(again.previewPanel()->isHidden());
+        QVERIFY(!again.preview().action()->isChecked());
+        QVERIFY(again.preview().panel()->isHidden());
     }
 
     // The wheel zooms around the cursor; a double click fits the whole layout again.
@@ -170,7 +175,7 @@ private slots:
         MainWindow w(prompts);
         w.show();
         QVERIFY(settled(w, 0));
-        LayoutView *view = w.previewPanel()->layoutView();
+        LayoutView *view = w.preview().panel()->layoutView();
         const ViewTransform fitted = view->view();
         const QPointF cursor(view->width() / 3.0, view->height() / 4.0);
         const Point under = fitted.toProject(cursor);
@@ -189,15 +194,15 @@ private slots:
     {
         useBuiltInTemplate();
         MainWindow w(prompts);
-        w.tabWidget->setCurrentIndex(2);
-        w.rsdBridgeWidthEdit->setText(QStringLiteral("35"));
+        form(w).tabWidget->setCurrentIndex(2);
+        form(w).rsdBridgeWidthEdit->setText(QStringLiteral("35"));
         const QString output = folder.filePath(QStringLiteral("shorted.son"));
         // Four decimals are out of range, yet still laid out.
         for (const QString &spacing : {QStringLiteral("10"), QStringLiteral("10.0001")}) {
-            w.rsdSpacingEdit->setText(spacing);
+            form(w).rsdSpacingEdit->setText(spacing);
             prompts.reset();
             prompts.answers << QMessageBox::No;
-            w.CreateSpiralButton->click();
+            form(w).CreateSpiralButton->click();
             const QString range =
                 spacing == "10" ? "" : QStringLiteral("Some values are out of range: Spacing.\n");
             QVERIFY2(prompts.asked.value(0).text.startsWith(range + "The layout has errors:\n") &&

@@ -27,7 +27,7 @@ private slots:
         QCOMPARE(s.base.lengthIndex, 0);
         QCOMPARE(s.base.inductanceIndex, 0);
         QCOMPARE(s.base.spiralType, 0);
-        for (const SingleEndedSettings *tab : {&s.round, &s.nSided}) {
+        for (const ShapeTabSettings *tab : {&s.round, &s.nSided}) {
             QCOMPARE(tab->turns, 2.0);
             QCOMPARE(tab->spiralWidth, QStringLiteral("10.0"));
             QCOMPARE(tab->spacing, QStringLiteral("10.0"));
@@ -35,8 +35,8 @@ private slots:
             QCOMPARE(tab->bridgeWidth, QStringLiteral("10.0"));
         }
         QCOMPARE(s.nSided.sides, 8);
-        for (const DifferentialSettings *tab : {&s.roundDiff, &s.nSidedDiff}) {
-            QCOMPARE(tab->turns, 2);
+        for (const ShapeTabSettings *tab : {&s.roundDiff, &s.nSidedDiff}) {
+            QCOMPARE(tab->turns, 2.0);
             QCOMPARE(tab->radius, QStringLiteral("50.0"));
             QCOMPARE(tab->feedSpacing, QStringLiteral("10.0"));
             QCOMPARE(tab->feedSpacingAuto, 2);

@@ -125,7 +125,7 @@ private slots:
             }();
             return int(QDialog::Rejected);
         };
-        QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).EditLayersButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), QStringList{"dialog"});
         QCOMPARE(prompts.asked[0].text, QStringLiteral("ViewTechDialog"));
     }
@@ -154,8 +154,8 @@ private slots:
             }();
             return int(QDialog::Rejected);
         };
-        QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
-        QCOMPARE(w.levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
+        QTest::mouseClick(form(w).EditLayersButton, Qt::LeftButton);
+        QCOMPARE(w.session().levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
     }
 
     void unknownMetalNameFallsBackToTheFirstChoice()
@@ -172,8 +172,8 @@ private slots:
             return shown == QLatin1String("Lossless") ? pressOk(d) : int(QDialog::Rejected);
         };
         prompts.answers << QMessageBox::No;
-        QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
-        QCOMPARE(w.levelMetalNames(), (QStringList{"Lossless", "Gold"}));
+        QTest::mouseClick(form(w).EditLayersButton, Qt::LeftButton);
+        QCOMPARE(w.session().levelMetals(), (QStringList{"Lossless", "Gold"}));
     }
 
     // Dialog outcomes that leave the roles and the template path as they were.
@@ -205,10 +205,10 @@ private slots:
             }
             return pressOk(d);
         };
-        QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).EditLayersButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), QStringList{"dialog"});
-        QCOMPARE(w.levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
-        QCOMPARE(w.TechTemplateFileEdit->text(), templatePath);
+        QCOMPARE(w.session().levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
+        QCOMPARE(form(w).TechTemplateFileEdit->text(), templatePath);
     }
 
     // A change of the metal or of the role alone counts.
@@ -225,9 +225,10 @@ private slots:
                 return pressOk(d);
             };
             prompts.answers << QMessageBox::No;
-            QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
+            QTest::mouseClick(form(w).EditLayersButton, Qt::LeftButton);
             QCOMPARE(prompts.kinds(), (QStringList{"dialog", "question"}));
-            QCOMPARE((column == 0 ? w.levelMetalNames() : w.levelRoles()).last(), choice);
+            QCOMPARE((column == 0 ? w.session().levelMetals() : w.session().levelRoles()).last(),
+                     choice);
         }
     }
 
@@ -240,36 +241,38 @@ private slots:
             auto &dialog = static_cast<ViewTechDialog &>(d);
             return dialog.metalTableWidget->rowCount() == 1 ? pressOk(d) : int(QDialog::Rejected);
         };
-        QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).EditLayersButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), QStringList{"dialog"});
-        QCOMPARE(w.TechTemplateFileEdit->text(), templatePath);
+        QCOMPARE(form(w).TechTemplateFileEdit->text(), templatePath);
     }
 
     void saveTemplateAs()
     {
         useBuiltInTemplate();
         MainWindow w(prompts);
-        // A create first leaves a spiral in the document; the saved template must not hold it.
+        // A create works on a copy: the template in use never takes the spiral.
         const QString project = folder.filePath(QStringLiteral("project.son"));
         prompts.fileNames << project;
-        QTest::mouseClick(w.CreateSpiralButton, Qt::LeftButton);
-        QVERIFY(!w.templateDocument()->geometry.polygons.isEmpty());
+        QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
+        QVERIFY(QFile::exists(project));
+        QVERIFY(w.session().document()->geometry.polygons.isEmpty());
 
         prompts.reset();
         queueRoleChange();
         const QString saved = folder.filePath(QStringLiteral("roles saved.son"));
         prompts.answers << QMessageBox::Yes;
         prompts.fileNames << saved;
-        QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).EditLayersButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"dialog", "question", "save"}));
         QCOMPARE(prompts.asked[1].text,
                  QStringLiteral("Layer setup changed\nSave modified template?"));
         QCOMPARE(prompts.asked[1].title, QStringLiteral("Torvane"));
         QCOMPARE(prompts.asked[2].text, QStringLiteral("Save Template As"));
         QCOMPARE(prompts.asked[2].dir, templatePath);
-        QCOMPARE(w.TechTemplateFileEdit->text(), saved);
-        QCOMPARE(w.levelMetalNames(), (QStringList{"Metal5", "TopMetal", "Metal5", "Lossless"}));
-        QCOMPARE(w.levelRoles(), (QStringList{"none", "bridge", "bridge", "none"}));
+        QCOMPARE(form(w).TechTemplateFileEdit->text(), saved);
+        QCOMPARE(w.session().levelMetals(),
+                 (QStringList{"Metal5", "TopMetal", "Metal5", "Lossless"}));
+        QCOMPARE(w.session().levelRoles(), (QStringList{"none", "bridge", "bridge", "none"}));
 
         ProjectDocument document;
         QCOMPARE(loadProject(saved, document), 0);
@@ -284,12 +287,12 @@ private slots:
         // The saved file brings the roles back as a template.
         prompts.reset();
         prompts.fileNames << saved;
-        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
-        QCOMPARE(w.levelRoles(), (QStringList{"none", "bridge", "bridge", "none"}));
+        QTest::mouseClick(form(w).OpenTechButton, Qt::LeftButton);
+        QCOMPARE(w.session().levelRoles(), (QStringList{"none", "bridge", "bridge", "none"}));
     }
 
-    // Outcomes after a confirmed change that leave the roles in memory only: the path field
-    // is emptied so it no longer names a file that would hold them.
+    // Outcomes after a confirmed change that leave the roles in memory only: the template keeps
+    // its path, so the next start reads it again, and its file is left as it was.
     void changeKeptInMemoryOnly_data()
     {
         QTest::addColumn<QMessageBox::StandardButton>("answer");
@@ -311,24 +314,24 @@ private slots:
         const QString target = saveAs.isEmpty() ? QString() : folder.filePath(saveAs);
         {
             MainWindow w(prompts);
-            QTRY_VERIFY(w.GeometryLabel->text().endsWith(QLatin1String(" at ref. planes)")));
+            QTRY_VERIFY(form(w).GeometryLabel->text().endsWith(QLatin1String(" at ref. planes)")));
             queueRoleChange();
             prompts.answers << answer;
             if (answer == QMessageBox::Yes)
                 prompts.fileNames << target;
-            QTest::mouseClick(w.EditLayersButton, Qt::LeftButton);
+            QTest::mouseClick(form(w).EditLayersButton, Qt::LeftButton);
             QCOMPARE(prompts.kinds(), kinds);
             if (!target.isEmpty())
                 QCOMPARE(prompts.asked.last().text,
                          "Error saving template\n" + target + "\nNo such file or directory\n");
-            QCOMPARE(w.TechTemplateFileEdit->text(), QString());
-            QVERIFY(w.templateDocument());
-            QCOMPARE(w.levelRoles(), (QStringList{"none", "bridge", "bridge", "none"}));
+            QCOMPARE(form(w).TechTemplateFileEdit->text(), templatePath);
+            QVERIFY(w.session().document());
+            QCOMPARE(w.session().levelRoles(), (QStringList{"none", "bridge", "bridge", "none"}));
             // No spiral level is left, and the geometry line says so.
-            QTRY_COMPARE(w.GeometryLabel->text(), QStringLiteral("\u2013"));
+            QTRY_COMPARE(form(w).GeometryLabel->text(), QStringLiteral("\u2013"));
             w.close();
         }
-        QCOMPARE(storedSetting(QStringLiteral("Base/SonTemplate")).toString(), QString());
+        QCOMPARE(storedSetting(QStringLiteral("Base/SonTemplate")).toString(), templatePath);
         QFile original(templatePath);
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll(), builtInTemplateText());

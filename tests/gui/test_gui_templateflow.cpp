@@ -46,35 +46,36 @@ private slots:
         const QString path = builtInTemplatePath();
         MainWindow w(prompts);
         prompts.fileNames << path;
-        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).OpenTechButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), QStringList{"open"});
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Open Template File"));
         QCOMPARE(prompts.asked[0].dir, QString());
         QCOMPARE(prompts.asked[0].filter, sonnetFilter);
-        QCOMPARE(w.TechTemplateFileEdit->text(), path);
-        QCOMPARE(w.TechTemplateFileEdit->toolTip(), path);
-        QVERIFY(!w.TechTemplateFileEdit->isEnabled());
-        QVERIFY(w.templateDocument());
-        QVERIFY(w.EditLayersButton->isEnabled());
-        QVERIFY(w.CreateSpiralButton->isEnabled());
-        QCOMPARE(w.levelMetalNames(), (QStringList{"Lossless", "TopMetal", "Metal5", "Lossless"}));
-        QCOMPARE(w.levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
-        QCOMPARE(w.lengthUnitComboBox->currentText(), QStringLiteral("um"));
-        QCOMPARE(w.inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
-        QVERIFY(w.InductanceLabel->text() != QStringLiteral("n/a"));
+        QCOMPARE(form(w).TechTemplateFileEdit->text(), path);
+        QCOMPARE(form(w).TechTemplateFileEdit->toolTip(), path);
+        QVERIFY(!form(w).TechTemplateFileEdit->isEnabled());
+        QVERIFY(w.session().document());
+        QVERIFY(form(w).EditLayersButton->isEnabled());
+        QVERIFY(form(w).CreateSpiralButton->isEnabled());
+        QCOMPARE(w.session().levelMetals(),
+                 (QStringList{"Lossless", "TopMetal", "Metal5", "Lossless"}));
+        QCOMPARE(w.session().levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
+        QCOMPARE(form(w).lengthUnitComboBox->currentText(), QStringLiteral("um"));
+        QCOMPARE(form(w).inductanceUnitComboBox->currentText(), QStringLiteral("nH"));
+        QVERIFY(form(w).InductanceLabel->text() != QStringLiteral("n/a"));
         QVERIFY(w.statusBar()->currentMessage().isEmpty());
 
         // The next dialog starts at the template of record.
         prompts.reset();
         prompts.fileNames << QString(); // cancelled
-        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).OpenTechButton, Qt::LeftButton);
         QCOMPARE(prompts.asked[0].dir, path);
-        QVERIFY(w.templateDocument());
-        QCOMPARE(w.TechTemplateFileEdit->text(), path);
+        QVERIFY(w.session().document());
+        QCOMPARE(form(w).TechTemplateFileEdit->text(), path);
     }
 
     // A file that cannot be read, or read but not used as a template (the reason follows).
-    void openFailsAndDropsTheTemplate_data()
+    void openFailsAndKeepsTheTemplate_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");
@@ -83,29 +84,30 @@ private slots:
                                 << "no box (BOX line) found\n";
     }
 
-    void openFailsAndDropsTheTemplate()
+    // The template in use, its path and roles stay when another file cannot serve.
+    void openFailsAndKeepsTheTemplate()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, reason);
         storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
         MainWindow w(prompts);
-        QVERIFY(w.templateDocument());
+        const ProjectDocument before = *w.session().document();
+        const QStringList roles = w.session().levelRoles();
         const QString missing = folder.filePath(QStringLiteral("missing.son"));
         QFile::remove(missing);
         if (!content.isEmpty())
             writeFile(missing, content);
         prompts.fileNames << missing;
-        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
+        QTest::mouseClick(form(w).OpenTechButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), (QStringList{"open", "critical"}));
         QCOMPARE(prompts.asked[1].title, QStringLiteral("Torvane"));
         QCOMPARE(prompts.asked[1].text, "Error reading sonnet file\n" + missing + "\n" + reason);
-        QCOMPARE(w.statusBar()->currentMessage(), MainWindow::firstStartHint());
-        QCOMPARE(w.TechTemplateFileEdit->text(), QString());
-        QVERIFY(!w.templateDocument());
-        QVERIFY(!w.EditLayersButton->isEnabled());
-        QVERIFY(!w.CreateSpiralButton->isEnabled());
-        QVERIFY(w.levelRoles().isEmpty());
-        QCOMPARE(w.InductanceLabel->text(), QStringLiteral("n/a"));
+        QCOMPARE(form(w).TechTemplateFileEdit->text(), builtInTemplatePath());
+        QVERIFY(*w.session().document() == before);
+        QCOMPARE(w.session().levelRoles(), roles);
+        QVERIFY(form(w).EditLayersButton->isEnabled());
+        QVERIFY(form(w).CreateSpiralButton->isEnabled());
+        QVERIFY(form(w).InductanceLabel->text() != QStringLiteral("n/a"));
     }
 
     // Template units, the combo texts they lead to, and the names the document then holds.
@@ -169,13 +171,13 @@ private slots:
             writeFile(folder.filePath(QStringLiteral("units.son")), templateText(3, {}, lng, ind));
         MainWindow w(prompts);
         prompts.fileNames << path;
-        QTest::mouseClick(w.OpenTechButton, Qt::LeftButton);
-        QVERIFY(w.templateDocument());
-        QCOMPARE(w.lengthUnitComboBox->currentText(), lengthText);
-        QCOMPARE(w.inductanceUnitComboBox->currentText(), inductanceText);
-        QCOMPARE(w.templateDocument()->dimension.lengthUnit, documentLength);
-        QCOMPARE(w.templateDocument()->dimension.inductanceUnit, documentInductance);
-        QCOMPARE(w.SizeXUnitLabel->text(), lengthText);
+        QTest::mouseClick(form(w).OpenTechButton, Qt::LeftButton);
+        QVERIFY(w.session().document());
+        QCOMPARE(form(w).lengthUnitComboBox->currentText(), lengthText);
+        QCOMPARE(form(w).inductanceUnitComboBox->currentText(), inductanceText);
+        QCOMPARE(w.session().document()->dimension.lengthUnit, documentLength);
+        QCOMPARE(w.session().document()->dimension.inductanceUnit, documentInductance);
+        QCOMPARE(form(w).SizeXUnitLabel->text(), lengthText);
     }
 
     void layerRolesFromAnnotations_data()
@@ -212,9 +214,9 @@ private slots:
             QStringLiteral("Base/SonTemplate"),
             writeFile(folder.filePath(QStringLiteral("roles.son")), templateText(layers, header)));
         MainWindow w(prompts);
-        QVERIFY(w.templateDocument());
-        QCOMPARE(w.levelMetalNames(), metals);
-        QCOMPARE(w.levelRoles(), roles);
+        QVERIFY(w.session().document());
+        QCOMPARE(w.session().levelMetals(), metals);
+        QCOMPARE(w.session().levelRoles(), roles);
     }
 
     void recentTemplatesMenu()
@@ -224,7 +226,7 @@ private slots:
             paths << writeFile(folder.filePath(QStringLiteral("t%1.son").arg(i)), templateText(3));
         const auto entries = [](const MainWindow &w) {
             QStringList texts;
-            for (QAction *action : w.menu_File->actions())
+            for (QAction *action : form(w).menu_File->actions())
                 if (!action->isSeparator())
                     texts << action->text();
             return texts;
@@ -243,14 +245,14 @@ private slots:
                  (QStringList{paths[0], paths[1]}));
 
         MainWindow w(prompts); // reloads t0, which stays first
-        QCOMPARE(w.recentTemplateFiles(), (QStringList{paths[0], paths[1]}));
+        QCOMPARE(w.session().recentFiles(), (QStringList{paths[0], paths[1]}));
         QFile::remove(paths[1]);
-        w.menu_File->actions()[4]->trigger(); // "&2 t1.son", now gone
+        form(w).menu_File->actions()[4]->trigger(); // "&2 t1.son", now gone
         QCOMPARE(prompts.kinds(), QStringList{"critical"});
-        QCOMPARE(w.recentTemplateFiles(), QStringList{paths[0]});
+        QCOMPARE(w.session().recentFiles(), QStringList{paths[0]});
         for (int i = 2; i < 7; ++i)
             QCOMPARE(w.LoadTechTemplate(paths[i]), 0);
-        QCOMPARE(w.recentTemplateFiles(),
+        QCOMPARE(w.session().recentFiles(),
                  (QStringList{paths[6], paths[5], paths[4], paths[3], paths[2]}));
     }
 
@@ -259,24 +261,25 @@ private slots:
         QFile::remove(exampleTemplatePath());
         MainWindow w(prompts);
         QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("Open Example Template")));
-        QCOMPARE(w.actionOpenExampleTemplate->text(), QStringLiteral("Open Example Template"));
-        QVERIFY(w.menu_File->actions().contains(w.actionOpenExampleTemplate));
+        QCOMPARE(form(w).actionOpenExampleTemplate->text(),
+                 QStringLiteral("Open Example Template"));
+        QVERIFY(form(w).menu_File->actions().contains(form(w).actionOpenExampleTemplate));
 
-        w.actionOpenExampleTemplate->trigger();
+        form(w).actionOpenExampleTemplate->trigger();
         QVERIFY(prompts.asked.isEmpty());
-        QCOMPARE(w.TechTemplateFileEdit->text(), exampleTemplatePath());
+        QCOMPARE(form(w).TechTemplateFileEdit->text(), exampleTemplatePath());
         QFile written(exampleTemplatePath());
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), builtInTemplateText());
-        QVERIFY(w.templateDocument());
-        QVERIFY(w.CreateSpiralButton->isEnabled());
-        QCOMPARE(w.levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
+        QVERIFY(w.session().document());
+        QVERIFY(form(w).CreateSpiralButton->isEnabled());
+        QCOMPARE(w.session().levelRoles(), (QStringList{"none", "spiral", "bridge", "none"}));
         QVERIFY(w.statusBar()->currentMessage().isEmpty());
 
         // A copy the user has changed since is theirs: it is loaded, not replaced.
         writeFile(exampleTemplatePath(), templateText(2, {"ANN #Qor_FunctionSetup#,spiral"}));
-        w.actionOpenExampleTemplate->trigger();
-        QCOMPARE(w.levelRoles(), QStringList{"spiral"});
+        form(w).actionOpenExampleTemplate->trigger();
+        QCOMPARE(w.session().levelRoles(), QStringList{"spiral"});
     }
 
     void exampleTemplateThatCannotBeWritten()
@@ -286,11 +289,11 @@ private slots:
         QVERIFY(QDir(dataFolder).removeRecursively());
         writeFile(dataFolder, "a file where the folder should be");
         MainWindow w(prompts);
-        w.actionOpenExampleTemplate->trigger();
+        form(w).actionOpenExampleTemplate->trigger();
         QCOMPARE(prompts.kinds(), QStringList{"critical"});
         QCOMPARE(prompts.asked[0].text, "Error writing sonnet file\n" + exampleTemplatePath() +
                                             "\nCannot create the folder " + dataFolder + ".\n");
-        QVERIFY(!w.templateDocument());
+        QVERIFY(!w.session().document());
         QVERIFY(QFile::remove(dataFolder));
     }
 };

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/design/result.h"
+#include "core/sonnet/projectdocument.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace torvane {
+
+// The technology template a window works on: the document as read, the file it came from, each
+// metal level's metal and role, and the templates opened lately. A file that cannot serve as a
+// template leaves the one in use as it was.
+class TemplateSession
+{
+public:
+    static constexpr int maxRecentFiles = 5;
+
+    bool isLoaded() const { return loaded.has_value(); }
+    // Null while no template is loaded.
+    const ProjectDocument *document() const { return loaded ? &*loaded : nullptr; }
+    // The file the template in use was read from or last saved to; empty when it has none.
+    const QString &path() const { return filePath; }
+    const QStringList &levelMetals() const { return layerSetup; }
+    const QStringList &levelRoles() const { return functionSetup; }
+
+    // Reads the file and, when it is a usable template, takes it with the roles of its
+    // annotation lines and puts it first among the recent files.
+    Status load(const QString &fileName);
+    // Whether the metals or roles changed.
+    bool setLevels(const QStringList &metals, const QStringList &roles);
+    // The technology with the current roles, without geometry; on success the template's path
+    // becomes fileName.
+    Status saveAs(const QString &fileName, bool staircase);
+    // The unit names the document declares; lengths are taken as they stand.
+    void setLengthUnit(const QString &unit);
+    void setInductanceUnit(const QString &unit);
+
+    // Most recent first, without duplicates, at most maxRecentFiles.
+    const QStringList &recentFiles() const { return recent; }
+    void setRecentFiles(const QStringList &files);
+    void forgetRecentFile(const QString &fileName);
+
+private:
+    void remember(const QString &fileName);
+
+    std::optional<ProjectDocument> loaded;
+    QString filePath;
+    QStringList layerSetup;
+    QStringList functionSetup;
+    QStringList recent;
+};
+
+} // namespace torvane

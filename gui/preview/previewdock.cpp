@@ -1,0 +1,86 @@
+#include "gui/preview/previewdock.h"
+
+#include "gui/preview/previewpanel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+
+PreviewDock::PreviewDock(QMainWindow &window, QMenu *beforeMenu,
+                         std::function<PreviewRequest()> design)
+    : QObject(&window), design(std::move(design))
+{
+    QWidget *form = window.takeCentralWidget();
+    split = new QSplitter(Qt::Horizontal, &window);
+    split->setObjectName(QStringLiteral("previewSplitter"));
+    preview = new PreviewPanel(split);
+    split->addWidget(form);
+    split->addWidget(preview);
+    split->setCollapsible(0, false);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    window.setCentralWidget(split);
+
+    auto *menuView = new QMenu(tr("&View"), &window);
+    menuView->setObjectName(QStringLiteral("menuView"));
+    window.menuBar()->insertMenu(beforeMenu->menuAction(), menuView);
+    toggle = menuView->addAction(tr("&Preview"));
+    toggle->setObjectName(QStringLiteral("actionPreview"));
+    toggle->setCheckable(true);
+    toggle->setChecked(true);
+    toggle->setShortcut(QKeySequence(Qt::Key_F8));
+    toggle->setStatusTip(tr("Show the layout and its design checks beside the form"));
+    connect(toggle, &QAction::toggled, this, &PreviewDock::setPreviewVisible);
+
+    findingsStatus = new QLabel(&window);
+    findingsStatus->setObjectName(QStringLiteral("findingsStatusLabel"));
+    window.statusBar()->addWidget(findingsStatus, 1);
+    findingsStatus->hide();
+
+    previewUpdater = new PreviewUpdater(this);
+    connect(previewUpdater, &PreviewUpdater::reviewed, this, &PreviewDock::showReview);
+    // Many changes in one pass of the event loop (a template load, typing) make one request.
+    timer.setSingleShot(true);
+    timer.setInterval(0);
+    connect(&timer, &QTimer::timeout, this, [this] { previewUpdater->request(this->design()); });
+}
+
+void PreviewDock::schedule()
+{
+    timer.start();
+}
+
+void PreviewDock::restore(const QByteArray &splitterState, bool visible)
+{
+    if (!split->restoreState(splitterState)) {
+        const int previewWidth = preview->sizeHint().width();
+        split->setSizes({split->parentWidget()->width() - previewWidth, previewWidth});
+    }
+    setPreviewVisible(visible);
+}
+
+void PreviewDock::setPreviewVisible(bool visible)
+{
+    if (toggle->isChecked() != visible)
+        toggle->setChecked(visible); // comes back here through toggled
+    preview->setVisible(visible);
+    updateFindingsStatus();
+}
+
+void PreviewDock::showReview(std::shared_ptr<const DesignReview> review)
+{
+    current = review;
+    preview->setReview(std::move(review));
+    updateFindingsStatus();
+}
+
+void PreviewDock::updateFindingsStatus()
+{
+    const QString summary = current ? findingsSummary(current->findings) : QString();
+    findingsStatus->setText(summary);
+    findingsStatus->setToolTip(summary);
+    findingsStatus->setVisible(!toggle->isChecked() && !summary.isEmpty());
+}

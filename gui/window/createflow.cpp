@@ -1,0 +1,106 @@
+#include "gui/window/createflow.h"
+
+#include "core/checks/designchecks.h"
+#include "core/checks/designreview.h"
+#include "gui/dialogs/setupdialog.h"
+#include "gui/window/layoutconfirmation.h"
+#include "gui/window/userprompts.h"
+
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QProcess>
+#include <QStatusBar>
+
+namespace {
+const QString sonnetFilter = QStringLiteral("Sonnet Files (*.son);;All Files (*.*)");
+const QString sonnetSuffix = QStringLiteral("son");
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("CreateFlow", text);
+}
+} // namespace
+
+void CreateFlow::run(const TabDesign &design)
+{
+    const QString title = window.windowTitle();
+    // Without a template only the rules that need no geometry can speak.
+    const QList<DesignFinding> findings =
+        design.templateDocument
+            ? reviewDesign(design.templateDocument, design.parameters, design.layerSetup,
+                           design.functionSetup, design.lengthUnit)
+                  .findings
+            : checkDesign(ProjectDocument(), design.parameters, design.functionSetup,
+                          design.lengthUnit);
+    if (!confirmLayout(prompts, &window, findings, design.outOfRangeFields, tr("Create anyway?")))
+        return;
+
+    projectFileName = withProjectSuffix(prompts.saveFileName(
+        &window, tr("Create Simulation File"), projectFileName, sonnetFilter, sonnetSuffix));
+    if (projectFileName.isEmpty() || !design.templateDocument)
+        return;
+
+    // The template stays as loaded; the project is made on a copy.
+    ProjectDocument project = *design.templateDocument;
+    QString reason;
+    if (createSpiralProject(project, design.parameters, design.layerSetup, design.functionSetup,
+                            xgeom.staircase, projectFileName, &reason) != 0) {
+        prompts.critical(&window, title,
+                         tr("Error creating sonnet project\n") + projectFileName +
+                             QStringLiteral("\n") + reason + QStringLiteral("\n"));
+        return;
+    }
+    // Written anyway: the user chose these levels, and may well mean it.
+    for (const DesignFinding &finding : findings) {
+        if (finding.code == FindingCode::largeLayout)
+            window.statusBar()->showMessage(finding.message);
+    }
+    if (xgeom.start)
+        launchXgeom();
+    else
+        reportCreated();
+}
+
+void CreateFlow::reportCreated()
+{
+    prompts.information(&window, window.windowTitle(),
+                        tr("Spiral created at\n") + projectFileName + QStringLiteral("\n"));
+}
+
+QString CreateFlow::xgeomFirstUseQuestion()
+{
+    return tr("Launch xGeom automatically on create?\n\nIf YES, please specify the location of "
+              "the xGeom executable in the following dialog.\nOn Windows, xGeom is typically "
+              "found under something like\n\"c:\\program files\\sonnet.10.5\\bin\\xgeom.exe\","
+              "\ndepending on your Sonnet version and installation.\n\n(You can always change "
+              "this setting later through the Options|Setup menu.)");
+}
+
+void CreateFlow::launchXgeom()
+{
+    const QString title = window.windowTitle();
+    if (!QFileInfo(xgeom.path).isFile()) {
+        if (!xgeom.path.isEmpty())
+            prompts.critical(
+                &window, title,
+                tr("XGeom executable not found.\nPlease specify xGeom executable location\n"));
+        else if (prompts.question(&window, title, xgeomFirstUseQuestion()) != QMessageBox::Yes)
+            xgeom.start = false;
+        if (xgeom.start) {
+            const QString chosen = prompts.openFileName(&window, tr("xGeom executable"), xgeom.path,
+                                                        SetupDialog::executableFilter());
+            if (!chosen.isEmpty())
+                xgeom.path = chosen;
+        }
+    }
+    if (!QFileInfo(xgeom.path).isFile()) {
+        reportCreated();
+        return;
+    }
+    // The editor runs on its own; the path is its only argument, passed without a shell.
+    if (!QProcess::startDetached(xgeom.path, {projectFileName})) {
+        prompts.critical(&window, title,
+                         tr("Error starting xGeom\n") + xgeom.path + QStringLiteral("\n"));
+        reportCreated();
+    }
+}
