@@ -1,5 +1,6 @@
 #include "guitestsupport.h"
 
+#include "core/template/builtintemplate.h"
 #include "gui/window/appsettings.h"
 #include "gui/window/mainwindow.h"
 
@@ -188,4 +189,20 @@ Form::Form(const QWidget &window)
         qFatal("The form has no %s named %s", #Type, #objectName);
     TORVANE_FORM_WIDGETS(TORVANE_FIND_MEMBER)
 #undef TORVANE_FIND_MEMBER
+}
+
+QString WindowTestCase::builtInTemplatePath()
+{
+    return writeFile(folder.filePath(QStringLiteral("rfic.son")), builtInTemplateText());
+}
+
+void WindowTestCase::init()
+{
+    clearStoredSettings();
+    prompts.reset();
+}
+
+void WindowTestCase::cleanup()
+{
+    QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
 }

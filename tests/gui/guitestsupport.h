@@ -66,6 +66,24 @@ public:
     void reset() { *this = ScriptedPrompts(); }
 };
 
+// The common ground of the window tests: a temporary folder, scripted prompts, an empty
+// settings store before each test and no prompt left unanswered after it.
+class WindowTestCase : public QObject
+{
+    Q_OBJECT
+
+protected:
+    QTemporaryDir folder;
+    ScriptedPrompts prompts;
+
+    // The built-in template, written into the folder.
+    QString builtInTemplatePath();
+
+protected slots:
+    void init();
+    void cleanup();
+};
+
 // Sets up a headless application whose settings, home and data folders are temporary,
 // then runs the test object.
 int runGuiTest(QObject &test, int argc, char **argv);

@@ -10,12 +10,10 @@
 #include <QStatusBar>
 #include <QTest>
 
-class CreateFlowTest : public QObject
+class CreateFlowTest : public WindowTestCase
 {
     Q_OBJECT
 
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
     const QString title = QStringLiteral("Torvane");
     const QString created = QStringLiteral("Spiral created at\n%1\n");
 
@@ -60,17 +58,6 @@ class CreateFlowTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        clearStoredSettings();
-        prompts.reset();
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
-    }
-
     void noSpiralLevel_data()
     {
         QTest::addColumn<QMessageBox::StandardButton>("answer");

@@ -18,23 +18,15 @@
 #include <QTableWidget>
 #include <QTest>
 
-class DialogsTest : public QObject
+class DialogsTest : public WindowTestCase
 {
     Q_OBJECT
-
-    ScriptedPrompts prompts;
 
 private slots:
     void init()
     {
-        clearStoredSettings();
-        prompts.reset();
+        WindowTestCase::init();
         storeSetting(QStringLiteral("xgeomPath"), QStringLiteral("/opt/sonnet/bin/xgeom"));
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
     }
 
     void setupShowsTheWindowsOptions()

@@ -22,20 +22,11 @@ QString expectedText(const MainWindow &w)
 }
 } // namespace
 
-class GeometryLineTest : public QObject
+class GeometryLineTest : public WindowTestCase
 {
     Q_OBJECT
 
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
-
 private slots:
-    void init()
-    {
-        clearStoredSettings();
-        prompts.reset();
-    }
-
     void followsEveryTabAndEdit_data()
     {
         QTest::addColumn<int>("tab");

@@ -47,30 +47,11 @@ QList<QLabel *> lengthUnitLabels(const MainWindow &w)
 }
 } // namespace
 
-class MainWindowTest : public QObject
+class MainWindowTest : public WindowTestCase
 {
     Q_OBJECT
 
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
-
-    QString builtInTemplatePath()
-    {
-        return writeFile(folder.filePath(QStringLiteral("rfic.son")), builtInTemplateText());
-    }
-
 private slots:
-    void init()
-    {
-        clearStoredSettings();
-        prompts.reset();
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
-    }
-
     void firstStartWithEmptyStore()
     {
         MainWindow w(prompts);

@@ -38,12 +38,9 @@ QList<Polygon> drawn(const MainWindow &w)
 }
 } // namespace
 
-class PreviewTest : public QObject
+class PreviewTest : public WindowTestCase
 {
     Q_OBJECT
-
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
 
     void useBuiltInTemplate()
     {
@@ -54,12 +51,6 @@ class PreviewTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        clearStoredSettings();
-        prompts.reset();
-    }
-
     void followsEveryChange_data()
     {
         QTest::addColumn<int>("tab");

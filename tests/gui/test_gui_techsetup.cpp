@@ -47,12 +47,10 @@ int pressOk(QDialog &dialog)
 }
 } // namespace
 
-class TechSetupTest : public QObject
+class TechSetupTest : public WindowTestCase
 {
     Q_OBJECT
 
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
     QString templatePath;
 
     void useBuiltInTemplate()
@@ -76,17 +74,6 @@ class TechSetupTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        clearStoredSettings();
-        prompts.reset();
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
-    }
-
     void tablesShowTheTemplate()
     {
         useBuiltInTemplate();

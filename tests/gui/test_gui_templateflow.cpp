@@ -10,18 +10,11 @@
 #include <QStandardPaths>
 #include <QTest>
 
-class TemplateFlowTest : public QObject
+class TemplateFlowTest : public WindowTestCase
 {
     Q_OBJECT
 
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
     const QString sonnetFilter = QStringLiteral("Sonnet Files (*.son);;All Files (*.*)");
-
-    QString builtInTemplatePath()
-    {
-        return writeFile(folder.filePath(QStringLiteral("rfic.son")), builtInTemplateText());
-    }
 
     static QString exampleTemplatePath()
     {
@@ -30,17 +23,6 @@ class TemplateFlowTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        clearStoredSettings();
-        prompts.reset();
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(prompts.unanswered.isEmpty(), qPrintable(prompts.unanswered.join('|')));
-    }
-
     void openSucceeds()
     {
         const QString path = builtInTemplatePath();
