@@ -29,7 +29,6 @@ struct BaseSettings
 
 inline constexpr int maxRecentTemplates = 5;
 
-
 // One shape tab's stored values. Sides belong to the n-sided tabs, the feed and the centre tap
 // to the differential ones; each group stores only its own keys.
 struct ShapeTabSettings

@@ -84,7 +84,8 @@ void CreateFlow::launchXgeom()
             prompts.critical(
                 &window, title,
                 tr("XGeom executable not found.\nPlease specify xGeom executable location\n"));
-        else if (prompts.question(&window, title, xgeomFirstUseQuestion()) != QMessageBox::Yes)
+        else if (prompts.question(&window, title, xgeomFirstUseQuestion(), QMessageBox::Yes) !=
+                 QMessageBox::Yes)
             xgeom.start = false;
         if (xgeom.start) {
             const QString chosen = prompts.openFileName(&window, tr("xGeom executable"), xgeom.path,

@@ -37,14 +37,16 @@ bool confirmLayout(UserPrompts &prompts, QWidget *window, const QList<DesignFind
 {
     const QString title = window->windowTitle();
     const QString question = layoutQuestion(findings, outOfRangeFields, goOnQuestion);
-    if (!question.isEmpty() && prompts.question(window, title, question) != QMessageBox::Yes)
+    if (!question.isEmpty() &&
+        prompts.question(window, title, question, QMessageBox::No) != QMessageBox::Yes)
         return false;
     for (const DesignFinding &finding : ownPromptFindings(findings)) {
         if (finding.code == FindingCode::innerRadius) {
             prompts.critical(window, title, finding.createPrompt);
             return false;
         }
-        if (prompts.question(window, title, finding.createPrompt) != QMessageBox::Yes)
+        if (prompts.question(window, title, finding.createPrompt, QMessageBox::No) !=
+            QMessageBox::Yes)
             return false;
     }
     return true;

@@ -103,8 +103,7 @@ void MainWindow::setUpForm()
         pages.append(ui->tabWidget->widget(tab));
         tabs[tab] = new ShapeTabForm(pages.last(), static_cast<SpiralShape>(tab), this);
         forms.append(tabs[tab]);
-        connect(tabs[tab], &ShapeTabForm::edited, this, &MainWindow::UpdateEstimate);
-        connect(tabs[tab], &ShapeTabForm::changed, previewDock, &PreviewDock::schedule);
+        connect(tabs[tab], &ShapeTabForm::changed, this, &MainWindow::UpdateEstimate);
     }
     outputPanel = new OutputPanel({ui->InductanceLabel, ui->SizeXLabel, ui->GeometryLabel}, this);
     templates = new TemplateFlow(templateSession, prompts, this, ui->menu_File, ui->actionClose);
@@ -251,6 +250,12 @@ void MainWindow::UpdateEstimate()
     const int tab = ui->tabWidget->currentIndex();
     if (tab < 0 || tab >= 4)
         return;
+    // Numbers for other values than the fields show would mislead.
+    if (const QStringList outOfRange = tabs[tab]->outOfRangeFields(); !outOfRange.isEmpty()) {
+        outputPanel->showNone(tr("Not computed: %1 out of range.").arg(outOfRange.join(", ")));
+        tabs[tab]->setMinRadiusHint(QString());
+        return;
+    }
     const QString minRadiusHint = outputPanel->show(
         tabParameters(tab), templateSession.document(), templateSession.levelMetals(),
         templateSession.levelRoles(), ui->inductanceUnitComboBox->currentText());

@@ -16,6 +16,8 @@ QString OutputPanel::show(const SpiralParameters &parameters,
         estimateTexts(parameters, templateDocument, layerSetup, functionSetup);
     labels.inductance->setText(texts.inductance);
     labels.size->setText(texts.size);
+    labels.inductance->setToolTip(QString());
+    labels.size->setToolTip(QString());
     if (templateDocument) {
         requestGeometry(parameters, *templateDocument, layerSetup, functionSetup,
                         inductanceUnitText);
@@ -47,4 +49,13 @@ void OutputPanel::requestGeometry(const SpiralParameters &parameters,
             labels.geometry->setToolTip(geometryInductanceToolTip(result));
         };
     });
+}
+
+void OutputPanel::showNone(const QString &reason)
+{
+    geometryRunner.discard();
+    for (QLabel *label : {labels.inductance, labels.size, labels.geometry}) {
+        label->setText(QStringLiteral("\u2013"));
+        label->setToolTip(reason);
+    }
 }

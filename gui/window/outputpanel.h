@@ -30,6 +30,8 @@ public:
     QString show(const SpiralParameters &parameters, const ProjectDocument *templateDocument,
                  const QStringList &layerSetup, const QStringList &functionSetup,
                  const QString &inductanceUnitText);
+    // "–" everywhere, with the reason in the tooltips.
+    void showNone(const QString &reason);
     // No geometry computation running or waiting.
     bool isIdle() const { return geometryRunner.isIdle(); }
 

@@ -27,9 +27,19 @@ public:
     }
     void fixup(QString &) const override {}
 
+    State validate(QString &input, int &pos) const override
+    {
+        // A comma would be read as a group separator and dropped ("2,5" gives 25), so the
+        // value used would not be the one shown.
+        if (input.contains(QLatin1Char(',')))
+            return Intermediate;
+        return QDoubleValidator::validate(input, pos);
+    }
+
     QString allowedText() const
     {
-        return QStringLiteral("Allowed: %1 to %2 with at most %3 decimals")
+        return QStringLiteral("Allowed: %1 to %2 with at most %3 decimals, with a point as the "
+                              "decimal separator")
             .arg(QString::number(bottom(), 'g', 10), QString::number(top(), 'g', 10))
             .arg(decimals());
     }
@@ -147,20 +157,18 @@ void ShapeTabForm::installValidators()
     }
 }
 
+// The numbers and the picture follow the text as it is typed, so that they always describe
+// the fields as they stand.
 void ShapeTabForm::connectWidgets()
 {
-    for (const LengthField &field : std::as_const(fields)) {
+    for (const LengthField &field : std::as_const(fields))
         connect(field.edit, &QLineEdit::textChanged, this, &ShapeTabForm::changed);
-        // The feed and centre tap widths take part only in the layout.
-        if (field.edit != feedSpacing && field.edit != bridgeWidth)
-            connect(field.edit, &QLineEdit::editingFinished, this, &ShapeTabForm::edited);
-    }
     if (turnsReal)
-        connect(turnsReal, &QDoubleSpinBox::valueChanged, this, &ShapeTabForm::edited);
+        connect(turnsReal, &QDoubleSpinBox::valueChanged, this, &ShapeTabForm::changed);
     if (turnsWhole)
-        connect(turnsWhole, &QSpinBox::valueChanged, this, &ShapeTabForm::edited);
+        connect(turnsWhole, &QSpinBox::valueChanged, this, &ShapeTabForm::changed);
     if (sides)
-        connect(sides, &QSpinBox::valueChanged, this, &ShapeTabForm::edited);
+        connect(sides, &QSpinBox::valueChanged, this, &ShapeTabForm::changed);
     for (QCheckBox *box : {feedAuto, centerTap}) {
         if (!box)
             continue;
@@ -227,8 +235,6 @@ void ShapeTabForm::takeTurnsAndRadius(double turns, double innerRadius)
     else
         turnsWhole->setValue(static_cast<int>(std::lround(turns)));
     radius->setText(radiusFieldText(innerRadius));
-    // Text set from code ends no edit.
-    emit edited();
 }
 
 ShapeTabSettings ShapeTabForm::settings() const

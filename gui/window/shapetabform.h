@@ -51,9 +51,7 @@ public:
     void applySettings(const ShapeTabSettings &settings);
 
 signals:
-    // A finished edit: the estimate follows.
-    void edited();
-    // Any change of a value, keystrokes included: the preview follows.
+    // Any change of a value, keystrokes included.
     void changed();
 
 private:

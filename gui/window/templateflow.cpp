@@ -95,7 +95,8 @@ void TemplateFlow::editLayers(const QString &lengthUnitText, bool staircase)
         return;
     emit levelsChanged(); // the geometry line and the preview follow the roles
     if (prompts.question(window, window->windowTitle(),
-                         tr("Layer setup changed\nSave modified template?")) == QMessageBox::Yes)
+                         tr("Layer setup changed\nSave modified template?"),
+                         QMessageBox::Yes) == QMessageBox::Yes)
         saveChangedTemplate(staircase);
 }
 

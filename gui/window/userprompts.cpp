@@ -4,9 +4,11 @@
 #include <QFileDialog>
 
 QMessageBox::StandardButton QtUserPrompts::question(QWidget *parent, const QString &title,
-                                                    const QString &text)
+                                                    const QString &text,
+                                                    QMessageBox::StandardButton defaultButton)
 {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No);
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 defaultButton);
 }
 
 void QtUserPrompts::critical(QWidget *parent, const QString &title, const QString &text)

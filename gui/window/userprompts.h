@@ -13,9 +13,11 @@ class UserPrompts
 public:
     virtual ~UserPrompts() = default;
 
-    // Yes and No; any other answer counts as No for the callers.
+    // Yes and No; any other answer counts as No for the callers. Enter gives `defaultButton`:
+    // No wherever going on would write something doubtful.
     virtual QMessageBox::StandardButton question(QWidget *parent, const QString &title,
-                                                 const QString &text) = 0;
+                                                 const QString &text,
+                                                 QMessageBox::StandardButton defaultButton) = 0;
     virtual void critical(QWidget *parent, const QString &title, const QString &text) = 0;
     virtual void information(QWidget *parent, const QString &title, const QString &text) = 0;
     // Empty when cancelled.
@@ -32,8 +34,8 @@ public:
 class QtUserPrompts final : public UserPrompts
 {
 public:
-    QMessageBox::StandardButton question(QWidget *parent, const QString &title,
-                                         const QString &text) override;
+    QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
+                                         QMessageBox::StandardButton defaultButton) override;
     void critical(QWidget *parent, const QString &title, const QString &text) override;
     void information(QWidget *parent, const QString &title, const QString &text) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,

@@ -16,9 +16,10 @@
 #include <QTest>
 
 QMessageBox::StandardButton ScriptedPrompts::question(QWidget *, const QString &title,
-                                                      const QString &text)
+                                                      const QString &text,
+                                                      QMessageBox::StandardButton defaultButton)
 {
-    asked.append({QStringLiteral("question"), title, text, {}, {}, {}});
+    asked.append({QStringLiteral("question"), title, text, {}, {}, {}, defaultButton});
     if (answers.isEmpty()) {
         unanswered.append(text);
         return QMessageBox::No;

@@ -41,6 +41,7 @@ public:
         QString dir;
         QString filter;
         QString defaultSuffix;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton; // questions only
     };
 
     QList<QMessageBox::StandardButton> answers;
@@ -52,8 +53,8 @@ public:
     // Prompts that found no queued answer.
     QStringList unanswered;
 
-    QMessageBox::StandardButton question(QWidget *, const QString &title,
-                                         const QString &text) override;
+    QMessageBox::StandardButton question(QWidget *, const QString &title, const QString &text,
+                                         QMessageBox::StandardButton defaultButton) override;
     void critical(QWidget *, const QString &title, const QString &text) override;
     void information(QWidget *, const QString &title, const QString &text) override;
     QString openFileName(QWidget *, const QString &caption, const QString &dir,

@@ -83,6 +83,8 @@ private slots:
         QCOMPARE(prompts.asked[0].title, title);
         QCOMPARE(prompts.asked[0].text,
                  QStringLiteral("No layer for spiral selected!\nContinue anyway?"));
+        // Enter must not write a doubtful project.
+        QCOMPARE(prompts.asked[0].defaultButton, QMessageBox::No);
         QCOMPARE(QFile::exists(output), answer == QMessageBox::Yes);
         if (answer == QMessageBox::No)
             prompts.fileNames.clear();
@@ -226,6 +228,7 @@ private slots:
             QCOMPARE(
                 prompts.asked[0].text,
                 QStringLiteral("Some values are out of range: Width, Spacing.\nCreate anyway?"));
+            QCOMPARE(prompts.asked[0].defaultButton, QMessageBox::No);
             QCOMPARE(prompts.asked.size(), answer == QMessageBox::Yes ? 3 : 1);
             QCOMPARE(QFile::exists(output), answer == QMessageBox::Yes);
         }
