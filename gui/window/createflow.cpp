@@ -69,10 +69,17 @@ void CreateFlow::reportCreated()
 
 QString CreateFlow::xgeomFirstUseQuestion()
 {
+#ifdef Q_OS_WIN
+    const QString typicalPlace = tr("On Windows, xGeom is typically found under something like\n"
+                                    "\"c:\\program files\\sonnet.10.5\\bin\\xgeom.exe\",");
+#else
+    const QString typicalPlace = tr("On Linux, xGeom is typically found under something like\n"
+                                    "\"/usr/local/sonnet/18.56/bin/xgeom\",");
+#endif
     return tr("Launch xGeom automatically on create?\n\nIf YES, please specify the location of "
-              "the xGeom executable in the following dialog.\nOn Windows, xGeom is typically "
-              "found under something like\n\"c:\\program files\\sonnet.10.5\\bin\\xgeom.exe\","
-              "\ndepending on your Sonnet version and installation.\n\n(You can always change "
+              "the xGeom executable in the following dialog.\n") +
+           typicalPlace +
+           tr("\ndepending on your Sonnet version and installation.\n\n(You can always change "
               "this setting later through the Options|Setup menu.)");
 }
 

@@ -10,6 +10,7 @@
 #include "gui/window/layoutexportflow.h"
 #include "gui/window/outputpanel.h"
 #include "gui/window/shapetabform.h"
+#include "gui/window/statushint.h"
 #include "gui/window/targetinductanceflow.h"
 #include "gui/window/templateflow.h"
 #include "gui/window/userprompts.h"
@@ -61,8 +62,7 @@ MainWindow::MainWindow(UserPrompts &prompts, QWidget *parent)
     UpdateInductanceUnits(ui->inductanceUnitComboBox->currentIndex());
     LoadSettings();
     UpdateEstimate();
-    if (!templateSession.isLoaded())
-        statusBar()->showMessage(firstStartHint());
+    hint->refresh();
 }
 
 MainWindow::~MainWindow()
@@ -107,6 +107,15 @@ void MainWindow::setUpForm()
     }
     outputPanel = new OutputPanel({ui->InductanceLabel, ui->SizeXLabel, ui->GeometryLabel}, this);
     templates = new TemplateFlow(templateSession, prompts, this, ui->menu_File, ui->actionClose);
+    hint = new StatusHint(*this, firstStartHint(), [this] { return !templateSession.isLoaded(); });
+
+    // Opening is also in the menu, where its key shows.
+    auto *openAction = new QAction(tr("&Open ..."), this);
+    openAction->setObjectName(QStringLiteral("actionOpenTemplate"));
+    openAction->setShortcut(QKeySequence::Open);
+    openAction->setStatusTip(tr("Open a Sonnet project as the technology template"));
+    ui->menu_File->insertAction(ui->actionOpenExampleTemplate, openAction);
+    connect(openAction, &QAction::triggered, this, &MainWindow::OpenTechButtonClicked);
 
     auto *exportAction = new QAction(tr("Export Layout ..."), this);
     exportAction->setObjectName(QStringLiteral("actionExportLayout"));
@@ -118,8 +127,11 @@ void MainWindow::setUpForm()
                                     : ui->actionClose,
                                 exportAction);
     connect(exportAction, &QAction::triggered, this, &MainWindow::ExportLayout);
-    connect(ui->menu_File, &QMenu::aboutToShow, exportAction,
-            [this, exportAction] { exportAction->setEnabled(templateSession.isLoaded()); });
+    exportAction->setEnabled(false);
+    connect(templates, &TemplateFlow::templateLoaded, exportAction,
+            [exportAction] { exportAction->setEnabled(true); });
+    // The keys of the menus' actions work from the start, before any menu has been opened.
+    addActions(ui->menu_File->actions());
 
     targetFlow = new TargetInductanceFlow(*this, forms, pages, prompts, this);
 }
@@ -151,7 +163,6 @@ void MainWindow::connectForm()
             &QWidget::setToolTip);
 
     // The usual keys; the form keeps its texts.
-    ui->OpenTechButton->setShortcut(QKeySequence::Open);
     ui->actionClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     ui->actionAbout->setShortcut(QKeySequence(Qt::Key_F1));
     ui->CreateSpiralButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
@@ -181,7 +192,7 @@ void MainWindow::templateChanged()
     ui->CreateSpiralButton->setEnabled(true);
     targetFlow->setEnabled(true);
     selectTemplateUnits();
-    statusBar()->clearMessage();
+    hint->refresh();
     // A unit change re-runs the estimate, but when the combo boxes already match, nothing
     // else would replace the "n/a" of the state without a template.
     UpdateEstimate();

@@ -17,6 +17,7 @@ class OutputPanel;
 class PreviewDock;
 class QComboBox;
 class ShapeTabForm;
+class StatusHint;
 class TargetInductanceFlow;
 class TemplateFlow;
 class UserPrompts;
@@ -83,6 +84,7 @@ private:
     CreateFlow creating;
     std::array<ShapeTabForm *, 4> tabs{}; // children of the window
     TemplateFlow *templates = nullptr;
+    StatusHint *hint = nullptr;
     OutputPanel *outputPanel = nullptr;
     PreviewDock *previewDock = nullptr;
     TargetInductanceFlow *targetFlow = nullptr;

@@ -354,8 +354,9 @@ private slots:
         QTest::mouseClick(form(w).CreateSpiralButton, Qt::LeftButton);
         QCOMPARE(prompts.kinds(), kinds);
         QCOMPARE(prompts.asked[1].text, CreateFlow::xgeomFirstUseQuestion());
+        // An example that fits the platform.
         QVERIFY(CreateFlow::xgeomFirstUseQuestion().contains(
-            QStringLiteral("\n\"c:\\program files\\sonnet.10.5\\bin\\xgeom.exe\",\n")));
+            QStringLiteral("\n\"/usr/local/sonnet/18.56/bin/xgeom\",\n")));
         if (answer == QMessageBox::Yes) {
             QCOMPARE(prompts.asked[2].text, QStringLiteral("xGeom executable"));
             QCOMPARE(prompts.asked[2].filter, xgeomFilter);

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStatusTipEvent>
 #include <QStyle>
 #include <QTest>
 #include <QToolButton>
@@ -100,6 +101,10 @@ private slots:
         // The form's placeholder hint is replaced before the window shows.
         QVERIFY(form(w).nsdMinRadiusLabel->text().startsWith(QStringLiteral("(min > ")));
         QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("Open Example Template")));
+        // A menu that closes sends an empty status tip; the hint stays until a template is in.
+        QStatusTipEvent closedMenu{QString()};
+        QApplication::sendEvent(&w, &closedMenu);
+        QCOMPARE(w.statusBar()->currentMessage(), MainWindow::firstStartHint());
         QVERIFY(prompts.asked.isEmpty());
     }
 
@@ -558,9 +563,10 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         prompts.fileNames << QString() << QString(); // both file dialogs cancelled
-        prompts.dialogHandlers << [](QDialog &) {
-            return 0;
-        };
+        for (int dialogs = 0; dialogs < 2; ++dialogs)
+            prompts.dialogHandlers << [](QDialog &) {
+                return 0;
+            };
         // Button shortcuts click with their short animation.
         QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
         QTRY_COMPARE(prompts.kinds(), (QStringList{"open"}));
@@ -571,6 +577,10 @@ private slots:
         QCOMPARE(prompts.asked[2].text, QStringLiteral("Create Simulation File"));
         w.activateWindow(); // the About dialog took the focus
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        // No menu has been opened: the menu's keys work all the same.
+        QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
+        QTRY_COMPARE(prompts.kinds().size(), 4);
+        QCOMPARE(prompts.asked[3].text, QStringLiteral("ExportLayoutDialog"));
         QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!w.isVisible());
     }
