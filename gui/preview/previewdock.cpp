@@ -9,6 +9,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 
+#include <algorithm>
+
 PreviewDock::PreviewDock(QMainWindow &window, QMenu *beforeMenu,
                          std::function<PreviewRequest()> design)
     : QObject(&window), design(std::move(design))
@@ -56,8 +58,12 @@ void PreviewDock::schedule()
 void PreviewDock::restore(const QByteArray &splitterState, bool visible)
 {
     if (!split->restoreState(splitterState)) {
-        const int previewWidth = preview->sizeHint().width();
-        split->setSizes({split->parentWidget()->width() - previewWidth, previewWidth});
+        // The form as wide as it likes up to half the window, the picture the rest.
+        const int total = split->parentWidget()->width();
+        const QWidget *form = split->widget(0);
+        const int formWidth = std::max(form->minimumSizeHint().width(),
+                                       std::min(form->sizeHint().width(), total / 2));
+        split->setSizes({formWidth, total - formWidth});
     }
     setPreviewVisible(visible);
 }

@@ -72,6 +72,7 @@ AppSettings AppSettings::read(QSettings &store)
     WindowSettings &window = settings.window;
     window.pos = store.value(QStringLiteral("pos"), window.pos).toPoint();
     window.size = store.value(QStringLiteral("size"), window.size).toSize();
+    window.placed = store.contains(QStringLiteral("size"));
     window.xgeomPath = store.value(QStringLiteral("xgeomPath"), window.xgeomPath).toString();
     window.xgeomStart = store.value(QStringLiteral("xgeomStart"), window.xgeomStart).toBool();
     window.xgeomStaircase =

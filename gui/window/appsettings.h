@@ -16,6 +16,8 @@ struct WindowSettings
     QString xgeomPath;
     bool xgeomStart = true;
     bool xgeomStaircase = false;
+    // Whether a place was stored: a first start chooses one for the screen.
+    bool placed = false;
 };
 
 struct BaseSettings

@@ -134,6 +134,16 @@ void MainWindow::setUpForm()
     addActions(ui->menu_File->actions());
 
     targetFlow = new TargetInductanceFlow(*this, forms, pages, prompts, this);
+
+    // The layouts of the hidden tabs keep the sizes their group boxes had before the fields
+    // were fitted; measured again now, the form does not widen (and the picture shrink) the
+    // first time a wider tab is shown.
+    for (QWidget *page : pages) {
+        for (QWidget *widget : page->findChildren<QWidget *>())
+            widget->updateGeometry();
+        for (QLayout *layout : page->findChildren<QLayout *>())
+            layout->invalidate();
+    }
 }
 
 void MainWindow::connectForm()
@@ -326,10 +336,14 @@ void MainWindow::LoadSettings()
                     QString::fromLatin1(settingsApplication));
     const AppSettings settings = AppSettings::read(store);
     const PreviewSettings previewSettings = PreviewSettings::read(store);
-    restorePlacement(*this, settings.window.pos, settings.window.size,
-                     previewSettings.visible && previewSettings.splitterState.isEmpty()
-                         ? previewDock->panel()->sizeHint().width()
-                         : 0);
+    const QRect area = availableAreaAt(settings.window.pos);
+    if (!settings.window.placed && area.isValid())
+        setGeometry(firstPlacement(area, ui->centralwidget->sizeHint(), minimumSizeHint()));
+    else
+        restorePlacement(*this, settings.window.pos, settings.window.size,
+                         previewSettings.visible && previewSettings.splitterState.isEmpty()
+                             ? previewDock->panel()->sizeHint().width()
+                             : 0);
     previewDock->restore(previewSettings.splitterState, previewSettings.visible);
     creating.options() = {settings.window.xgeomPath, settings.window.xgeomStart,
                           settings.window.xgeomStaircase};

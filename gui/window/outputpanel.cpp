@@ -6,7 +6,18 @@
 
 #include <QLabel>
 
-OutputPanel::OutputPanel(const Labels &labels, QObject *parent) : QObject(parent), labels(labels) {}
+OutputPanel::OutputPanel(const Labels &labels, QObject *parent) : QObject(parent), labels(labels)
+{
+    // Each value has the room of a long one from the start, so that new text does not move
+    // what is beside it.
+    const QFontMetrics metrics = labels.geometry->fontMetrics();
+    const auto reserve = [&metrics](QLabel *label, const QString &longText) {
+        label->setMinimumWidth(metrics.horizontalAdvance(longText));
+    };
+    reserve(labels.inductance, QStringLiteral("88.8888 to 88.8888"));
+    reserve(labels.size, QStringLiteral("8888.88 / 8888.88"));
+    reserve(labels.geometry, QStringLiteral("88.88 nH (88.88 nH at ref. planes)"));
+}
 
 QString OutputPanel::show(const SpiralParameters &parameters,
                           const ProjectDocument *templateDocument, const QStringList &layerSetup,

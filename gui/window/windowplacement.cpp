@@ -34,6 +34,17 @@ QRect availableAreaAt(QPoint pos)
     return screen ? screen->availableGeometry() : QRect();
 }
 
+QRect firstPlacement(const QRect &area, QSize formSize, QSize minimum)
+{
+    // Room for the form and a picture at least as wide; a large screen is not filled.
+    const QSize wanted(std::max(2 * formSize.width() + 40, area.width() * 3 / 4),
+                       std::max(formSize.height() + 60, area.height() * 4 / 5));
+    const QSize size = wanted.boundedTo(area.size()).boundedTo({1600, 1100}).expandedTo(minimum);
+    QRect placed({}, size);
+    placed.moveCenter(area.center());
+    return placed;
+}
+
 void restorePlacement(QWidget &window, QPoint pos, QSize storedSize, int extraWidth)
 {
     // No screen is this large; a larger stored size is damage, also where no screen is known.

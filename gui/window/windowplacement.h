@@ -14,6 +14,10 @@ QRect availableAreaAt(QPoint pos);
 
 class QWidget;
 
+// A first start's place in `area`: wide enough for the form and a preview at least as wide,
+// as far as the area allows, and centred in it.
+QRect firstPlacement(const QRect &area, QSize formSize, QSize minimum);
+
 // Moves and sizes the window as stored, brought onto the screen and widened by `extraWidth`
 // (the first start with the preview widens a window stored without it).
 void restorePlacement(QWidget &window, QPoint pos, QSize storedSize, int extraWidth);
