@@ -31,7 +31,7 @@ ExportLayoutDialog::ExportLayoutDialog(const LayoutExportSettings &stored,
                                        UserPrompts &prompts, QWidget *parent)
     : QDialog(parent), fileEdit(new QLineEdit(stored.fileName)),
       browseButton(new QPushButton(tr("Browse ..."))), formatLabel(new QLabel),
-      cellEdit(new QLineEdit), unitEdit(new QLineEdit(stored.databaseUnit)),
+      cellEdit(new QLineEdit(stored.cellName)), unitEdit(new QLineEdit(stored.databaseUnit)),
       originComboBox(new QComboBox), mapGroup(new QGroupBox(tr("GDSII layers"))),
       mapTable(new QTableWidget(0, 3)), addRowButton(new QPushButton(tr("Add"))),
       removeRowButton(new QPushButton(tr("Remove"))), resultLabel(new QLabel),
@@ -96,7 +96,7 @@ ExportLayoutDialog::ExportLayoutDialog(const LayoutExportSettings &stored,
                                                         : mapTable->rowCount() - 1);
         refresh();
     });
-    connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttonBox, &QDialogButtonBox::accepted, this, &ExportLayoutDialog::accept);
     connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
     for (QLineEdit *edit : {fileEdit, cellEdit, unitEdit})
         connect(edit, &QLineEdit::textChanged, this, &ExportLayoutDialog::refresh);
@@ -109,9 +109,23 @@ void ExportLayoutDialog::browse()
     QString name = prompts.saveFileName(this, tr("Export Layout"), fileEdit->text(), layoutFilter);
     if (name.isEmpty())
         return;
-    if (QFileInfo(name).suffix().isEmpty())
+    const bool suffixAdded = QFileInfo(name).suffix().isEmpty();
+    if (suffixAdded)
         name += QStringLiteral(".gds");
     fileEdit->setText(name);
+    // The file dialog asked about the name as it was chosen, not about one with a new suffix.
+    confirmedFileName = suffixAdded ? QString() : name;
+}
+
+void ExportLayoutDialog::accept()
+{
+    const QString name = fileName();
+    if (name != confirmedFileName && QFileInfo::exists(name) &&
+        prompts.question(this, windowTitle(),
+                         tr("%1 already exists.\nDo you want to replace it?").arg(name),
+                         QMessageBox::No) != QMessageBox::Yes)
+        return;
+    QDialog::accept();
 }
 
 // A new row takes the first role, level or via pair of this layout that has no entry yet.
@@ -245,6 +259,7 @@ LayoutExportSettings ExportLayoutDialog::settings() const
 {
     LayoutExportSettings settings;
     settings.fileName = fileName();
+    settings.cellName = cellEdit->text();
     settings.layerMap = LayerMap::parse(layerMapText()).value_or(LayerMap()).toText();
     settings.databaseUnit = unitEdit->text().trimmed();
     settings.origin = originComboBox->currentData().toString();

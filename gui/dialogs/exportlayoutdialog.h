@@ -48,6 +48,8 @@ public:
 
 public slots:
     void browse();
+    // Asks before an existing file is replaced, unless the file dialog already did.
+    void accept() override;
     void addRow();
     void refresh();
 
@@ -61,4 +63,5 @@ private:
     UserPrompts &prompts;
     LayoutLevels levels;
     QStringList levelRoles;
+    QString confirmedFileName; // chosen in the file dialog, which asked about replacing it
 };

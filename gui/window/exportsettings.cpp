@@ -11,6 +11,7 @@ LayoutExportSettings LayoutExportSettings::read(QSettings &store)
     LayoutExportSettings settings;
     store.beginGroup(group);
     settings.fileName = store.value(QStringLiteral("File"), settings.fileName).toString();
+    settings.cellName = store.value(QStringLiteral("CellName"), settings.cellName).toString();
     settings.layerMap = store.value(QStringLiteral("LayerMap"), settings.layerMap).toString();
     settings.databaseUnit =
         store.value(QStringLiteral("DatabaseUnit"), settings.databaseUnit).toString();
@@ -23,6 +24,7 @@ void LayoutExportSettings::write(QSettings &store) const
 {
     store.beginGroup(group);
     store.setValue(QStringLiteral("File"), fileName);
+    store.setValue(QStringLiteral("CellName"), cellName);
     store.setValue(QStringLiteral("LayerMap"), layerMap);
     store.setValue(QStringLiteral("DatabaseUnit"), databaseUnit);
     store.setValue(QStringLiteral("Origin"), origin);

@@ -9,6 +9,7 @@ class QSettings;
 struct LayoutExportSettings
 {
     QString fileName;
+    QString cellName; // empty: the file's base name
     QString layerMap; // as --layer-map takes it
     QString databaseUnit = QStringLiteral("1nm");
     QString origin = QStringLiteral("centre");

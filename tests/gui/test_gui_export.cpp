@@ -110,6 +110,26 @@ void ExportFlowTest::exportsTheCurrentTabAndRemembersTheDialog()
                          {}) == 0);
     QCOMPARE(readAll(dxf), readAll(folder.filePath("reference.dxf")));
 
+    // A typed name of an existing file asks before it is replaced (Enter keeps it); the cell
+    // name is remembered.
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        prompts.reset();
+        prompts.answers << answer;
+        const QByteArray before = readAll(gds);
+        prompts.dialogHandlers.append([&](QDialog &d) {
+            auto &dialog = static_cast<ExportLayoutDialog &>(d);
+            dialog.fileEdit->setText(gds);
+            dialog.cellEdit->setText("CHIP");
+            return clickOk(dialog);
+        });
+        action->trigger();
+        QCOMPARE(prompts.asked[1].text, gds + " already exists.\nDo you want to replace it?");
+        QCOMPARE(prompts.asked[1].defaultButton, QMessageBox::No);
+        QCOMPARE(readAll(gds) == before, answer == QMessageBox::No);
+    }
+    QVERIFY(readAll(gds).contains("CHIP"));
+    QCOMPARE(storedSetting("LayoutExport/CellName").toString(), QStringLiteral("CHIP"));
+
     // A target that cannot be written is reported with its reason.
     prompts.reset();
     prompts.dialogHandlers.append([&](QDialog &d) {
