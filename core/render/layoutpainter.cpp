@@ -1,5 +1,7 @@
 #include "core/render/layoutpainter.h"
 
+#include "core/render/labelplacement.h"
+
 #include "core/sonnet/numberformat.h"
 #include "core/template/layerroles.h"
 
@@ -132,10 +134,9 @@ void drawArrowHead(QPainter &painter, const QPointF &tip, const QPointF &from)
     painter.drawPolygon(QPolygonF{tip, base + normal * 3, base - normal * 3});
 }
 
-// A measure from a to b with arrows at both ends, and its text beside the middle: below or
-// above a horizontal one, right or left of a vertical one.
+// A measure from a to b with arrows at both ends, and its text beside it.
 void drawMeasure(QPainter &painter, const QPointF &a, const QPointF &b, const QString &text,
-                 bool textBelowOrRight)
+                 bool textBelowOrRight, const QList<QRectF> &obstacles = {})
 {
     painter.drawLine(a, b);
     painter.setBrush(painter.pen().color());
@@ -144,23 +145,8 @@ void drawMeasure(QPainter &painter, const QPointF &a, const QPointF &b, const QS
     painter.setBrush(Qt::NoBrush);
     const QFontMetricsF metrics(painter.font());
     const QSizeF size(metrics.horizontalAdvance(text) + 6, metrics.height());
-    const QPointF middle = (a + b) / 2;
-    const bool vertical = std::fabs(a.x() - b.x()) < std::fabs(a.y() - b.y());
-    QRectF label(QPointF(), size);
-    if (vertical)
-        label.moveCenter(
-            middle + QPointF(textBelowOrRight ? size.width() / 2 + 4 : -size.width() / 2 - 4, 0));
-    else
-        label.moveCenter(
-            middle + QPointF(0, textBelowOrRight ? size.height() / 2 + 2 : -size.height() / 2 - 2));
-    // Kept on the canvas, even where the layout reaches its edge.
-    const QRectF canvas = painter.clipBoundingRect();
-    if (!canvas.isEmpty()) {
-        label.moveLeft(std::clamp(label.left(), canvas.left(),
-                                  std::max(canvas.left(), canvas.right() - label.width())));
-        label.moveTop(std::clamp(label.top(), canvas.top(),
-                                 std::max(canvas.top(), canvas.bottom() - label.height())));
-    }
+    const QRectF label =
+        measureLabel(a, b, size, textBelowOrRight, painter.clipBoundingRect(), obstacles);
     painter.fillRect(label, QColor(255, 255, 255, 200));
     painter.drawText(label, Qt::AlignCenter, text);
 }
@@ -227,7 +213,7 @@ void LayoutPainter::paint(QPainter &painter, const QRectF &canvas, const ViewTra
 
     paintPolygons(painter, canvas, view);
     paintReferencePlanes(painter, view);
-    paintDimensions(painter, view);
+    paintDimensions(painter, view, leadsAndPorts(view));
     paintFindings(painter, canvas, view);
     paintPorts(painter, view);
     if (options.legend)
@@ -346,10 +332,30 @@ void LayoutPainter::paintReferencePlanes(QPainter &painter, const ViewTransform 
     }
 }
 
-void LayoutPainter::paintPorts(QPainter &painter, const ViewTransform &view) const
+QList<QRectF> LayoutPainter::leadsAndPorts(const ViewTransform &view) const
+{
+    QList<QRectF> areas;
+    for (const QPointF &centre : portCentres(view))
+        areas.append(QRectF(centre - QPointF(9, 9), QSizeF(18, 18)));
+    const QRectF &winding = review.windingExtent;
+    for (const Polygon &polygon : review.layout.geometry.polygons) {
+        if (polygon.isVia() || polygon.points.isEmpty())
+            continue;
+        QRectF bounds;
+        for (const Point &point : polygon.points)
+            bounds |= QRectF(view.toCanvas(point), QSizeF(0.01, 0.01));
+        const QRectF inWinding = QRectF(view.toCanvas(winding.left(), winding.top()),
+                                        view.toCanvas(winding.right(), winding.bottom()))
+                                     .normalized();
+        if (!inWinding.adjusted(-1, -1, 1, 1).contains(bounds))
+            areas.append(bounds.adjusted(-2, -2, 2, 2));
+    }
+    return areas;
+}
+
+QList<QPointF> LayoutPainter::portCentres(const ViewTransform &view) const
 {
     const QList<Polygon> &polygons = review.layout.geometry.polygons;
-    painter.setFont(sizedFont(painter.font(), 10, true));
     QList<QPointF> placed;
     for (const Port &port : review.layout.geometry.ports) {
         const auto polygon = std::find_if(polygons.begin(), polygons.end(), [&](const Polygon &p) {
@@ -375,7 +381,18 @@ void LayoutPainter::paintPorts(QPainter &painter, const ViewTransform &view) con
         }))
             centre += outwards;
         placed.append(centre);
-        const QRectF disc(centre - QPointF(7, 7), QSizeF(14, 14));
+    }
+    return placed;
+}
+
+void LayoutPainter::paintPorts(QPainter &painter, const ViewTransform &view) const
+{
+    painter.setFont(sizedFont(painter.font(), 10, true));
+    const QList<QPointF> centres = portCentres(view);
+    const QList<Port> &ports = review.layout.geometry.ports;
+    for (qsizetype i = 0; i < centres.size() && i < ports.size(); ++i) {
+        const QRectF disc(centres[i] - QPointF(7, 7), QSizeF(14, 14));
+        const Port &port = ports[i];
         painter.setPen(QPen(Qt::black, 1.2));
         painter.setBrush(QColor(255, 250, 205));
         painter.drawEllipse(disc);
@@ -384,7 +401,8 @@ void LayoutPainter::paintPorts(QPainter &painter, const ViewTransform &view) con
     painter.setBrush(Qt::NoBrush);
 }
 
-void LayoutPainter::paintDimensions(QPainter &painter, const ViewTransform &view) const
+void LayoutPainter::paintDimensions(QPainter &painter, const ViewTransform &view,
+                                    const QList<QRectF> &obstacles) const
 {
     const QRectF &winding = review.windingExtent;
     if (winding.isEmpty())
@@ -399,7 +417,7 @@ void LayoutPainter::paintDimensions(QPainter &painter, const ViewTransform &view
     painter.drawLine(left + QPointF(0, 4), left + below + QPointF(0, 4));
     painter.drawLine(right + QPointF(0, 4), right + below + QPointF(0, 4));
     drawMeasure(painter, left + below, right + below,
-                lengthText(winding.width(), review.lengthUnit), true);
+                lengthText(winding.width(), review.lengthUnit), true, obstacles);
 
     const QPointF top = view.toCanvas(winding.left(), winding.top());
     const QPointF bottom = view.toCanvas(winding.left(), winding.bottom());
@@ -407,7 +425,7 @@ void LayoutPainter::paintDimensions(QPainter &painter, const ViewTransform &view
     painter.drawLine(top - QPointF(4, 0), top + aside - QPointF(4, 0));
     painter.drawLine(bottom - QPointF(4, 0), bottom + aside - QPointF(4, 0));
     drawMeasure(painter, top + aside, bottom + aside,
-                lengthText(winding.height(), review.lengthUnit), false);
+                lengthText(winding.height(), review.lengthUnit), false, obstacles);
 }
 
 void LayoutPainter::paintFindings(QPainter &painter, const QRectF &canvas,

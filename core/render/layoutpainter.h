@@ -4,6 +4,8 @@
 #include "core/render/viewtransform.h"
 
 #include <QColor>
+#include <QList>
+#include <QPointF>
 #include <QRectF>
 
 class QPainter;
@@ -37,8 +39,13 @@ private:
     void paintGrid(QPainter &painter, const QRectF &canvas, const ViewTransform &view) const;
     void paintPolygons(QPainter &painter, const QRectF &canvas, const ViewTransform &view) const;
     void paintReferencePlanes(QPainter &painter, const ViewTransform &view) const;
+    // Where the port numbers go: on their edges, stepped apart where they meet.
+    QList<QPointF> portCentres(const ViewTransform &view) const;
+    // What a dimension's text must not cover: the port numbers and the leads to the walls.
+    QList<QRectF> leadsAndPorts(const ViewTransform &view) const;
     void paintPorts(QPainter &painter, const ViewTransform &view) const;
-    void paintDimensions(QPainter &painter, const ViewTransform &view) const;
+    void paintDimensions(QPainter &painter, const ViewTransform &view,
+                         const QList<QRectF> &obstacles) const;
     void paintFindings(QPainter &painter, const QRectF &canvas, const ViewTransform &view) const;
     void paintLegend(QPainter &painter, const QRectF &canvas) const;
     void paintNote(QPainter &painter, const QRectF &canvas) const;
