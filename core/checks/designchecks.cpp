@@ -21,7 +21,7 @@ QString length(double value, const QString &unit)
 // Measured distances, short: 0.707 um.
 QString shortLength(double value, const QString &unit)
 {
-    return QLocale::c().toString(value, 'g', 3) + QLatin1Char(' ') + unit;
+    return formatPlain(value, 3) + QLatin1Char(' ') + unit;
 }
 
 // The points of a polygon without its repeated closing point.
@@ -170,8 +170,10 @@ struct Checker
                 .arg(outside.count)
                 .arg(outside.count == 1 ? QStringLiteral("point") : QStringLiteral("points"))
                 .arg(outside.polygons.size())
-                .arg(outside.polygons.size() == 1 ? QStringLiteral("polygon lies")
-                                                  : QStringLiteral("polygons lie"))
+                // The points lie outside, however many polygons they belong to.
+                .arg((outside.polygons.size() == 1 ? QStringLiteral("polygon")
+                                                   : QStringLiteral("polygons")) +
+                     (outside.count == 1 ? QStringLiteral(" lies") : QStringLiteral(" lie")))
                 .arg(formatReal(box().xWidth), length(box().yWidth, unit),
                      shortLength(outside.worstValue, unit)),
             outside.polygons, outside.worst);
@@ -383,8 +385,7 @@ struct Checker
                 .arg(offGrid.count)
                 .arg(offGrid.count == 1 ? QStringLiteral("vertex lies")
                                         : QStringLiteral("vertices lie"))
-                .arg(QLocale::c().toString(cellX, 'g', 3), shortLength(cellY, unit),
-                     shortLength(largest, unit))
+                .arg(formatPlain(cellX, 3), shortLength(cellY, unit), shortLength(largest, unit))
                 .arg(std::lround(100 * largest / narrowest))
                 .arg(length(narrowest, unit)),
             offGrid.polygons, offGrid.worst);

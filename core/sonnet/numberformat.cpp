@@ -105,3 +105,19 @@ QByteArray formatFixed7Bytes(double value)
     char buffer[formatBufferSize];
     return QByteArray(buffer, writeFixed7(buffer, value) - buffer);
 }
+
+QString formatPlain(double value, int significant)
+{
+    const double magnitude = std::fabs(value);
+    if (!std::isfinite(value) || (magnitude != 0 && (magnitude < 1e-6 || magnitude >= 1e12)))
+        return QString::number(value, 'g', significant);
+    const int exponent = magnitude == 0 ? 0 : static_cast<int>(std::floor(std::log10(magnitude)));
+    QString text = QString::number(value, 'f', std::clamp(significant - 1 - exponent, 0, 15));
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text == QStringLiteral("-0") ? QStringLiteral("0") : text;
+}

@@ -11,6 +11,10 @@ inline QString formatReal(double value)
     return QString::fromLatin1(formatRealBytes(value));
 }
 
+// What people read: at most `significant` significant digits in plain notation, without
+// trailing zeros: 2300, 0.707, 14060, 0.0001. Exponent form only below 1e-6 and from 1e12.
+QString formatPlain(double value, int significant);
+
 // Fixed form with exactly seven decimals, as polygon points are written: 12.5000000.
 QByteArray formatFixed7Bytes(double value);
 

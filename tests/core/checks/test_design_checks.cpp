@@ -46,6 +46,7 @@ private slots:
     void eachRuleFires_data();
     void eachRuleFires();
     void reviewKeepsTheTemplate();
+    void outsideBoxMessageAgrees();
 };
 
 void DesignChecksTest::meetingPlaces_data()
@@ -194,6 +195,29 @@ void DesignChecksTest::reviewKeepsTheTemplate()
     QVERIFY(
         !reviewDesign(&document, defaults(SpiralShape::Round), metals, roles, QStringLiteral("um"))
              .hasPicture());
+}
+
+// "21 points of 1 polygon lie": the verb goes with the points, the noun with the polygons.
+void DesignChecksTest::outsideBoxMessageAgrees()
+{
+    SpiralParameters p = defaults(SpiralShape::Round);
+    p.turns = 8;
+    p.spiralWidth = 20;
+    ProjectDocument document = builtInTemplate();
+    const DesignReview review =
+        reviewDesign(&document, p, {"Lossless", "TopMetal", "Metal5", "Lossless"},
+                     {"none", "spiral", "bridge", "none"}, QStringLiteral("um"));
+    const qsizetype at = codes(review.findings).indexOf(FindingCode::outsideBox);
+    QVERIFY(at >= 0);
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("^(\\d+) (points?) of (\\d+) (polygons?) (lies|lie) "))
+            .match(review.findings[at].message);
+    QVERIFY2(match.hasMatch(), qPrintable(review.findings[at].message));
+    const bool onePoint = match.captured(1) == QStringLiteral("1");
+    QCOMPARE(match.captured(2), onePoint ? QStringLiteral("point") : QStringLiteral("points"));
+    QCOMPARE(match.captured(5), onePoint ? QStringLiteral("lies") : QStringLiteral("lie"));
+    QCOMPARE(match.captured(4) == QStringLiteral("polygon"),
+             match.captured(3) == QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(DesignChecksTest)

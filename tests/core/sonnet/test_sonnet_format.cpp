@@ -46,6 +46,8 @@ private slots:
     void builtInTemplateIsInCanonicalForm();
     void realNumbersMatchTextStreamDefaultForm_data();
     void realNumbersMatchTextStreamDefaultForm();
+    void plainNumbersForPeople_data();
+    void plainNumbersForPeople();
     void pointsHaveSevenDecimals_data();
     void pointsHaveSevenDecimals();
     void sevenDecimalsMatchTextStreamFixedForm();
@@ -307,6 +309,30 @@ void SonnetFormatTest::realNumbersMatchTextStreamDefaultForm()
     QString expected;
     QTextStream(&expected) << value;
     QCOMPARE(formatReal(value), expected);
+}
+
+void SonnetFormatTest::plainNumbersForPeople_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("significant");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("thousands, no exponent") << 2300.4 << 3 << "2300";
+    QTest::newRow("tens of thousands") << 14060.3 << 4 << "14060";
+    QTest::newRow("fraction") << 0.70710678 << 3 << "0.707";
+    QTest::newRow("small") << 0.00012345 << 3 << "0.000123";
+    QTest::newRow("no trailing zeros") << 2.5 << 4 << "2.5";
+    QTest::newRow("rounds up a digit") << 9.9996 << 4 << "10";
+    QTest::newRow("negative") << -41.21 << 3 << "-41.2";
+    QTest::newRow("zero") << -0.0 << 3 << "0";
+    QTest::newRow("tiny keeps its exponent") << 1.5e-9 << 3 << "1.5e-09";
+}
+
+void SonnetFormatTest::plainNumbersForPeople()
+{
+    QFETCH(double, value);
+    QFETCH(int, significant);
+    QFETCH(QString, expected);
+    QCOMPARE(formatPlain(value, significant), expected);
 }
 
 void SonnetFormatTest::pointsHaveSevenDecimals_data()
