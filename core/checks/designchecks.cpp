@@ -1,7 +1,9 @@
 #include "core/checks/designchecks.h"
 
+#include "core/checks/leadoverlap.h"
 #include "core/checks/polygoncontacts.h"
 #include "core/sonnet/numberformat.h"
+#include "core/spiral/roundspiral.h"
 #include "core/template/layerroles.h"
 #include "core/template/layoutsize.h"
 
@@ -156,6 +158,16 @@ struct Checker
             add(FindingSeverity::Warning, FindingCode::feedSpacing, message);
             findings.last().createPrompt = feedSpacingQuestion;
         }
+    }
+
+    void checkLeads()
+    {
+        if (!hasCellGrid() || !hasSpiralLevel(roles))
+            return;
+        const QStringList metals(roles.size(), defaultLevelMetal);
+        const DrawnLayout drawn = makeSpiral(p, &metals, &roles)->drawnLayout(layout);
+        if (auto finding = leadOverlapFinding(drawn, cellSize(), unit))
+            findings.append(std::move(*finding));
     }
 
     void checkBox()
@@ -409,6 +421,7 @@ QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralPara
         checker.checkContacts();
         checker.checkNarrow();
         checker.checkGrid();
+        checker.checkLeads();
     }
     checker.checkSize();
     std::stable_partition(checker.findings.begin(), checker.findings.end(),

@@ -20,15 +20,16 @@ inline const QString narrowWidth = QStringLiteral("narrow-width");
 inline const QString narrowGap = QStringLiteral("narrow-gap");
 inline const QString offGrid = QStringLiteral("off-grid");
 inline const QString largeLayout = QStringLiteral("large-layout");
+inline const QString leadOverlap = QStringLiteral("lead-overlap");
 // No picture can be made: a template without metal levels or box, or a length of 0.
 inline const QString noLayout = QStringLiteral("no-layout");
 } // namespace FindingCode
 
 // Every design rule over a spiral laid out by its parameters in a template's box: the level
 // roles, the create command's conditions, the box, conductors that touch, features narrower
-// than a cell, vertices off the cell grid and an unusually large layout. `lengthUnit` is the name shown with lengths.
-// Errors come first, each group in the order above. Below the n-sided differential inner
-// radius only the roles and the create conditions are checked.
+// than a cell, vertices off the cell grid and an unusually large layout. `lengthUnit` is the name
+// shown with lengths. Errors come first, each group in the order above. Below the n-sided
+// differential inner radius only the roles and the create conditions are checked.
 QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralParameters &parameters,
                                  const QStringList &functionSetup, const QString &lengthUnit);
 

@@ -90,7 +90,8 @@ void CliTest::createWritesWhatTheWindowWrites_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("shape");
     QTest::newRow("round") << QStringList{"--shape", "round", "--turns", "2.25"} << 0;
-    QTest::newRow("n-sided") << QStringList{"--shape", "nsided", "--sides", "6", "--turns=3"} << 1;
+    QTest::newRow("n-sided") << QStringList{"--shape", "nsided", "--sides", "6", "--turns=3.5"}
+                             << 1;
     QTest::newRow("round differential")
         << QStringList{"--shape", "diffround", "--turns", "3", "--no-center-tap"} << 2;
     QTest::newRow("n-sided differential staircase")
@@ -113,7 +114,7 @@ void CliTest::createWritesWhatTheWindowWrites()
     SpiralParameters p;
     p.shape = static_cast<SpiralShape>(shape);
     p.radius = isDifferential(p.shape) ? 50 : 25;
-    p.turns = arguments.contains("2.25") ? 2.25 : arguments.contains("--turns=3") ? 3 : 2;
+    p.turns = arguments.contains("2.25") ? 2.25 : arguments.contains("--turns=3.5") ? 3.5 : 2;
     if (p.shape == SpiralShape::RoundDifferential) {
         p.turns = 3;
         p.centerTap = false;
@@ -538,7 +539,7 @@ void CliTest::checkAndRender()
 {
     QTemporaryDir dir;
     const QStringList shorted{"--shape", "diffround", "--turns", "3", "--bridge-width", "35"};
-    Run run = runCli({"check", "--shape", "nsided"});
+    Run run = runCli({"check", "--shape", "nsided", "--turns", "2.5"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out + run.err, QString());
     run = runCli(QStringList{"check"} + shorted);

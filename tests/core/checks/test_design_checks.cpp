@@ -86,7 +86,8 @@ void DesignChecksTest::quietOnTheDefaults()
           SpiralShape::NSidedDifferential}) {
         for (const double turns : {1.0, 2.0, 3.0, 5.0}) {
             SpiralParameters p = defaults(shape);
-            p.turns = turns;
+            // Whole single-ended turns end where the bridge leaves: see "feed over the bridge".
+            p.turns = isDifferential(shape) ? turns : turns + 0.5;
             const DesignReview review = reviewDesign(nullptr, p, {}, {}, QStringLiteral("um"));
             QVERIFY(review.hasPicture());
             QVERIFY2(review.findings.isEmpty(),
@@ -110,6 +111,7 @@ void DesignChecksTest::eachRuleFires_data()
                                      << FindingCode::noSpiralLevel << false;
     QTest::newRow("no bridge level") << p << QStringList{"none", "spiral", "none", "none"}
                                      << FindingCode::noBridgeLevel << false;
+    QTest::newRow("feed over the bridge") << p << usual << FindingCode::leadOverlap << false;
     p.turns = 8;
     p.spiralWidth = 20;
     QTest::newRow("outside the box") << p << usual << FindingCode::outsideBox << true;
