@@ -14,6 +14,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
@@ -179,6 +180,56 @@ private slots:
         QCOMPARE(storedSetting(QStringLiteral("Target/Place")).toString(),
                  QStringLiteral("winding"));
         QCOMPARE(form(w).nsRadiusEdit->text(), radius);
+    }
+
+    // Every tab's button fills its own tab and leaves the others; after Find the most compact
+    // candidate is chosen already, so OK takes it at once.
+    void targetInductanceFillsItsOwnTab_data()
+    {
+        QTest::addColumn<int>("tab");
+        for (int tab = 0; tab < 4; ++tab)
+            QTest::addRow("tab %d", tab) << tab;
+    }
+
+    void targetInductanceFillsItsOwnTab()
+    {
+        QFETCH(int, tab);
+        MainWindow w(prompts);
+        QTemporaryDir folder;
+        QCOMPARE(w.LoadTechTemplate(writeFile(folder.filePath("rfic.son"), builtInTemplateText())),
+                 0);
+        form(w).tabWidget->setCurrentIndex(tab);
+        const QMap<QString, QString> before = formState(w);
+        bool preselected = false;
+        prompts.dialogHandlers << [&preselected](QDialog &d) {
+            auto &dialog = static_cast<TargetInductanceDialog &>(d);
+            dialog.targetEdit->setText(QStringLiteral("1.5"));
+            QSignalSpy finished(&dialog, &TargetInductanceDialog::searchFinished);
+            QTest::mouseClick(dialog.findButton, Qt::LeftButton);
+            if (!finished.wait(20000))
+                return int(QDialog::Rejected);
+            QPushButton *ok = dialog.buttonBox->button(QDialogButtonBox::Ok);
+            preselected = dialog.candidateTable->rowCount() > 0 && ok->isEnabled() &&
+                          dialog.candidateTable->selectionModel()->isRowSelected(0, {});
+            QTest::mouseClick(ok, Qt::LeftButton);
+            return dialog.result();
+        };
+        QTest::mouseClick(w.targetInductanceFlow()->button(tab), Qt::LeftButton);
+        QVERIFY(preselected);
+        const QMap<QString, QString> after = formState(w);
+        const QString prefix = QStringList{"rs", "ns", "rsd", "nsd"}[tab];
+        QStringList changed;
+        for (auto it = after.cbegin(); it != after.cend(); ++it) {
+            if (before.value(it.key()) != it.value())
+                changed.append(it.key());
+        }
+        QVERIFY2(!changed.isEmpty(), "nothing filled");
+        for (const QString &name : changed) {
+            // The other tabs' "rs" prefix is a prefix of "rsd": compare whole prefixes.
+            const QString own =
+                name.left(name.indexOf(QRegularExpression(QStringLiteral("[A-Z]"))));
+            QCOMPARE(own, prefix);
+        }
     }
 };
 

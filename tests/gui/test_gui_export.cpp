@@ -4,6 +4,7 @@
 
 #include "core/export/layoutexport.h"
 #include "core/template/builtintemplate.h"
+#include "core/template/layerroles.h"
 #include "gui/dialogs/exportlayoutdialog.h"
 #include "gui/window/mainwindow.h"
 
@@ -42,7 +43,60 @@ class ExportFlowTest : public QObject
 
 private slots:
     void exportsTheCurrentTabAndRemembersTheDialog();
+    void dialogEntries_data();
+    void dialogEntries();
 };
+
+// What the dialog's entries give: DXF ignores the GDSII-only fields, and a row without a
+// datatype takes datatype 0, as the result line says.
+void ExportFlowTest::dialogEntries_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("datatype");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("spiralDatatype"); // -1: no GDSII map
+    QTest::newRow("dxf with a bad unit") << "a.dxf"
+                                         << "abc"
+                                         << "7" << true << -1;
+    QTest::newRow("gds with a bad unit") << "a.gds"
+                                         << "abc"
+                                         << "7" << false << -1;
+    QTest::newRow("blank datatype") << "a.gds"
+                                    << "1nm"
+                                    << "" << true << 0;
+    QTest::newRow("given datatype") << "a.gds"
+                                    << "1nm"
+                                    << "7" << true << 7;
+}
+
+void ExportFlowTest::dialogEntries()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, unit);
+    QFETCH(QString, datatype);
+    QFETCH(bool, ok);
+    QFETCH(int, spiralDatatype);
+    ScriptedPrompts prompts;
+    ProjectDocument layout = builtInTemplate();
+    QStringList metals, roles;
+    readLayerSetup(layout, metals, roles);
+    layOutSpiral(layout, SpiralParameters(), metals, roles);
+    ExportLayoutDialog dialog({}, layoutLevels(layout), roles, prompts);
+    dialog.addRowButton->click(); // the spiral level's role
+    dialog.mapTable->item(0, 1)->setText("134");
+    dialog.mapTable->item(0, 2)->setText(datatype);
+    dialog.fileEdit->setText(file);
+    dialog.unitEdit->setText(unit);
+    QCOMPARE(okEnabled(dialog), ok);
+    if (spiralDatatype < 0)
+        return;
+    const GdsLayer target = dialog.options().layerMap.metalLayer(roles.indexOf("spiral"), "spiral");
+    QCOMPARE(target.layer, 134);
+    QCOMPARE(target.datatype, spiralDatatype);
+    QVERIFY2(dialog.resultLabel->text().contains(QStringLiteral("on 134/%1").arg(spiralDatatype)),
+             qPrintable(dialog.resultLabel->text()));
+}
 
 void ExportFlowTest::exportsTheCurrentTabAndRemembersTheDialog()
 {

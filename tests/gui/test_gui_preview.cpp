@@ -113,6 +113,28 @@ private slots:
         QVERIFY(w.session().document()->geometry.polygons.isEmpty());
     }
 
+    // Fast typing: each key asks for a picture while the one before is still being made. The
+    // picture that stays shows the text as it stands, and the waiting requests were merged.
+    void followsFastTyping()
+    {
+        MainWindow w(prompts);
+        QVERIFY(settled(w, 0));
+        form(w).rsTurnsDoubleSpinBox->setValue(20); // slow enough to be overtaken
+        QLineEdit *radius = form(w).rsRadiusEdit;
+        radius->clear();
+        const int started = w.preview().updater()->started();
+        const QString typed = QStringLiteral("31.25");
+        for (const QChar key : typed) {
+            QTest::keyClick(radius, key.toLatin1());
+            QCoreApplication::processEvents(); // the key's request starts or waits
+        }
+        QTRY_VERIFY(w.preview().updater()->isIdle());
+        QCOMPARE(radius->text(), typed);
+        QCOMPARE(drawn(w),
+                 reviewDesign(nullptr, w.tabParameters(0), {}, {}, "mil").layout.geometry.polygons);
+        QVERIFY(w.preview().updater()->started() - started <= typed.size());
+    }
+
     // Without a template: the built-in one, with a note; a layout that cannot be made shows
     // why instead of a picture.
     void builtInTemplateAndFailures()
