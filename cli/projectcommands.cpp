@@ -53,7 +53,14 @@ void printMetalLevels(QTextStream &out, const ProjectDocument &document)
 }
 } // namespace
 
-ProjectDocument loadTemplateOrThrow(const QString &path)
+namespace {
+enum class Use
+{
+    Template,
+    Project // read or written as it is: a netlist project, without geometry, will do
+};
+
+ProjectDocument loadOrThrow(const QString &path, Use use)
 {
     if (path.isEmpty())
         return builtInTemplate();
@@ -61,9 +68,17 @@ ProjectDocument loadTemplateOrThrow(const QString &path)
     QString reason;
     if (loadProject(path, document, &reason) != 0)
         throw CliError(QStringLiteral("cannot read %1: %2.").arg(quoted(path), reason));
+    if (use == Use::Project && document.isNetlistProject())
+        return document;
     if (const auto defect = templateDefect(document))
         throw CliError(QStringLiteral("cannot read %1: %2.").arg(quoted(path), *defect));
     return document;
+}
+} // namespace
+
+ProjectDocument loadTemplateOrThrow(const QString &path)
+{
+    return loadOrThrow(path, Use::Template);
 }
 
 namespace {
@@ -80,7 +95,7 @@ int runRewrite(const QStringList &arguments, QTextStream &out)
         throw CliError(QStringLiteral("rewrite needs an input and an output file."));
     checkNotEmpty(arguments[0], "input");
     checkNotEmpty(arguments[1], "output");
-    ProjectDocument document = loadTemplateOrThrow(arguments[0]);
+    ProjectDocument document = loadOrThrow(arguments[0], Use::Project);
     QString reason;
     if (saveProject(arguments[1], std::move(document), &reason) != 0)
         throw CliError(QStringLiteral("cannot write %1: %2.").arg(quoted(arguments[1]), reason));
@@ -95,7 +110,7 @@ int runInfo(const QStringList &arguments, QTextStream &out)
     if (!arguments.isEmpty())
         checkNotEmpty(arguments[0], "input");
     const QString path = arguments.value(0);
-    const ProjectDocument document = loadTemplateOrThrow(path);
+    const ProjectDocument document = loadOrThrow(path, Use::Project);
     const GeometryBlock &geometry = document.geometry;
     const DimensionBlock &units = document.dimension;
 
@@ -105,6 +120,10 @@ int runInfo(const QStringList &arguments, QTextStream &out)
         << '\n';
     out << "Units: length " << units.lengthUnit << ", inductance " << units.inductanceUnit
         << ", frequency " << units.frequencyUnit << '\n';
+    if (document.isNetlistProject()) {
+        out << "Geometry: none (a netlist project, which cannot serve as a template)\n";
+        return 0;
+    }
     out << "Box: " << formatReal(geometry.box.xWidth) << " x " << formatReal(geometry.box.yWidth)
         << ' ' << units.lengthUnit << ", cells " << formatReal(geometry.box.cellSizeX()) << " x "
         << formatReal(geometry.box.cellSizeY()) << ' ' << units.lengthUnit << '\n';

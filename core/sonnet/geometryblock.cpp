@@ -52,12 +52,13 @@ void GeometryBlock::setReferencePlane(const QString &side, double length)
     referencePlanes.append(ReferencePlane{side, QStringLiteral("FIX"), length, std::nullopt});
 }
 
-void GeometryBlock::clearGeometry()
+QStringList GeometryBlock::clearGeometry()
 {
     polygons.clear();
     eviaRecords.clear();
     ports.clear();
     referencePlanes.clear();
+    return dropItemsNamingPolygons(keptItems);
 }
 
 void GeometryBlock::setStaircaseFill()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/sonnet/geometryrecords.h"
+#include "core/sonnet/keptitems.h"
 #include "core/sonnet/technology.h"
 
 #include <QHash>
@@ -38,6 +39,7 @@ struct GeometryBlock
     QList<EviaRecord> eviaRecords;
     QList<Port> ports;
     QList<ReferencePlane> referencePlanes;
+    QList<KeptItem> keptItems; // in the order read
     MetalTypeLookup metalTypeLookup;
 
     // Dielectric layers minus one: metal levels lie between adjacent layers.
@@ -46,7 +48,9 @@ struct GeometryBlock
     int metalTypeIndex(const QString &name) const;
     // Replaces the first plane on this side (it moves to the end) by a fixed one.
     void setReferencePlane(const QString &side, double length);
-    void clearGeometry();
+    // Also drops the kept items that name the polygons, which would point at nothing: one
+    // sentence for each says which.
+    QStringList clearGeometry();
     void setStaircaseFill();
 
     bool operator==(const GeometryBlock &) const = default;

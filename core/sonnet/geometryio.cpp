@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 bool isAsciiSpace(char c)
@@ -105,6 +106,24 @@ template <typename T> void releaseUnclaimed(QList<T> &list, qsizetype claimedSiz
         list.squeeze();
 }
 
+// What a line holds after its last value: kept with a blank before it, or nothing when it is
+// blank.
+QString restAfterValues(QByteArrayView rest)
+{
+    if (trimmedAscii(rest).isEmpty())
+        return {};
+    const QString text = QString::fromLatin1(rest);
+    return isAsciiSpace(rest.front()) ? text : QLatin1Char(' ') + text;
+}
+
+// The rest of the line that `from` lies on, when reading has not left that line yet.
+QString restOfRecordLine(SonTextReader &in, const char *from)
+{
+    if (std::memchr(from, '\n', static_cast<std::size_t>(in.position() - from)))
+        return {};
+    return restAfterValues(in.readLineView());
+}
+
 void readPoints(SonTextReader &in, std::int64_t pointCount, QList<Point> &points)
 {
     // A point takes at least four bytes of text ("0 0\n").
@@ -118,57 +137,151 @@ void readPoints(SonTextReader &in, std::int64_t pointCount, QList<Point> &points
     }
     releaseUnclaimed(points, claimedSize);
 }
+enum class GeoLine
+{
+    Unknown,
+    TopMetal,
+    BottomMetal,
+    Metal,
+    Box,
+    ReferencePlane,
+    Evia,
+    Port,
+    PolygonSection,
+    End
+};
+
+// What a GEO line holds, by its first word; `words` stands after it. A polygon's type line
+// ("MET POLYGON") in a kept block is no metal type, and only "END GEO" ends the block: nested
+// blocks (TECHLAY, GEOVAR, ...) have bare END lines of their own.
+GeoLine geoLine(QByteArrayView word, SonTextReader words)
+{
+    if (word == "TMET")
+        return GeoLine::TopMetal;
+    if (word == "BMET")
+        return GeoLine::BottomMetal;
+    if (word == "MET") {
+        const bool typeLine = words.readWordView() == "POLYGON" && words.readWordView().isEmpty();
+        return typeLine ? GeoLine::Unknown : GeoLine::Metal;
+    }
+    if (word == "BOX")
+        return GeoLine::Box;
+    if (word == "DRP1")
+        return GeoLine::ReferencePlane;
+    if (word == "EVIA" || word == "EVIAS")
+        return GeoLine::Evia;
+    if (word == "POR1")
+        return GeoLine::Port;
+    if (word == "NUM")
+        return GeoLine::PolygonSection;
+    if (word == "END" && trimmedAscii(QByteArrayView(words.position(), words.remainingBytes())) ==
+                             QByteArrayView("GEO"))
+        return GeoLine::End;
+    return GeoLine::Unknown;
+}
+
+// Reads the record after its keyword; the kept items after it follow it.
+void readGeometryRecord(SonTextReader &in, GeoLine kind, GeometryBlock &geometry,
+                        KeptItemReader &kept)
+{
+    const auto last = [](const auto &list) {
+        return static_cast<int>(list.size()) - 1;
+    };
+    switch (kind) {
+    case GeoLine::TopMetal:
+        geometry.topMetal = MetalType{QStringLiteral("TMET"), {}, 0, {}, {}};
+        readMetalLine(in, geometry.topMetal);
+        kept.follow(GeoRecord::TopMetal);
+        break;
+    case GeoLine::BottomMetal:
+        geometry.bottomMetal = MetalType{QStringLiteral("BMET"), {}, 0, {}, {}};
+        readMetalLine(in, geometry.bottomMetal);
+        kept.follow(GeoRecord::BottomMetal);
+        break;
+    case GeoLine::Metal:
+        geometry.metalTypes.append(MetalType{QStringLiteral("MET"), {}, 0, {}, {}});
+        readMetalLine(in, geometry.metalTypes.last());
+        kept.follow(GeoRecord::MetalType, last(geometry.metalTypes));
+        break;
+    case GeoLine::Box:
+        readBox(in, geometry);
+        kept.follow(GeoRecord::Box);
+        break;
+    case GeoLine::ReferencePlane:
+        if (auto plane = readReferencePlane(in)) {
+            geometry.referencePlanes.append(*plane);
+            kept.follow(GeoRecord::ReferencePlane, last(geometry.referencePlanes));
+        }
+        break;
+    case GeoLine::Evia:
+        geometry.eviaRecords.append(readEviaRecord(in));
+        break;
+    case GeoLine::Port:
+        geometry.ports.append(readPort(in));
+        kept.follow(GeoRecord::Port, last(geometry.ports));
+        break;
+    case GeoLine::PolygonSection:
+        readPolygonSection(in, geometry.polygons);
+        kept.follow(GeoRecord::Polygons);
+        break;
+    case GeoLine::Unknown:
+    case GeoLine::End:
+        break;
+    }
+}
 } // namespace
 
 void readGeometryBlock(SonTextReader &in, GeometryBlock &geometry)
 {
     in.skipRestOfLine();
+    KeptItemReader kept(geometry.keptItems);
     while (!in.atEnd()) {
-        const QByteArrayView word = in.readWordView();
-        if (word == "TMET") {
-            geometry.topMetal = MetalType{QStringLiteral("TMET"), {}, 0, {}, {}};
-            readMetalLine(in, geometry.topMetal);
-        } else if (word == "BMET") {
-            geometry.bottomMetal = MetalType{QStringLiteral("BMET"), {}, 0, {}, {}};
-            readMetalLine(in, geometry.bottomMetal);
-        } else if (word == "MET") {
-            MetalType metal{QStringLiteral("MET"), {}, 0, {}, {}};
-            readMetalLine(in, metal);
-            geometry.metalTypes.append(metal);
-        } else if (word == "BOX") {
-            readBox(in, geometry);
-        } else if (word == "DRP1") {
-            if (auto plane = readReferencePlane(in))
-                geometry.referencePlanes.append(*plane);
-        } else if (word == "EVIA" || word == "EVIAS") {
-            geometry.eviaRecords.append(readEviaRecord(in));
-        } else if (word == "POR1") {
-            geometry.ports.append(readPort(in));
-        } else if (word == "NUM") {
-            readPolygonSection(in, geometry.polygons);
-        } else if (word == "END") {
-            // Newer files nest sub-blocks (TECHLAY, GEOVAR, ...) with their own bare END
-            // lines; only "END GEO" closes the block, or the rest of it would be lost.
-            if (trimmedAscii(in.readLineView()) == "GEO")
-                return;
+        SonTextReader ahead = in;
+        const QByteArrayView line = ahead.readLineView();
+        SonTextReader words(line);
+        const QByteArrayView word = words.readWordView();
+        const GeoLine kind = geoLine(word, words);
+        if (kind == GeoLine::Unknown) {
+            if (!word.isEmpty() || kept.insideBlock())
+                kept.add(line);
+            in = ahead;
+            continue;
         }
+        if (kind == GeoLine::End) {
+            in = ahead;
+            return;
+        }
+        in.skipTo(word.data() + word.size());
+        readGeometryRecord(in, kind, geometry, kept);
     }
 }
 
 void writeGeometryBlock(SonTextWriter &out, const GeometryBlock &geometry)
 {
+    KeptItemWriter kept(geometry.keptItems);
     out << "GEO\n";
+    kept.writeUpTo(out, GeoRecord::Start);
     writeMetalLine(out, geometry.topMetal);
+    kept.writeUpTo(out, GeoRecord::TopMetal);
     writeMetalLine(out, geometry.bottomMetal);
-    for (const MetalType &metal : geometry.metalTypes)
-        writeMetalLine(out, metal);
+    kept.writeUpTo(out, GeoRecord::BottomMetal);
+    for (qsizetype i = 0; i < geometry.metalTypes.size(); ++i) {
+        writeMetalLine(out, geometry.metalTypes[i]);
+        kept.writeUpTo(out, GeoRecord::MetalType, static_cast<int>(i));
+    }
     writeBox(out, geometry);
-    for (const ReferencePlane &plane : geometry.referencePlanes)
-        writeReferencePlane(out, plane);
-    for (const Port &port : geometry.ports)
-        writePort(out, port);
+    kept.writeUpTo(out, GeoRecord::Box);
+    for (qsizetype i = 0; i < geometry.referencePlanes.size(); ++i) {
+        writeReferencePlane(out, geometry.referencePlanes[i]);
+        kept.writeUpTo(out, GeoRecord::ReferencePlane, static_cast<int>(i));
+    }
+    for (qsizetype i = 0; i < geometry.ports.size(); ++i) {
+        writePort(out, geometry.ports[i]);
+        kept.writeUpTo(out, GeoRecord::Port, static_cast<int>(i));
+    }
     out << "NUM " << static_cast<long long>(geometry.polygons.size()) << '\n';
     writePolygons(out, geometry.polygons);
+    kept.writeUpTo(out, GeoRecord::Polygons);
     out << "END GEO\n";
 }
 
@@ -237,7 +350,15 @@ DielectricLayer readDielectricLayerLine(SonTextReader &in)
     layer.magneticLossTangent = line.readReal();
     layer.dielectricConductivity = line.readReal();
     layer.layerInteger = line.readInt();
-    QByteArray name = text.sliced(text.size() - line.remainingBytes()).toByteArray();
+    // Words after a quoted name (an anisotropic layer's "A 11.5 1 0 0 0") are no part of it.
+    QByteArrayView tail(line.position(), line.remainingBytes());
+    const qsizetype first = tail.indexOf('"');
+    const qsizetype closing = tail.lastIndexOf('"');
+    if (first >= 0 && closing > first && !trimmedAscii(tail.first(first)).size()) {
+        layer.rest = restAfterValues(tail.sliced(closing + 1));
+        tail = tail.first(closing);
+    }
+    QByteArray name = tail.toByteArray();
     name.replace("\"", "");
     layer.name = QString::fromLatin1(trimmedAscii(name));
     return layer;
@@ -248,7 +369,7 @@ void writeDielectricLayerLine(SonTextWriter &out, const DielectricLayer &layer)
     out << "      " << layer.thickness << ' ' << layer.relativePermittivity << ' '
         << layer.relativePermeability << ' ' << layer.dielectricLossTangent << ' '
         << layer.magneticLossTangent << ' ' << layer.dielectricConductivity << ' '
-        << layer.layerInteger << " \"" << layer.name << "\"\n";
+        << layer.layerInteger << " \"" << layer.name << '"' << layer.rest << '\n';
 }
 
 void readPolygonSection(SonTextReader &in, QList<Polygon> &polygons)
@@ -286,6 +407,8 @@ void readPolygon(SonTextReader &in, Polygon &polygon)
         // Vias down to the ground plane would otherwise become vias to level 0.
         const QByteArrayView target = toLevelLine.readWordView();
         polygon.toLevel = target == "GND" ? groundLevel : SonTextReader(target).readInt();
+        polygon.toLevelRest =
+            restAfterValues(QByteArrayView(toLevelLine.position(), toLevelLine.remainingBytes()));
     }
     readKeywordLines(in, polygon);
     readPoints(in, pointCount, polygon.points);
@@ -308,7 +431,7 @@ void writePolygon(SonTextWriter &out, const Polygon &polygon)
             out << "GND";
         else
             out << polygon.toLevel;
-        out << '\n';
+        out << polygon.toLevelRest << '\n';
     }
     for (const QString &line : polygon.extraLines)
         out << line << '\n';
@@ -330,6 +453,7 @@ Port readPort(SonTextReader &in)
     port.link.vertexIndex = in.readInt();
     in.skipRestOfLine();
     port.portNumber = in.readInt();
+    const char *values = in.position();
     for (double &value : port.portReals)
         value = in.readReal();
     if (port.type == QLatin1String("AGND")) {
@@ -339,6 +463,7 @@ Port readPort(SonTextReader &in)
             port.extraWord = QStringLiteral("NONE");
         port.extraReal = in.readReal();
     }
+    port.rest = restOfRecordLine(in, values);
     return port;
 }
 
@@ -352,26 +477,29 @@ void writePort(SonTextWriter &out, const Port &port)
         out << ' ' << value;
     if (port.type == QLatin1String("AGND"))
         out << ' ' << port.extraWord << ' ' << port.extraReal;
-    out << '\n';
+    out << port.rest << '\n';
 }
 
 std::optional<ReferencePlane> readReferencePlane(SonTextReader &in)
 {
     // Side and type belong to the "DRP1" line. A line without them says nothing usable, and
-    // keeping it would write a line that reads back as something else.
+    // keeping it would write a line that reads back as something else; its link goes with it.
     ReferencePlane plane;
     plane.side = QString::fromLatin1(in.readWordOnLineView());
     plane.type = QString::fromLatin1(in.readWordOnLineView());
-    if (plane.side.isEmpty() || plane.type.isEmpty())
-        return std::nullopt;
-    if (plane.type == QLatin1String("FIX")) {
+    const bool typed = !plane.side.isEmpty() && !plane.type.isEmpty();
+    if (typed && plane.type == QLatin1String("FIX")) {
+        const char *values = in.position();
         plane.length = in.readReal();
+        plane.rest = restOfRecordLine(in, values);
         return plane;
     }
     // Only a "POLY" link or a word on the plane's own line belongs to it; anything else
     // starts the next record.
     SonTextReader peek = in;
     if (peek.readWordView() != "POLY") {
+        if (!typed)
+            return std::nullopt;
         in.readWordOnLineView();
         return plane;
     }
@@ -382,14 +510,14 @@ std::optional<ReferencePlane> readReferencePlane(SonTextReader &in)
     link.vertexIndex = in.readInt();
     in.skipRestOfLine();
     plane.link = link;
-    return plane;
+    return typed ? std::optional(plane) : std::nullopt;
 }
 
 void writeReferencePlane(SonTextWriter &out, const ReferencePlane &plane)
 {
     out << "DRP1 " << plane.side << ' ' << plane.type << ' ';
     if (plane.type == QLatin1String("FIX"))
-        out << plane.length;
+        out << plane.length << plane.rest;
     else if (plane.link)
         out << "POLY " << plane.link->polygonId << ' ' << plane.link->count << '\n'
             << plane.link->vertexIndex;

@@ -43,6 +43,8 @@ struct Polygon
     QString type; // empty for metal, "VIA POLYGON" for a via, else the type line as read
     unsigned level = 0;
     int toLevel = 0;
+    // What follows the level on a via's TOLEVEL line (" RING NOCOVERS"), written back after it.
+    QString toLevelRest;
     int metalType = -1;
     QString fillType = QStringLiteral("N");
     int debugId = 0;
@@ -72,6 +74,7 @@ struct Port
     std::array<double, 6> portReals{50, 0, 0, 0, 0, 0};
     QString extraWord; // "AGND" ports only
     double extraReal = 0;
+    QString rest = {}; // further words on the line of the port's values, written back after them
 
     Port() = default;
     Port(int portNumber, int polygonId, int vertexIndex);
@@ -84,6 +87,7 @@ struct ReferencePlane
     QString type; // "FIX" for a fixed length
     double length = 0;
     std::optional<PolygonLink> link;
+    QString rest = {}; // further words on a fixed plane's line, written back after its length
 
     bool operator==(const ReferencePlane &) const = default;
 };

@@ -123,3 +123,9 @@ int saveProject(const QString &fileName, ProjectDocument &&document, QString *er
         prepareResultFolder(fileName);
     return status;
 }
+
+bool ProjectDocument::isNetlistProject() const
+{
+    const QStringList words = fileTypeLine.simplified().split(QLatin1Char(' '));
+    return words.value(1) == QLatin1String("SONNETPRJ") && geometry == GeometryBlock{};
+}

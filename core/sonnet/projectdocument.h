@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 class CheckedSaveFile;
 
 // The DIM block's seven unit names, each one word exactly as in the file.
@@ -18,6 +20,7 @@ struct DimensionBlock
     QString conductivityUnit;
     QString capacitanceUnit;
     QString resistanceUnit;
+    QStringList keptLines; // lines of other keywords, written after the seven
 
     void setFrequencyUnit(const QString &unit) { frequencyUnit = unit; }
     void setInductanceUnit(const QString &unit) { inductanceUnit = unit; }
@@ -29,6 +32,22 @@ struct DimensionBlock
 
     bool operator==(const DimensionBlock &) const = default;
 };
+
+// The top-level blocks the reader knows, in the order the writer puts them; Start stands
+// for the FTYP and VER lines.
+enum class ProjectBlock
+{
+    Start,
+    Header,
+    Dimension,
+    Frequency,
+    Control,
+    Geometry,
+    Optimisation,
+    Sweep,
+    Qsg
+};
+inline constexpr std::size_t projectBlockCount = 9;
 
 // One Sonnet project in memory. The analysis blocks are kept as raw lines, each list ending
 // with the block's closing line.
@@ -44,8 +63,19 @@ struct ProjectDocument
     QStringList sweepLines;
     QStringList optimisationLines;
     QStringList qsgLines;
+    // Top-level lines and blocks the reader does not model (FILEOUT, TRANSLATOR, CKT, ...),
+    // verbatim, by the known block they followed; they are written after it.
+    std::array<QStringList, projectBlockCount> keptLines;
+
+    QStringList &keptAfter(ProjectBlock block) { return keptLines[index(block)]; }
+    const QStringList &keptAfter(ProjectBlock block) const { return keptLines[index(block)]; }
+    // A netlist project ("FTYP SONNETPRJ") has no GEO block, and is written without one.
+    bool isNetlistProject() const;
 
     bool operator==(const ProjectDocument &) const = default;
+
+private:
+    static std::size_t index(ProjectBlock block) { return static_cast<std::size_t>(block); }
 };
 
 // File operations return 0 on success and 1 when the file cannot be opened (or, for the

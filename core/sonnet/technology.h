@@ -47,6 +47,9 @@ struct DielectricLayer
     double dielectricConductivity = 0;
     int layerInteger = 0;
     QString name;
+    // What follows the quoted name (" A 11.5 1 0 0 0" of an anisotropic layer), written back
+    // after it; empty when nothing but blanks does.
+    QString rest = {};
 
     bool operator==(const DielectricLayer &) const = default;
 };

@@ -69,15 +69,15 @@ void SonnetFormatTest::wholeFile_data()
                       "CONTROL\nC1\nEND CONTROL\nFREQ\nF1\nEND FREQ\nVER 1\nFTYP X\n")
         << "FTYP X\nVER 1\n" + emptyDim + "FREQ\nF1\nEND FREQ\nCONTROL\nC1\nEND CONTROL\n" +
                defaultGeo + "OPT\nO1\nEND OPT\nVARSWP\nV1\nEND VARSWP\nQSG\nQ1\nEND QSG\n\n";
-    QTest::newRow("unknown top-level block dropped line by line")
+    QTest::newRow("unknown top-level block kept where it stood")
         << QByteArray("FILEOUT\nCSV D Y x.csv\nFOLDER .\nEND FILEOUT\n")
-        << "\n\n" + emptyDim + defaultGeo + "\n";
+        << "\n\nFILEOUT\nCSV D Y x.csv\nFOLDER .\nEND FILEOUT\n" + emptyDim + defaultGeo + "\n";
     QTest::newRow("empty HEADER vanishes")
         << QByteArray("HEADER\nEND HEADER\n") << "\n\n" + emptyDim + defaultGeo + "\n";
     QTest::newRow("DIM words in any order and layout, written in the fixed order")
         << QByteArray("DIM\nRES OH LNG UM\nXYZ 3\nFREQ GHZ\nEND DIM\n")
-        << "\n\nDIM\nFREQ GHZ\nIND \nLNG UM\nANG \nCON \nCAP \nRES OH\nEND DIM\n" + defaultGeo +
-               "\n";
+        << "\n\nDIM\nFREQ GHZ\nIND \nLNG UM\nANG \nCON \nCAP \nRES OH\nXYZ 3\nEND DIM\n" +
+               defaultGeo + "\n";
     QTest::newRow("empty CONTROL block written as its two lines")
         << QByteArray("CONTROL\nEND CONTROL\n")
         << "\n\n" + emptyDim + "CONTROL\nEND CONTROL\n" + defaultGeo + "\n";
@@ -124,10 +124,12 @@ void SonnetFormatTest::geometryLines_data()
         << metals + "BOX 2 160 160 320 320 20 0\n      10 1 1 0 0 0 0 \"Air\"\n"
                     "      0.0254 9.8 1 0.0001 0 0 2 \"Alumina  96%\"\n"
                     "      1e-05 1 1 0 0 0 0 \"Sub\"\nNUM 0\n";
-    QTest::newRow("unrecognised GEO lines dropped, ports and planes in fixed order")
+    QTest::newRow("unrecognised GEO lines after the record they followed; fixed record order")
         << QByteArray("LORGN 0 20 U\nPOR1 STD\nPOLY 12 1\n2\n1 50 0 0 0 0 0\n"
                       "DRP1 LEFT FIX 3.5\nVALVAR W LNG 1.13 \"Dim\"\n")
-        << metals + noBox + "DRP1 LEFT FIX 3.5\nPOR1 STD\nPOLY 12 1\n2\n1 50 0 0 0 0 0\nNUM 0\n";
+        << "LORGN 0 20 U\n" + metals + noBox +
+               "DRP1 LEFT FIX 3.5\nVALVAR W LNG 1.13 \"Dim\"\nPOR1 STD\nPOLY 12 1\n2\n"
+               "1 50 0 0 0 0 0\nNUM 0\n";
     QTest::newRow("plain polygon has no type line")
         << QByteArray("NUM 1\n2 3 1 V 17 1 1 100 100 0 0 0 Y\n0 0\n1.5 -2\n0 0\nEND\n")
         << metals + noBox +
@@ -137,7 +139,7 @@ void SonnetFormatTest::geometryLines_data()
         << QByteArray("NUM 1\nVIA POLYGON\n0 2 -1 N 14 1 1 100 100 0 0 0 Y\nTOLEVEL 2 RING\n"
                       "1 1\n2 2\nEND\n")
         << metals + noBox +
-               "NUM 1\nVIA POLYGON\n0 2 -1 N 14 1 1 100 100 0 0 0 Y\nTOLEVEL 2\n"
+               "NUM 1\nVIA POLYGON\n0 2 -1 N 14 1 1 100 100 0 0 0 Y\nTOLEVEL 2 RING\n"
                "1.0000000 1.0000000\n2.0000000 2.0000000\nEND\n";
     QTest::newRow("reference plane without a type is dropped, not misread")
         << QByteArray("DRP1 LEFT\nPOLY 12 1\n1\nDRP1\nDRP1 RIGHT FIX 2\n")
@@ -235,7 +237,7 @@ void SonnetFormatTest::readsPolygonKeywordLinesAndVias()
     const Polygon via = geometry.polygons[1];
     QVERIFY(via.isVia());
     QCOMPARE(via.toLevel, groundLevel); // the ground plane, not level 0
-    QVERIFY(writtenGeo(geo).contains("\nTOLEVEL GND\n"));
+    QVERIFY(writtenGeo(geo).contains("\nTOLEVEL GND RING\n"));
     QCOMPARE(via.fillType, QStringLiteral("T"));
     QCOMPARE(via.points, QList<Point>({{5, 6}}));
     QCOMPARE(writtenGeo(geo).count("TLAYNAM"), 2);
