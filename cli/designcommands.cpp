@@ -40,6 +40,12 @@ void printFindings(QTextStream &stream, const QList<DesignFinding> &findings)
         stream << findingLine(finding) << '\n';
 }
 
+void printNotes(QTextStream &stream, const QStringList &notes)
+{
+    for (const QString &note : notes)
+        stream << "note: " << note << '\n';
+}
+
 int runCheck(const QStringList &arguments, QTextStream &out)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Check);

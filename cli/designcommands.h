@@ -11,6 +11,8 @@
 DesignReview reviewLoaded(const SpiralCommandOptions &options, const LoadedTemplate &loaded);
 // One "error: ..." or "warning: ..." line per finding.
 void printFindings(QTextStream &stream, const QList<DesignFinding> &findings);
+// One "note: ..." line each, such as what create left out of the template.
+void printNotes(QTextStream &stream, const QStringList &notes);
 
 // `check`: the findings, as lines or with --json as an array; exit 0 without errors, 3 with.
 int runCheck(const QStringList &arguments, QTextStream &out);

@@ -192,7 +192,9 @@ int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
     LoadedTemplate loaded = loadTemplate(options);
     DesignReview review = reviewLoaded(options, loaded);
     printFindings(err, review.findings);
+    const QStringList dropped = review.droppedItems;
     createProject(options, loaded, std::move(review));
+    printNotes(err, dropped);
     const GeometryBlock &geometry = loaded.document.geometry;
     out << "Spiral created at " << options.outputPath << " (" << geometry.polygons.size()
         << " polygons, " << geometry.ports.size() << " ports, " << geometry.referencePlanes.size()

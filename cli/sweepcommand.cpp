@@ -352,6 +352,8 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
     prepareFolder(sweep);
     const LoadedTemplate loaded = loadTemplate(probe);
     const QString shape = shapeName(probe.parameters.shape);
+    // Every project leaves out the same items of the template: said once.
+    printNotes(err, GeometryBlock(loaded.document.geometry).clearGeometry());
 
     const int total = static_cast<int>(count);
     std::vector<Row> rows(static_cast<size_t>(total));

@@ -101,7 +101,7 @@ DesignReview reviewDesign(const ProjectDocument *templateDocument,
         readLayerSetup(review.layout, review.layerSetup, review.functionSetup);
         review.note = builtInTemplateNote();
     }
-    review.layout.geometry.clearGeometry();
+    review.droppedItems = review.layout.geometry.clearGeometry();
 
     // Laid out even when no picture can be made of it: "Create Spiral ..." and the export may
     // still be told to write what the fields give.

@@ -23,7 +23,9 @@ struct DesignReview
     QRectF windingExtent;
     // Without a picture: the reason first, then only the rules that need no geometry.
     QList<DesignFinding> findings;
-    QString note;    // said beside the picture, such as that the built-in template is used
+    QString note; // said beside the picture, such as that the built-in template is used
+    // Items of the template the layout left out as they named its polygons, one sentence each.
+    QStringList droppedItems;
     QString failure; // why there is no picture; empty when there is one
 
     bool hasPicture() const { return failure.isEmpty(); }

@@ -91,17 +91,21 @@ QString withProjectSuffix(const QString &fileName)
     return fileName + QStringLiteral(".son");
 }
 
-void layOutSpiral(ProjectDocument &document, const SpiralParameters &parameters,
-                  const QStringList &layerSetup, const QStringList &functionSetup)
+QStringList layOutSpiral(ProjectDocument &document, const SpiralParameters &parameters,
+                         const QStringList &layerSetup, const QStringList &functionSetup)
 {
-    document.geometry.clearGeometry();
+    QStringList dropped = document.geometry.clearGeometry();
     makeSpiral(parameters, &layerSetup, &functionSetup)->writeLayout(document);
+    return dropped;
 }
 
 int createSpiralProject(ProjectDocument &document, const SpiralParameters &parameters,
                         const QStringList &layerSetup, const QStringList &functionSetup,
-                        bool staircase, const QString &fileName, QString *errorText)
+                        bool staircase, const QString &fileName, QString *errorText,
+                        QStringList *notes)
 {
-    layOutSpiral(document, parameters, layerSetup, functionSetup);
+    QStringList dropped = layOutSpiral(document, parameters, layerSetup, functionSetup);
+    if (notes)
+        *notes = std::move(dropped);
     return saveWithLayerSetup(document, fileName, layerSetup, functionSetup, staircase, errorText);
 }

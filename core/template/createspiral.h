@@ -68,11 +68,15 @@ bool feedSpacingTooLarge(double width, double spacing, double feedSpacing);
 // name with a dot anywhere stays as typed.
 QString withProjectSuffix(const QString &fileName);
 
-// Clears the document's geometry and lays out the spiral in it.
-void layOutSpiral(ProjectDocument &document, const SpiralParameters &parameters,
-                  const QStringList &layerSetup, const QStringList &functionSetup);
+// Clears the document's geometry and lays out the spiral in it. Returns a sentence for each
+// item of the template that went with the geometry because it named its polygons (see
+// GeometryBlock::clearGeometry); everything else of the template stays.
+QStringList layOutSpiral(ProjectDocument &document, const SpiralParameters &parameters,
+                         const QStringList &layerSetup, const QStringList &functionSetup);
 
-// layOutSpiral, then the save with the layer annotations. Returns the save status (0 success).
+// layOutSpiral, then the save with the layer annotations. Returns the save status (0 success);
+// `notes`, when given, receives layOutSpiral's sentences.
 int createSpiralProject(ProjectDocument &document, const SpiralParameters &parameters,
                         const QStringList &layerSetup, const QStringList &functionSetup,
-                        bool staircase, const QString &fileName, QString *errorText = nullptr);
+                        bool staircase, const QString &fileName, QString *errorText = nullptr,
+                        QStringList *notes = nullptr);

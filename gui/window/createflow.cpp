@@ -44,7 +44,7 @@ void CreateFlow::run(const TabDesign &design)
     ProjectDocument project = *design.templateDocument;
     QString reason;
     if (createSpiralProject(project, design.parameters, design.layerSetup, design.functionSetup,
-                            xgeom.staircase, projectFileName, &reason) != 0) {
+                            xgeom.staircase, projectFileName, &reason, &notes) != 0) {
         prompts.critical(&window, title,
                          tr("Error creating sonnet project\n") + projectFileName +
                              QStringLiteral("\n") + reason + QStringLiteral("\n"));
@@ -63,8 +63,10 @@ void CreateFlow::run(const TabDesign &design)
 
 void CreateFlow::reportCreated()
 {
-    prompts.information(&window, window.windowTitle(),
-                        tr("Spiral created at\n") + projectFileName + QStringLiteral("\n"));
+    QString text = tr("Spiral created at\n") + projectFileName + QStringLiteral("\n");
+    for (const QString &note : std::as_const(notes))
+        text += QLatin1Char('\n') + note + QLatin1Char('\n');
+    prompts.information(&window, window.windowTitle(), text);
 }
 
 QString CreateFlow::xgeomFirstUseQuestion()

@@ -3,6 +3,7 @@
 #include "gui/window/tabdesign.h"
 
 #include <QString>
+#include <QStringList>
 
 class QMainWindow;
 class UserPrompts;
@@ -37,5 +38,6 @@ private:
     UserPrompts &prompts;
     QMainWindow &window;
     QString projectFileName;
+    QStringList notes; // what the last project left out of the template
     XgeomOptions xgeom;
 };
