@@ -9,6 +9,7 @@
 #include "core/sonnet/numberformat.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
+#include "core/template/lengthconversion.h"
 #include "core/template/units.h"
 
 #include <QJsonArray>
@@ -143,8 +144,11 @@ LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
         shownUnit(options.lengthUnit, lengthUnitNames(), units.lengthUnit, fallbackLengthUnitName);
     loaded.inductanceUnitText = shownUnit(options.inductanceUnit, inductanceUnitNames(),
                                           units.inductanceUnit, fallbackInductanceUnitName);
-    if (options.lengthUnit || takesSelectedUnitName(lengthUnitNames(), units.lengthUnit))
-        units.setLengthUnit(loaded.lengthUnitText);
+    // The template's lengths keep their size in the chosen unit.
+    if (options.lengthUnit || takesSelectedUnitName(lengthUnitNames(), units.lengthUnit)) {
+        if (const auto problem = convertLengthUnit(document, loaded.lengthUnitText))
+            throw CliError(*problem + QLatin1Char('.'));
+    }
     if (options.inductanceUnit ||
         takesSelectedUnitName(inductanceUnitNames(), units.inductanceUnit))
         units.setInductanceUnit(loaded.inductanceUnitText);
