@@ -315,13 +315,21 @@ void CliTest::unitsAndRolesReachTheFile()
 {
     QTemporaryDir dir;
     const QString output = dir.filePath("units.son");
+    // The spiral's 10 mil width no longer fits the box, which keeps its 400 um: --yes.
     const Run run = runCli({"create", "-o", output, "--shape", "round", "--length-unit", "mil",
-                            "--roles", "spiral,none,bridge", "--metals", "TopMetal"});
+                            "--roles", "spiral,none,bridge", "--metals", "TopMetal", "--yes"});
     QCOMPARE(run.exitCode, 0);
     ProjectDocument document;
     QCOMPARE(loadProject(output, document), 0);
     QCOMPARE(document.dimension.lengthUnit, QStringLiteral("mil"));
     QCOMPARE(document.dimension.inductanceUnit, QStringLiteral("NH"));
+    // The built-in template's box and stack keep their size in um.
+    const GeometryBlock um = builtInTemplate().geometry;
+    QVERIFY(std::abs(document.geometry.box.xWidth * 25.4 / um.box.xWidth - 1) < 1e-5);
+    for (qsizetype i = 0; i < um.dielectricLayers.size(); ++i)
+        QVERIFY(std::abs(document.geometry.dielectricLayers[i].thickness * 25.4 /
+                             um.dielectricLayers[i].thickness -
+                         1) < 1e-5);
     QVERIFY(document.headerLines.contains("ANN #Qor_FunctionSetup#,spiral,none,bridge,none"));
     QVERIFY(
         document.headerLines.contains("ANN #Qor_LayerSetup#,TopMetal,Lossless,Lossless,Lossless"));
@@ -350,6 +358,29 @@ void CliTest::infoAndRewrite()
     QCOMPARE(rewrite.exitCode, 0);
     QCOMPARE(readAll(dir.filePath("out.son")), serializeProject(parseProject(readAll(input))));
     QVERIFY(QFileInfo(dir.filePath("sondata/out")).isDir());
+
+    // A netlist project is read and written as it is, but serves as no template.
+    const QByteArray netlist = "FTYP SONNETPRJ 19 ! Sonnet Netlist Project File\nVER 18.52\n"
+                               "DIM\nFREQ GHZ\nIND NH\nLNG MIL\nANG DEG\nCON /OH\nCAP PF\nRES OH\n"
+                               "END DIM\nCKT\nIND 1 2 L=0.5\n\nEND CKT\n\n";
+    const auto write = [&dir](const char *name, const QByteArray &text) {
+        QFile out(dir.filePath(name));
+        return out.open(QIODevice::WriteOnly) && out.write(text) ? out.fileName() : QString();
+    };
+    const QString net = write("net.son", netlist);
+    QCOMPARE(runCli({"rewrite", net, dir.filePath("net2.son")}).exitCode, 0);
+    QCOMPARE(readAll(dir.filePath("net2.son")), netlist);
+    QVERIFY(runCli({"info", net}).out.contains("Geometry: none (a netlist project"));
+    QVERIFY(runCli({"create", "--shape", "round", "--template", net, "-o", dir.filePath("x.son")})
+                .err.contains("no geometry (GEO block) found"));
+    // What create leaves out of a template is said on stderr.
+    const QString named = write(
+        "named.son",
+        builtInTemplateText().replace("END GEO", "DIM STD XDIR 1\nREF1 POLY 7 1\n2\nEND\nEND GEO"));
+    const Run created =
+        runCli({"create", "--shape", "round", "--template", named, "-o", dir.filePath("x.son")});
+    QVERIFY2(created.exitCode == 0 && created.err.contains("note: Dropped \"DIM STD XDIR 1\""),
+             qPrintable(created.err));
 
     const Run missing = runCli({"info", dir.filePath("nothing.son")});
     QCOMPARE(missing.exitCode, 1);

@@ -1,6 +1,7 @@
 // Real project files written by other tools: each is read completely, and what this program
 // writes is a fixed point of reading and writing. Cut and mutated copies never crash, hang
 // or make the reader allocate for counts that the text does not hold.
+#include "core/sonnet/numberformat.h"
 #include "core/sonnet/projectdocument.h"
 #include "core/template/builtintemplate.h"
 
@@ -87,6 +88,39 @@ void parseAndCheckFixedPoint(const QByteArray &text)
     }
 }
 
+// A line as a word list, quotes dropped and numbers as the writer would put them (reals in
+// six digits, points to seven decimals first), so that lines the reader models and writes in
+// its own form still compare equal.
+QString comparable(const QString &line)
+{
+    QStringList words = QString(line).remove(QLatin1Char('"')).split(' ', Qt::SkipEmptyParts);
+    for (QString &word : words) {
+        bool ok = false;
+        const double value = word.toDouble(&ok);
+        if (ok)
+            word = formatReal(std::round(value * 1e7) / 1e7 + 0.0);
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+// The written lines, each also in the forms it was read from where the writer changes them: a
+// linked reference plane takes its POLY line onto its own, an AGND port gains its real.
+QHash<QString, int> writtenLines(const QByteArray &written)
+{
+    QHash<QString, int> counts;
+    for (const QString &line : QString::fromLatin1(written).split(QLatin1Char('\n'))) {
+        ++counts[comparable(line)];
+        if (line.startsWith(QLatin1String("DRP1")) && line.contains(QLatin1String(" POLY "))) {
+            const qsizetype link = line.indexOf(QLatin1String(" POLY "));
+            ++counts[comparable(line.left(link))];
+            ++counts[comparable(line.mid(link))];
+        }
+        if (line.endsWith(QLatin1String(" NONE 0")))
+            ++counts[comparable(line.chopped(2))];
+    }
+    return counts;
+}
+
 QList<QByteArray> robustnessInputs()
 {
     QList<QByteArray> inputs{builtInTemplateText()};
@@ -103,6 +137,10 @@ class SonnetCorpusTest : public QObject
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void keepsEveryLine_data();
+    void keepsEveryLine();
+    void unknownTextAtScale_data();
+    void unknownTextAtScale();
     void truncatedFiles();
     void mutatedFiles();
     void absurdCounts_data();
@@ -156,6 +194,76 @@ void SonnetCorpusTest::roundTrip()
     const QByteArray rewritten = serializeProject(reread);
     QCOMPARE(rewritten, written);
     QCOMPARE(parseProject(rewritten), reread);
+}
+
+void SonnetCorpusTest::keepsEveryLine_data()
+{
+    QTest::addColumn<QString>("name");
+    if (corpusFiles().isEmpty())
+        QSKIP("no corpus folder beside the project");
+    for (const QString &name : corpusFiles())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void SonnetCorpusTest::keepsEveryLine()
+{
+    // Each line of the file, blank ones aside, comes back: as it was, or as the writer writes
+    // what the reader takes from it.
+    QFETCH(QString, name);
+    const QByteArray text = corpusBytes(name);
+    const QByteArray written = serializeProject(parseProject(text));
+    QCOMPARE(serializeProject(parseProject(written)), written);
+    QHash<QString, int> left = writtenLines(written);
+    QStringList missing;
+    for (const QString &line : QString::fromLatin1(text).remove(QLatin1Char('\r')).split('\n')) {
+        const QString key = comparable(line);
+        if (!key.isEmpty() && left[key]-- <= 0)
+            missing.append(line);
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
+}
+
+void SonnetCorpusTest::unknownTextAtScale_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("keptLines"); // of the top level, DIM and GEO together
+    const QByteArray geo = "GEO\nBOX 0 10 10 20 20 20 0\n 1 1 1 0 0 0 0 \"A\"\nEND GEO\n";
+    QByteArray blocks;
+    QByteArray words;
+    QByteArray geoItems = "GEO\n";
+    for (int i = 0; i < 100000; ++i) {
+        blocks += "B" + QByteArray::number(i) + "\nvalue\nEND B" + QByteArray::number(i) + '\n';
+        words += "W" + QByteArray::number(i) + '\n';
+        geoItems += "TECHLAY METAL M" + QByteArray::number(i) + "\n0 0 0 N 1 Y\nEND\nEND\n";
+    }
+    QTest::newRow("a block without END, then a known one") << "FOO\nx\n\n" + geo << 2;
+    QTest::newRow("a 50 MB line") << "FOO " + QByteArray(50 << 20, 'x') + '\n' + geo << 1;
+    QTest::newRow("100,000 blocks") << blocks + geo << 300000;
+    QTest::newRow("100,000 words closed by the first") << words + "END W0\n" + geo << 100001;
+    QTest::newRow("100,000 GEO blocks, the last open") << geoItems + "TECHLAY" << 400001;
+    // Its END closes DIM early: the rest of DIM is kept after it.
+    QTest::newRow("an unknown block inside DIM and GEO")
+        << "DIM\nLNG UM\nSUB\nx\nEND\nRES OH\nEND DIM\n" + geo.chopped(8) + "SUB\nEND\nEND GEO\n"
+        << 6;
+}
+
+void SonnetCorpusTest::unknownTextAtScale()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, keptLines);
+    QElapsedTimer timer;
+    timer.start();
+    const ProjectDocument document = parseProject(text);
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    qsizetype kept = document.dimension.keptLines.size();
+    for (const QStringList &lines : document.keptLines)
+        kept += lines.size();
+    for (const KeptItem &item : document.geometry.keptItems)
+        kept += item.lines.size();
+    QCOMPARE(kept, keptLines);
+    QVERIFY(!document.geometry.dielectricLayers.isEmpty() || text.startsWith("GEO\nTECHLAY"));
+    const QByteArray written = serializeProject(document);
+    QCOMPARE(serializeProject(parseProject(written)), written);
 }
 
 void SonnetCorpusTest::truncatedFiles()

@@ -72,6 +72,9 @@ void SonnetFormatTest::wholeFile_data()
     QTest::newRow("unknown top-level block kept where it stood")
         << QByteArray("FILEOUT\nCSV D Y x.csv\nFOLDER .\nEND FILEOUT\n")
         << "\n\nFILEOUT\nCSV D Y x.csv\nFOLDER .\nEND FILEOUT\n" + emptyDim + defaultGeo + "\n";
+    QTest::newRow("netlist project: no GEO block added, its block's blank line kept")
+        << QByteArray("FTYP SONNETPRJ 19\nCKT\nIND 1 2 L=0.5\n\nEND CKT\n\n")
+        << "FTYP SONNETPRJ 19\n\nCKT\nIND 1 2 L=0.5\n\nEND CKT\n" + emptyDim + "\n";
     QTest::newRow("empty HEADER vanishes")
         << QByteArray("HEADER\nEND HEADER\n") << "\n\n" + emptyDim + defaultGeo + "\n";
     QTest::newRow("DIM words in any order and layout, written in the fixed order")

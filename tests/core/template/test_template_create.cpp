@@ -3,6 +3,7 @@
 #include "core/template/createspiral.h"
 #include "core/template/estimate.h"
 #include "core/template/layerroles.h"
+#include "core/template/lengthconversion.h"
 #include "core/template/templatecheck.h"
 #include "core/template/units.h"
 
@@ -27,6 +28,8 @@ private slots:
     void estimatePanel();
     void lengthUnitChangesOnlyTheInductance();
     void createReplacesGeometryEveryTime();
+    void createKeepsTheRestOfTheTemplate();
+    void lengthUnitConversionKeepsSizes();
 };
 
 void TemplateCreateTest::unitScales_data()
@@ -245,6 +248,79 @@ void TemplateCreateTest::createReplacesGeometryEveryTime()
     QCOMPARE(loadProject(dir.filePath("b.son"), reread), 0);
     QCOMPARE(reread.geometry.polygons.size(), first.polygons.size());
     QCOMPARE(reread.geometry.ports.size(), 3);
+}
+
+void TemplateCreateTest::createKeepsTheRestOfTheTemplate()
+{
+    // What real templates add: output settings, a technology layer, the symmetry flag, a
+    // variable, and a dimension parameter tied to a polygon of the template.
+    const QByteArray kept = "TECHLAY METAL M1 <UNSPECIFIED> -2 -65534\n0 0 0 N 68 1 1 100 100 0 "
+                            "0 0 Y\nEND\nEND\nSYM\nVALVAR W LNG 2 \"Width\"\n";
+    const QByteArray named =
+        "GEOVAR W ANC YDIR 1 NSCD\nNOM 2\nREF1 POLY 15 1\n1\nPS1 0\nEND\nEND\n";
+    const QByteArray output = "FILEOUT\nTOUCH D Y $BASENAME.s2p IC 15 S MA R 50\nEND FILEOUT\n";
+    ProjectDocument document = parseProject(
+        builtInTemplateText().replace("END GEO\n", kept + named + "END GEO\n") + output);
+    QStringList metals, roles;
+    readLayerSetup(document, metals, roles);
+    const QStringList notes = layOutSpiral(document, SpiralParameters(), metals, roles);
+    QCOMPARE(notes.size(), 1);
+    QVERIFY2(notes[0].contains("GEOVAR W") && notes[0].contains("polygon 15"),
+             qPrintable(notes[0]));
+    const QByteArray written = serializeProject(document);
+    QVERIFY(written.contains("\n" + kept));
+    QVERIFY(written.contains("\n" + output));
+    QVERIFY(!written.contains("GEOVAR") && !written.contains("REF1"));
+    QVERIFY(!document.geometry.polygons.isEmpty());
+}
+
+void TemplateCreateTest::lengthUnitConversionKeepsSizes()
+{
+    const QByteArray um =
+        "DIM\nLNG UM\nEND DIM\nGEO\nTMET \"Cover\" 1 NOR 4e7 0 25.4\nMET \"Thick\" 1 TMM 4e7 0 "
+        "2.54 2\nMET \"Sheet\" 1 SUP 0 0 0 5\nMET \"Via\" 1 VOL 4e7 0.254\n"
+        "BOX 1 400 254 800 800 20 0\n 100 1 1 0 0 0 0 \"Air\"\n 254 11.9 1 0 0 0 0 \"Si\"\n"
+        "LORGN 0 254 U\nVALVAR W LNG 25.4 \"Width\"\nVALVAR F FRQ 5 \"f\"\nVCNSTR OPT W 0 508 ON\n"
+        "DRP1 LEFT FIX 50.8\nEND GEO\nVARSWP\nVAR W N 25.4 50.8 UNDEF\nEND VARSWP\n";
+    ProjectDocument mil = parseProject(um);
+    QCOMPARE(convertLengthUnit(mil, "mil"), std::nullopt);
+    const GeometryBlock &g = mil.geometry;
+    const auto word = [](const QString &line, int index) {
+        return line.split(' ', Qt::SkipEmptyParts).value(index).toDouble();
+    };
+    const auto kept = [&](int item, int index) {
+        return word(g.keptItems[item].lines[0], index);
+    };
+    // Each length in mil against its value in um, and values that are no lengths.
+    const QList<std::tuple<const char *, double, double>> values{
+        {"box width", g.box.xWidth, 400 / 25.4},
+        {"box height", g.box.yWidth, 10},
+        {"dielectric", g.dielectricLayers[1].thickness, 10},
+        {"NOR thickness", word(g.topMetal.parameters, 2), 1},
+        {"NOR conductivity", word(g.topMetal.parameters, 0), 4e7},
+        {"TMM thickness", word(g.metalTypes[0].parameters, 2), 0.1},
+        {"TMM sheets", word(g.metalTypes[0].parameters, 3), 2},
+        {"SUP parameter", word(g.metalTypes[1].parameters, 3), 5},
+        {"VOL wall", word(g.metalTypes[2].parameters, 1), 0.01},
+        {"reference plane", g.referencePlanes[0].length, 2},
+        {"LORGN", kept(0, 2), 10},
+        {"VALVAR LNG", kept(1, 3), 1},
+        {"VALVAR of another type", kept(2, 3), 5},
+        {"VCNSTR limit", kept(3, 4), 20},
+        {"VARSWP stop", word(mil.sweepLines[0], 4), 2}};
+    for (const auto &[what, value, expected] : values)
+        QVERIFY2(std::abs(value / expected - 1) < 1e-5, what);
+    QCOMPARE(mil.dimension.lengthUnit, QStringLiteral("mil"));
+
+    // The same unit changes only its name; an unknown one changes nothing.
+    ProjectDocument same = parseProject(um);
+    QCOMPARE(convertLengthUnit(same, "um"), std::nullopt);
+    QCOMPARE(serializeProject(same),
+             serializeProject(parseProject(um)).replace("LNG UM", "LNG um"));
+    ProjectDocument odd = parseProject(QByteArray(um).replace("LNG UM", "LNG FURLONG"));
+    const ProjectDocument before = odd;
+    QVERIFY(convertLengthUnit(odd, "mil").value_or(QString()).contains("FURLONG"));
+    QCOMPARE(odd, before);
 }
 
 QTEST_GUILESS_MAIN(TemplateCreateTest)
