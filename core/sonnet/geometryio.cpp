@@ -137,6 +137,7 @@ void readPoints(SonTextReader &in, std::int64_t pointCount, QList<Point> &points
     }
     releaseUnclaimed(points, claimedSize);
 }
+
 enum class GeoLine
 {
     Unknown,

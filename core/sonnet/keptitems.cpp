@@ -3,6 +3,8 @@
 #include "core/sonnet/sontextreader.h"
 #include "core/sonnet/sontextwriter.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -28,6 +30,7 @@ QString itemName(const KeptItem &item)
 QList<int> namedPolygons(const KeptItem &item)
 {
     QList<int> ids;
+    QSet<int> seen;
     for (const QString &line : item.lines) {
         if (!line.contains(QLatin1String("POLY")))
             continue;
@@ -39,8 +42,10 @@ QList<int> namedPolygons(const KeptItem &item)
                 continue;
             bool ok = false;
             const int id = words.readInt(&ok);
-            if (ok && !ids.contains(id))
+            if (ok && !seen.contains(id)) {
+                seen.insert(id);
                 ids.append(id);
+            }
         }
     }
     return ids;
@@ -49,11 +54,13 @@ QList<int> namedPolygons(const KeptItem &item)
 QString listed(const QList<int> &ids)
 {
     QStringList texts;
-    for (const int id : ids)
+    for (const int id : ids.first(std::min<qsizetype>(ids.size(), 5)))
         texts.append(QString::number(id));
     if (texts.size() == 1)
         return QStringLiteral("polygon ") + texts.constFirst();
-    const QString last = texts.takeLast();
+    const QString last = ids.size() > texts.size()
+                             ? QStringLiteral("%1 more").arg(ids.size() - texts.size())
+                             : texts.takeLast();
     return QStringLiteral("polygons ") + texts.join(QStringLiteral(", ")) +
            QStringLiteral(" and ") + last;
 }

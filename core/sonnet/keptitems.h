@@ -37,7 +37,10 @@ struct KeptItem
 class KeptItemReader
 {
 public:
-    explicit KeptItemReader(QList<KeptItem> &items) : items(items) {}
+    // A second GEO block adds to the items of the first.
+    explicit KeptItemReader(QList<KeptItem> &items)
+        : items(items), runStart(items.size()), firstUnsure(items.size())
+    {}
 
     // A known record was read: the lines after it start new items that follow it.
     void follow(GeoRecord record, int index = 0);

@@ -67,7 +67,7 @@ public:
         const QByteArrayView second = words.readWordView();
         if (!words.readWordView().isEmpty() || first.isEmpty())
             return;
-        if (second.isEmpty()) {
+        if (second.isEmpty() && first != "END") {
             stack.push_back(first.toByteArray());
             ++counts[stack.back()];
         } else if (first == "END" && counts.value(second.toByteArray()) > 0) {
@@ -148,7 +148,7 @@ void readProject(SonTextReader &in, ProjectDocument &document)
 {
     ProjectBlock after = ProjectBlock::Start;
     UnknownBlocks unknown;
-    qsizetype blankLines = 0;
+    QStringList blankLines;
     while (!in.atEnd()) {
         SonTextReader ahead = in;
         const QByteArrayView line = ahead.readLineView();
@@ -160,11 +160,12 @@ void readProject(SonTextReader &in, ProjectDocument &document)
             // Blank lines count inside unknown blocks, but only up to their last line: after a
             // line that merely looked like a block's start they would grow with every rewrite.
             if (word.isEmpty()) {
-                blankLines += unknown.open() ? 1 : 0;
+                if (unknown.open())
+                    blankLines.append(QString::fromLatin1(line));
             } else {
                 QStringList &kept = document.keptAfter(after);
-                for (; blankLines > 0; --blankLines)
-                    kept.append(QString());
+                kept.append(blankLines);
+                blankLines.clear();
                 kept.append(QString::fromLatin1(line));
                 unknown.take(line);
             }
@@ -172,7 +173,7 @@ void readProject(SonTextReader &in, ProjectDocument &document)
             continue;
         }
         unknown.clear();
-        blankLines = 0;
+        blankLines.clear();
         in.skipTo(word.data() + word.size());
         if (const auto block = readKnownBlock(in, word, document))
             after = *block;
