@@ -270,15 +270,17 @@ void SonnetFormatTest::readsLinkedReferencePlaneAndAgndPort()
 
 void SonnetFormatTest::secondGeoBlockAddsToTheFirst()
 {
+    // Kept items too: an END in the second block closes nothing of the first.
     const QByteArray input =
-        geoWith("MET \"A\" 1 NOR 1\nNUM 1\n0 1 0 N 1 1 1 100 100 0 0 0 Y\n1 1\n"
+        geoWith("LORGN 0 0 U\nMET \"A\" 1 NOR 1\nNUM 1\n0 1 0 N 1 1 1 100 100 0 0 0 Y\n1 1\n"
                 "END\n") +
-        geoWith("MET \"B\" 2 NOR 1\nNUM 1\n0 1 0 N 2 1 1 100 100 0 0 0 Y\n2 2\n"
+        geoWith("FOO\nEND\nMET \"B\" 2 NOR 1\nNUM 1\n0 1 0 N 2 1 1 100 100 0 0 0 Y\n2 2\n"
                 "END\n");
     const GeometryBlock geometry = parseProject(input).geometry;
     QCOMPARE(geometry.metalTypes.size(), 2);
     QCOMPARE(geometry.polygons.size(), 2);
     QCOMPARE(geometry.metalTypeIndex("B"), 1);
+    QCOMPARE(geometry.keptItems.size(), 2);
 }
 
 void SonnetFormatTest::builtInTemplateIsInCanonicalForm()
