@@ -408,8 +408,10 @@ void readPolygon(SonTextReader &in, Polygon &polygon)
         // Vias down to the ground plane would otherwise become vias to level 0.
         const QByteArrayView target = toLevelLine.readWordView();
         polygon.toLevel = target == "GND" ? groundLevel : SonTextReader(target).readInt();
-        polygon.toLevelRest =
-            restAfterValues(QByteArrayView(toLevelLine.position(), toLevelLine.remainingBytes()));
+        if (QString rest = restAfterValues(
+                QByteArrayView(toLevelLine.position(), toLevelLine.remainingBytes()));
+            !rest.isEmpty())
+            polygon.extraLines.append(std::move(rest));
     }
     readKeywordLines(in, polygon);
     readPoints(in, pointCount, polygon.points);
@@ -426,16 +428,20 @@ void writePolygon(SonTextWriter &out, const Polygon &polygon)
     for (const int value : polygon.headerIntegers)
         out << ' ' << value;
     out << ' ' << polygon.headerFlag << '\n';
+    qsizetype firstExtraLine = 0;
     if (polygon.isVia()) {
         out << "TOLEVEL ";
         if (polygon.toLevel == groundLevel)
             out << "GND";
         else
             out << polygon.toLevel;
-        out << polygon.toLevelRest << '\n';
+        if (!polygon.extraLines.isEmpty() &&
+            polygon.extraLines.constFirst().startsWith(QLatin1Char(' ')))
+            out << polygon.extraLines[firstExtraLine++];
+        out << '\n';
     }
-    for (const QString &line : polygon.extraLines)
-        out << line << '\n';
+    for (qsizetype i = firstExtraLine; i < polygon.extraLines.size(); ++i)
+        out << polygon.extraLines[i] << '\n';
     for (const Point &point : polygon.points) {
         out.fixed7(point.x) << ' ';
         out.fixed7(point.y) << '\n';

@@ -43,15 +43,15 @@ struct Polygon
     QString type; // empty for metal, "VIA POLYGON" for a via, else the type line as read
     unsigned level = 0;
     int toLevel = 0;
-    // What follows the level on a via's TOLEVEL line (" RING NOCOVERS"), written back after it.
-    QString toLevelRest;
     int metalType = -1;
     QString fillType = QStringLiteral("N");
     int debugId = 0;
     std::array<int, 7> headerIntegers{1, 1, 100, 100, 0, 0, 0};
     QString headerFlag = QStringLiteral("Y");
     // Keyword lines (such as "TLAYNAM ...") that newer simulator versions put between the
-    // header and the points; kept so that such files are read completely.
+    // header and the points; kept so that such files are read completely. A via's first entry
+    // that begins with a blank is the rest of its TOLEVEL line (" RING NOCOVERS") instead:
+    // a field of its own would make every polygon of a large project larger.
     QStringList extraLines;
     QList<Point> points;
 
