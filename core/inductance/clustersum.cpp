@@ -143,15 +143,19 @@ template <int p> constexpr std::array<ExpansionTerm, expansionTermCount(p)> make
 template <int p> constexpr auto expansionTerms = makeExpansionTerms<p>();
 
 // The sum over alpha and beta of T[alpha + beta] a[alpha] (-1)^|beta| b[beta] for both
-// components, |alpha| + |beta| <= p, as straight-line code.
-template <int p, size_t... k>
-double contractTerms(const double *t, const Moments &a, const Moments &b, std::index_sequence<k...>)
+// components, |alpha| + |beta| <= p. Unrolled into straight-line code; summed from the last term
+// to the first.
+template <int p> double contractTerms(const double *t, const Moments &a, const Moments &b)
 {
     constexpr const auto &terms = expansionTerms<p>;
-    return (
-        (terms[k].sign * t[terms[k].sum] *
-         (a.x[terms[k].alpha] * b.x[terms[k].beta] + a.y[terms[k].alpha] * b.y[terms[k].beta])) +
-        ...);
+    double sum = 0;
+#pragma GCC unroll 512
+    for (int k = expansionTermCount(p) - 1; k >= 0; --k) {
+        const ExpansionTerm &term = terms[k];
+        sum += term.sign * t[term.sum] *
+               (a.x[term.alpha] * b.x[term.beta] + a.y[term.alpha] * b.y[term.beta]);
+    }
+    return sum;
 }
 
 // The energy of two clusters with centres (x, y, z) apart, to total order p.
@@ -162,7 +166,7 @@ double energyToOrder(double x, double y, double z, const Moments &a, const Momen
     const double inverse2 = 1 / (x * x + y * y + z * z);
     t[0] = std::sqrt(inverse2);
     derivativesOf<p>(x, y, inverse2, t, std::make_index_sequence<termsUpTo(p) - 1>());
-    return contractTerms<p>(t, a, b, std::make_index_sequence<expansionTermCount(p)>());
+    return contractTerms<p>(t, a, b);
 }
 
 // The first terms of a cluster's moments are those of the lower orders.
