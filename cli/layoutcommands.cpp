@@ -3,6 +3,7 @@
 #include "cli/clierror.h"
 #include "cli/projectcommands.h"
 #include "core/export/gdsstream.h"
+#include "core/files/checkedsavefile.h"
 #include "core/template/layerroles.h"
 
 #include <QFileInfo>
@@ -93,6 +94,23 @@ void checkLayoutPath(const QString &flag, const QString &path)
             QStringLiteral("%1the folder of %2 does not exist.").arg(prefix, quoted(path)));
 }
 
+namespace {
+QString exportFailure(const QString &path, const QString &reason)
+{
+    return QStringLiteral("cannot export %1: %2").arg(quoted(path), reason);
+}
+} // namespace
+
+LayoutExportSummary prepareLayout(CheckedSaveFile &file, const ProjectDocument &document,
+                                  const QStringList &levelRoles, const LayoutExportOptions &options)
+{
+    QString reason;
+    LayoutExportSummary summary;
+    if (prepareLayoutFile(file, document, levelRoles, options, &reason, &summary) != 0)
+        throw CliError(exportFailure(file.fileName(), reason));
+    return summary;
+}
+
 void writeLayoutFile(const QString &path, const ProjectDocument &document,
                      const QStringList &levelRoles, const LayoutExportOptions &options,
                      QTextStream &out)
@@ -100,7 +118,13 @@ void writeLayoutFile(const QString &path, const ProjectDocument &document,
     QString reason;
     LayoutExportSummary summary;
     if (exportLayout(path, document, levelRoles, options, &reason, &summary) != 0)
-        throw CliError(QStringLiteral("cannot export %1: %2").arg(quoted(path), reason));
+        throw CliError(exportFailure(path, reason));
+    printLayoutWritten(out, path, options, summary);
+}
+
+void printLayoutWritten(QTextStream &out, const QString &path, const LayoutExportOptions &options,
+                        const LayoutExportSummary &summary)
+{
     out << "Layout written to " << path << " (" << layoutFormatName(summary.format);
     if (summary.format == LayoutFormat::Gdsii)
         out << ", cell " << summary.cellName << ", database unit "

@@ -24,6 +24,13 @@ void checkLayoutPath(const QString &flag, const QString &path);
 void writeLayoutFile(const QString &path, const ProjectDocument &document,
                      const QStringList &levelRoles, const LayoutExportOptions &options,
                      QTextStream &out);
+// The same, into `file` without committing it; throws CliError on failure.
+LayoutExportSummary prepareLayout(CheckedSaveFile &file, const ProjectDocument &document,
+                                  const QStringList &levelRoles,
+                                  const LayoutExportOptions &options);
+// What writeLayoutFile says about a written layout.
+void printLayoutWritten(QTextStream &out, const QString &path, const LayoutExportOptions &options,
+                        const LayoutExportSummary &summary);
 
 // `export IN.son OUT.gds|OUT.dxf [--layer-map MAP] [--dbu SIZE] [--cell NAME] [--origin ...]`.
 int runExport(const QStringList &arguments, QTextStream &out);

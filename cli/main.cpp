@@ -12,7 +12,9 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -58,11 +60,18 @@ const char usage[] =
     "                          --gds gds|dxf writes each project's layout beside it.\n"
     "  info [IN.son]           Show a template's units, box, layers, metal levels and roles\n"
     "                          (the built-in template when no file is given).\n"
-    "  rewrite IN.son OUT.son  Read a project and write it in this program's canonical form.\n"
+    "  rewrite IN.son OUT.son  Read a project and write it in this program's canonical form;\n"
+    "                          like every save of a project, this empties its result folder\n"
+    "                          (sondata/OUT/) of the results simulated on the old file.\n"
     "  export IN.son OUT.gds|OUT.dxf [LAYOUT OPTIONS]\n"
     "                          Write a project's polygons and vias as a chip layout.\n"
     "  --help                  Show this text.\n"
     "  --version               Show the program's version.\n"
+    "\n"
+    "Output files are written whole or not at all, and only to a regular file or a new name in\n"
+    "an existing folder: a device, FIFO or socket, '-' and the standard output under any name\n"
+    "(/dev/stdout) are refused before anything is written. When one command writes several\n"
+    "files (create --gds), none replaces its target unless all could be written.\n"
     "\n"
     "Spiral options (create, estimate, check, render, synthesize and sweep):\n";
 
@@ -128,6 +137,21 @@ int run(int argc, char *argv[], QTextStream &out, QTextStream &err)
     checkArgumentsAreText(argc, argv);
     return dispatch(QCoreApplication::arguments().mid(1), out, err, renderModule);
 }
+
+// Output that never arrived (a full disk, a closed pipe) must not pass for success.
+int withOutputWritten(int exitCode, QTextStream &out, QTextStream &err)
+{
+    errno = 0;
+    out.flush();
+    if (out.status() == QTextStream::Ok && std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return exitCode;
+    const int cause = errno;
+    err << "torvane-cli: cannot write the standard output"
+        << (cause != 0 ? QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(cause))
+                       : QString())
+        << ".\n";
+    return failureExitCode;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -135,10 +159,10 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     try {
-        return run(argc, argv, out, err);
+        return withOutputWritten(run(argc, argv, out, err), out, err);
     } catch (const CliError &error) {
-        out.flush();
+        const int exitCode = withOutputWritten(failureExitCode, out, err);
         err << "torvane-cli: " << error.message() << '\n';
-        return failureExitCode;
+        return exitCode;
     }
 }

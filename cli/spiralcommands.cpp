@@ -5,6 +5,7 @@
 #include "cli/projectcommands.h"
 #include "cli/spiraloptions.h"
 #include "core/checks/designchecks.h"
+#include "core/files/checkedsavefile.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/sonnet/numberformat.h"
 #include "core/template/estimate.h"
@@ -166,28 +167,39 @@ double inductanceScale(const LoadedTemplate &loaded)
     return 1.0 / HenriesPerInductanceUnit(loaded.document.dimension.inductanceUnit);
 }
 
-void createProject(const SpiralCommandOptions &options, LoadedTemplate &loaded, DesignReview review)
+std::optional<LayoutExportSummary> createProject(const SpiralCommandOptions &options,
+                                                 LoadedTemplate &loaded, DesignReview review)
 {
     refuseBeforeCreate(options, review.findings);
     // The review laid the spiral out on a copy of the template: that copy is the project.
     loaded.document = std::move(review.layout);
+    applyLayerSetup(loaded.document, loaded.layerSetup, loaded.functionSetup, options.staircase);
+    std::optional<LayoutExportSummary> layoutSummary;
+    CheckedSaveFile layoutFile(options.layout ? options.layout->path : QString());
+    if (options.layout) {
+        LayoutExportOptions layoutOptions = options.layout->options;
+        if (layoutOptions.cellName.isEmpty())
+            layoutOptions.cellName = cellNameFor(options.outputPath);
+        layoutSummary =
+            prepareLayout(layoutFile, loaded.document, loaded.functionSetup, layoutOptions);
+    }
+    CheckedSaveFile projectFile(options.outputPath);
     QString reason;
-    if (saveWithLayerSetup(loaded.document, options.outputPath, loaded.layerSetup,
-                           loaded.functionSetup, options.staircase, &reason) != 0)
-        throw CliError(QStringLiteral("Error creating sonnet project '%1': %2.")
-                           .arg(options.outputPath, reason));
-}
-
-void writeProjectLayout(const SpiralCommandOptions &options, const LoadedTemplate &loaded,
-                        QTextStream &out)
-{
-    if (!options.layout)
-        return;
-    LayoutExportOptions layoutOptions = options.layout->options;
-    if (layoutOptions.cellName.isEmpty())
-        layoutOptions.cellName = cellNameFor(options.outputPath);
-    writeLayoutFile(options.layout->path, loaded.document, loaded.functionSetup, layoutOptions,
-                    out);
+    const auto projectFailure = [&](const QString &why) {
+        return CliError(
+            QStringLiteral("Error creating sonnet project '%1': %2.").arg(options.outputPath, why));
+    };
+    if (prepareProjectFile(projectFile, loaded.document, &reason) != 0)
+        throw projectFailure(reason);
+    const CheckedSaveFile *failed = options.layout ? commitTogether({&layoutFile, &projectFile})
+                                                   : commitTogether({&projectFile});
+    if (failed == &projectFile)
+        throw projectFailure(failed->errorString());
+    if (failed)
+        throw CliError(QStringLiteral("cannot export '%1': %2")
+                           .arg(failed->fileName(), failed->errorString()));
+    prepareResultFolder(options.outputPath);
+    return layoutSummary;
 }
 
 int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -197,13 +209,15 @@ int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
     DesignReview review = reviewLoaded(options, loaded);
     printFindings(err, review.findings);
     const QStringList dropped = review.droppedItems;
-    createProject(options, loaded, std::move(review));
+    const std::optional<LayoutExportSummary> layout =
+        createProject(options, loaded, std::move(review));
     printNotes(err, dropped);
     const GeometryBlock &geometry = loaded.document.geometry;
     out << "Spiral created at " << options.outputPath << " (" << geometry.polygons.size()
         << " polygons, " << geometry.ports.size() << " ports, " << geometry.referencePlanes.size()
         << " reference planes)\n";
-    writeProjectLayout(options, loaded, out);
+    if (layout)
+        printLayoutWritten(out, options.layout->path, options.layout->options, *layout);
     return 0;
 }
 

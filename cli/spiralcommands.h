@@ -5,6 +5,8 @@
 #include "core/sonnet/projectdocument.h"
 
 #include <QStringList>
+
+#include <optional>
 #include <QTextStream>
 
 // The template as the window would hold it after loading it and applying the chosen units.
@@ -22,13 +24,13 @@ struct LoadedTemplate
 LoadedTemplate loadTemplate(const SpiralCommandOptions &options);
 
 // What create does once the options are read and the spiral reviewed: refuses where the window
-// would ask (unless --yes), takes the review's layout as the project in `loaded.document` and
-// writes it with its result folder. Throws CliError with the reason.
-void createProject(const SpiralCommandOptions &options, LoadedTemplate &loaded,
-                   DesignReview review);
-// With --gds, the created project's layout, and a line saying so on `out`.
-void writeProjectLayout(const SpiralCommandOptions &options, const LoadedTemplate &loaded,
-                        QTextStream &out);
+// would ask (unless --yes) and takes the review's layout as the project in `loaded.document`.
+// The project and, with --gds, its layout are written as one save: both are written in full
+// before either replaces its target, the layout is committed first, and the result folder is
+// prepared only once both are in place. Throws CliError with the reason; returns the layout's
+// summary when there is one.
+std::optional<LayoutExportSummary> createProject(const SpiralCommandOptions &options,
+                                                 LoadedTemplate &loaded, DesignReview review);
 
 // "round", "nsided", "diffround" or "diffnsided", as --shape takes them.
 QString shapeName(SpiralShape shape);

@@ -2,6 +2,7 @@
 
 #include "cli/clierror.h"
 #include "core/export/picturename.h"
+#include "core/template/fieldvalue.h"
 #include "core/template/layerroles.h"
 #include "core/template/units.h"
 
@@ -45,18 +46,16 @@ double parseNumber(const QString &flag, const QString &text)
     return value;
 }
 
+// Only texts the conversion took come here: all are decimal numbers.
 int decimalsOf(const QString &text)
 {
-    static const QRegularExpression fraction(QStringLiteral("\\.(\\d*)"));
-    const QString mantissa = text.section(QRegularExpression(QStringLiteral("[eE]")), 0, 0);
-    const QRegularExpressionMatch match = fraction.match(mantissa);
-    return match.hasMatch() ? static_cast<int>(match.capturedLength(1)) : 0;
+    return decimalsOfValue(text).value_or(0);
 }
 
 double parseLength(const QString &flag, const QString &text, int maxDecimals = 3)
 {
     const double value = parseNumber(flag, text);
-    if (value < 0.001 || value > 1000000)
+    if (value < smallestLength || value > largestLength)
         throw CliError(QStringLiteral("%1 must lie between 0.001 and 1000000, not %2.")
                            .arg(flagText(flag), text));
     if (decimalsOf(text) > maxDecimals)

@@ -8,6 +8,7 @@
 #include "core/batch/csvwriter.h"
 #include "core/batch/parallelfor.h"
 #include "core/batch/valuelist.h"
+#include "core/files/regularfile.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/spiral/roundspiral.h"
 #include "core/template/estimate.h"
@@ -289,9 +290,6 @@ Row runCombination(const Combination &c, const SweepArguments &sweep, const Load
             row.findings.append(findingLine(finding));
         LoadedTemplate target = loaded;
         createProject(options, target, std::move(review));
-        QString quiet; // the index tells
-        QTextStream layoutLine(&quiet);
-        writeProjectLayout(options, target, layoutLine);
         row.written = true;
     } catch (const CliError &error) {
         row.reason = error.message();
@@ -312,6 +310,18 @@ void prepareFolder(const SweepArguments &sweep)
                            .arg(sweep.folder));
     if (!QDir().mkpath(sweep.folder))
         throw CliError(QStringLiteral("cannot create the folder '%1'.").arg(sweep.folder));
+}
+// An index left from an earlier sweep would stand beside the new projects, as if it listed them,
+// should this sweep not get as far as writing its own.
+void removeOldIndex(const QString &indexPath)
+{
+    QString reason;
+    if (!checkOutputFile(indexPath, &reason))
+        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(indexPath, reason));
+    QFile old(indexPath);
+    if (old.exists() && !old.remove())
+        throw CliError(QStringLiteral("cannot remove the earlier '%1': %2.")
+                           .arg(indexPath, old.errorString()));
 }
 } // namespace
 
@@ -350,6 +360,8 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
                                       "than 10,000.")
                            .arg(QLocale::c().toString(count, 'f', 0)));
     prepareFolder(sweep);
+    const QString indexPath = QDir(sweep.folder).filePath(QStringLiteral("index.csv"));
+    removeOldIndex(indexPath);
     const LoadedTemplate loaded = loadTemplate(probe);
     const QString shape = shapeName(probe.parameters.shape);
     // Every project leaves out the same items of the template: said once.
@@ -372,7 +384,6 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
         index.addRecord(indexRecord(row, {sweep, probe, loaded}));
         written += row.written ? 1 : 0;
     }
-    const QString indexPath = QDir(sweep.folder).filePath(QStringLiteral("index.csv"));
     QString reason;
     if (index.save(indexPath, &reason) != 0)
         throw CliError(QStringLiteral("cannot write '%1': %2.").arg(indexPath, reason));

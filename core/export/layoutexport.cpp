@@ -328,15 +328,16 @@ QString dxfViaLayerName(int level, int toLevel)
         .arg(levelText(std::min(level, toLevel)), levelText(std::max(level, toLevel)));
 }
 
-int exportLayout(const QString &fileName, const ProjectDocument &document,
-                 const QStringList &levelRoles, const LayoutExportOptions &options,
-                 QString *errorText, LayoutExportSummary *summary)
+int prepareLayoutFile(CheckedSaveFile &file, const ProjectDocument &document,
+                      const QStringList &levelRoles, const LayoutExportOptions &options,
+                      QString *errorText, LayoutExportSummary *summary)
 {
     const auto fail = [errorText](const QString &reason) {
         if (errorText)
             *errorText = reason;
         return 1;
     };
+    const QString fileName = file.fileName();
     LayoutExportSummary result;
     const std::optional<LayoutFormat> format = layoutFormatFor(fileName);
     if (!format)
@@ -349,15 +350,12 @@ int exportLayout(const QString &fileName, const ProjectDocument &document,
                         .arg(result.cellName));
     if (!isUsableDatabaseUnit(options.databaseUnit))
         return fail(QStringLiteral("the database unit lies outside 1 pm to 1 mm."));
-    if (QFileInfo(fileName).isDir())
-        return fail(QStringLiteral("it is a folder."));
 
     DxfExport dxf(document, options.origin);
     QString error;
     if (*format == LayoutFormat::Dxf && !dxf.check(error))
         return fail(error);
 
-    CheckedSaveFile file(fileName);
     if (!file.open())
         return fail(file.errorString());
     BufferedOutput out(file);
@@ -365,9 +363,23 @@ int exportLayout(const QString &fileName, const ProjectDocument &document,
         dxf.write(out, result);
     else if (!GdsExport(document, levelRoles, options).write(out, result.cellName, result, error))
         return fail(error); // the unfinished temporary file goes with `file`
-    if (!out.flush() || !file.commit())
+    if (!out.flush() || !file.finish())
         return fail(file.errorString());
     if (summary)
         *summary = result;
     return 0;
+}
+
+int exportLayout(const QString &fileName, const ProjectDocument &document,
+                 const QStringList &levelRoles, const LayoutExportOptions &options,
+                 QString *errorText, LayoutExportSummary *summary)
+{
+    CheckedSaveFile file(fileName);
+    if (prepareLayoutFile(file, document, levelRoles, options, errorText, summary) != 0)
+        return 1;
+    if (file.commit())
+        return 0;
+    if (errorText)
+        *errorText = file.errorString();
+    return 1;
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+class CheckedSaveFile;
+
 struct LayoutExportSummary
 {
     LayoutFormat format = LayoutFormat::Gdsii;
@@ -36,3 +38,8 @@ QString dxfViaLayerName(int level, int toLevel);
 int exportLayout(const QString &fileName, const ProjectDocument &document,
                  const QStringList &levelRoles, const LayoutExportOptions &options,
                  QString *errorText = nullptr, LayoutExportSummary *summary = nullptr);
+// The same into `file` (which it opens, by the suffix of its target), synced but not committed:
+// the caller commits it with the other files of the same save (commitTogether()).
+int prepareLayoutFile(CheckedSaveFile &file, const ProjectDocument &document,
+                      const QStringList &levelRoles, const LayoutExportOptions &options,
+                      QString *errorText = nullptr, LayoutExportSummary *summary = nullptr);

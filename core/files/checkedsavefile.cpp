@@ -1,5 +1,7 @@
 #include "core/files/checkedsavefile.h"
 
+#include "core/files/regularfile.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -27,6 +29,10 @@ CheckedSaveFile::~CheckedSaveFile()
 
 bool CheckedSaveFile::open()
 {
+    if (QString reason; !checkOutputFile(file.fileName(), &reason)) {
+        setErrorString(reason);
+        return false;
+    }
     // Unbuffered: QFileDevice's own buffer would only be written inside QSaveFile::commit(),
     // which does not report a failure there.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
@@ -97,16 +103,27 @@ bool CheckedSaveFile::reserve(qint64 bytes)
     return false;
 }
 
-bool CheckedSaveFile::commit()
+bool CheckedSaveFile::finish()
 {
     if (!file.isOpen())
         return false;
+    if (finished)
+        return failure.isEmpty();
+    finished = true;
     // Room taken beyond the end would stay with the file.
     if (reserved > written && failure.isEmpty())
         ::ftruncate(file.handle(), static_cast<off_t>(written));
     // Some file systems report a full disk only when the data is synced.
     if (failure.isEmpty() && sync(file.handle()) != 0 && errno != EINVAL && errno != EROFS)
         failWithSystemError();
+    return failure.isEmpty();
+}
+
+bool CheckedSaveFile::commit()
+{
+    if (!file.isOpen())
+        return false;
+    finish();
     QIODevice::close();
     if (!failure.isEmpty()) {
         file.cancelWriting();
@@ -119,6 +136,19 @@ bool CheckedSaveFile::commit()
         return false;
     }
     return true;
+}
+
+CheckedSaveFile *commitTogether(std::initializer_list<CheckedSaveFile *> files)
+{
+    for (CheckedSaveFile *file : files) {
+        if (!file->finish())
+            return file;
+    }
+    for (CheckedSaveFile *file : files) {
+        if (!file->commit())
+            return file;
+    }
+    return nullptr;
 }
 
 int writeWholeFile(const QString &fileName, QByteArrayView contents, QString *errorText)

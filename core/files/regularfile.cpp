@@ -25,6 +25,32 @@ QString notRegularReason(mode_t mode)
     return S_ISDIR(mode) ? QStringLiteral("it is a folder")
                          : QStringLiteral("it is not a regular file");
 }
+
+QString notWritableReason(mode_t mode)
+{
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device, not a regular file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a FIFO, not a regular file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("it is a socket, not a regular file");
+    return notRegularReason(mode);
+}
+
+// The standard stream that is the same file as `status`, if any.
+const char *standardStreamOf(const struct stat &status)
+{
+    static const char *const names[] = {"input", "output", "error"};
+    for (int descriptor = 0; descriptor < 3; ++descriptor) {
+        struct stat stream
+        {
+        };
+        if (::fstat(descriptor, &stream) == 0 && stream.st_dev == status.st_dev &&
+            stream.st_ino == status.st_ino)
+            return names[descriptor];
+    }
+    return nullptr;
+}
 } // namespace
 
 bool openRegularFile(const QString &fileName, QFile &file, QString *errorText)
@@ -49,5 +75,31 @@ bool openRegularFile(const QString &fileName, QFile &file, QString *errorText)
     }
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return fail(errorText, file.errorString());
+    return true;
+}
+
+bool checkOutputFile(const QString &fileName, QString *errorText)
+{
+    if (fileName == QLatin1String("-"))
+        return fail(errorText, QStringLiteral("'-' does not stand for the standard output here; "
+                                              "name a file"));
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat status
+    {
+    };
+    if (::stat(path.constData(), &status) == 0) {
+        if (!S_ISREG(status.st_mode))
+            return fail(errorText, notWritableReason(status.st_mode));
+        if (const char *stream = standardStreamOf(status))
+            return fail(errorText, QStringLiteral("it is this program's standard %1, not a file "
+                                                  "to replace")
+                                       .arg(QLatin1String(stream)));
+        return true;
+    }
+    if (errno != ENOENT)
+        return fail(errorText, systemErrorText());
+    // A new name; a missing folder is left to the open, which names the system's cause.
+    if (::lstat(path.constData(), &status) == 0)
+        return fail(errorText, QStringLiteral("it is a link to a file that does not exist"));
     return true;
 }

@@ -8,3 +8,10 @@
 // /dev/zero cannot be read until memory runs out and a FIFO cannot hang the caller.
 // On failure `errorText`, when given, receives the reason.
 bool openRegularFile(const QString &fileName, QFile &file, QString *errorText = nullptr);
+
+// Whether `fileName` may be written: an existing regular file (or a link to one) or a new name
+// in an existing folder. A device, FIFO, socket, folder or link to nothing is refused, so that a
+// save never replaces /dev/null or a pipe with a file of its own, and so is this process's
+// standard input, output or error however it is named (/dev/stdout, "-"): they are streams, not
+// files to replace. On refusal `errorText`, when given, receives the reason.
+bool checkOutputFile(const QString &fileName, QString *errorText = nullptr);

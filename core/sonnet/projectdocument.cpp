@@ -66,22 +66,27 @@ qint64 leastPolygonTextBytes(const ProjectDocument &document)
     return bytes;
 }
 
+// Opens `file` and writes the project into it; false when anything failed.
+bool writeInto(CheckedSaveFile &file, const ProjectDocument &document)
+{
+    if (!file.open())
+        return false;
+    // Large projects take their room on the disk at once; reserving no more than their least
+    // text, they rarely give any back.
+    if (const qint64 least = leastPolygonTextBytes(document); least >= (qint64(8) << 20))
+        file.reserve(least);
+    SonTextWriter out(&file);
+    writeProject(out, document);
+    out << '\n';
+    return out.flush();
+}
+
 // `written` runs once the text is out, before the final sync and the rename.
 template <typename Written>
 int writeAndCommit(CheckedSaveFile &file, const ProjectDocument &document, QString *errorText,
                    const Written &written)
 {
-    bool saved = file.open();
-    // Large projects take their room on the disk at once; reserving no more than their least
-    // text, they rarely give any back.
-    if (const qint64 least = leastPolygonTextBytes(document); saved && least >= (qint64(8) << 20))
-        file.reserve(least);
-    if (saved) {
-        SonTextWriter out(&file);
-        writeProject(out, document);
-        out << '\n';
-        saved = out.flush();
-    }
+    bool saved = writeInto(file, document);
     written();
     saved = saved && file.commit();
     if (!saved && errorText)
@@ -93,6 +98,14 @@ int writeAndCommit(CheckedSaveFile &file, const ProjectDocument &document, QStri
 int writeProjectFile(CheckedSaveFile &file, const ProjectDocument &document, QString *errorText)
 {
     return writeAndCommit(file, document, errorText, [] {});
+}
+
+int prepareProjectFile(CheckedSaveFile &file, const ProjectDocument &document, QString *errorText)
+{
+    const bool ready = writeInto(file, document) && file.finish();
+    if (!ready && errorText)
+        *errorText = file.errorString();
+    return ready ? 0 : 1;
 }
 
 int saveProject(const QString &fileName, const ProjectDocument &document, QString *errorText)

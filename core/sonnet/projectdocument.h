@@ -88,6 +88,11 @@ int writeProjectFile(const QString &fileName, const ProjectDocument &document,
                      QString *errorText = nullptr);
 int writeProjectFile(CheckedSaveFile &file, const ProjectDocument &document,
                      QString *errorText = nullptr);
+// Writes the project into `file` (which it opens) and syncs it, without replacing the target:
+// the caller commits it, with the other files of the same save (commitTogether()), and only
+// then prepares the result folder.
+int prepareProjectFile(CheckedSaveFile &file, const ProjectDocument &document,
+                       QString *errorText = nullptr);
 // writeProjectFile, then, only when that succeeded, empties or creates the result folder.
 int saveProject(const QString &fileName, const ProjectDocument &document,
                 QString *errorText = nullptr);

@@ -63,13 +63,19 @@ void readLayerSetup(const ProjectDocument &document, QStringList &layerSetup,
     readLayerAnnotation(document.headerLines, functionSetupMarker, functionSetup, roleNone, levels);
 }
 
-int saveWithLayerSetup(ProjectDocument &document, const QString &fileName,
-                       const QStringList &layerSetup, const QStringList &functionSetup,
-                       bool staircase, QString *errorText)
+void applyLayerSetup(ProjectDocument &document, const QStringList &layerSetup,
+                     const QStringList &functionSetup, bool staircase)
 {
     if (staircase)
         document.geometry.setStaircaseFill();
     writeLayerAnnotation(document.headerLines, layerSetupMarker, layerSetup);
     writeLayerAnnotation(document.headerLines, functionSetupMarker, functionSetup);
+}
+
+int saveWithLayerSetup(ProjectDocument &document, const QString &fileName,
+                       const QStringList &layerSetup, const QStringList &functionSetup,
+                       bool staircase, QString *errorText)
+{
+    applyLayerSetup(document, layerSetup, functionSetup, staircase);
     return saveProject(fileName, document, errorText);
 }

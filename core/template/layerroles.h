@@ -32,7 +32,10 @@ void writeLayerAnnotation(QStringList &headerLines, const QString &marker, const
 void readLayerSetup(const ProjectDocument &document, QStringList &layerSetup,
                     QStringList &functionSetup);
 
-// Staircase fill when asked, both annotation lines, then saveProject. Returns its status.
+// Staircase fill when asked, and both annotation lines.
+void applyLayerSetup(ProjectDocument &document, const QStringList &layerSetup,
+                     const QStringList &functionSetup, bool staircase);
+// applyLayerSetup, then saveProject. Returns its status.
 int saveWithLayerSetup(ProjectDocument &document, const QString &fileName,
                        const QStringList &layerSetup, const QStringList &functionSetup,
                        bool staircase, QString *errorText = nullptr);

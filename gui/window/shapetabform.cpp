@@ -1,5 +1,7 @@
 #include "gui/window/shapetabform.h"
 
+#include "core/template/fieldvalue.h"
+
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QDoubleValidator>
@@ -12,12 +14,14 @@
 
 namespace {
 // Out-of-range input stays as typed and simply does not end the edit; Qt's own fixup would
-// rewrite it into a different number in scientific notation.
+// rewrite it into a different number in scientific notation. Decimals are counted on the value,
+// as the command line counts them, so an exponent neither hides nor adds any.
 class FieldValidator : public QDoubleValidator
 {
 public:
     FieldValidator(int decimals, QObject *parent)
-        : QDoubleValidator(0.001, 1000000, decimals, parent)
+        : QDoubleValidator(smallestLength, largestLength, anyDecimals, parent),
+          maxDecimals(decimals)
     {
         // The fields are read with the C conversion, so they take a decimal point everywhere
         // and no group separator, which the conversion would read as the end of the number.
@@ -33,7 +37,10 @@ public:
         // value used would not be the one shown.
         if (input.contains(QLatin1Char(',')))
             return Intermediate;
-        return QDoubleValidator::validate(input, pos);
+        const State state = QDoubleValidator::validate(input, pos);
+        if (state != Invalid && decimalsOfValue(input).value_or(0) > maxDecimals)
+            return Invalid;
+        return state;
     }
 
     QString allowedText() const
@@ -41,8 +48,12 @@ public:
         return QStringLiteral("Allowed: %1 to %2 with at most %3 decimals, with a point as the "
                               "decimal separator")
             .arg(QString::number(bottom(), 'g', 10), QString::number(top(), 'g', 10))
-            .arg(decimals());
+            .arg(maxDecimals);
     }
+
+private:
+    static constexpr int anyDecimals = 1000;
+    int maxDecimals;
 };
 
 // Text a validator does not accept never ends the edit, yet stays in the field and is used;

@@ -16,7 +16,10 @@
 #include <QtTest>
 #include <QXmlStreamReader>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 struct Run
@@ -45,6 +48,34 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs the shell words in `folder`, the program standing in for the first word.
+Run runInFolder(const QString &folder, const QString &words)
+{
+    return runCli(
+        {"-c", "cd \"$1\" && exec \"$0\" " + words, TORVANE_CLI_PATH, folder}, [] {}, "/bin/sh");
+}
+
+// Each entry of the folder with its kind and size, links not followed.
+QStringList entriesWithKinds(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        struct stat status
+        {
+        };
+        lstat(QFile::encodeName(path).constData(), &status);
+        found.append(QStringLiteral("%1 %2 %3")
+                         .arg(QDir(folder).relativeFilePath(path))
+                         .arg(status.st_mode & S_IFMT)
+                         .arg(S_ISREG(status.st_mode) ? status.st_size : 0));
+    }
+    found.sort();
+    return found;
 }
 
 QStringList filesIn(const QString &folder)
@@ -83,6 +114,12 @@ private slots:
     void pathsAreCheckedBeforeUse();
     void largeLayoutNeedsYes();
     void checkAndRender();
+    void outputsAreRegularFilesOnly_data();
+    void outputsAreRegularFilesOnly();
+    void failedLayoutReplacesNothing_data();
+    void failedLayoutReplacesNothing();
+    void unwritableStandardOutputFails_data();
+    void unwritableStandardOutputFails();
 };
 
 void CliTest::createWritesWhatTheWindowWrites_data()
@@ -215,6 +252,8 @@ void CliTest::boundariesAccepted()
     QTemporaryDir dir;
     for (const QStringList &arguments :
          {QStringList{"--shape", "round", "--width", "0.001"},
+          QStringList{"--shape", "round", "--radius", "1.2345e2"},
+          QStringList{"--shape", "diffnsided", "--width", "1.25e1"},
           QStringList{"--shape", "nsided", "--sides", "16"},
           QStringList{"--shape", "diffround", "--turns", "99"},
           QStringList{"--shape", "round", "--roles", "none,spiral,bridge,none", "--metals",
@@ -235,6 +274,8 @@ void CliTest::badInputWritesNothing_data()
     QTest::newRow("too long") << round + QStringList{"--spacing", "1000001"} << "--spacing";
     QTest::newRow("four decimals")
         << round + QStringList{"--bridge-width", "1.0005"} << "--bridge-width";
+    QTest::newRow("four decimals behind an exponent")
+        << round + QStringList{"--radius", "1.5e-3"} << "--radius";
     QTest::newRow("n-sided differential width decimals")
         << QStringList{"--shape", "diffnsided", "--width", "10.005"} << "--width";
     QTest::newRow("too few turns") << round + QStringList{"--turns", "0.75"} << "--turns";
@@ -635,3 +676,116 @@ void CliTest::checkAndRender()
 
 QTEST_GUILESS_MAIN(CliTest)
 #include "test_cli.moc"
+
+void CliTest::outputsAreRegularFilesOnly_data()
+{
+    QTest::addColumn<QString>("arguments"); // shell words, run in a folder of odd targets
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("rewrite to a FIFO") << "rewrite base.son p.son"
+                                       << "'p.son': it is a FIFO, not a regular file.";
+    QTest::newRow("rewrite to a socket") << "rewrite base.son socket.son"
+                                         << "it is a socket, not a regular file.";
+    QTest::newRow("rewrite to a link to a FIFO") << "rewrite base.son link.son"
+                                                 << "it is a FIFO";
+    QTest::newRow("rewrite to a dangling link") << "rewrite base.son gone.son"
+                                                << "it is a link to a file that does not exist";
+    QTest::newRow("rewrite to -") << "rewrite base.son -"
+                                  << "'-' does not stand for the standard output";
+    QTest::newRow("rewrite to /dev/stdout") << "rewrite base.son /dev/stdout > stdout.txt"
+                                            << "it is this program's standard output";
+    QTest::newRow("create") << "create --shape round -o p.son"
+                            << "it is a FIFO";
+    QTest::newRow("create --gds") << "create --shape round -o new.son --gds p.gds"
+                                  << "cannot export 'p.gds': it is a FIFO";
+    QTest::newRow("render") << "render --shape round -o p.svg"
+                            << "it is a FIFO";
+    QTest::newRow("export") << "export base.son p.gds"
+                            << "it is a FIFO";
+    QTest::newRow("synthesize --create") << "synthesize --shape round --target 2 --create p.son"
+                                         << "it is a FIFO";
+    QTest::newRow("sweep index") << "sweep --shape round --turns 2,3 -o sweep --force"
+                                 << "index.csv': it is a FIFO";
+}
+
+void CliTest::outputsAreRegularFilesOnly()
+{
+    QFETCH(QString, arguments);
+    QFETCH(QString, mentions);
+    QTemporaryDir dir;
+    QCOMPARE(runCli({"create", "--shape", "round", "-o", dir.filePath("base.son")}).exitCode, 0);
+    QVERIFY(QDir(dir.path()).mkdir("sweep"));
+    for (const char *name : {"p.son", "p.gds", "p.svg", "sweep/index.csv"})
+        QCOMPARE(mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
+    QVERIFY(QFile::link("p.son", dir.filePath("link.son")));
+    QVERIFY(QFile::link("nothing.son", dir.filePath("gone.son")));
+    QFile stdoutFile(dir.filePath("stdout.txt"));
+    QVERIFY(stdoutFile.open(QIODevice::WriteOnly));
+    stdoutFile.close();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(dir.filePath("socket.son"));
+    QVERIFY(socketPath.size() < qsizetype(sizeof address.sun_path));
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    QCOMPARE(bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const QStringList before = entriesWithKinds(dir.path());
+
+    const Run run = runInFolder(dir.path(), arguments);
+    close(listener);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(mentions), qPrintable(run.err));
+    QCOMPARE(entriesWithKinds(dir.path()), before);
+}
+
+void CliTest::failedLayoutReplacesNothing_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<int>("fileSizeLimit"); // 0: none
+    QTest::newRow("layout in a folder that takes no files") << "/proc/self/x.gds" << 0;
+    // The project (about 36 kB) fits below the limit, its layout (about 42 kB) does not.
+    QTest::newRow("disk full with the project written") << "new.dxf" << 39000;
+}
+
+// A failed save of either file leaves the old project, its results and any layout as they were.
+void CliTest::failedLayoutReplacesNothing()
+{
+    QFETCH(QString, layout);
+    QFETCH(int, fileSizeLimit);
+    QTemporaryDir dir;
+    const QString project = dir.filePath("old.son");
+    QCOMPARE(runCli({"create", "--shape", "round", "-o", project}).exitCode, 0);
+    QVERIFY(QFile::copy(project, dir.filePath("sondata/old/result.csv")));
+    const QStringList before = entriesWithKinds(dir.path());
+    const QByteArray old = readAll(project);
+
+    const Run run = runCli({"create", "--shape", "round", "--turns", "20", "--width", "2",
+                            "--spacing", "2", "--radius", "10", "-o", project, "--gds",
+                            layout.startsWith('/') ? layout : dir.filePath(layout)},
+                           [fileSizeLimit] {
+                               if (fileSizeLimit > 0)
+                                   limitFileSize(fileSizeLimit);
+                           });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(entriesWithKinds(dir.path()), before);
+    QCOMPARE(readAll(project), old);
+}
+
+void CliTest::unwritableStandardOutputFails_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::newRow("info") << "info";
+    QTest::newRow("estimate") << "estimate --shape round";
+    QTest::newRow("check") << "check --shape round --turns 5 --radius 20 --spacing 0.5";
+    QTest::newRow("synthesize --json") << "synthesize --shape round --target 2 --json";
+    QTest::newRow("help") << "--help";
+}
+
+void CliTest::unwritableStandardOutputFails()
+{
+    QFETCH(QString, arguments);
+    QTemporaryDir dir;
+    const Run run = runInFolder(dir.path(), arguments + " > /dev/full");
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write the standard output: No space left on device."),
+             qPrintable(run.err));
+}

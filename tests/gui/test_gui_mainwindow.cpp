@@ -152,6 +152,10 @@ private slots:
                  QValidator::Acceptable);
         QVERIFY(state(QStringLiteral("1.") + QString(decimals + 1, QLatin1Char('5'))) !=
                 QValidator::Acceptable);
+        // Decimals are those of the value, as the command line counts them.
+        QVERIFY(state(QStringLiteral("1.5e-") + QString::number(decimals)) !=
+                QValidator::Acceptable);
+        QCOMPARE(state(QStringLiteral("1.2345e2")), QValidator::Acceptable);
     }
 
     // Text that never ends the edit must not go unnoticed; acceptable text clears the mark.
