@@ -7,6 +7,7 @@
 #include "cli/spiraloptions.h"
 #include "cli/sweepcommand.h"
 #include "cli/synthesizecommand.h"
+#include "cli/terminaltext.h"
 #include "core/version.h"
 
 #include <QCoreApplication>
@@ -162,7 +163,7 @@ int main(int argc, char *argv[])
         return withOutputWritten(run(argc, argv, out, err), out, err);
     } catch (const CliError &error) {
         const int exitCode = withOutputWritten(failureExitCode, out, err);
-        err << "torvane-cli: " << error.message() << '\n';
+        err << "torvane-cli: " << shortenedMessage(error.message()) << '\n';
         return exitCode;
     }
 }

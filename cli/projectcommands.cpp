@@ -1,6 +1,7 @@
 #include "cli/projectcommands.h"
 
 #include "cli/clierror.h"
+#include "cli/terminaltext.h"
 #include "core/sonnet/numberformat.h"
 #include "core/sonnet/projectdocument.h"
 #include "core/template/builtintemplate.h"
@@ -20,9 +21,9 @@ void printDielectricLayers(QTextStream &out, const GeometryBlock &geometry)
     out << "Dielectric layers (" << geometry.dielectricLayers.size() << "), top to bottom:\n";
     for (qsizetype i = 0; i < geometry.dielectricLayers.size(); ++i) {
         const DielectricLayer &layer = geometry.dielectricLayers[i];
-        out << "  " << i << "  \"" << layer.name << "\"  thickness " << formatReal(layer.thickness)
-            << "  Erel " << formatReal(layer.relativePermittivity) << "  loss tan "
-            << formatReal(layer.dielectricLossTangent) << "  cond "
+        out << "  " << i << "  \"" << visibleText(layer.name) << "\"  thickness "
+            << formatReal(layer.thickness) << "  Erel " << formatReal(layer.relativePermittivity)
+            << "  loss tan " << formatReal(layer.dielectricLossTangent) << "  cond "
             << formatReal(layer.dielectricConductivity) << "  Mrel "
             << formatReal(layer.relativePermeability) << '\n';
     }
@@ -33,8 +34,8 @@ void printMetalTypes(QTextStream &out, const GeometryBlock &geometry)
     out << "Metal types (" << geometry.metalTypes.size() << "):\n";
     for (qsizetype i = 0; i < geometry.metalTypes.size(); ++i) {
         const MetalType &metal = geometry.metalTypes[i];
-        out << "  " << i << "  \"" << metal.name << "\"  " << metal.model << metal.parameters
-            << '\n';
+        out << "  " << i << "  \"" << visibleText(metal.name) << "\"  "
+            << visibleText(metal.model + metal.parameters) << '\n';
     }
 }
 
@@ -47,7 +48,7 @@ void printMetalLevels(QTextStream &out, const ProjectDocument &document)
     for (qsizetype i = 0; i < metals.size(); ++i) {
         const bool known =
             metals[i] == defaultLevelMetal || document.geometry.metalTypeIndex(metals[i]) >= 0;
-        out << "  " << i << "  " << metals[i] << "  " << roles[i]
+        out << "  " << i << "  " << visibleText(metals[i]) << "  " << visibleText(roles[i])
             << (known ? "" : "  (metal type not defined in this file)") << '\n';
     }
 }
@@ -116,17 +117,20 @@ int runInfo(const QStringList &arguments, QTextStream &out)
 
     out << "Template: "
         << (path.isEmpty() ? QStringLiteral("built-in (%1)").arg(builtInTemplateFileName())
-                           : QFileInfo(path).absoluteFilePath())
+                           : visibleText(QFileInfo(path).absoluteFilePath()))
         << '\n';
-    out << "Units: length " << units.lengthUnit << ", inductance " << units.inductanceUnit
-        << ", frequency " << units.frequencyUnit << '\n';
+    out << "Units: length " << visibleText(units.lengthUnit) << ", inductance "
+        << visibleText(units.inductanceUnit) << ", frequency " << visibleText(units.frequencyUnit)
+        << '\n';
     if (document.isNetlistProject()) {
-        out << "Geometry: none (a netlist project, which cannot serve as a template)\n";
+        out << "Geometry: none (a netlist project, which cannot serve as a template)
+";
         return 0;
     }
     out << "Box: " << formatReal(geometry.box.xWidth) << " x " << formatReal(geometry.box.yWidth)
-        << ' ' << units.lengthUnit << ", cells " << formatReal(geometry.box.cellSizeX()) << " x "
-        << formatReal(geometry.box.cellSizeY()) << ' ' << units.lengthUnit << '\n';
+        << ' ' << visibleText(units.lengthUnit) << ", cells "
+        << formatReal(geometry.box.cellSizeX()) << " x " << formatReal(geometry.box.cellSizeY())
+        << ' ' << visibleText(units.lengthUnit) << '\n';
     printDielectricLayers(out, geometry);
     printMetalTypes(out, geometry);
     printMetalLevels(out, document);

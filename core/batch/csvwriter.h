@@ -6,6 +6,8 @@
 
 // Comma-separated values as spreadsheets and csv readers take them: a field holding a comma,
 // a double quote, a line break or a leading or trailing blank is quoted, its quotes doubled;
+// one that a spreadsheet would run as a formula (=, +, -, @ first, and not a number) gets a
+// leading apostrophe inside its quotes;
 // records end in CR LF; the text is UTF-8.
 QString csvField(const QString &text);
 QByteArray csvRecord(const QStringList &fields);

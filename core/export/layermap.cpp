@@ -81,17 +81,29 @@ bool parseKey(const QString &key, LayerMap::Entry &entry)
 }
 } // namespace
 
+namespace {
+QString levelKey(int level)
+{
+    return QStringLiteral("L%1").arg(level);
+}
+
+QString viaKey(int level, int toLevel)
+{
+    return QStringLiteral("via:%1-%2").arg(levelText(level), levelText(toLevel));
+}
+} // namespace
+
 QString LayerMap::Entry::key() const
 {
     switch (kind) {
     case Kind::Role:
         return role;
     case Kind::Via:
-        return QStringLiteral("via:%1-%2").arg(levelText(level), levelText(toLevel));
+        return viaKey(level, toLevel);
     case Kind::Level:
         break;
     }
-    return QStringLiteral("L%1").arg(level);
+    return levelKey(level);
 }
 
 std::optional<LayerMap::Entry> LayerMap::parseEntry(const QString &part, QString *errorText)
@@ -126,12 +138,12 @@ std::optional<LayerMap> LayerMap::parse(const QString &text, QString *errorText)
         if (!entry)
             return std::nullopt;
         const QString key = entry->key();
-        if (std::any_of(map.list.cbegin(), map.list.cend(),
-                        [&](const Entry &known) { return known.key() == key; })) {
+        if (map.byKey.contains(key)) {
             if (errorText)
                 *errorText = QStringLiteral("'%1' is mapped twice.").arg(key);
             return std::nullopt;
         }
+        map.byKey.insert(key, entry->target);
         map.list.append(*entry);
     }
     return map;
@@ -150,25 +162,17 @@ QString LayerMap::toText() const
 
 GdsLayer LayerMap::metalLayer(int level, const QString &role) const
 {
-    const Entry *byRole = nullptr;
-    for (const Entry &entry : list) {
-        if (entry.kind == Kind::Level && entry.level == level)
-            return entry.target;
-        if (entry.kind == Kind::Role && entry.role == role && !role.isEmpty())
-            byRole = &entry;
-    }
-    return byRole ? byRole->target : defaultMetalLayer(level);
+    if (const auto own = byKey.constFind(levelKey(level)); own != byKey.cend())
+        return *own;
+    if (const auto byRole = byKey.constFind(role); !role.isEmpty() && byRole != byKey.cend())
+        return *byRole;
+    return defaultMetalLayer(level);
 }
 
 GdsLayer LayerMap::viaLayer(int level, int toLevel) const
 {
-    const int low = std::min(level, toLevel);
-    const int high = std::max(level, toLevel);
-    for (const Entry &entry : list) {
-        if (entry.kind == Kind::Via && entry.level == low && entry.toLevel == high)
-            return entry.target;
-    }
-    return defaultViaLayer(level, toLevel);
+    const auto found = byKey.constFind(viaKey(std::min(level, toLevel), std::max(level, toLevel)));
+    return found != byKey.cend() ? *found : defaultViaLayer(level, toLevel);
 }
 
 GdsLayer LayerMap::defaultViaLayer(int level, int toLevel)

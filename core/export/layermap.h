@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -60,4 +61,5 @@ public:
 
 private:
     QList<Entry> list;
+    QHash<QString, GdsLayer> byKey; // the entries' targets by key, so that no lookup walks the list
 };

@@ -1,5 +1,8 @@
 #include "gui/window/appsettings.h"
 
+#include "core/files/regularfile.h"
+
+#include <QFileInfo>
 #include <QSettings>
 
 #include <array>
@@ -132,4 +135,18 @@ ShapeTabSettings &AppSettings::tab(int shapeIndex)
 const ShapeTabSettings &AppSettings::tab(int shapeIndex) const
 {
     return *std::array{&round, &nSided, &roundDiff, &nSidedDiff}.at(shapeIndex);
+}
+
+QSettings settingsStore()
+{
+    const QString organisation = QString::fromLatin1(settingsOrganisation);
+    // The organisation's own store is read only to learn the folder of the stores, which
+    // QSettings::setPath may have moved.
+    const QSettings folder(QSettings::NativeFormat, QSettings::UserScope, organisation);
+    const QString fileName = QFileInfo(folder.fileName()).absolutePath() + QLatin1Char('/') +
+                             organisation + QLatin1Char('/') +
+                             QString::fromLatin1(settingsApplication) + QStringLiteral(".conf");
+    if (checkOutputFile(fileName) && QFileInfo(fileName).size() <= largestSettingsFile)
+        return QSettings(fileName, QSettings::NativeFormat);
+    return QSettings(QString(), QSettings::NativeFormat);
 }

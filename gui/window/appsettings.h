@@ -72,3 +72,12 @@ struct AppSettings
 // The store every run uses.
 inline constexpr char settingsOrganisation[] = "Ostrel";
 inline constexpr char settingsApplication[] = "Torvane";
+// The window keeps a few kilobytes; a larger settings file is damage, which would take seconds
+// to read at the start and again at the quit.
+inline constexpr qint64 largestSettingsFile = qint64(1) << 20;
+
+// The window's settings file as a store, or, where it is no file to use, a store in memory
+// only that starts empty and leaves the file alone: a FIFO would block the start, a link to a
+// device would be replaced by the save (checkOutputFile()), and one above largestSettingsFile
+// is damage.
+QSettings settingsStore();

@@ -38,8 +38,7 @@ void LayoutExportFlow::run(const TabDesign &design)
         return;
     const ProjectDocument &scratch = review.layout;
 
-    QSettings store(QString::fromLatin1(settingsOrganisation),
-                    QString::fromLatin1(settingsApplication));
+    QSettings store = settingsStore();
     ExportLayoutDialog dialog(LayoutExportSettings::read(store), layoutLevels(scratch),
                               functionSetup, prompts, window);
     if (prompts.exec(dialog) != QDialog::Accepted)

@@ -332,8 +332,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::LoadSettings()
 {
-    QSettings store(QString::fromLatin1(settingsOrganisation),
-                    QString::fromLatin1(settingsApplication));
+    QSettings store = settingsStore();
     const AppSettings settings = AppSettings::read(store);
     const PreviewSettings previewSettings = PreviewSettings::read(store);
     const QRect area = availableAreaAt(settings.window.pos);
@@ -370,8 +369,7 @@ void MainWindow::SaveSettings()
     for (int tab = 0; tab < 4; ++tab)
         settings.tab(tab) = tabs[tab]->settings();
 
-    QSettings store(QString::fromLatin1(settingsOrganisation),
-                    QString::fromLatin1(settingsApplication));
+    QSettings store = settingsStore();
     settings.write(store);
     PreviewSettings{previewDock->action()->isChecked(), previewDock->splitter()->saveState()}.write(
         store);

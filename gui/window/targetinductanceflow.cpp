@@ -11,16 +11,10 @@
 namespace {
 const QString group = QStringLiteral("Target");
 
-QSettings store()
-{
-    return QSettings(QString::fromLatin1(settingsOrganisation),
-                     QString::fromLatin1(settingsApplication));
-}
-
 // In their own group "Target" beside the window's keys; anything unreadable falls back.
 TargetInductanceDialog::Entries readEntries()
 {
-    QSettings settings = store();
+    QSettings settings = settingsStore();
     settings.beginGroup(group);
     TargetInductanceDialog::Entries entries;
     entries.target = settings.value(QStringLiteral("Value")).toString();
@@ -34,7 +28,7 @@ TargetInductanceDialog::Entries readEntries()
 
 void writeEntries(const TargetInductanceDialog::Entries &entries)
 {
-    QSettings settings = store();
+    QSettings settings = settingsStore();
     settings.beginGroup(group);
     settings.setValue(QStringLiteral("Value"), entries.target);
     settings.setValue(QStringLiteral("Tolerance"), entries.tolerancePercent);

@@ -120,6 +120,8 @@ private slots:
     void failedLayoutReplacesNothing();
     void unwritableStandardOutputFails_data();
     void unwritableStandardOutputFails();
+    void textFromOutsideIsShownSafely();
+    void failedSweepLeavesNoEarlierIndex();
 };
 
 void CliTest::createWritesWhatTheWindowWrites_data()
@@ -788,4 +790,53 @@ void CliTest::unwritableStandardOutputFails()
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("cannot write the standard output: No space left on device."),
              qPrintable(run.err));
+}
+
+// Names from a template and arguments reach XML and the terminal without control characters,
+// and a huge argument is not echoed whole.
+void CliTest::textFromOutsideIsShownSafely()
+{
+    QTemporaryDir dir;
+    const QString stack = dir.filePath("stack.son");
+    QFile file(stack);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("HEADER\nANN #Qor_LayerSetup#,Lossless,G\vold\nANN #Qor_FunctionSetup#,none,spiral\n"
+               "END HEADER\nGEO\nBOX 2 400 400 400 400 20 0\n 10 1 1 0 0 0 0 A\n"
+               " 10 1 1 0 0 0 0 B\n 10 1 1 0 0 0 0 C\nEND GEO\n");
+    file.close();
+    QVERIFY(runCli({"info", stack}).out.contains("  1  G\\x0bold  spiral"));
+
+    const QString svg = dir.filePath("legend.svg");
+    QCOMPARE(runCli({"render", "--shape", "round", "--template", stack, "-o", svg}).exitCode, 0);
+    QFile svgFile(svg);
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svgFile);
+    QString text;
+    while (!xml.atEnd())
+        text += xml.readNext() == QXmlStreamReader::Characters ? xml.text().toString() : QString();
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY(text.contains("Level 1: Gold, spiral"));
+
+    const Run escape = runCli({"estimate", "--shape", "round", "--radius", "1\x1b[31m"});
+    QVERIFY2(escape.err.contains("not '1\\x1b[31m'") && !escape.err.contains('\x1b'),
+             qPrintable(escape.err));
+    const Run huge = runCli({"estimate", "--shape", "round", "--radius", QString(100000, '7')});
+    QVERIFY2(huge.err.startsWith("torvane-cli: --radius needs a number, not '777") &&
+                 huge.err.size() < 300,
+             qPrintable(huge.err));
+}
+
+// An index from an earlier sweep must not stand beside projects it does not list.
+void CliTest::failedSweepLeavesNoEarlierIndex()
+{
+    QTemporaryDir dir;
+    const QString index = dir.filePath("index.csv");
+    QFile old(index);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("file\r\nearlier.son\r\n") > 0);
+    old.close();
+    const Run sweep =
+        runCli({"sweep", "--shape", "round", "--width", "5:40:1", "-o", dir.path(), "--force"},
+               [] { limitFileSize(4096); });
+    QCOMPARE(sweep.exitCode, 1);
+    QVERIFY(!QFile::exists(index));
 }

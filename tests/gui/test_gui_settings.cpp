@@ -3,16 +3,29 @@
 #include "guitestsupport.h"
 
 #include "gui/window/appsettings.h"
+#include "gui/window/mainwindow.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class SettingsTest : public QObject
 {
     Q_OBJECT
 
+    QString unusableFile; // left at the settings file's place by a test, removed after it
+
 private slots:
     void init() { clearStoredSettings(); }
+    void cleanup()
+    {
+        if (!unusableFile.isEmpty())
+            QFile::remove(std::exchange(unusableFile, {}));
+    }
 
     void emptyStoreGivesDefaults()
     {
@@ -159,6 +172,50 @@ private slots:
         const AppSettings s = AppSettings::read(store);
         QCOMPARE(s.base.lengthIndex, 0);
         QCOMPARE(s.round.turns, 0.0);
+    }
+
+    // What stands at the settings file's place and is no file to use is left as it is: the
+    // window starts with the defaults, and its quit writes nothing there.
+    void unusableSettingsFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to a FIFO") << "link";
+        QTest::newRow("larger than any settings") << "large";
+    }
+
+    void unusableSettingsFilesAreLeftAlone()
+    {
+        QFETCH(QString, kind);
+        storeSetting(QStringLiteral("Base/SpiralType"), 2);
+        const QString path =
+            QSettings(QStringLiteral("Ostrel"), QStringLiteral("Torvane")).fileName();
+        QVERIFY(QFile::remove(path));
+        unusableFile = path;
+        QTemporaryDir dir;
+        const QString fifo = kind == "link" ? dir.filePath("fifo") : path;
+        if (kind == "large") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.write("[Base]\nSpiralType=2\n" + QByteArray(largestSettingsFile, 'x')) >
+                    0);
+        } else {
+            QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        }
+        if (kind == "link")
+            QVERIFY(QFile::link(fifo, path));
+        const QFileInfo before(path);
+        {
+            ScriptedPrompts prompts;
+            MainWindow window(prompts);
+            QCOMPARE(window.tabWidget->currentIndex(), 0);
+            window.close();
+        }
+        const QFileInfo after(path);
+        QCOMPARE(after.isSymLink(), before.isSymLink());
+        QCOMPARE(QFileInfo(fifo).isFile(), kind == "large");
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(after.lastModified(), before.lastModified());
     }
 };
 

@@ -62,6 +62,10 @@ void BatchTest::csvQuotesWhatNeedsIt()
     const QByteArray record = csvRecord(fields);
     QCOMPARE(record,
              QByteArray("plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\" padded\",,2.5\r\n"));
+    // Names from a template that a spreadsheet would run; numbers stay numbers.
+    QCOMPARE(
+        csvRecord({"=HYPERLINK(\"x\")", "+1+2", "-A1", "@SUM(A1)", "-2.5", "+3", "a=b"}),
+        QByteArray("\"'=HYPERLINK(\"\"x\"\")\",\"'+1+2\",\"'-A1\",\"'@SUM(A1)\",-2.5,+3,a=b\r\n"));
 
     CsvWriter writer;
     writer.addRecord({"file", "reason"});

@@ -10,6 +10,7 @@
 #include "core/template/units.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -252,6 +253,7 @@ private slots:
     void gdsReals();
     void layerMap_data();
     void layerMap();
+    void largeLayerMapsTakeLinearTime();
     void unitsAndNames();
     void klayoutReadsWhatWasWritten_data();
     void klayoutReadsWhatWasWritten();
@@ -333,6 +335,24 @@ void ExportTest::layerMap()
         QCOMPARE(QStringLiteral("%1/%2").arg(layer.layer).arg(layer.datatype),
                  expectation.section('=', 1));
     }
+}
+
+// 20,000 entries, checked pair by pair against each other, took minutes.
+void ExportTest::largeLayerMapsTakeLinearTime()
+{
+    constexpr int entries = 20000;
+    QStringList parts;
+    for (int level = 0; level < entries; ++level)
+        parts.append(QStringLiteral("L%1=%2/%3").arg(level).arg(level % 65536).arg(level % 7));
+    QElapsedTimer timer;
+    timer.start();
+    const std::optional<LayerMap> map = LayerMap::parse(parts.join(','));
+    QVERIFY(map);
+    GdsLayer last;
+    for (int level = 0; level < entries; ++level)
+        last = map->metalLayer(level, QStringLiteral("spiral"));
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(last, (GdsLayer{entries - 1, (entries - 1) % 7}));
 }
 
 void ExportTest::unitsAndNames()
