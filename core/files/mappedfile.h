@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// A regular file's bytes mapped read-only into memory.
+// A regular file's bytes mapped read-only into memory. Should the file shrink while it is
+// mapped, its pages past the new end read as zeros instead of stopping the program with SIGBUS,
+// and isUnchanged() tells the reader that what it read is not the file.
 class MappedFile
 {
 public:
@@ -19,10 +21,16 @@ public:
     bool map(const QFile &file, QString *errorText = nullptr);
     const char *begin() const { return data; }
     const char *end() const { return data + size; }
+    // Whether the file, still open, has kept its size and modification time since map() and
+    // no page was found cut off.
+    bool isUnchanged() const;
 
 private:
     char *data = nullptr;
     std::size_t size = 0;
+    int descriptor = -1;
+    std::int64_t modified = 0; // nanoseconds
+    int guardSlot = -1;        // its place among the mappings the SIGBUS handler knows
 };
 
 // One reader's way through a stretch of mapped bytes, front to back. Pages are brought in a

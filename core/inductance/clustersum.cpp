@@ -487,18 +487,20 @@ private:
 constexpr size_t stripeCount = 8;
 constexpr size_t threadedItems = 512;
 
-template <class Item> PairSums stripedSums(size_t count, double grid, int wanted, const Item &item)
+template <class Item>
+PairSums stripedSums(size_t count, double grid, const ClusterSettings &settings, const Item &item)
 {
     std::array<PairSums, stripeCount> stripes{};
     const auto runStripes = [&](size_t first, size_t step) {
         PairCache cache(grid);
         for (size_t stripe = first; stripe < stripeCount; stripe += step) {
             PairSums sums;
-            for (size_t k = stripe; k < count; k += stripeCount)
+            for (size_t k = stripe; k < count && !settings.stop.stop_requested(); k += stripeCount)
                 item(k, sums, cache);
             stripes[stripe] = sums;
         }
     };
+    const int wanted = settings.threads;
     const size_t cores =
         wanted > 0 ? static_cast<size_t>(wanted) : std::thread::hardware_concurrency();
     const size_t threads = count < threadedItems ? 1 : std::clamp<size_t>(cores, 1, stripeCount);
@@ -557,14 +559,15 @@ PairSums clusteredPairSums(const std::vector<PieceFrame> &frames,
     if (!flat.empty()) {
         const ClusterTree tree(frames, currents, firstCount, flat, levelOf, settings);
         const std::vector<Work> work = tree.work();
-        sums = stripedSums(
-            work.size(), grid, settings.threads,
-            [&](size_t k, PairSums &s, PairCache &cache) { tree.add(work[k], levelZ, s, cache); });
+        sums =
+            stripedSums(work.size(), grid, settings, [&](size_t k, PairSums &s, PairCache &cache) {
+                tree.add(work[k], levelZ, s, cache);
+            });
     }
     // Pieces that are not horizontal, such as vias, pair by pair; a vertical one has no
     // mutual term with a horizontal one.
     PairCache cache(grid);
-    for (size_t k = 0; k < others.size(); ++k) {
+    for (size_t k = 0; k < others.size() && !settings.stop.stop_requested(); ++k) {
         const int p = others[k];
         const auto add = [&](int q) {
             const double e = currents[p] * currents[q] * pairTerm(frames[p], frames[q], &cache);

@@ -2,6 +2,7 @@
 
 #include "core/inductance/pairterms.h"
 
+#include <stop_token>
 #include <vector>
 
 // Pair sums sum_{i<j} c_i c_j M_ij of a path, with the pieces grouped in a tree of clusters.
@@ -26,6 +27,8 @@ struct ClusterSettings
     int leafSize = 4;
     // Threads for the pair sums; 0 for one per core.
     int threads = 0;
+    // Once stop is requested the sums end early, with partial values for the caller to discard.
+    std::stop_token stop;
 };
 
 // frames and currents of all pieces, the first firstCount pieces form the first set. Pieces

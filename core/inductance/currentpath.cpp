@@ -119,7 +119,8 @@ double pathInductance(const std::vector<CurrentPiece> &pieces)
 }
 
 std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first,
-                                          const std::vector<CurrentPiece> &second)
+                                          const std::vector<CurrentPiece> &second,
+                                          std::stop_token stop)
 {
     std::vector<CurrentPiece> pieces = first;
     pieces.insert(pieces.end(), second.begin(), second.end());
@@ -137,7 +138,9 @@ std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first
         if (i < first.size())
             selfFirst += self;
     }
-    const PairSums pairs = clusteredPairSums(frames, currents, first.size());
+    ClusterSettings settings;
+    settings.stop = std::move(stop);
+    const PairSums pairs = clusteredPairSums(frames, currents, first.size(), settings);
     return {selfFirst + 2 * pairs.first, selfAll + 2 * pairs.all};
 }
 

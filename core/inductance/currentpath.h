@@ -2,6 +2,7 @@
 
 #include "core/inductance/neumann.h"
 
+#include <stop_token>
 #include <utility>
 #include <vector>
 
@@ -23,9 +24,11 @@ struct CurrentPiece
 // pieces add nothing. Clusters of pieces far apart interact through a multipole expansion
 // (see clustersum.h).
 double pathInductance(const std::vector<CurrentPiece> &pieces);
-// The inductance of `first` alone and of `first` and `second` together, sharing the work.
+// The inductance of `first` alone and of `first` and `second` together, sharing the work. A
+// requested stop ends the sums early; their values are then meaningless.
 std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first,
-                                          const std::vector<CurrentPiece> &second);
+                                          const std::vector<CurrentPiece> &second,
+                                          std::stop_token stop = {});
 
 // The same sums pair by pair, without clusters: the reference for the clustered sums, and
 // much slower for large spirals.

@@ -2,6 +2,7 @@
 
 #include "core/inductance/spiralcurrentpath.h"
 #include "core/spiral/roundspiral.h"
+#include "core/template/layerroles.h"
 #include "core/template/units.h"
 
 #include <cmath>
@@ -78,16 +79,28 @@ QList<double> metalLevelHeights(const GeometryBlock &geometry)
     return heights;
 }
 
+QString spiralLevelProblem(const QStringList &functionSetup)
+{
+    if (!hasSpiralLevel(functionSetup))
+        return QStringLiteral("No metal level has the role \"spiral\".");
+    if (const qsizetype levels = functionSetup.count(roleSpiral); levels > maxGeometrySpiralLevels)
+        return QStringLiteral("%1 metal levels have the role \"spiral\"; the inductance from the "
+                              "geometry is computed for at most %2, as each further level "
+                              "multiplies the work.")
+            .arg(levels)
+            .arg(maxGeometrySpiralLevels);
+    return {};
+}
+
 GeometryInductance geometryInductance(const SpiralParameters &parameters,
                                       const ProjectDocument &templateDocument,
                                       const QStringList &layerSetup,
-                                      const QStringList &functionSetup)
+                                      const QStringList &functionSetup, std::stop_token stop)
 {
     GeometryInductance result;
-    if (!hasSpiralLevel(functionSetup)) {
-        result.reason = QStringLiteral("No metal level has the role \"spiral\".");
+    result.reason = spiralLevelProblem(functionSetup);
+    if (!result.reason.isEmpty())
         return result;
-    }
     result.reason = parameterProblem(parameters, templateDocument);
     if (!result.reason.isEmpty())
         return result;
@@ -110,7 +123,11 @@ GeometryInductance geometryInductance(const SpiralParameters &parameters,
         result.reason = paths.failure;
         return result;
     }
-    const auto [windingSum, planesSum] = pathInductances(paths.winding, paths.outside);
+    const auto [windingSum, planesSum] = pathInductances(paths.winding, paths.outside, stop);
+    if (stop.stop_requested()) {
+        result.reason = QStringLiteral("The computation was stopped.");
+        return result;
+    }
     const double winding = mu0Over4Pi * lengthScale * windingSum;
     const double planes = mu0Over4Pi * lengthScale * planesSum;
     if (!std::isfinite(winding) || !std::isfinite(planes) || !(winding > 0) || !(planes > 0)) {

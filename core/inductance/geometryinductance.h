@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <stop_token>
 
 // The inductance of the layout that `create` would write on this template, computed from
 // its conductors: partial inductance of the open current path, uniform current, zero-
@@ -21,11 +22,19 @@ struct GeometryInductance
     bool hasValues() const { return winding.has_value() && referencePlanes.has_value(); }
 };
 
-// Lengths of the parameters are in the template's length unit (its DIM block).
+// Copies of the winding on several "spiral" levels pair up with each other: the work grows with
+// the square of their number, so beyond this many no value is computed.
+inline constexpr int maxGeometrySpiralLevels = 4;
+
+// Lengths of the parameters are in the template's length unit (its DIM block). A requested
+// stop ends the computation early, without values.
 GeometryInductance geometryInductance(const SpiralParameters &parameters,
                                       const ProjectDocument &templateDocument,
                                       const QStringList &layerSetup,
-                                      const QStringList &functionSetup);
+                                      const QStringList &functionSetup, std::stop_token stop = {});
+// Why the roles allow no geometry inductance (no "spiral" level, or too many); empty when
+// they do.
+QString spiralLevelProblem(const QStringList &functionSetup);
 
 // The height of each metal level in the template's stack, level 0 at 0 and the others below.
 QList<double> metalLevelHeights(const GeometryBlock &geometry);

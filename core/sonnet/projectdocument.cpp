@@ -40,6 +40,11 @@ int loadProject(const QString &fileName, ProjectDocument &document, QString *err
         PageWindow window(mapped.begin(), mapped.end());
         SonTextReader in(window);
         readProject(in, loaded);
+        if (!mapped.isUnchanged()) {
+            if (errorText)
+                *errorText = QStringLiteral("the file changed while it was read");
+            return 1;
+        }
     } else {
         const QByteArray text = file.readAll();
         SonTextReader in(text);

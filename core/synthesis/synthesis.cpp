@@ -120,6 +120,7 @@ private:
     Evaluation evaluate(double turns, double radius);
     bool clean(double turns, double radius) const;
     double deviation(double value) const { return value / m_request.target - 1; }
+    bool stopped() const { return m_request.stop.stop_requested(); }
     SynthesisCandidate candidate(const Evaluation &evaluation, double turns) const;
     std::optional<Evaluation> solveRadius(const TurnPlan &plan);
     double cleanEdge(double turns, double failing, double passing) const;
@@ -152,6 +153,8 @@ QString Synthesizer::requestProblem() const
     if (!hasSpiralLevel(m_functionSetup))
         return QStringLiteral("No metal level has the role \"spiral\", so there is no winding "
                               "to size.");
+    if (const QString levels = spiralLevelProblem(m_functionSetup); !levels.isEmpty())
+        return levels;
     if (!(m_lengthScale > 0) || !std::isfinite(m_lengthScale))
         return QStringLiteral("The template's length unit is unknown.");
     if (r.snapRadius && !(m_grid > 0 && std::isfinite(m_grid)))
@@ -249,11 +252,13 @@ double Synthesizer::sheetRadius(const TurnPlan &plan, double goal) const
 
 Evaluation Synthesizer::evaluate(double turns, double radius)
 {
-    ++m_evaluations;
     Evaluation evaluation;
     evaluation.radius = radius;
-    evaluation.geometry =
-        geometryInductance(design(turns, radius), m_document, m_layerSetup, m_functionSetup);
+    if (stopped())
+        return evaluation;
+    ++m_evaluations;
+    evaluation.geometry = geometryInductance(design(turns, radius), m_document, m_layerSetup,
+                                             m_functionSetup, m_request.stop);
     if (evaluation.ok())
         evaluation.value = m_request.place == InductancePlace::Winding
                                ? *evaluation.geometry.winding
@@ -263,9 +268,10 @@ Evaluation Synthesizer::evaluate(double turns, double radius)
 
 bool Synthesizer::clean(double turns, double radius) const
 {
-    return firstDesignError(design(turns, radius), m_document, m_layerSetup, m_functionSetup,
-                            m_document.dimension.lengthUnit)
-        .isEmpty();
+    // Once stopped, nothing passes, so that every search ends at its next step.
+    return !stopped() && firstDesignError(design(turns, radius), m_document, m_layerSetup,
+                                          m_functionSetup, m_document.dimension.lengthUnit)
+                             .isEmpty();
 }
 
 SynthesisCandidate Synthesizer::candidate(const Evaluation &evaluation, double turns) const
@@ -486,6 +492,8 @@ SynthesisResult Synthesizer::run()
                 (!closest || std::fabs(plan.closest->deviation) < std::fabs(closest->deviation)))
                 closest = plan.closest;
         }
+        if (stopped())
+            break;
         std::stable_sort(result.candidates.begin(), result.candidates.end(), smallerFirst);
         const qsizetype next = first + size;
         if (result.candidates.size() >= m_request.count && next < viable.size() &&
@@ -495,7 +503,10 @@ SynthesisResult Synthesizer::run()
     }
     if (result.candidates.size() > m_request.count)
         result.candidates.resize(m_request.count);
-    if (!result.candidates.isEmpty()) {
+    if (stopped()) {
+        result.outcome = SynthesisOutcome::Cancelled;
+        result.candidates.clear();
+    } else if (!result.candidates.isEmpty()) {
         result.outcome = SynthesisOutcome::Found;
     } else {
         result.nearest = closest;
@@ -550,6 +561,8 @@ QString synthesisExplanation(const SynthesisRequest &request, const SynthesisRes
         return {};
     case SynthesisOutcome::InvalidRequest:
         return result.problem;
+    case SynthesisOutcome::Cancelled:
+        return QStringLiteral("The search was cancelled.");
     case SynthesisOutcome::NothingFits:
         return QStringLiteral("Nothing fits in the %1 box: even the fewest turns at the smallest "
                               "inner radius are larger.")

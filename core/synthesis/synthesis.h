@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <stop_token>
 
 // Which of the two geometry values a synthesis meets.
 enum class InductancePlace
@@ -32,6 +33,8 @@ struct SynthesisRequest
     double maxRadius = 1000000;
     bool snapRadius = false; // the radius on the cell grid along x rather than to 3 decimals
     int count = 5;
+    // A requested stop ends the search within a few milliseconds, as Cancelled.
+    std::stop_token stop;
 };
 
 struct SynthesisCandidate
@@ -53,6 +56,7 @@ enum class SynthesisOutcome
     BelowSmallest,   // the fewest turns at the smallest radius give more than the target
     AboveLargest,    // nothing that fits in the box reaches the target
     NoneWithinReach, // in between, but no design meets the tolerance and the design checks
+    Cancelled,       // the request's stop was requested
 };
 
 struct SynthesisResult

@@ -104,8 +104,12 @@ TargetInductanceDialog::TargetInductanceDialog(Design design, const Entries &ent
     updateButtons();
 }
 
-// A search still running finishes on its own copies; nothing waits for it.
-TargetInductanceDialog::~TargetInductanceDialog() = default;
+// A search still running works on its own copies: told to stop, it ends within milliseconds,
+// and nothing waits for it.
+TargetInductanceDialog::~TargetInductanceDialog()
+{
+    m_stop.request_stop();
+}
 
 TargetInductanceDialog::Entries TargetInductanceDialog::entries() const
 {
@@ -152,6 +156,8 @@ void TargetInductanceDialog::find()
     if (!next)
         return;
     m_running = *next;
+    m_stop = std::stop_source();
+    m_running.stop = m_stop.get_token();
     m_candidates.clear();
     candidateTable->setRowCount(0);
     messageLabel->setText(tr("Searching ..."));

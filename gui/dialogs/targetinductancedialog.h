@@ -6,6 +6,7 @@
 #include <QFutureWatcher>
 
 #include <optional>
+#include <stop_token>
 
 class QComboBox;
 class QDialogButtonBox;
@@ -73,4 +74,5 @@ private:
     SynthesisRequest m_running;
     QList<SynthesisCandidate> m_candidates;
     QFutureWatcher<SynthesisResult> m_watcher;
+    std::stop_source m_stop; // of the running search
 };

@@ -3,6 +3,7 @@
 
 #include "core/inductance/geometryinductance.h"
 #include "core/template/builtintemplate.h"
+#include "core/template/layerroles.h"
 #include "gui/dialogs/aboutdialog.h"
 #include "gui/dialogs/setupdialog.h"
 #include "gui/dialogs/targetinductancedialog.h"
@@ -18,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QThreadPool>
 
 class DialogsTest : public WindowTestCase
 {
@@ -230,6 +232,25 @@ private slots:
                 name.left(name.indexOf(QRegularExpression(QStringLiteral("[A-Z]"))));
             QCOMPARE(own, prefix);
         }
+    }
+
+    // Cancel ends the search within 100 ms, so that quitting waits for nothing.
+    void cancelEndsTheSearch()
+    {
+        TargetInductanceDialog::Design design;
+        design.document = builtInTemplate();
+        readLayerSetup(design.document, design.layerSetup, design.functionSetup);
+        design.functionSetup.fill(QStringLiteral("spiral")); // four copies of the winding: seconds
+        design.lengthUnit = QStringLiteral("um");
+        design.inductanceUnit = QStringLiteral("nH");
+        {
+            TargetInductanceDialog dialog(design, {QStringLiteral("20")});
+            dialog.find();
+            QTest::qWait(200);
+            QVERIFY(dialog.searching());
+            QTest::mouseClick(dialog.buttonBox->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+        }
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(100));
     }
 };
 

@@ -1,5 +1,6 @@
 // Loading and saving project files, the result folder, and the geometry operations.
 #include "core/files/checkedsavefile.h"
+#include "core/files/mappedfile.h"
 #include "core/sonnet/projectdocument.h"
 #include "tests/support/filesizelimit.h"
 
@@ -66,6 +67,7 @@ private slots:
     void reservedRoomBeyondTheTextIsGivenBack();
     void resultFolderNeedsAPlainBaseName();
     void resultFolderSurvivesLinkSwaps();
+    void fileCutWhileMappedIsReported();
     void referencePlanesReplaceBySide();
     void clearAndStaircase();
     void metalTypeIndexIsExactAndFirst();
@@ -308,6 +310,24 @@ void SonnetFilesTest::resultFolderSurvivesLinkSwaps()
     stop = true;
     swapper.join();
     QCOMPARE(readAll(outside + "/precious.txt"), QByteArray("keep me"));
+}
+
+// A file cut short while it is read through its mapping would stop the program with SIGBUS.
+void SonnetFilesTest::fileCutWhileMappedIsReported()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cut.son");
+    writeFile(path, QByteArray(256 * 1024, 'x'));
+    QFile file(path);
+    MappedFile mapped;
+    QVERIFY(file.open(QIODevice::ReadOnly) && mapped.map(file));
+    QVERIFY(mapped.isUnchanged());
+    QVERIFY(QFile::resize(path, 4096));
+    qint64 sum = 0; // every page touched, as a reader touches them
+    for (const char *byte = mapped.begin(); byte < mapped.end(); byte += 512)
+        sum += *byte;
+    QCOMPARE(sum, 'x' * 4096 / 512);
+    QVERIFY(!mapped.isUnchanged());
 }
 
 void SonnetFilesTest::referencePlanesReplaceBySide()

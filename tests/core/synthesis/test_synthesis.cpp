@@ -5,11 +5,14 @@
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
 #include <cmath>
+#include <future>
 
 namespace {
 struct Template
@@ -43,6 +46,8 @@ private slots:
     void candidatesMeetTheTarget();
     void impossibleTargetsExplained_data();
     void impossibleTargetsExplained();
+    void manySpiralLevelsRefusedAtOnce();
+    void stopEndsTheSearchAtOnce();
 };
 
 void SynthesisTest::candidatesMeetTheTarget_data()
@@ -166,6 +171,48 @@ void SynthesisTest::impossibleTargetsExplained()
         QVERIFY(nearest.deviation > 0 && nearest.parameters.turns == 1);
     QVERIFY2(text.contains(geometryValueText(metValue(nearest, request.place) * 1e9)),
              qPrintable(text));
+}
+
+// Each further copy of the winding paired with all others made a search of minutes.
+void SynthesisTest::manySpiralLevelsRefusedAtOnce()
+{
+    const ProjectDocument stack =
+        parseProject("DIM\nLNG UM\nEND DIM\nGEO\nBOX 6 400 400 400 400 20 "
+                     "0\n" +
+                     QByteArray(" 1 1 1 0 0 0 0 \"L\"\n").repeated(7) + "END GEO\n");
+    QElapsedTimer timer;
+    timer.start();
+    const SynthesisResult result =
+        synthesizeSpiral(request(SpiralShape::Round, 2), stack, QStringList(6, "Lossless"),
+                         QStringList(6, "spiral"));
+    QCOMPARE(result.outcome, SynthesisOutcome::InvalidRequest);
+    QVERIFY2(result.problem.startsWith("6 metal levels have the role \"spiral\"; the inductance "
+                                       "from the geometry is computed for at most 4"),
+             qPrintable(result.problem));
+    QVERIFY(timer.elapsed() < 1000);
+}
+
+void SynthesisTest::stopEndsTheSearchAtOnce()
+{
+    // Four copies of the winding: a search of seconds.
+    const Template t;
+    SynthesisRequest heavy = request(SpiralShape::Round, 20);
+    heavy.maxTurns = 30;
+    std::stop_source stop;
+    heavy.stop = stop.get_token();
+    const QStringList roles(4, QStringLiteral("spiral"));
+    std::future<SynthesisResult> search = std::async(std::launch::async, [&] {
+        return synthesizeSpiral(heavy, t.document, t.layerSetup, roles);
+    });
+    QCOMPARE(search.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+    QElapsedTimer timer;
+    timer.start();
+    stop.request_stop();
+    const SynthesisResult result = search.get();
+    const qint64 stopping = timer.elapsed();
+    QVERIFY2(stopping < 100, qPrintable(QStringLiteral("%1 ms").arg(stopping)));
+    QCOMPARE(result.outcome, SynthesisOutcome::Cancelled);
+    QVERIFY(result.candidates.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(SynthesisTest)
