@@ -39,3 +39,31 @@ torvane_build() {
     fi
     cmake --build "$build_dir" -j "$(nproc)"
 }
+
+# The libFuzzer target of the project reader, built with clang++ in build-fuzz/ (the core only,
+# with AddressSanitizer and UndefinedBehaviorSanitizer) and run for $1 seconds on the built-in
+# template. Skipped, with a note, without clang++ or its libFuzzer runtime.
+torvane_fuzz() {
+    local seconds=$1 fuzz_dir=${TORVANE_FUZZ_BUILD_DIR:-build-fuzz} corpus status
+    if ! command -v clang++ >/dev/null; then
+        echo "No clang++: the fuzz target is not built."
+        return 0
+    fi
+    if ! printf 'extern "C" int LLVMFuzzerTestOneInput(const char *, unsigned long) { return 0; }' |
+        clang++ -x c++ -fsanitize=fuzzer -o /dev/null - 2>/dev/null; then
+        echo "clang++ has no libFuzzer runtime: the fuzz target is not built."
+        return 0
+    fi
+    if [ ! -f "$fuzz_dir/CMakeCache.txt" ]; then
+        CXX=clang++ cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DTORVANE_FUZZ=ON -DTORVANE_BUILD_GUI=OFF
+    fi
+    cmake --build "$fuzz_dir" -j "$(nproc)" --target fuzz_project_reader
+    corpus=$(mktemp -d)
+    cp resources/templates/*.son "$corpus"/
+    status=0
+    "$fuzz_dir/tests/fuzz/fuzz_project_reader" -max_total_time="$seconds" -timeout=10 \
+        -artifact_prefix="$fuzz_dir/" -print_final_stats=1 "$corpus" || status=$?
+    rm -rf "$corpus"
+    return "$status"
+}

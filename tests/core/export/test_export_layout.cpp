@@ -237,6 +237,65 @@ QByteArray readAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
+
+// A rectangle with its first point repeated at the end, as project files close polygons; its
+// left side lies half a nanometre off the grid.
+ProjectDocument rectangleProject(int levels)
+{
+    ProjectDocument document = builtInTemplate();
+    for (int level = 0; level < levels; ++level) {
+        Polygon rectangle(level + 1, unsigned(level), 0, QStringLiteral("N"));
+        rectangle.points = {{12.0005, 10}, {30, 10}, {30, 20}, {12.0005, 20}, {12.0005, 10}};
+        document.geometry.polygons.append(rectangle);
+    }
+    return document;
+}
+
+// The records of a GDSII stream: type and data.
+QList<QPair<int, QByteArray>> gdsRecords(const QByteArray &stream)
+{
+    QList<QPair<int, QByteArray>> records;
+    for (qsizetype at = 0; at + 4 <= stream.size();) {
+        const int length = (uchar(stream[at]) << 8) | uchar(stream[at + 1]);
+        if (length < 4)
+            break;
+        records.append({uchar(stream[at + 2]), stream.mid(at + 4, length - 4)});
+        at += length;
+    }
+    return records;
+}
+
+QList<qint64> gdsIntegers(const QByteArray &data, int bytes)
+{
+    QList<qint64> values;
+    for (qsizetype at = 0; at + bytes <= data.size(); at += bytes) {
+        qint64 value = qint8(data[at]);
+        for (int k = 1; k < bytes; ++k)
+            value = value * 256 + uchar(data[at + k]);
+        values.append(value);
+    }
+    return values;
+}
+
+// Sign, excess-64 exponent of 16, 56-bit fraction.
+double gdsRealValue(const QByteArray &bytes)
+{
+    double fraction = 0;
+    for (int k = 7; k >= 1; --k)
+        fraction = (fraction + uchar(bytes[k])) / 256;
+    const double value = fraction * std::pow(16.0, (uchar(bytes[0]) & 0x7F) - 64);
+    return uchar(bytes[0]) & 0x80 ? -value : value;
+}
+
+// The group codes and values of a DXF file, in order.
+QList<QPair<int, QString>> dxfGroups(const QByteArray &text)
+{
+    const QList<QByteArray> lines = text.split('\n');
+    QList<QPair<int, QString>> groups;
+    for (qsizetype i = 0; i + 1 < lines.size(); i += 2)
+        groups.append({lines[i].trimmed().toInt(), QString::fromLatin1(lines[i + 1].trimmed())});
+    return groups;
+}
 } // namespace
 
 Q_DECLARE_METATYPE(Case)
@@ -259,6 +318,10 @@ private slots:
     void klayoutReadsWhatWasWritten();
     void badInputLeavesTheTargetAlone_data();
     void badInputLeavesTheTargetAlone();
+    void gdsRecordsHoldTheirValues_data();
+    void gdsRecordsHoldTheirValues();
+    void dxfHeaderAndLayers_data();
+    void dxfHeaderAndLayers();
 };
 
 void ExportTest::gdsReals_data()
@@ -506,6 +569,102 @@ void ExportTest::badInputLeavesTheTargetAlone()
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
     for (const char *old : {"old.gds", "old.dxf", "old.gds.txt"})
         QCOMPARE(readAll(dir.filePath(old)), QByteArray("old"));
+}
+
+void ExportTest::gdsRecordsHoldTheirValues_data()
+{
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<double>("databaseUnit");
+    QTest::addColumn<double>("userUnit"); // the database unit in micrometres
+    QTest::addColumn<int>("left");        // x of the rectangle's left side, in database units
+    QTest::newRow("1 nm, the last second of a year")
+        << QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59)) << 1e-9 << 0.001 << 12001;
+    QTest::newRow("0.5 nm, the first of January")
+        << QDateTime(QDate(2025, 1, 1), QTime(0, 0, 1)) << 0.5e-9 << 0.0005 << 24001;
+}
+
+void ExportTest::gdsRecordsHoldTheirValues()
+{
+    QFETCH(QDateTime, time);
+    QFETCH(double, databaseUnit);
+    QFETCH(double, userUnit);
+    QFETCH(int, left);
+    LayoutExportOptions options;
+    options.timestamp = time;
+    options.databaseUnit = databaseUnit;
+    options.origin = LayoutOrigin::BoxCorner;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("rect.gds");
+    QCOMPARE(exportLayout(path, rectangleProject(1), {}, options), 0);
+
+    const QList<qint64> stamp{time.date().year(),  time.date().month(),   time.date().day(),
+                              time.time().hour(),  time.time().minute(),  time.time().second()};
+    QHash<int, QByteArray> byType;
+    for (const auto &[type, data] : gdsRecords(readAll(path)))
+        byType.insert(type, data);
+    for (const int dated : {0x01, 0x05}) // BGNLIB, BGNSTR: modified and accessed
+        QCOMPARE(gdsIntegers(byType.value(dated), 2), stamp + stamp);
+    const QByteArray units = byType.value(0x03);
+    QCOMPARE(units.size(), 16);
+    QCOMPARE(gdsRealValue(units.left(8)), userUnit);
+    QCOMPARE(gdsRealValue(units.mid(8)), databaseUnit);
+    // Closed once: the four corners, then the first again.
+    const QList<qint64> xy = gdsIntegers(byType.value(0x10), 4);
+    QCOMPARE(xy.size(), 10);
+    QCOMPARE(xy.mid(8), xy.mid(0, 2));
+    const qint64 scale = std::llround(1e-6 / databaseUnit);
+    QSet<QPair<qint64, qint64>> corners;
+    for (int k = 0; k < 8; k += 2)
+        corners.insert({xy[k], xy[k + 1]});
+    QCOMPARE(corners, (QSet<QPair<qint64, qint64>>{{left, 390 * scale},
+                                                   {30 * scale, 390 * scale},
+                                                   {30 * scale, 380 * scale},
+                                                   {left, 380 * scale}}));
+}
+
+void ExportTest::dxfHeaderAndLayers_data()
+{
+    QTest::addColumn<QString>("lengthUnit"); // as the project's DIM block names it
+    QTest::addColumn<int>("insertionUnits");
+    QTest::newRow("mil") << "MIL" << 9;
+    QTest::newRow("inch") << "IN" << 1;
+    QTest::newRow("micrometre") << "UM" << 13;
+    QTest::newRow("millimetre") << "MM" << 4;
+    QTest::newRow("centimetre") << "CM" << 5;
+    QTest::newRow("metre") << "M" << 6;
+}
+
+void ExportTest::dxfHeaderAndLayers()
+{
+    QFETCH(QString, lengthUnit);
+    QFETCH(int, insertionUnits);
+    ProjectDocument document = rectangleProject(8);
+    document.dimension.lengthUnit = lengthUnit;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("rect.dxf");
+    QCOMPARE(exportLayout(path, document, {}, {}), 0);
+    const QList<QPair<int, QString>> groups = dxfGroups(readAll(path));
+
+    const auto header = std::find(groups.begin(), groups.end(), QPair<int, QString>{9, "$INSUNITS"});
+    QVERIFY(header != groups.end() && header + 1 != groups.end());
+    QCOMPARE(header[1], (QPair<int, QString>{70, QString::number(insertionUnits)}));
+    // The basic colours 1 to 7 in turn, one layer per level.
+    QStringList layers;
+    QList<int> colours;
+    QList<int> vertices;
+    for (qsizetype i = 0; i + 1 < groups.size(); ++i) {
+        if (groups[i] == QPair<int, QString>{0, "LAYER"}) {
+            layers.append(groups[i + 1].second);
+            colours.append(groups[i + 3].second.toInt());
+        }
+        if (groups[i].first == 90)
+            vertices.append(groups[i].second.toInt());
+    }
+    QCOMPARE(layers, (QStringList{"LEVEL0", "LEVEL1", "LEVEL2", "LEVEL3", "LEVEL4", "LEVEL5",
+                                  "LEVEL6", "LEVEL7"}));
+    QCOMPARE(colours, (QList<int>{1, 2, 3, 4, 5, 6, 7, 1}));
+    // Closed by its flag, without the first vertex repeated.
+    QCOMPARE(vertices, QList<int>(8, 4));
 }
 
 QTEST_GUILESS_MAIN(ExportTest)
