@@ -3,7 +3,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -77,6 +79,12 @@ private slots:
     void sweepWritesEveryCombination();
     void sweepRefusesBeforeWriting_data();
     void sweepRefusesBeforeWriting();
+    void indexColumnsHoldTheirOwnValues_data();
+    void indexColumnsHoldTheirOwnValues();
+    void tenThousandProjectsNeedNoYes();
+    void oneValueFixesTurnsOrRadius_data();
+    void oneValueFixesTurnsOrRadius();
+    void tableColumnsMatchTheirHeaders();
 };
 
 void CliBatchTest::synthesizeCreatesWhatItPrints()
@@ -207,6 +215,159 @@ void CliBatchTest::sweepRefusesBeforeWriting()
     QVERIFY(run.exitCode > 0);
     QVERIFY2(run.err.contains(mentions), qPrintable(run.err));
     QVERIFY(!QFileInfo::exists(folder));
+}
+
+void CliBatchTest::indexColumnsHoldTheirOwnValues_data()
+{
+    QTest::addColumn<QStringList>("design");  // each value different, so that no swap hides
+    QTest::addColumn<QStringList>("columns"); // name=value, besides those estimate gives
+    QTest::newRow("round differential, wider than high") << QStringList{"--shape",
+                                                                        "diffround",
+                                                                        "--turns",
+                                                                        "3",
+                                                                        "--width",
+                                                                        "9",
+                                                                        "--spacing",
+                                                                        "4",
+                                                                        "--bridge-width",
+                                                                        "7",
+                                                                        "--no-feed-auto",
+                                                                        "--feed-spacing",
+                                                                        "12"}
+                                                         << QStringList{"file=diffround.son",
+                                                                        "status=written",
+                                                                        "shape=diffround",
+                                                                        "turns=3",
+                                                                        "sides=",
+                                                                        "radius=55",
+                                                                        "width=9",
+                                                                        "spacing=4",
+                                                                        "bridge_width=7",
+                                                                        "feed_auto=no",
+                                                                        "feed_spacing=12",
+                                                                        "center_tap=yes",
+                                                                        "staircase=yes"};
+    QTest::newRow("pentagon") << QStringList{"--shape",   "nsided", "--sides",        "5",
+                                             "--turns",   "3.25",   "--width",        "9",
+                                             "--spacing", "4",      "--bridge-width", "7"}
+                              << QStringList{"file=nsided.son", "shape=nsided", "turns=3.25",
+                                             "sides=5",         "radius=55",    "feed_auto=",
+                                             "feed_spacing=",   "center_tap="};
+}
+
+void CliBatchTest::indexColumnsHoldTheirOwnValues()
+{
+    QFETCH(QStringList, design);
+    QFETCH(QStringList, columns);
+    QTemporaryDir dir;
+    // A range that starts on its stop is one value, and no part of the file name.
+    const Run sweep = runCli(
+        QStringList{"sweep", "--radius", "55:55:1", "--staircase", "-o", dir.path()} + design);
+    QCOMPARE(sweep.exitCode, 0);
+    const QList<QStringList> index =
+        parseCsv(QString::fromUtf8(readAll(QDir(dir.path()).filePath("index.csv"))));
+    QCOMPARE(index.size(), 2);
+    const QJsonObject estimate =
+        QJsonDocument::fromJson(
+            runCli(QStringList{"estimate", "--json", "--radius", "55"} + design).out.toUtf8())
+            .object();
+    const QJsonObject geometry = estimate["geometryInductance"].toObject();
+    const auto number = [](const QJsonValue &value) {
+        return QLocale::c().toString(value.toDouble(), 'g', 10);
+    };
+    const QStringList check =
+        runCli(QStringList{"check", "--radius", "55"} + design).out.split('\n', Qt::SkipEmptyParts);
+    columns += {"template=built-in", "roles=none,spiral,bridge,none",
+                "metals=Lossless,TopMetal,Metal5,Lossless", "length_unit=um", "inductance_unit=nH",
+                // estimate gives six digits of the sizes
+                "size_x=" + QString::number(estimate["size"].toArray()[0].toDouble(), 'g', 6),
+                "size_y=" + QString::number(estimate["size"].toArray()[1].toDouble(), 'g', 6),
+                "estimate=" + estimate["inductanceText"].toString(),
+                "geometry_winding=" + number(geometry["winding"]),
+                "geometry_reference_planes=" + number(geometry["referencePlanes"]),
+                "findings=" + check.join('\n')};
+    for (const QString &expected : columns) {
+        const QString name = expected.section('=', 0, 0);
+        const qsizetype at = index[0].indexOf(name);
+        QVERIFY2(at >= 0, qPrintable(name));
+        const QString value = index[1].value(at);
+        QCOMPARE(name + '=' +
+                     (name.startsWith("size_") ? QString::number(value.toDouble(), 'g', 6) : value),
+                 expected);
+    }
+}
+
+// Up to 10,000 projects a sweep goes on by itself; the target here stops it just after.
+void CliBatchTest::tenThousandProjectsNeedNoYes()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("a file");
+    QFile taken(file);
+    QVERIFY(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    const QStringList sweep{"sweep", "--shape", "round", "-o", file};
+    Run run = runCli(sweep + QStringList{"--width", "1:100:1", "--spacing", "1:100:1"});
+    QVERIFY2(run.exitCode == 1 && run.err.contains("is a file, not a folder"), qPrintable(run.err));
+    run = runCli(sweep + QStringList{"--width", "1:73:1", "--spacing", "1:137:1"});
+    QVERIFY2(run.exitCode == 1 && run.err.contains("makes 10001 projects; pass --yes"),
+             qPrintable(run.err));
+}
+
+void CliBatchTest::oneValueFixesTurnsOrRadius_data()
+{
+    QTest::addColumn<QStringList>("range");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<double>("value");
+    QTest::newRow("turns") << QStringList{"--turns", "3"} << "turns" << 3.0;
+    QTest::newRow("radius") << QStringList{"--radius", "40", "--tolerance", "3"} << "radius"
+                            << 40.0;
+}
+
+void CliBatchTest::oneValueFixesTurnsOrRadius()
+{
+    QFETCH(QStringList, range);
+    QFETCH(QString, key);
+    QFETCH(double, value);
+    const Run run = runCli(QStringList{"synthesize", "--shape", "round", "--width", "10",
+                                       "--spacing", "3", "--target", "2", "--json"} +
+                           range);
+    QCOMPARE(run.exitCode, 0);
+    const QJsonArray candidates = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    QVERIFY(!candidates.isEmpty());
+    for (const QJsonValue &candidate : candidates)
+        QCOMPARE(candidate.toObject()[key].toDouble(), value);
+}
+
+// Each cell of the text table stands under its own header: read back by the headers, the
+// table says what --json says.
+void CliBatchTest::tableColumnsMatchTheirHeaders()
+{
+    const QStringList request{"synthesize", "--shape", "diffround", "--width", "10",
+                              "--spacing",  "3",       "--target",  "2"};
+    const QStringList lines = runCli(request).out.split('\n', Qt::SkipEmptyParts);
+    const QJsonArray candidates =
+        QJsonDocument::fromJson(runCli(request + QStringList{"--json"}).out.toUtf8()).array();
+    QCOMPARE(lines.size(), 2 + candidates.size());
+    static const QRegularExpression gap(QStringLiteral("\\s{2,}"));
+    const QStringList header = lines[1].split(gap);
+    QCOMPARE(header, (QStringList{"turns", "radius [um]", "size x / y [um]", "winding [nH]",
+                                  "ref. planes [nH]", "estimate [nH]", "deviation"}));
+    const auto text = [](double value, int digits) {
+        return QString::number(value, 'g', digits);
+    };
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        const QJsonObject c = candidates[i].toObject();
+        const QJsonObject geometry = c["geometryInductance"].toObject();
+        const QStringList cells = lines[2 + i].split(gap);
+        QCOMPARE(cells.size(), header.size());
+        QCOMPARE(cells[0].toDouble(), c["turns"].toDouble());
+        QCOMPARE(cells[1].toDouble(), std::round(c["radius"].toDouble() * 1000) / 1000);
+        QCOMPARE(cells[2], text(c["sizeX"].toDouble(), 6) + " / " + text(c["sizeY"].toDouble(), 6));
+        QCOMPARE(cells[3], text(geometry["winding"].toDouble(), 4));
+        QCOMPARE(cells[4], text(geometry["referencePlanes"].toDouble(), 4));
+        QCOMPARE(cells[5], c["estimateText"].toString());
+        QCOMPARE(cells[6], QString::asprintf("%+.3f %%", c["deviationPercent"].toDouble()));
+    }
 }
 
 QTEST_GUILESS_MAIN(CliBatchTest)

@@ -33,6 +33,7 @@ void BatchTest::valueLists_data()
         << "0:0.3:0.1" << QStringList{"0", "0.1", "0.2", "0.3"} << QString();
     QTest::newRow("stop missed") << "1:2:0.3" << QStringList{"1", "1.3", "1.6", "1.9"} << QString();
     QTest::newRow("downwards") << "10:4:-3" << QStringList{"10", "7", "4"} << QString();
+    QTest::newRow("start on the stop") << "50:50:1" << QStringList{"50"} << QString();
     QTest::newRow("exponent decimals")
         << "1e-3:3e-3:1e-3" << QStringList{"0.001", "0.002", "0.003"} << QString();
     QTest::newRow("mixed, duplicates once")

@@ -26,6 +26,9 @@ SpiralParameters defaults(SpiralShape shape)
     return p;
 }
 
+// The built-in template's roles: level 1 carries the spiral, level 2 the bridge.
+const QStringList usualRoles{"none", "spiral", "bridge", "none"};
+
 QStringList codes(const QList<DesignFinding> &findings)
 {
     QStringList result;
@@ -47,6 +50,14 @@ private slots:
     void eachRuleFires();
     void reviewKeepsTheTemplate();
     void outsideBoxMessageAgrees();
+    void featuresOneCellWidePass_data();
+    void featuresOneCellWidePass();
+    void pointsPastEachEdgeOfAnOblongBox_data();
+    void pointsPastEachEdgeOfAnOblongBox();
+    void tapRingAllowedOnTheBridgeLevelOnly_data();
+    void tapRingAllowedOnTheBridgeLevelOnly();
+    void centreTapOfWidthZeroStopsTheLayout_data();
+    void centreTapOfWidthZeroStopsTheLayout();
 };
 
 void DesignChecksTest::meetingPlaces_data()
@@ -220,6 +231,137 @@ void DesignChecksTest::outsideBoxMessageAgrees()
     QCOMPARE(match.captured(5), onePoint ? QStringLiteral("lies") : QStringLiteral("lie"));
     QCOMPARE(match.captured(4) == QStringLiteral("polygon"),
              match.captured(3) == QStringLiteral("1"));
+}
+
+void DesignChecksTest::featuresOneCellWidePass_data()
+{
+    QTest::addColumn<SpiralParameters>("parameters"); // on the built-in template's 1 um cells
+    QTest::addColumn<QStringList>("narrow");          // the narrow-feature findings expected
+    SpiralParameters round = defaults(SpiralShape::Round);
+    round.turns = 3;
+    round.spiralWidth = round.spacing = round.bridgeWidth = 1;
+    QTest::newRow("round, all one cell") << round << QStringList();
+    round.spacing = 0.999;
+    QTest::newRow("round, gap just below") << round << QStringList{FindingCode::narrowGap};
+    round.spacing = 1;
+    round.bridgeWidth = 0.999;
+    QTest::newRow("round, bridge just below") << round << QStringList{FindingCode::narrowWidth};
+    SpiralParameters feeds = defaults(SpiralShape::RoundDifferential);
+    feeds.spiralWidth = feeds.spacing = feeds.bridgeWidth = 1;
+    feeds.feedSpacingAuto = false;
+    feeds.feedSpacing = 1;
+    QTest::newRow("differential, all one cell") << feeds << QStringList();
+    feeds.feedSpacing = 0.999;
+    QTest::newRow("differential, feeds just below") << feeds << QStringList{FindingCode::narrowGap};
+}
+
+void DesignChecksTest::featuresOneCellWidePass()
+{
+    QFETCH(SpiralParameters, parameters);
+    QFETCH(QStringList, narrow);
+    ProjectDocument document = builtInTemplate();
+    const DesignReview review =
+        reviewDesign(&document, parameters, {}, usualRoles, QStringLiteral("um"));
+    QStringList found;
+    for (const QString &code : codes(review.findings)) {
+        if (code == FindingCode::narrowWidth || code == FindingCode::narrowGap)
+            found.append(code);
+    }
+    QCOMPARE(found, narrow);
+}
+
+void DesignChecksTest::pointsPastEachEdgeOfAnOblongBox_data()
+{
+    QTest::addColumn<Ring>("ring"); // in a box 400 wide and 200 high
+    QTest::addColumn<QString>("message");
+    QTest::newRow("inside, reaching past 200 along x") << rectangle(0, 0, 399, 200) << QString();
+    QTest::newRow("past the left edge")
+        << rectangle(-2, 50, 10, 60)
+        << "2 points of 1 polygon lie outside the 400 x 200 um box, "
+           "up to 2 um beyond its edge.";
+    QTest::newRow("past the right edge") << rectangle(390, 50, 403, 60)
+                                         << "2 points of 1 polygon lie outside the 400 x 200 um "
+                                            "box, up to 3 um beyond its edge.";
+    QTest::newRow("past the top edge") << rectangle(50, -4, 60, 10)
+                                       << "2 points of 1 polygon lie outside the 400 x 200 um box, "
+                                          "up to 4 um beyond its edge.";
+    QTest::newRow("past the bottom edge") << rectangle(50, 190, 60, 205)
+                                          << "2 points of 1 polygon lie outside the 400 x 200 um "
+                                             "box, up to 5 um beyond its edge.";
+}
+
+void DesignChecksTest::pointsPastEachEdgeOfAnOblongBox()
+{
+    QFETCH(Ring, ring);
+    QFETCH(QString, message);
+    ProjectDocument layout = builtInTemplate();
+    layout.geometry.box.yWidth = 200;
+    layout.geometry.box.yCells2 = 400;
+    Polygon polygon(1, 1, 0, QStringLiteral("N"));
+    polygon.points = ring;
+    layout.geometry.polygons.append(polygon);
+    QStringList outside;
+    for (const DesignFinding &finding :
+         checkDesign(layout, defaults(SpiralShape::Round), usualRoles, QStringLiteral("um"))) {
+        if (finding.code == FindingCode::outsideBox)
+            outside.append(finding.message);
+    }
+    QCOMPARE(outside, message.isEmpty() ? QStringList() : QStringList{message});
+}
+
+void DesignChecksTest::tapRingAllowedOnTheBridgeLevelOnly_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("spiral level") << 1 << true;
+    QTest::newRow("bridge level, where the centre tap's ring is") << 2 << false;
+}
+
+// A bar across a U touches it in two places: a closed loop, which only the centre tap's own
+// ring on the bridge level may make.
+void DesignChecksTest::tapRingAllowedOnTheBridgeLevelOnly()
+{
+    QFETCH(int, level);
+    QFETCH(bool, reported);
+    ProjectDocument layout = builtInTemplate();
+    Polygon u(1, unsigned(level), 0, QStringLiteral("N"));
+    u.points = {{100, 100}, {102, 100}, {102, 108}, {108, 108}, {108, 100},
+                {110, 100}, {110, 110}, {100, 110}, {100, 100}};
+    Polygon bar(2, unsigned(level), 0, QStringLiteral("N"));
+    bar.points = rectangle(100, 104, 120, 106);
+    layout.geometry.polygons = {u, bar};
+    SpiralParameters tapped = defaults(SpiralShape::RoundDifferential);
+    tapped.turns = 3;
+    const QList<DesignFinding> findings =
+        checkDesign(layout, tapped, usualRoles, QStringLiteral("um"));
+    QCOMPARE(codes(findings).contains(FindingCode::overlap), reported);
+    if (reported)
+        QCOMPARE(findings.first().message,
+                 QStringLiteral("Two conductors on level 1 touch in 2 separate places, closing a "
+                                "loop that shorts part of the spiral."));
+}
+
+void DesignChecksTest::centreTapOfWidthZeroStopsTheLayout_data()
+{
+    QTest::addColumn<bool>("centreTap");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("drawn") << true << "The centre tap width must be above 0, not 0.";
+    QTest::newRow("not drawn: its width is not used") << false << QString();
+}
+
+void DesignChecksTest::centreTapOfWidthZeroStopsTheLayout()
+{
+    QFETCH(bool, centreTap);
+    QFETCH(QString, failure);
+    for (const SpiralShape shape :
+         {SpiralShape::RoundDifferential, SpiralShape::NSidedDifferential}) {
+        SpiralParameters p = defaults(shape);
+        p.centerTap = centreTap;
+        p.bridgeWidth = 0;
+        const DesignReview review = reviewDesign(nullptr, p, {}, {}, QStringLiteral("um"));
+        QCOMPARE(review.failure, failure);
+        QCOMPARE(review.hasPicture(), failure.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(DesignChecksTest)

@@ -597,8 +597,8 @@ void ExportTest::gdsRecordsHoldTheirValues()
     const QString path = dir.filePath("rect.gds");
     QCOMPARE(exportLayout(path, rectangleProject(1), {}, options), 0);
 
-    const QList<qint64> stamp{time.date().year(),  time.date().month(),   time.date().day(),
-                              time.time().hour(),  time.time().minute(),  time.time().second()};
+    const QList<qint64> stamp{time.date().year(), time.date().month(),  time.date().day(),
+                              time.time().hour(), time.time().minute(), time.time().second()};
     QHash<int, QByteArray> byType;
     for (const auto &[type, data] : gdsRecords(readAll(path)))
         byType.insert(type, data);
@@ -645,7 +645,8 @@ void ExportTest::dxfHeaderAndLayers()
     QCOMPARE(exportLayout(path, document, {}, {}), 0);
     const QList<QPair<int, QString>> groups = dxfGroups(readAll(path));
 
-    const auto header = std::find(groups.begin(), groups.end(), QPair<int, QString>{9, "$INSUNITS"});
+    const auto header =
+        std::find(groups.begin(), groups.end(), QPair<int, QString>{9, "$INSUNITS"});
     QVERIFY(header != groups.end() && header + 1 != groups.end());
     QCOMPARE(header[1], (QPair<int, QString>{70, QString::number(insertionUnits)}));
     // The basic colours 1 to 7 in turn, one layer per level.

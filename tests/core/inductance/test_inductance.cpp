@@ -435,6 +435,38 @@ private slots:
         }
     }
 
+    // Current enters by one feed and leaves by the other: along the whole path from one
+    // reference plane to the other, the current moments add up to the step between the two
+    // feeds' ends on their plane. A feed reversed would add twice its length.
+    void differentialFeedsCarryOppositeCurrents_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<int>("sides");
+        QTest::newRow("round differential") << int(SpiralShape::RoundDifferential) << 0;
+        QTest::newRow("hexagonal differential") << int(SpiralShape::NSidedDifferential) << 6;
+        QTest::newRow("octagonal differential") << int(SpiralShape::NSidedDifferential) << 8;
+    }
+
+    void differentialFeedsCarryOppositeCurrents()
+    {
+        QFETCH(int, shape);
+        QFETCH(int, sides);
+        const Template t;
+        SpiralParameters p = parameters(SpiralShape(shape), 3);
+        p.sides = sides;
+        p.radius = 60;
+        const SpiralCurrentPaths paths = t.pathsOf(p);
+        QVERIFY(paths.failure.isEmpty() && !paths.outside.empty());
+        Vec3 moment{0, 0, 0};
+        for (const std::vector<CurrentPiece> *part : {&paths.winding, &paths.outside}) {
+            for (const CurrentPiece &piece : *part)
+                moment = moment + piece.current * (piece.end - piece.start);
+        }
+        // Feeds of width 8, their gap the spacing of 5: their centres 13 apart.
+        QVERIFY2(std::fabs(norm(moment) - 13) < 1e-6,
+                 qPrintable(QStringLiteral("%1 %2 %3").arg(moment.x).arg(moment.y).arg(moment.z)));
+    }
+
     void degenerateGeometryStaysFinite()
     {
         const CurrentPiece piece{{0, 0, 0}, {10, 0, 0}, 2, 1};

@@ -1,8 +1,10 @@
 // Synthesis from a target inductance on the built-in template.
 #include "core/inductance/geometryinductance.h"
+#include "core/sonnet/numberformat.h"
 #include "core/synthesis/designgate.h"
 #include "core/synthesis/synthesis.h"
 #include "core/template/builtintemplate.h"
+#include "core/template/estimate.h"
 #include "core/template/layerroles.h"
 
 #include <QElapsedTimer>
@@ -46,6 +48,8 @@ private slots:
     void candidatesMeetTheTarget();
     void impossibleTargetsExplained_data();
     void impossibleTargetsExplained();
+    void mostCompactComeFirst_data();
+    void mostCompactComeFirst();
     void manySpiralLevelsRefusedAtOnce();
     void stopEndsTheSearchAtOnce();
 };
@@ -93,6 +97,9 @@ void SynthesisTest::candidatesMeetTheTarget()
         if (request.snapRadius)
             QCOMPARE(std::fmod(p.radius, t.document.geometry.box.cellSizeX()), 0.0);
         QVERIFY(spiralFitsInBox(p, t.document, t.layerSetup, t.functionSetup));
+        // Sizes as the window's estimate panel shows them: x and y of their own.
+        QCOMPARE(formatReal(c.sizeX) + " / " + formatReal(c.sizeY),
+                 estimateTexts(p, &t.document, t.layerSetup, t.functionSetup).size);
 
         // The radius as printed, with three decimals, laid out again gives what was reported.
         SpiralParameters typed = p;
@@ -171,6 +178,45 @@ void SynthesisTest::impossibleTargetsExplained()
         QVERIFY(nearest.deviation > 0 && nearest.parameters.turns == 1);
     QVERIFY2(text.contains(geometryValueText(metValue(nearest, request.place) * 1e9)),
              qPrintable(text));
+}
+
+void SynthesisTest::mostCompactComeFirst_data()
+{
+    QTest::addColumn<SynthesisRequest>("request");
+    for (const SpiralShape shape : {SpiralShape::Round, SpiralShape::NSided}) {
+        SynthesisRequest r = request(shape, 2);
+        r.design.sides = 6;
+        r.maxTurns = 40;
+        QTest::newRow(shape == SpiralShape::Round ? "round" : "hexagon") << r;
+    }
+}
+
+// Asking for more candidates finds no more compact one: the search stops only behind the five
+// smallest, whose order is by the larger side, then the area.
+void SynthesisTest::mostCompactComeFirst()
+{
+    QFETCH(SynthesisRequest, request);
+    const Template t;
+    const SynthesisResult five =
+        synthesizeSpiral(request, t.document, t.layerSetup, t.functionSetup);
+    SynthesisRequest more = request;
+    more.count = 15;
+    const SynthesisResult fifteen =
+        synthesizeSpiral(more, t.document, t.layerSetup, t.functionSetup);
+    QCOMPARE(five.candidates.size(), 5);
+    QVERIFY(fifteen.candidates.size() > 5);
+    for (qsizetype i = 0; i < fifteen.candidates.size(); ++i) {
+        const SynthesisCandidate &c = fifteen.candidates[i];
+        if (i < 5)
+            QCOMPARE(
+                QPair(c.parameters.turns, c.parameters.radius),
+                QPair(five.candidates[i].parameters.turns, five.candidates[i].parameters.radius));
+        if (i == 0)
+            continue;
+        const SynthesisCandidate &b = fifteen.candidates[i - 1];
+        const double side = std::max(c.sizeX, c.sizeY), before = std::max(b.sizeX, b.sizeY);
+        QVERIFY(side > before || (side == before && c.sizeX * c.sizeY >= b.sizeX * b.sizeY));
+    }
 }
 
 // Each further copy of the winding paired with all others made a search of minutes.
