@@ -429,7 +429,12 @@ void CliTest::infoAndRewrite()
     QCOMPARE(missing.exitCode, 1);
     QVERIFY(missing.err.contains("nothing.son"));
     QCOMPARE(runCli({}).exitCode, 2);
-    QCOMPARE(runCli({"--help"}).exitCode, 0);
+    const Run help = runCli({"--help"});
+    QCOMPARE(help.exitCode, 0);
+    // Every save empties the result folder; rewrite's help says so.
+    QVERIFY(help.out.contains("canonical form;\n" + QString(26, ' ') +
+                              "like every save of a project, this empties its result folder\n" +
+                              QString(26, ' ') + "(sondata/OUT/)"));
 }
 
 void CliTest::layoutExport()
