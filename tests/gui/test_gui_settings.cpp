@@ -208,7 +208,7 @@ private slots:
         {
             ScriptedPrompts prompts;
             MainWindow window(prompts);
-            QCOMPARE(window.tabWidget->currentIndex(), 0);
+            QCOMPARE(form(window).tabWidget->currentIndex(), 0);
             window.close();
         }
         const QFileInfo after(path);
