@@ -175,13 +175,13 @@ std::optional<LayoutExportSummary> createProject(const SpiralCommandOptions &opt
     loaded.document = std::move(review.layout);
     applyLayerSetup(loaded.document, loaded.layerSetup, loaded.functionSetup, options.staircase);
     std::optional<LayoutExportSummary> layoutSummary;
-    CheckedSaveFile layoutFile(options.layout ? options.layout->path : QString());
+    std::optional<CheckedSaveFile> layoutFile;
     if (options.layout) {
         LayoutExportOptions layoutOptions = options.layout->options;
         if (layoutOptions.cellName.isEmpty())
             layoutOptions.cellName = cellNameFor(options.outputPath);
-        layoutSummary =
-            prepareLayout(layoutFile, loaded.document, loaded.functionSetup, layoutOptions);
+        layoutSummary = prepareLayout(layoutFile.emplace(options.layout->path), loaded.document,
+                                      loaded.functionSetup, layoutOptions);
     }
     CheckedSaveFile projectFile(options.outputPath);
     QString reason;
@@ -191,8 +191,8 @@ std::optional<LayoutExportSummary> createProject(const SpiralCommandOptions &opt
     };
     if (prepareProjectFile(projectFile, loaded.document, &reason) != 0)
         throw projectFailure(reason);
-    const CheckedSaveFile *failed = options.layout ? commitTogether({&layoutFile, &projectFile})
-                                                   : commitTogether({&projectFile});
+    const CheckedSaveFile *failed =
+        layoutFile ? commitTogether({&*layoutFile, &projectFile}) : commitTogether({&projectFile});
     if (failed == &projectFile)
         throw projectFailure(failed->errorString());
     if (failed)

@@ -44,7 +44,7 @@ std::array<GuardedMapping, 64> guardedMappings;
 struct sigaction earlierBusAction;
 std::uintptr_t guardPageSize = 4096;
 
-// Async-signal-safe: atomics and mmap only.
+// Atomics and system calls only: nothing that could wait for a lock the interrupted thread holds.
 void onBusError(int signal, siginfo_t *info, void *context)
 {
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
@@ -82,7 +82,7 @@ void installBusHandler()
         {
         };
         action.sa_sigaction = &onBusError;
-        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        action.sa_flags = SA_SIGINFO;
         sigemptyset(&action.sa_mask);
         ::sigaction(SIGBUS, &action, &earlierBusAction);
     });
