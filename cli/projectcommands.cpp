@@ -123,8 +123,7 @@ int runInfo(const QStringList &arguments, QTextStream &out)
         << visibleText(units.inductanceUnit) << ", frequency " << visibleText(units.frequencyUnit)
         << '\n';
     if (document.isNetlistProject()) {
-        out << "Geometry: none (a netlist project, which cannot serve as a template)
-";
+        out << "Geometry: none (a netlist project, which cannot serve as a template)\n";
         return 0;
     }
     out << "Box: " << formatReal(geometry.box.xWidth) << " x " << formatReal(geometry.box.yWidth)
