@@ -1,7 +1,9 @@
 #include "core/design/templatesession.h"
 
 #include "core/template/layerroles.h"
+#include "core/template/lengthconversion.h"
 #include "core/template/templatecheck.h"
+#include "core/template/units.h"
 
 #include <QFileInfo>
 
@@ -16,6 +18,7 @@ Status TemplateSession::load(const QString &fileName)
         return failure(QString());
     if (const std::optional<QString> defect = templateDefect(document))
         return failure(*defect);
+    asRead = document;
     loaded = std::move(document);
     filePath = fileName;
     layerSetup.clear();
@@ -48,6 +51,7 @@ Status TemplateSession::saveAs(const QString &fileName, bool staircase)
     if (saveWithLayerSetup(technology, fileName, layerSetup, functionSetup, staircase, &reason) !=
         0)
         return failure(reason);
+    asRead = technology;
     loaded = std::move(technology);
     filePath = fileName;
     remember(fileName);
@@ -56,8 +60,15 @@ Status TemplateSession::saveAs(const QString &fileName, bool staircase)
 
 void TemplateSession::setLengthUnit(const QString &unit)
 {
-    if (loaded)
-        loaded->dimension.setLengthUnit(unit);
+    if (!loaded)
+        return;
+    ProjectDocument document = *asRead;
+    const double from = MetresPerLengthUnit(document.dimension.lengthUnit);
+    const double to = MetresPerLengthUnit(unit);
+    if (!(from > 0) || !(to > 0) || from == to || convertLengthUnit(document, unit))
+        document.dimension.setLengthUnit(unit);
+    document.dimension.setInductanceUnit(loaded->dimension.inductanceUnit);
+    loaded = std::move(document);
 }
 
 void TemplateSession::setInductanceUnit(const QString &unit)

@@ -34,8 +34,11 @@ public:
     // The technology with the current roles, without geometry; on success the template's path
     // becomes fileName.
     Status saveAs(const QString &fileName, bool staircase);
-    // The unit names the document declares; lengths are taken as they stand.
+    // Expresses the template's lengths in `unit`, so that its box and stack keep their size;
+    // each change starts from the file's own numbers, so that nothing drifts. A unit of the
+    // same size, or a file whose unit is not known, only takes the name.
     void setLengthUnit(const QString &unit);
+    // Only the name: no number of the template is an inductance.
     void setInductanceUnit(const QString &unit);
 
     // Most recent first, without duplicates, at most maxRecentFiles.
@@ -46,7 +49,8 @@ public:
 private:
     void remember(const QString &fileName);
 
-    std::optional<ProjectDocument> loaded;
+    std::optional<ProjectDocument> asRead; // as read or last saved
+    std::optional<ProjectDocument> loaded; // in the chosen units
     QString filePath;
     QStringList layerSetup;
     QStringList functionSetup;

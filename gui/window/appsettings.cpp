@@ -85,6 +85,8 @@ AppSettings AppSettings::read(QSettings &store)
     store.beginGroup(QStringLiteral("Base"));
     base.sonTemplate = store.value(QStringLiteral("SonTemplate"), base.sonTemplate).toString();
     base.lengthIndex = store.value(QStringLiteral("LengthIndex"), base.lengthIndex).toInt();
+    base.lengthIndexStored = store.contains(QStringLiteral("LengthIndex"));
+    base.inductanceIndexStored = store.contains(QStringLiteral("InductanceIndex"));
     base.inductanceIndex =
         store.value(QStringLiteral("InductanceIndex"), base.inductanceIndex).toInt();
     base.spiralType = store.value(QStringLiteral("SpiralType"), QStringLiteral("0")).toInt();

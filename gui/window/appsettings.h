@@ -27,6 +27,9 @@ struct BaseSettings
     int inductanceIndex = 0;
     int spiralType = 0;
     QStringList recentTemplates; // most recent first, at most maxRecentTemplates
+    // Whether the unit selections were stored: without them a template keeps its own units.
+    bool lengthIndexStored = false;
+    bool inductanceIndexStored = false;
 };
 
 inline constexpr int maxRecentTemplates = 5;

@@ -349,10 +349,14 @@ void MainWindow::LoadSettings()
     templates->setRecentFiles(settings.base.recentTemplates);
 
     // A stored template that cannot be read now stays stored: it may well come back.
-    if (LoadTechTemplate(settings.base.sonTemplate) != 0)
+    const bool loaded = LoadTechTemplate(settings.base.sonTemplate) == 0;
+    if (!loaded)
         ui->TechTemplateFileEdit->setText(settings.base.sonTemplate);
-    setStoredIndex(ui->lengthUnitComboBox, settings.base.lengthIndex);
-    setStoredIndex(ui->inductanceUnitComboBox, settings.base.inductanceIndex);
+    // Without a stored choice a template keeps its own units.
+    if (settings.base.lengthIndexStored || !loaded)
+        setStoredIndex(ui->lengthUnitComboBox, settings.base.lengthIndex);
+    if (settings.base.inductanceIndexStored || !loaded)
+        setStoredIndex(ui->inductanceUnitComboBox, settings.base.inductanceIndex);
     ui->tabWidget->setCurrentIndex(settings.base.spiralType);
     for (int tab = 0; tab < 4; ++tab)
         tabs[tab]->applySettings(settings.tab(tab));

@@ -3,6 +3,7 @@
 #include "guitestsupport.h"
 
 #include "core/template/builtintemplate.h"
+#include "core/template/units.h"
 #include "gui/preview/previewpanel.h"
 #include "gui/window/mainwindow.h"
 
@@ -364,6 +365,7 @@ private slots:
             storeSetting(QStringLiteral("Base/SonTemplate"),
                          writeFile(folder.filePath(QStringLiteral("cells.son")),
                                    templateText(3, {}, "UM", "NH", 400, 160)));
+            storeSetting(QStringLiteral("Base/LengthIndex"), 2); // um, the template's own
         }
         MainWindow w(prompts);
         QCOMPARE(w.session().document() != nullptr, withTemplate);
@@ -507,6 +509,29 @@ private slots:
                  qPrintable(form(w).InductanceLabel->text()));
     }
 
+    // The selector changes the unit of the typed values, never the size of the technology:
+    // the box and the stack are converted, from the file's own numbers each time.
+    void lengthUnitKeepsTheTechnologysSize()
+    {
+        storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
+        storeSetting(QStringLiteral("Base/LengthIndex"), 2); // um, the file's own
+        MainWindow w(prompts);
+        const GeometryBlock inMicrons = w.session().document()->geometry;
+        const auto sizes = [&w] {
+            const GeometryBlock &g = w.session().document()->geometry;
+            return QList<double>{g.box.xWidth, g.box.yWidth, g.dielectricLayers.last().thickness};
+        };
+        const QList<double> original = sizes();
+        for (const int index : {0, 3, 5, 2}) { // mil, mm, m, back to um
+            form(w).lengthUnitComboBox->setCurrentIndex(index);
+            const double metres = MetresPerLengthUnit(form(w).lengthUnitComboBox->currentText());
+            const QList<double> now = sizes();
+            for (qsizetype i = 0; i < now.size(); ++i)
+                QVERIFY(qAbs(now[i] * metres / (original[i] * 1e-6) - 1) < 1e-9);
+        }
+        QCOMPARE(w.session().document()->geometry, inMicrons);
+    }
+
     void inductanceUnitChangeWithTemplate()
     {
         storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
@@ -575,6 +600,7 @@ private slots:
     void keyboardShortcuts()
     {
         storeSetting(QStringLiteral("Base/SonTemplate"), builtInTemplatePath());
+        storeSetting(QStringLiteral("Base/LengthIndex"), 2); // um: the spiral fits the box
         MainWindow w(prompts);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));

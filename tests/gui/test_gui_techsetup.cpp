@@ -77,6 +77,7 @@ private slots:
     void tablesShowTheTemplate()
     {
         useBuiltInTemplate();
+        storeSetting(QStringLiteral("Base/LengthIndex"), 0); // mil
         MainWindow w(prompts);
         prompts.dialogHandlers << [](QDialog &d) {
             auto &dialog = static_cast<ViewTechDialog &>(d);
@@ -88,13 +89,14 @@ private slots:
                 QCOMPARE(metal->rowCount(), 5);
                 QCOMPARE(tech->horizontalHeaderItem(3)->text(), QStringLiteral("Diel. Loss Tan"));
                 QCOMPARE(metal->horizontalHeaderItem(1)->text(), QStringLiteral("Function"));
-                // Thicknesses in the window's length unit: the stored mil outranks the file's UM.
+                // Thicknesses in the window's length unit: the stored mil outranks the file's
+                // um, and the stack keeps its size.
                 QCOMPARE(rowTexts(tech, 0),
-                         (QStringList{"Air", "100mil", "1", "0", "0", "1", "0"}));
+                         (QStringList{"Air", "3.93701mil", "1", "0", "0", "1", "0"}));
                 QCOMPARE(rowTexts(tech, 1),
-                         (QStringList{"Passivation", "1mil", "7", "0.001", "0", "1", "0"}));
+                         (QStringList{"Passivation", "0.0393701mil", "7", "0.001", "0", "1", "0"}));
                 QCOMPARE(rowTexts(tech, 4),
-                         (QStringList{"Silicon", "300mil", "11.9", "0", "10", "1", "0"}));
+                         (QStringList{"Silicon", "11.811mil", "11.9", "0", "10", "1", "0"}));
                 QCOMPARE(tech->item(1, 1)->textAlignment(), int(Qt::AlignRight | Qt::AlignVCenter));
                 QCOMPARE(tech->item(1, 2)->textAlignment(), int(Qt::AlignCenter));
                 QVERIFY(tech->verticalHeader()->isHidden());
