@@ -14,6 +14,9 @@ struct CurrentPiece
     Vec3 end;
     double width = 0;
     double current = 1; // share of the terminal current, flowing from start to end
+    int level = 0;      // the metal level it lies on; a via's stretch: the level at its foot
+
+    bool isVia() const { return start.z != end.z; }
 };
 
 // The partial inductance of the path, L = sum of L_self + 2 sum of M over all pairs, each

@@ -1,6 +1,5 @@
 #include "core/inductance/geometryinductance.h"
 
-#include "core/inductance/spiralcurrentpath.h"
 #include "core/spiral/roundspiral.h"
 #include "core/template/layerroles.h"
 #include "core/template/units.h"
@@ -92,44 +91,56 @@ QString spiralLevelProblem(const QStringList &functionSetup)
     return {};
 }
 
-GeometryInductance geometryInductance(const SpiralParameters &parameters,
-                                      const ProjectDocument &templateDocument,
-                                      const QStringList &layerSetup,
-                                      const QStringList &functionSetup, std::stop_token stop)
+TracedSpiral traceSpiral(const SpiralParameters &parameters,
+                         const ProjectDocument &templateDocument, const QStringList &layerSetup,
+                         const QStringList &functionSetup)
 {
-    GeometryInductance result;
-    result.reason = spiralLevelProblem(functionSetup);
-    if (!result.reason.isEmpty())
-        return result;
-    result.reason = parameterProblem(parameters, templateDocument);
-    if (!result.reason.isEmpty())
-        return result;
-    const double lengthScale = MetresPerLengthUnit(templateDocument.dimension.lengthUnit);
-    if (!(lengthScale > 0) || !std::isfinite(lengthScale)) {
-        result.reason = QStringLiteral("The template's length unit is unknown.");
-        return result;
+    TracedSpiral traced;
+    traced.reason = spiralLevelProblem(functionSetup);
+    if (!traced.reason.isEmpty())
+        return traced;
+    traced.reason = parameterProblem(parameters, templateDocument);
+    if (!traced.reason.isEmpty())
+        return traced;
+    traced.lengthScale = MetresPerLengthUnit(templateDocument.dimension.lengthUnit);
+    if (!(traced.lengthScale > 0) || !std::isfinite(traced.lengthScale)) {
+        traced.reason = QStringLiteral("The template's length unit is unknown.");
+        return traced;
     }
 
     const auto spiral = makeSpiral(parameters, &layerSetup, &functionSetup);
     const DrawnLayout layout = spiral->drawnLayout(templateDocument);
     const BoxSettings &box = templateDocument.geometry.box;
     if (!fitsInBox(layout, box)) {
-        result.reason = QStringLiteral("The spiral does not fit in the template's box.");
+        traced.reason = QStringLiteral("The spiral does not fit in the template's box.");
+        return traced;
+    }
+    traced.paths = spiralCurrentPaths(layout, metalLevelHeights(templateDocument.geometry),
+                                      box.xWidth, box.yWidth);
+    traced.reason = traced.paths.failure;
+    return traced;
+}
+
+GeometryInductance geometryInductance(const SpiralParameters &parameters,
+                                      const ProjectDocument &templateDocument,
+                                      const QStringList &layerSetup,
+                                      const QStringList &functionSetup, std::stop_token stop)
+{
+    GeometryInductance result;
+    const TracedSpiral traced =
+        traceSpiral(parameters, templateDocument, layerSetup, functionSetup);
+    if (!traced.reason.isEmpty()) {
+        result.reason = traced.reason;
         return result;
     }
-    const SpiralCurrentPaths paths = spiralCurrentPaths(
-        layout, metalLevelHeights(templateDocument.geometry), box.xWidth, box.yWidth);
-    if (!paths.failure.isEmpty()) {
-        result.reason = paths.failure;
-        return result;
-    }
-    const auto [windingSum, planesSum] = pathInductances(paths.winding, paths.outside, stop);
+    const auto [windingSum, planesSum] =
+        pathInductances(traced.paths.winding, traced.paths.outside, stop);
     if (stop.stop_requested()) {
         result.reason = QStringLiteral("The computation was stopped.");
         return result;
     }
-    const double winding = mu0Over4Pi * lengthScale * windingSum;
-    const double planes = mu0Over4Pi * lengthScale * planesSum;
+    const double winding = mu0Over4Pi * traced.lengthScale * windingSum;
+    const double planes = mu0Over4Pi * traced.lengthScale * planesSum;
     if (!std::isfinite(winding) || !std::isfinite(planes) || !(winding > 0) || !(planes > 0)) {
         result.reason = QStringLiteral("The drawn geometry gives no finite inductance.");
         return result;

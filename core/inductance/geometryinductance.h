@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/inductance/spiralcurrentpath.h"
 #include "core/sonnet/projectdocument.h"
 #include "core/template/createspiral.h"
 
@@ -26,8 +27,21 @@ struct GeometryInductance
 // the square of their number, so beyond this many no value is computed.
 inline constexpr int maxGeometrySpiralLevels = 4;
 
-// Lengths of the parameters are in the template's length unit (its DIM block). A requested
-// stop ends the computation early, without values.
+// The current paths of the layout that `create` would write on this template and the metres
+// per length unit, or why there are none.
+struct TracedSpiral
+{
+    SpiralCurrentPaths paths;
+    double lengthScale = 0;
+    QString reason; // empty when traced
+};
+
+// Lengths of the parameters are in the template's length unit (its DIM block).
+TracedSpiral traceSpiral(const SpiralParameters &parameters,
+                         const ProjectDocument &templateDocument, const QStringList &layerSetup,
+                         const QStringList &functionSetup);
+
+// A requested stop ends the computation early, without values.
 GeometryInductance geometryInductance(const SpiralParameters &parameters,
                                       const ProjectDocument &templateDocument,
                                       const QStringList &layerSetup,

@@ -148,7 +148,7 @@ public:
                 const Point &b = points[k + 1];
                 if (a == b)
                     continue;
-                m_pieces.push_back({{a.x, a.y, z}, {b.x, b.y, z}, width, share});
+                m_pieces.push_back({{a.x, a.y, z}, {b.x, b.y, z}, width, share, level});
             }
         }
     }
@@ -160,22 +160,29 @@ public:
         if (from.isEmpty() || to.isEmpty())
             return;
         std::map<double, double, std::greater<>> inflow; // by height, from the top
-        for (const int level : from)
+        std::map<double, int> levelAt;
+        for (const int level : from) {
             inflow[height(level)] += 1.0 / static_cast<double>(from.size());
-        for (const int level : to)
+            levelAt[height(level)] = level;
+        }
+        for (const int level : to) {
             inflow[height(level)] -= 1.0 / static_cast<double>(to.size());
+            levelAt[height(level)] = level;
+        }
         double current = 0;
         for (auto it = inflow.begin(); std::next(it) != inflow.end(); ++it) {
             current += it->second;
             const double top = it->first;
             const double bottom = std::next(it)->first;
             if (std::fabs(current) > 1e-12)
-                m_pieces.push_back({{at.x, at.y, top}, {at.x, at.y, bottom}, side, current});
+                m_pieces.push_back(
+                    {{at.x, at.y, top}, {at.x, at.y, bottom}, side, current, levelAt[bottom]});
         }
     }
 
     // The pieces collected so far; the builder starts over.
     std::vector<CurrentPiece> take() { return std::exchange(m_pieces, {}); }
+    const std::vector<CurrentPiece> &pieces() const { return m_pieces; }
 
 private:
     QList<double> m_heights;
@@ -245,10 +252,15 @@ SpiralCurrentPaths singleEnded(const DrawnLayout &layout, const QList<double> &h
     PathBuilder path(heights);
     path.addRun(winding.points, spiralLevels, winding.width);
     paths.winding = path.take();
+    QList<Point> beforeCut = winding.points.mid(0, cut.segment + 1);
+    beforeCut.append(cut.point);
+    path.addRun(beforeCut, spiralLevels, winding.width);
+    const std::vector<CurrentPiece> windingToCut = path.take();
     // Back over the part beyond the cut, which cancels it.
     QList<Point> tail{cut.point};
     tail.append(winding.points.mid(cut.segment + 1));
     path.addRun(reversed(tail), spiralLevels, winding.width);
+    const size_t tailPieces = path.pieces().size();
     if (cut.distance > eps)
         path.addRun({cut.point, joint}, spiralLevels, winding.width);
     path.addRun(cutAtPlanes(feed.points, planes), spiralLevels, feed.width);
@@ -265,6 +277,9 @@ SpiralCurrentPaths singleEnded(const DrawnLayout &layout, const QList<double> &h
         path.addVia(pad, bridgeLevels, spiralLevels, winding.width);
     }
     paths.outside = path.take();
+    paths.planes = windingToCut;
+    paths.planes.insert(paths.planes.end(), paths.outside.begin() + tailPieces,
+                        paths.outside.end());
     return paths;
 }
 
@@ -396,6 +411,8 @@ SpiralCurrentPaths differential(const DrawnLayout &layout, const QList<double> &
     path.addRun(lowerJoin, spiralLevels, width);
     path.addRun(lowerLine, spiralLevels, lowerFeed->width);
     paths.outside = path.take();
+    paths.planes = paths.winding;
+    paths.planes.insert(paths.planes.end(), paths.outside.begin(), paths.outside.end());
     return paths;
 }
 } // namespace
@@ -405,7 +422,7 @@ SpiralCurrentPaths spiralCurrentPaths(const DrawnLayout &layout, const QList<dou
 {
     const QList<PlaneLine> planes = planeLines(layout.referencePlanes, boxWidth, boxHeight);
     if (conductorsOf(layout, Kind::Winding).isEmpty() || conductorsOf(layout, Kind::Feed).isEmpty())
-        return {{}, {}, QStringLiteral("No metal level has the role \"spiral\".")};
+        return {{}, {}, {}, QStringLiteral("No metal level has the role \"spiral\".")};
     return layout.differential ? differential(layout, levelHeights, planes)
                                : singleEnded(layout, levelHeights, planes);
 }

@@ -12,13 +12,17 @@
 // - winding: single-ended from the centre pad to the winding's outer end; differential
 //   between the two outer half-turn ends, crossings, underpasses and vias included;
 // - outside: what the path between the reference planes adds to the winding: the feed and
-//   the bridge (or both feeds), each cut where it crosses a reference plane of the layout.
+//   the bridge (or both feeds), each cut where it crosses a reference plane of the layout;
+//   single-ended, it also runs back over the winding beyond the feed's joint, cancelling it;
+// - planes: the path between the reference planes with each stretch of conductor once, as
+//   the current flows through it: what carries the loss.
 // Copies of a conductor on several levels of the same role share the current equally. The
 // centre tap is an open branch and carries none.
 struct SpiralCurrentPaths
 {
     std::vector<CurrentPiece> winding;
     std::vector<CurrentPiece> outside;
+    std::vector<CurrentPiece> planes;
     QString failure; // why no path could be traced; empty on success
 };
 

@@ -1,0 +1,223 @@
+#include "core/inductance/frequencyresponse.h"
+
+#include "core/inductance/currentpath.h"
+#include "core/inductance/geometryinductance.h"
+#include "core/inductance/metalloss.h"
+#include "core/inductance/stripes.h"
+#include "core/template/analysisfrequencies.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <numbers>
+#include <thread>
+
+namespace {
+// mu0 / (4 pi) in henries per metre.
+constexpr double mu0Over4Pi = 1e-7;
+
+QString stoppedReason()
+{
+    return QStringLiteral("Stopped.");
+}
+
+// The material of each piece from its level's metal type; vias lossless, as create writes them.
+struct PathMaterials
+{
+    std::vector<PieceMaterial> materials;
+    QString reason;
+};
+
+PathMaterials materialsOf(const std::vector<CurrentPiece> &pieces, const GeometryBlock &geometry,
+                          const QStringList &layerSetup)
+{
+    PathMaterials result;
+    for (const CurrentPiece &piece : pieces) {
+        if (piece.isVia()) {
+            result.materials.push_back({});
+            continue;
+        }
+        const MetalLoss metal = levelMetalLoss(geometry, layerSetup, piece.level);
+        if (!metal.usable()) {
+            result.reason = metal.problem;
+            return result;
+        }
+        result.materials.push_back(metal.material);
+    }
+    return result;
+}
+
+bool stopRequested(const ResponseControl &control)
+{
+    return control.stop && control.stop->load(std::memory_order_relaxed);
+}
+
+// Calls the progress callback one call at a time, from whichever thread finished a step.
+class ProgressReport
+{
+public:
+    ProgressReport(const ResponseControl &control, int total) : m_control(control), m_total(total)
+    {}
+    void step()
+    {
+        if (!m_control.progress)
+            return;
+        const std::lock_guard lock(m_mutex);
+        m_control.progress(++m_done, m_total);
+    }
+
+private:
+    const ResponseControl &m_control;
+    int m_total;
+    int m_done = 0;
+    std::mutex m_mutex;
+};
+} // namespace
+
+std::optional<FrequencyPoint> FrequencyResponse::peakQ() const
+{
+    if (!hasValues())
+        return std::nullopt;
+    return *std::max_element(
+        freeSpace.begin(), freeSpace.end(),
+        [](const FrequencyPoint &a, const FrequencyPoint &b) { return a.q < b.q; });
+}
+
+FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
+                                        const std::vector<PieceMaterial> &materials,
+                                        double lengthScale, const std::vector<double> &frequencies,
+                                        const ResponseControl &control)
+{
+    FrequencyResponse response;
+    if (frequencies.empty()) {
+        response.reason = QStringLiteral("No frequencies were given.");
+        return response;
+    }
+    ProgressReport progress(control, static_cast<int>(frequencies.size()) + 1);
+    response.sheetInductance = mu0Over4Pi * lengthScale * pathInductance(pieces);
+    const FilamentLoss loss(pieces, materials, lengthScale, frequencies.back(), control.stop);
+    if (loss.stopped()) {
+        response.reason = stoppedReason();
+        return response;
+    }
+    progress.step();
+    response.resistanceDC = loss.resistanceDC();
+    response.thickInductance = response.sheetInductance + loss.thicknessInductance();
+    if (!(loss.uniformImpedance(frequencies.back()).real() > 0)) {
+        response.reason = QStringLiteral("The path's metal is lossless: its Q has no bound.");
+        return response;
+    }
+
+    std::vector<FrequencyPoint> points(frequencies.size());
+    const size_t threads =
+        std::clamp<size_t>(std::thread::hardware_concurrency(), 1, frequencies.size());
+    runInStripes(threads, [&](size_t first, size_t step) {
+        for (size_t i = first; i < frequencies.size(); i += step) {
+            if (stopRequested(control))
+                return;
+            const double f = frequencies[i];
+            const double omega = 2 * std::numbers::pi * f;
+            const Complex z = loss.uniformImpedance(f) +
+                              Complex(0, omega * response.thickInductance) +
+                              loss.redistributionImpedance(f);
+            points[i] = {f, z.imag() / omega, z.real(), z.imag() / z.real()};
+            progress.step();
+        }
+    });
+    if (stopRequested(control)) {
+        response.reason = stoppedReason();
+        return response;
+    }
+    for (const FrequencyPoint &p : points) {
+        if (!std::isfinite(p.inductance) || !std::isfinite(p.resistance) || !std::isfinite(p.q) ||
+            !(p.resistance > 0)) {
+            response.reason = QStringLiteral("The filament model gives no finite value at %1 Hz.")
+                                  .arg(p.frequency);
+            return response;
+        }
+    }
+    response.freeSpace = std::move(points);
+    return response;
+}
+
+FrequencyResponse frequencyResponse(const SpiralParameters &parameters,
+                                    const ProjectDocument &templateDocument,
+                                    const QStringList &layerSetup, const QStringList &functionSetup,
+                                    const std::vector<double> &frequencies,
+                                    const ResponseControl &control)
+{
+    FrequencyResponse response;
+    for (const double f : frequencies) {
+        if (!(f > 0) || !std::isfinite(f)) {
+            response.reason = QStringLiteral("The frequency %1 Hz must be larger than 0.").arg(f);
+            return response;
+        }
+    }
+    const TracedSpiral traced =
+        traceSpiral(parameters, templateDocument, layerSetup, functionSetup);
+    if (!traced.reason.isEmpty()) {
+        response.reason = traced.reason;
+        return response;
+    }
+    const PathMaterials materials =
+        materialsOf(traced.paths.planes, templateDocument.geometry, layerSetup);
+    if (!materials.reason.isEmpty()) {
+        response.reason = materials.reason;
+        return response;
+    }
+    std::vector<double> sorted = frequencies;
+    std::sort(sorted.begin(), sorted.end());
+    return pathFrequencyResponse(traced.paths.planes, materials.materials, traced.lengthScale,
+                                 sorted, control);
+}
+
+ResistanceDC resistanceDC(const SpiralParameters &parameters,
+                          const ProjectDocument &templateDocument, const QStringList &layerSetup,
+                          const QStringList &functionSetup)
+{
+    const TracedSpiral traced =
+        traceSpiral(parameters, templateDocument, layerSetup, functionSetup);
+    if (!traced.reason.isEmpty())
+        return {std::nullopt, traced.reason};
+    const PathMaterials materials =
+        materialsOf(traced.paths.planes, templateDocument.geometry, layerSetup);
+    if (!materials.reason.isEmpty())
+        return {std::nullopt, materials.reason};
+    double ohms = 0;
+    for (size_t i = 0; i < traced.paths.planes.size(); ++i) {
+        const CurrentPiece &piece = traced.paths.planes[i];
+        const PieceMaterial &material = materials.materials[i];
+        const double length = norm(piece.end - piece.start);
+        if (!(length > 0) || !(piece.width > 0))
+            continue;
+        const double squares = length / piece.width;
+        const double thickness = piece.isVia() ? piece.width : material.thickness;
+        ohms += piece.current * piece.current *
+                (material.isSheet()
+                     ? squares * material.sheetResistance
+                     : squares / (material.conductivity * thickness * traced.lengthScale));
+    }
+    return {ohms, {}};
+}
+
+QString qualityFactorText(const FrequencyResponse &response, const QString &frequencyUnit)
+{
+    const std::optional<FrequencyPoint> peak = response.peakQ();
+    const double scale = hertzPerFrequencyUnit(frequencyUnit);
+    if (!peak || !(scale > 0))
+        return QStringLiteral("\u2013");
+    return QStringLiteral("Q %1 at %2 %3, R_dc %4 \u03a9")
+        .arg(QString::number(peak->q, 'g', 3), QString::number(peak->frequency / scale, 'g', 4),
+             frequencyUnitText(frequencyUnit), QString::number(response.resistanceDC, 'g', 4));
+}
+
+QString qualityFactorToolTip(const FrequencyResponse &response)
+{
+    if (!response.hasValues())
+        return QStringLiteral("No value: ") + response.reason;
+    return QStringLiteral(
+        "The highest quality factor Q = 2 pi f L / R over the analysis frequencies, and the DC "
+        "resistance, of the path between the reference planes in free space, from a filament "
+        "model of the metal's real cross-section (skin and proximity effects).\nThere are no "
+        "capacitances: Q holds well below the self-resonance.");
+}
