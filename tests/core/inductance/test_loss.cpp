@@ -1,0 +1,436 @@
+// Loss over frequency: the field-solver loss references, the kernels against brute-force
+// integration, the template's metal types and frequencies, and bad input.
+#include "core/inductance/crosssection.h"
+#include "core/inductance/frequencyresponse.h"
+#include "core/inductance/geometryinductance.h"
+#include "core/inductance/metalloss.h"
+#include "core/template/analysisfrequencies.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/layerroles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include <cmath>
+
+Q_DECLARE_METATYPE(SectionCell)
+
+namespace {
+QDir referenceDir()
+{
+    return QDir(QStringLiteral(TORVANE_INDUCTANCE_DIR));
+}
+
+SpiralShape shapeNamed(const QString &name)
+{
+    if (name == QLatin1String("nsided"))
+        return SpiralShape::NSided;
+    if (name == QLatin1String("diffround"))
+        return SpiralShape::RoundDifferential;
+    if (name == QLatin1String("diffnsided"))
+        return SpiralShape::NSidedDifferential;
+    return SpiralShape::Round;
+}
+
+PieceMaterial materialNamed(const GeometryBlock &geometry, const QString &name)
+{
+    return metalLoss(geometry.metalTypes[geometry.metalTypeIndex(name)]).material;
+}
+
+// Rows of one case of loss-reference.csv: frequency (0 for DC), R, L.
+struct ReferenceCase
+{
+    SpiralParameters parameters;
+    std::vector<std::array<double, 3>> rows;
+};
+
+QMap<QString, ReferenceCase> lossReferences()
+{
+    QMap<QString, ReferenceCase> cases;
+    QFile csv(referenceDir().filePath(QStringLiteral("loss-reference.csv")));
+    if (!csv.open(QIODevice::ReadOnly | QIODevice::Text))
+        return cases;
+    const QStringList header = QString::fromLatin1(csv.readLine()).trimmed().split(',');
+    const auto column = [&](const char *name) {
+        return static_cast<int>(header.indexOf(QLatin1String(name)));
+    };
+    while (!csv.atEnd()) {
+        const QStringList row = QString::fromLatin1(csv.readLine()).trimmed().split(',');
+        if (row.size() != header.size())
+            continue;
+        ReferenceCase &c = cases[row[column("case")]];
+        SpiralParameters &p = c.parameters;
+        p.shape = shapeNamed(row[column("shape")]);
+        p.sides = row[column("sides")].toInt();
+        p.turns = row[column("turns")].toDouble();
+        p.radius = row[column("radius_um")].toDouble();
+        p.spiralWidth = row[column("width_um")].toDouble();
+        p.spacing = row[column("spacing_um")].toDouble();
+        p.bridgeWidth = p.spiralWidth;
+        c.rows.push_back({row[column("freq_Hz")].toDouble(), row[column("R_ohm")].toDouble(),
+                          row[column("L_nH")].toDouble() * 1e-9});
+    }
+    return cases;
+}
+
+double relative(double value, double expected)
+{
+    return value / expected - 1;
+}
+
+// ln GMD of two rectangles by a 24 x 24 point Gauss product rule per axis (log kernel, smooth
+// for separated rectangles).
+double bruteForceLogDistance(const SectionCell &a, const SectionCell &b, double du, double dv)
+{
+    constexpr int n = 24;
+    const auto node = [](int i) {
+        return (i + 0.5) / n - 0.5;
+    };
+    double sum = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            for (int k = 0; k < n; ++k)
+                for (int l = 0; l < n; ++l)
+                    sum +=
+                        0.5 *
+                        std::log(
+                            std::pow(b.u + du + b.width * node(k) - a.u - a.width * node(i), 2) +
+                            std::pow(b.v + dv + b.height * node(l) - a.v - a.height * node(j), 2));
+    return sum / std::pow(n, 4);
+}
+
+struct Technology
+{
+    ProjectDocument document = builtInTemplate();
+    QStringList layerSetup;
+    QStringList functionSetup;
+    Technology() { readLayerSetup(document, layerSetup, functionSetup); }
+};
+
+SpiralParameters squareSpiral()
+{
+    SpiralParameters p;
+    p.shape = SpiralShape::NSided;
+    p.sides = 4;
+    p.turns = 2.5;
+    p.radius = 30;
+    p.spiralWidth = 8;
+    p.spacing = 3;
+    p.bridgeWidth = 8;
+    return p;
+}
+} // namespace
+
+class LossTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The references' conductors: the spiral level in "Thick Metal", the bridge in "Copper", the
+    // vias W x W bars of the bridge metal; the differential cases carry their underpasses in
+    // the spiral's metal (their DC rows are those lengths in "Thick Metal").
+    void fieldSolverLossReferences()
+    {
+        const QMap<QString, ReferenceCase> cases = lossReferences();
+        if (cases.isEmpty())
+            QSKIP("no loss reference beside the project");
+        ProjectDocument document;
+        QCOMPARE(loadProject(referenceDir().filePath(QStringLiteral("box1000.son")), document), 0);
+        QStringList layerSetup;
+        QStringList functionSetup;
+        readLayerSetup(document, layerSetup, functionSetup);
+        const GeometryBlock &geometry = document.geometry;
+        const PieceMaterial spiralMetal = materialNamed(geometry, layerSetup[0]);
+        for (auto it = cases.begin(); it != cases.end(); ++it) {
+            const ReferenceCase &c = it.value();
+            const PieceMaterial bridgeMetal = isDifferential(c.parameters.shape)
+                                                  ? spiralMetal
+                                                  : materialNamed(geometry, layerSetup[1]);
+            const TracedSpiral traced =
+                traceSpiral(c.parameters, document, layerSetup, functionSetup);
+            QVERIFY2(traced.reason.isEmpty(), qPrintable(traced.reason));
+            std::vector<PieceMaterial> materials;
+            for (const CurrentPiece &piece : traced.paths.planes)
+                materials.push_back(piece.level == 0 && !piece.isVia() ? spiralMetal : bridgeMetal);
+            std::vector<double> frequencies;
+            for (const auto &row : c.rows) {
+                if (row[0] > 0)
+                    frequencies.push_back(row[0]);
+            }
+            const FrequencyResponse response = pathFrequencyResponse(
+                traced.paths.planes, materials, traced.lengthScale, frequencies);
+            QVERIFY2(response.hasValues(), qPrintable(response.reason));
+            for (const auto &[frequency, r, l] : c.rows) {
+                const QString where = QStringLiteral("%1 at %2 Hz").arg(it.key()).arg(frequency);
+                if (frequency == 0) {
+                    QVERIFY2(
+                        std::fabs(relative(response.resistanceDC, r)) < 0.005,
+                        qPrintable(where + QStringLiteral(": R_dc %1").arg(response.resistanceDC)));
+                    continue;
+                }
+                const auto point =
+                    std::find_if(response.freeSpace.begin(), response.freeSpace.end(),
+                                 [&](const FrequencyPoint &p) {
+                                     return std::fabs(p.frequency - frequency) < 1;
+                                 });
+                QVERIFY(point != response.freeSpace.end());
+                QVERIFY2(std::fabs(relative(point->resistance, r)) < 0.02,
+                         qPrintable(where + QStringLiteral(": R %1").arg(point->resistance)));
+                QVERIFY2(std::fabs(relative(point->inductance, l)) < 0.02,
+                         qPrintable(where + QStringLiteral(": L %1").arg(point->inductance)));
+            }
+            // As created (lossless vias, the template's metals) the DC value stays within the
+            // vias' share for the single-ended cases.
+            if (!isDifferential(c.parameters.shape)) {
+                const ResistanceDC created =
+                    resistanceDC(c.parameters, document, layerSetup, functionSetup);
+                QVERIFY(created.ohms);
+                QVERIFY(std::fabs(relative(*created.ohms, c.rows[0][1])) < 0.005);
+            }
+        }
+    }
+
+    void cellKernelsAgreeWithBruteForce_data()
+    {
+        QTest::addColumn<SectionCell>("a");
+        QTest::addColumn<SectionCell>("b");
+        QTest::addColumn<double>("du");
+        QTest::addColumn<double>("dv");
+        const SectionCell flat{0, 0, 3.5, 1.1};
+        const SectionCell small{0.4, -0.2, 0.22, 0.14};
+        QTest::newRow("side by side, exact corners") << flat << small << 3.0 << 0.0;
+        QTest::newRow("stacked") << flat << flat << 0.5 << 2.6;
+        QTest::newRow("far, expansion") << small << flat << 14.0 << 5.0;
+    }
+
+    void cellKernelsAgreeWithBruteForce()
+    {
+        QFETCH(SectionCell, a);
+        QFETCH(SectionCell, b);
+        QFETCH(double, du);
+        QFETCH(double, dv);
+        QVERIFY(std::fabs(logMeanDistance(a, b, du, dv) - bruteForceLogDistance(a, b, du, dv)) <
+                2e-4);
+        // Strips are cells without height.
+        const SectionCell thinA{0, 0, a.width, 1e-4};
+        const SectionCell thinB{0, 0, b.width, 1e-4};
+        QVERIFY(std::fabs(stripLogMeanDistance(a.width, b.width, du, dv) -
+                          bruteForceLogDistance(thinA, thinB, du, dv)) < 2e-4);
+    }
+
+    // A square's own GMD is 0.44705 times its side (Maxwell).
+    void squareGeometricMeanDistance()
+    {
+        const SectionCell square{0, 0, 2, 2};
+        QVERIFY(std::fabs(std::exp(logMeanDistance(square, square, 0, 0)) / 2 - 0.44705) < 1e-5);
+    }
+
+    // The path counted once carries the same partial inductance as the winding with the feed
+    // and bridge that runs back over its end.
+    void planesPathMatchesTheReferencePlanesValue()
+    {
+        const Technology t;
+        for (int shape = 0; shape < 4; ++shape) {
+            SpiralParameters p = squareSpiral();
+            p.shape = SpiralShape(shape);
+            p.turns = shape >= 2 ? 3 : 3.25;
+            p.radius = shape >= 2 ? 40 : 30;
+            const TracedSpiral traced = traceSpiral(p, t.document, t.layerSetup, t.functionSetup);
+            QVERIFY2(traced.reason.isEmpty(), qPrintable(traced.reason));
+            const double planes =
+                pathInductances(traced.paths.winding, traced.paths.outside).second;
+            QVERIFY2(std::fabs(pathInductance(traced.paths.planes) / planes - 1) < 1e-6,
+                     qPrintable(QString::number(shape)));
+        }
+    }
+
+    void metalTypes_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("parameters");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<double>("thickness");
+        QTest::addColumn<double>("value"); // conductivity, or the sheet resistance
+        using K = MetalLoss::Kind;
+        QTest::newRow("normal") << "NOR"
+                                << " 5.8e+07 0 1" << int(K::Bulk) << 1.0 << 5.8e7;
+        QTest::newRow("thick metal") << "TMM"
+                                     << " 41000000 0 2 2" << int(K::Bulk) << 2.0 << 4.1e7;
+        QTest::newRow("infinite conductivity") << "NOR"
+                                               << " INF 0 0.1" << int(K::Lossless) << 0.1 << qInf();
+        QTest::newRow("lossless") << "SUP"
+                                  << " 0 0 0 0" << int(K::Lossless) << 0.0 << 0.0;
+        QTest::newRow("sheet") << "SUP"
+                               << " 0.02 3e-07 0 5" << int(K::Sheet) << 0.0 << 0.02;
+        QTest::newRow("resistor") << "RES"
+                                  << " 116.375" << int(K::Sheet) << 0.0 << 116.375;
+        QTest::newRow("volume") << "VOL"
+                                << " 58000000 SOLID 0" << int(K::NotModelled) << 0.0 << 0.0;
+        QTest::newRow("zero conductivity") << "NOR"
+                                           << " 0 0 1" << int(K::Invalid) << 0.0 << 0.0;
+        QTest::newRow("zero thickness") << "NOR"
+                                        << " 5.8e7 0 0" << int(K::Invalid) << 0.0 << 0.0;
+        QTest::newRow("negative sheet") << "RES"
+                                        << " -3" << int(K::Invalid) << 0.0 << 0.0;
+        QTest::newRow("not a number") << "NOR"
+                                      << " 5.8e7 0 thick" << int(K::Invalid) << 0.0 << 0.0;
+    }
+
+    void metalTypes()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, parameters);
+        QFETCH(int, kind);
+        QFETCH(double, thickness);
+        QFETCH(double, value);
+        const MetalType type{QStringLiteral("MET"), QStringLiteral("M7"), 1, model, parameters};
+        const MetalLoss metal = metalLoss(type);
+        QCOMPARE(int(metal.kind), kind);
+        if (!metal.usable()) {
+            QVERIFY(metal.problem.contains(QLatin1String("\"M7\"")));
+            return;
+        }
+        QCOMPARE(metal.material.thickness, thickness);
+        QCOMPARE(metal.material.isSheet() ? metal.material.sheetResistance
+                                          : metal.material.conductivity,
+                 value);
+    }
+
+    void frequenciesOfTheFreqBlock_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("no block") << QStringList{} << "GHZ" << 1e8 << 1e10 << "";
+        QTest::newRow("adaptive") << QStringList{"ABS 0.5 20", "END FREQ"} << "GHZ" << 5e8 << 2e10
+                                  << "";
+        QTest::newRow("several lines, MHz")
+            << QStringList{"SIMPLE 200.0 400.0 100.0", "STEP 850", "LSWEEP 10 100 5", "END FREQ"}
+            << "MHZ" << 1e7 << 8.5e8 << "";
+        QTest::newRow("empty block")
+            << QStringList{"END FREQ"} << "GHZ" << 0.0 << 0.0 << "lists no frequencies";
+        QTest::newRow("zero") << QStringList{"ABS 0 10", "END FREQ"} << "GHZ" << 0.0 << 0.0
+                              << "ABS 0 10";
+        QTest::newRow("unknown unit")
+            << QStringList{"ABS 1 10", "END FREQ"} << "PARSEC" << 0.0 << 0.0 << "PARSEC";
+    }
+
+    void frequenciesOfTheFreqBlock()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, unit);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(QString, problem);
+        ProjectDocument document;
+        document.frequencyLines = lines;
+        document.dimension.frequencyUnit = unit;
+        const FrequencySweep sweep = templateFrequencies(document);
+        if (!problem.isEmpty()) {
+            QVERIFY2(sweep.problem.contains(problem), qPrintable(sweep.problem));
+            QVERIFY(sweep.hertz.empty());
+            return;
+        }
+        QVERIFY(sweep.ok());
+        QCOMPARE(int(sweep.hertz.size()), defaultSweepPoints);
+        QCOMPARE(sweep.hertz.front(), low);
+        QCOMPARE(sweep.hertz.back(), high);
+        QVERIFY(std::is_sorted(sweep.hertz.begin(), sweep.hertz.end()));
+    }
+
+    void frequencyOption_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<double>>("hertz");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("list, sorted") << "10,1,2.5" << QList<double>{1e9, 2.5e9, 1e10} << "";
+        QTest::newRow("range") << "1:3:1" << QList<double>{1e9, 2e9, 3e9} << "";
+        QTest::newRow("zero step") << "1:3:0" << QList<double>{} << "must not be 0";
+        QTest::newRow("reversed") << "3:1:-1" << QList<double>{} << "'3:1:-1' runs backwards";
+        QTest::newRow("zero frequency") << "0,1" << QList<double>{} << "0 GHz";
+        QTest::newRow("negative") << "-2" << QList<double>{} << "-2 GHz";
+    }
+
+    void frequencyOption()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<double>, hertz);
+        QFETCH(QString, problem);
+        const FrequencySweep sweep = frequencyList(text, QStringLiteral("GHZ"));
+        QVERIFY2(problem.isEmpty() ? sweep.ok() : sweep.problem.contains(problem),
+                 qPrintable(sweep.problem));
+        QCOMPARE(QList<double>(sweep.hertz.begin(), sweep.hertz.end()), hertz);
+    }
+
+    // Crowding only adds loss and takes inductance away as the frequency rises; thick metal
+    // lies below the sheet value; Q rises from the low end.
+    void responseOfTheBuiltInTemplate()
+    {
+        const Technology t;
+        const FrequencySweep sweep = templateFrequencies(t.document);
+        const FrequencyResponse response = frequencyResponse(
+            squareSpiral(), t.document, t.layerSetup, t.functionSetup, sweep.hertz);
+        QVERIFY2(response.hasValues(), qPrintable(response.reason));
+        QVERIFY(response.thickInductance < response.sheetInductance);
+        QVERIFY(response.freeSpace.front().resistance >= response.resistanceDC * 0.9999);
+        for (size_t i = 1; i < response.freeSpace.size(); ++i) {
+            QVERIFY(response.freeSpace[i].resistance > response.freeSpace[i - 1].resistance);
+            QVERIFY(response.freeSpace[i].inductance < response.freeSpace[i - 1].inductance);
+        }
+        QVERIFY(response.peakQ()->q > response.freeSpace.front().q);
+        QVERIFY(qualityFactorText(response, QStringLiteral("GHZ")).startsWith(QLatin1String("Q ")));
+    }
+
+    void badInputGivesAReason_data()
+    {
+        QTest::addColumn<QString>("metal");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no such metal") << "Gold"
+                                       << "\"Gold\", which the template does not define";
+        QTest::newRow("lossless") << "Lossless"
+                                  << "lossless";
+    }
+
+    void badInputGivesAReason()
+    {
+        QFETCH(QString, metal);
+        QFETCH(QString, reason);
+        Technology t;
+        for (qsizetype level = 0; level < t.layerSetup.size(); ++level)
+            t.layerSetup[level] = metal;
+        const FrequencyResponse response = frequencyResponse(
+            squareSpiral(), t.document, t.layerSetup, t.functionSetup, {1e9, 2e9});
+        QVERIFY(!response.hasValues());
+        QVERIFY2(response.reason.contains(reason), qPrintable(response.reason));
+        QVERIFY(response.freeSpace.empty());
+    }
+
+    void stopsAndReportsProgress()
+    {
+        const Technology t;
+        const std::vector<double> frequencies{1e9, 2e9, 4e9};
+        QList<QPair<int, int>> steps;
+        ResponseControl control;
+        control.progress = [&](int done, int total) {
+            steps.append({done, total});
+        };
+        const FrequencyResponse done = frequencyResponse(squareSpiral(), t.document, t.layerSetup,
+                                                         t.functionSetup, frequencies, control);
+        QVERIFY(done.hasValues());
+        QCOMPARE(steps.size(), 4);
+        QCOMPARE(steps.last(), qMakePair(4, 4));
+
+        std::atomic<bool> stop{true};
+        control.stop = &stop;
+        const FrequencyResponse stopped = frequencyResponse(
+            squareSpiral(), t.document, t.layerSetup, t.functionSetup, frequencies, control);
+        QVERIFY(!stopped.hasValues());
+        QCOMPARE(stopped.reason, QStringLiteral("Stopped."));
+    }
+};
+
+QTEST_GUILESS_MAIN(LossTest)
+#include "test_loss.moc"
