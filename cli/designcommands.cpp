@@ -1,7 +1,9 @@
 #include "cli/designcommands.h"
 
 #include "cli/clierror.h"
+#include "cli/losstable.h"
 #include "core/checks/designchecks.h"
+#include "core/template/analysisfrequencies.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -61,10 +63,36 @@ int runCheck(const QStringList &arguments, QTextStream &out)
     return hasErrors(review.findings) ? findingsExitCode : 0;
 }
 
+namespace {
+// The plot of L and Q against frequency instead of the layout.
+int renderPlot(const SpiralCommandOptions &options, QTextStream &out, const RenderModule &module)
+{
+    const LoadedTemplate loaded = loadTemplate(options);
+    const FrequencyResponse response =
+        lossResponse(options, loaded, lossFrequencies(options.frequencies, loaded));
+    if (!response.hasValues())
+        throw CliError(QStringLiteral("No plot: %1").arg(response.reason));
+    const QString &unit = loaded.document.dimension.frequencyUnit;
+    const LqChartUnits units{loaded.inductanceUnitText, inductanceScale(loaded),
+                             frequencyUnitText(unit), 1 / hertzPerFrequencyUnit(unit)};
+    QString reason;
+    if (module.writeFrequencyPlot(options.outputPath, response, units, options.pictureSize,
+                                  &reason) != 0)
+        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(options.outputPath, reason));
+    const FrequencyPoint peak = *response.peakQ();
+    out << "L and Q drawn to " << options.outputPath << " (" << options.pictureSize.width() << " x "
+        << options.pictureSize.height() << " pixels; peak Q " << QString::number(peak.q, 'g', 4)
+        << " at " << frequencyText(peak.frequency, loaded) << ")\n";
+    return 0;
+}
+} // namespace
+
 int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err,
               const RenderModule &module)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Render);
+    if (options.plot)
+        return renderPlot(options, out, module);
     const DesignReview review = reviewLoaded(options, loadTemplate(options));
     printFindings(err, review.findings);
     if (!review.hasPicture())

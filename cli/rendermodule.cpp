@@ -1,19 +1,33 @@
 #include "cli/rendermodule.h"
 
+#include "charts/chartpicture.h"
+#include "charts/lqchart.h"
 #include "core/render/layoutpicture.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 
 namespace {
 std::unique_ptr<QCoreApplication> makeGuiApplication(int &argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]).startsWith("--plot"))
+            return std::make_unique<QApplication>(argc, argv);
+    }
     return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+int writeFrequencyPlot(const QString &fileName, const FrequencyResponse &response,
+                       const LqChartUnits &units, QSize size, QString *errorText)
+{
+    const std::unique_ptr<QChart> chart = makeLqChart(response, units);
+    return writeChartPicture(fileName, *chart, size, errorText);
 }
 } // namespace
 
 extern "C" Q_DECL_EXPORT const RenderModule *torvaneRenderModule()
 {
-    static const RenderModule module{&makeGuiApplication, &writeLayoutPicture};
+    static const RenderModule module{&makeGuiApplication, &writeLayoutPicture, &writeFrequencyPlot};
     return &module;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "charts/lqchartunits.h"
 #include "core/checks/designreview.h"
+#include "core/inductance/frequencyresponse.h"
 
 #include <QCoreApplication>
 #include <QSize>
@@ -14,10 +16,14 @@
 struct RenderModule
 {
     // The application to run the command in: a GUI one on the offscreen platform, as drawing
-    // text needs one and there may be no display.
+    // text needs one and there may be no display; a widget one for --plot, whose charts are
+    // graphics widgets.
     std::unique_ptr<QCoreApplication> (*makeApplication)(int &argc, char **argv);
     int (*writeLayoutPicture)(const QString &fileName, const DesignReview &review, QSize size,
                               QString *errorText);
+    // The plot of L and Q against frequency.
+    int (*writeFrequencyPlot)(const QString &fileName, const FrequencyResponse &response,
+                              const LqChartUnits &units, QSize size, QString *errorText);
 };
 
 // The module's one exported function.

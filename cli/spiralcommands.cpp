@@ -2,6 +2,7 @@
 
 #include "cli/clierror.h"
 #include "cli/designcommands.h"
+#include "cli/losstable.h"
 #include "cli/projectcommands.h"
 #include "cli/spiraloptions.h"
 #include "core/checks/designchecks.h"
@@ -108,7 +109,8 @@ QString geometryLine(const GeometryInductance &geometry, double scale, const QSt
 }
 
 void printJson(QTextStream &out, const SpiralCommandOptions &options, const LoadedTemplate &loaded,
-               const EstimateTexts &texts, const GeometryInductance &geometry)
+               const EstimateTexts &texts, const GeometryInductance &geometry,
+               const std::optional<FrequencyResponse> &response)
 {
     QJsonArray inductance;
     for (const QString &part : texts.inductance.split(QStringLiteral(" to ")))
@@ -125,6 +127,14 @@ void printJson(QTextStream &out, const SpiralCommandOptions &options, const Load
         object.insert(QStringLiteral("minRadius"), numberOrText(texts.minRadius.mid(7).chopped(1)));
     object.insert(QStringLiteral("geometryInductance"),
                   geometryJson(geometry, inductanceScale(loaded)));
+    const ResistanceDC dc =
+        resistanceDC(options.parameters, loaded.document, loaded.layerSetup, loaded.functionSetup);
+    object.insert(QStringLiteral("resistanceDC"), dc.ohms ? QJsonValue(*dc.ohms) : QJsonValue());
+    if (!dc.ohms)
+        object.insert(QStringLiteral("resistanceDCReason"), dc.reason);
+    if (response)
+        object.insert(QStringLiteral("frequencyResponse"),
+                      frequencyResponseJson(*response, loaded));
     out << QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 } // namespace
@@ -229,8 +239,11 @@ int runEstimate(const QStringList &arguments, QTextStream &out)
                                               loaded.layerSetup, loaded.functionSetup);
     const GeometryInductance geometry = geometryInductance(options.parameters, loaded.document,
                                                            loaded.layerSetup, loaded.functionSetup);
+    std::optional<FrequencyResponse> response;
+    if (options.frequencies)
+        response = lossResponse(options, loaded, lossFrequencies(options.frequencies, loaded));
     if (options.json) {
-        printJson(out, options, loaded, texts, geometry);
+        printJson(out, options, loaded, texts, geometry, response);
         return 0;
     }
     out << "Inductance: " << texts.inductance << ' ' << loaded.inductanceUnitText << '\n';
@@ -238,5 +251,7 @@ int runEstimate(const QStringList &arguments, QTextStream &out)
     if (!texts.minRadius.isEmpty())
         out << "MinRadius: " << texts.minRadius << '\n';
     out << geometryLine(geometry, inductanceScale(loaded), loaded.inductanceUnitText) << '\n';
+    if (response)
+        printLossTable(out, *response, loaded);
     return 0;
 }

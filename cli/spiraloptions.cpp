@@ -28,6 +28,10 @@ const char spiralOptionsHelp[] =
     "  --roles ROLE,...        role per metal level: none, spiral or bridge\n"
     "  --metals NAME,...       metal type per metal level (Lossless or the template's)\n"
     "  --gds OUT.gds           create: also write the layout (layout options below)\n"
+    "  --freq F,...|START:STOP:STEP|template\n"
+    "                          estimate, render --plot, sweep: frequencies for the loss, in the\n"
+    "                          template's frequency unit; template: its FREQ block's range on a\n"
+    "                          log scale in 21 points (0.1 to 10 GHz without a FREQ block)\n"
     "  Lengths are 0.001 to 1000000 with at most 3 decimals (2 for the n-sided\n"
     "  differential width), in the chosen length unit.\n";
 
@@ -125,7 +129,9 @@ RawOptions collect(const QStringList &arguments)
                                     QStringLiteral("roles"),
                                     QStringLiteral("metals"),
                                     QStringLiteral("gds"),
-                                    QStringLiteral("size")};
+                                    QStringLiteral("size"),
+                                    QStringLiteral("freq"),
+                                    QStringLiteral("plot")};
     static const QStringList switches{QStringLiteral("feed-auto"),  QStringLiteral("no-feed-auto"),
                                       QStringLiteral("center-tap"), QStringLiteral("no-center-tap"),
                                       QStringLiteral("staircase"),  QStringLiteral("yes"),
@@ -210,6 +216,8 @@ void checkCreateOptions(const RawOptions &raw, SpiralCommandOptions &options)
         throw CliError(QStringLiteral("--json belongs to estimate, check and synthesize."));
     if (has("size"))
         throw CliError(QStringLiteral("--size belongs to render."));
+    if (has("freq") || has("plot"))
+        throw CliError(QStringLiteral("--freq and --plot belong to estimate and render."));
     if (has("gds")) {
         checkLayoutPath(QStringLiteral("--gds"), raw.values.value(QStringLiteral("gds")));
         options.layout =
@@ -229,6 +237,8 @@ void checkEstimateOptions(const RawOptions &raw, const SpiralCommandOptions &opt
         if (raw.values.contains(flag))
             throw CliError(QStringLiteral("%1 belongs to create.").arg(flagText(flag)));
     }
+    if (raw.values.contains(QStringLiteral("plot")))
+        throw CliError(QStringLiteral("--plot belongs to render."));
     if (options.staircase || options.assumeYes)
         throw CliError(QStringLiteral("--staircase and --yes belong to create."));
 }
@@ -259,6 +269,9 @@ void checkPictureOptions(const RawOptions &raw, SpiralCommandOptions &options,
                 QStringLiteral("%1 belongs to create, not %2.").arg(flagText(flag), name));
     }
     if (command == SpiralCommand::Check) {
+        if (raw.values.contains(QStringLiteral("freq")) ||
+            raw.values.contains(QStringLiteral("plot")))
+            throw CliError(QStringLiteral("--freq and --plot belong to estimate and render."));
         if (raw.values.contains(QStringLiteral("o")))
             throw CliError(QStringLiteral("check writes no file; drop -o."));
         if (raw.values.contains(QStringLiteral("size")))
@@ -272,6 +285,14 @@ void checkPictureOptions(const RawOptions &raw, SpiralCommandOptions &options,
         throw CliError(QStringLiteral("render needs a picture file: -o OUT.svg or -o OUT.png."));
     if (raw.values.contains(QStringLiteral("size")))
         options.pictureSize = parsePictureSize(raw.values.value(QStringLiteral("size")));
+    if (raw.values.contains(QStringLiteral("plot"))) {
+        if (raw.values.value(QStringLiteral("plot")) != QLatin1String("lq"))
+            throw CliError(QStringLiteral("--plot takes lq (L and Q against frequency), not '%1'.")
+                               .arg(raw.values.value(QStringLiteral("plot"))));
+        options.plot = true;
+    } else if (raw.values.contains(QStringLiteral("freq"))) {
+        throw CliError(QStringLiteral("render takes --freq with --plot lq."));
+    }
 }
 
 void checkSynthesizeOptions(const RawOptions &raw, const SpiralCommandOptions &options)
@@ -282,6 +303,8 @@ void checkSynthesizeOptions(const RawOptions &raw, const SpiralCommandOptions &o
     if (has("o"))
         throw CliError(QStringLiteral("synthesize writes a project only with --create "
                                       "OUT.son; drop -o."));
+    if (has("freq") || has("plot"))
+        throw CliError(QStringLiteral("synthesize takes --q-at FREQ, not --freq or --plot."));
     if (has("size"))
         throw CliError(QStringLiteral("--size belongs to render."));
     if (options.json)
@@ -360,6 +383,8 @@ SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralComm
     options.staircase = raw.switches.value(QStringLiteral("staircase"));
     options.assumeYes = raw.switches.value(QStringLiteral("yes"));
     options.json = raw.switches.value(QStringLiteral("json"));
+    if (has("freq"))
+        options.frequencies = value("freq");
 
     switch (command) {
     case SpiralCommand::Create:

@@ -24,14 +24,17 @@ struct SpiralCommandOptions
     bool json = false;
     std::optional<LayoutTarget> layout; // create --gds
     QSize pictureSize{800, 800};        // render --size
+    // estimate and render --plot: a list, ranges START:STOP:STEP or "template", as typed.
+    std::optional<QString> frequencies;
+    bool plot = false; // render --plot lq: L and Q against frequency instead of the layout
 };
 
 enum class SpiralCommand
 {
     Create,
-    Estimate,
+    Estimate,  // the options of create without -o, with --json and --freq
     Check,     // the options of create without -o, and --json
-    Render,    // the options of create, with -o FILE.svg or FILE.png, and --size
+    Render,    // the options of create, with -o FILE.svg or FILE.png, --size, --plot and --freq
     Synthesize // the options of create without -o; turns and radius are the synthesis's own
 };
 

@@ -2,6 +2,7 @@
 
 #include "cli/clierror.h"
 #include "cli/designcommands.h"
+#include "cli/losstable.h"
 #include "cli/spiralcommands.h"
 #include "cli/spiraloptions.h"
 #include "cli/sweepprogress.h"
@@ -9,8 +10,10 @@
 #include "core/batch/parallelfor.h"
 #include "core/batch/valuelist.h"
 #include "core/files/regularfile.h"
+#include "core/inductance/frequencyresponse.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/spiral/roundspiral.h"
+#include "core/template/analysisfrequencies.h"
 #include "core/template/estimate.h"
 
 #include <QDir>
@@ -52,9 +55,10 @@ struct SweepArguments
     QString folder;
     bool force = false;
     bool assumeYes = false;
-    QString layoutSuffix;     // "gds" or "dxf": a layout beside each project; empty for none
-    QStringList fixed;        // given to every combination as they are
-    QList<SweptOption> swept; // the numeric options given, each with its values
+    QString layoutSuffix; // "gds" or "dxf": a layout beside each project; empty for none
+    std::optional<QString> frequencies; // --freq: the peak Q of each project at these
+    QStringList fixed;                  // given to every combination as they are
+    QList<SweptOption> swept;           // the numeric options given, each with its values
 };
 
 SweepArguments splitArguments(const QStringList &arguments)
@@ -84,6 +88,8 @@ SweepArguments splitArguments(const QStringList &arguments)
             sweep.folder = takeValue();
         } else if (name == QLatin1String("force") && !value) {
             sweep.force = true;
+        } else if (name == QLatin1String("freq")) {
+            sweep.frequencies = takeValue();
         } else if (name == QLatin1String("gds")) {
             sweep.layoutSuffix = takeValue().toLower();
             if (sweep.layoutSuffix != QLatin1String("gds") &&
@@ -176,6 +182,8 @@ struct Row
     double sizeY = 0;
     QString estimate;
     GeometryInductance geometry;
+    ResistanceDC resistance;
+    std::optional<FrequencyPoint> peak;
     QStringList findings;
 };
 
@@ -206,6 +214,10 @@ const QStringList &indexHeader()
                                     QStringLiteral("estimate"),
                                     QStringLiteral("geometry_winding"),
                                     QStringLiteral("geometry_reference_planes"),
+                                    QStringLiteral("r_dc_ohm"),
+                                    QStringLiteral("q_peak"),
+                                    QStringLiteral("q_peak_frequency"),
+                                    QStringLiteral("frequency_unit"),
                                     QStringLiteral("findings")};
     return header;
 }
@@ -240,6 +252,7 @@ QStringList indexRecord(const Row &row, const SweepSetting &setting)
         return on ? QStringLiteral("yes") : QStringLiteral("no");
     };
     const double scale = inductanceScale(loaded);
+    const double perHertz = 1 / hertzPerFrequencyUnit(loaded.document.dimension.frequencyUnit);
     record +=
         {shapeName(p.shape),
          numberText(p.turns),
@@ -263,11 +276,16 @@ QStringList indexRecord(const Row &row, const SweepSetting &setting)
          row.estimate,
          row.geometry.hasValues() ? numberText(*row.geometry.winding * scale) : QString(),
          row.geometry.hasValues() ? numberText(*row.geometry.referencePlanes * scale) : QString(),
+         row.resistance.ohms ? numberText(*row.resistance.ohms) : QString(),
+         row.peak ? numberText(row.peak->q) : QString(),
+         row.peak ? numberText(row.peak->frequency * perHertz) : QString(),
+         frequencyUnitText(loaded.document.dimension.frequencyUnit),
          row.findings.join(QLatin1Char('\n'))};
     return record;
 }
 
-Row runCombination(const Combination &c, const SweepArguments &sweep, const LoadedTemplate &loaded)
+Row runCombination(const Combination &c, const SweepArguments &sweep, const LoadedTemplate &loaded,
+                   const std::vector<double> &frequencies)
 {
     Row row;
     row.fileName = c.fileName;
@@ -285,6 +303,15 @@ Row runCombination(const Combination &c, const SweepArguments &sweep, const Load
             estimateTexts(p, &loaded.document, loaded.layerSetup, loaded.functionSetup).inductance;
         row.geometry =
             geometryInductance(p, loaded.document, loaded.layerSetup, loaded.functionSetup);
+        row.resistance = resistanceDC(p, loaded.document, loaded.layerSetup, loaded.functionSetup);
+        if (!frequencies.empty()) {
+            // The projects already run on every processor.
+            ResponseControl oneThread;
+            oneThread.threads = 1;
+            row.peak = frequencyResponse(p, loaded.document, loaded.layerSetup,
+                                         loaded.functionSetup, frequencies, oneThread)
+                           .peakQ();
+        }
         DesignReview review = reviewLoaded(options, loaded);
         for (const DesignFinding &finding : review.findings)
             row.findings.append(findingLine(finding));
@@ -359,10 +386,12 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
         throw CliError(QStringLiteral("The sweep makes %1 projects; pass --yes to write more "
                                       "than 10,000.")
                            .arg(QLocale::c().toString(count, 'f', 0)));
+    const LoadedTemplate loaded = loadTemplate(probe);
+    const std::vector<double> frequencies =
+        sweep.frequencies ? lossFrequencies(sweep.frequencies, loaded) : std::vector<double>{};
     prepareFolder(sweep);
     const QString indexPath = QDir(sweep.folder).filePath(QStringLiteral("index.csv"));
     removeOldIndex(indexPath);
-    const LoadedTemplate loaded = loadTemplate(probe);
     const QString shape = shapeName(probe.parameters.shape);
     // Every project leaves out the same items of the template: said once.
     printNotes(err, GeometryBlock(loaded.document.geometry).clearGeometry());
@@ -371,7 +400,7 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
     std::vector<Row> rows(static_cast<size_t>(total));
     SweepProgress progress(err, total, isatty(STDERR_FILENO) != 0);
     parallelFor(total, [&](int index) {
-        Row row = runCombination(combination(sweep, shape, index), sweep, loaded);
+        Row row = runCombination(combination(sweep, shape, index), sweep, loaded, frequencies);
         progress.finished(row.fileName, row.reason);
         rows[static_cast<size_t>(index)] = std::move(row);
     });

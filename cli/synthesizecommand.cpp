@@ -1,11 +1,13 @@
 #include "cli/synthesizecommand.h"
 
 #include "cli/clierror.h"
+#include "cli/losstable.h"
 #include "cli/spiralcommands.h"
 #include "cli/spiraloptions.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/sonnet/numberformat.h"
 #include "core/synthesis/synthesis.h"
+#include "core/template/analysisfrequencies.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,14 +30,19 @@ struct SynthesisOptions
     bool snapRadius = false;
     bool json = false;
     std::optional<QString> createPath;
+    std::optional<QString> qAt;  // rank by Q at this frequency, in the template's unit
     QStringList spiralArguments; // the rest, for the spiral options
 };
+
+// Candidates ranked by Q: more of them are found first, the best five by Q kept.
+constexpr int qPool = 20;
 
 SynthesisOptions splitArguments(const QStringList &arguments)
 {
     static const QStringList valued{QStringLiteral("target"),    QStringLiteral("at"),
                                     QStringLiteral("tolerance"), QStringLiteral("turns"),
-                                    QStringLiteral("radius"),    QStringLiteral("create")};
+                                    QStringLiteral("radius"),    QStringLiteral("create"),
+                                    QStringLiteral("q-at")};
     SynthesisOptions options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -74,6 +81,8 @@ SynthesisOptions splitArguments(const QStringList &arguments)
             options.turns = *value;
         else if (name == QLatin1String("radius"))
             options.radius = *value;
+        else if (name == QLatin1String("q-at"))
+            options.qAt = *value;
         else
             options.createPath = withProjectSuffix(*value);
     }
@@ -157,6 +166,40 @@ SynthesisRequest makeRequest(const SynthesisOptions &options, const SpiralComman
     return request;
 }
 
+// The frequency of --q-at in Hz; throws CliError naming a bad value.
+double qFrequency(const QString &text, const LoadedTemplate &loaded)
+{
+    const FrequencySweep sweep = frequencyList(text, loaded.document.dimension.frequencyUnit);
+    if (!sweep.ok())
+        throw CliError(QStringLiteral("--q-at: ") + sweep.problem);
+    if (sweep.hertz.size() != 1)
+        throw CliError(QStringLiteral("--q-at takes one frequency, not '%1'.").arg(text));
+    return sweep.hertz.front();
+}
+
+// Q of each candidate at the frequency, best first, the request's count kept; candidates
+// without a Q go last.
+QList<double> rankByQ(SynthesisResult &result, double hertz, const LoadedTemplate &loaded,
+                      int count)
+{
+    QList<std::pair<double, SynthesisCandidate>> ranked;
+    for (const SynthesisCandidate &c : result.candidates) {
+        const FrequencyResponse response = frequencyResponse(
+            c.parameters, loaded.document, loaded.layerSetup, loaded.functionSetup, {hertz});
+        ranked.append({response.hasValues() ? response.freeSpace.front().q : -1, c});
+    }
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto &a, const auto &b) { return a.first > b.first; });
+    ranked = ranked.mid(0, count);
+    result.candidates.clear();
+    QList<double> qs;
+    for (const auto &[q, c] : ranked) {
+        result.candidates.append(c);
+        qs.append(q);
+    }
+    return qs;
+}
+
 QString placeName(InductancePlace place)
 {
     return place == InductancePlace::Winding ? QStringLiteral("of the winding")
@@ -176,7 +219,7 @@ QString deviationText(double deviation)
 }
 
 void printTable(QTextStream &out, const SynthesisRequest &request, const SynthesisResult &result,
-                const LoadedTemplate &loaded)
+                const LoadedTemplate &loaded, const QList<double> &qs, const QString &qAt)
 {
     const double scale = inductanceScale(loaded);
     const QString &l = loaded.lengthUnitText;
@@ -191,14 +234,19 @@ void printTable(QTextStream &out, const SynthesisRequest &request, const Synthes
                              QStringLiteral("estimate [%1]").arg(h),
                              QStringLiteral("deviation")};
     QList<QStringList> rows{header};
-    for (const SynthesisCandidate &c : result.candidates) {
+    if (!qs.isEmpty())
+        rows.first().append(QStringLiteral("Q at %1").arg(qAt));
+    for (qsizetype i = 0; i < result.candidates.size(); ++i) {
+        const SynthesisCandidate &c = result.candidates[i];
         rows.append({formatReal(c.parameters.turns), radiusText(c.parameters.radius),
                      formatReal(c.sizeX) + QStringLiteral(" / ") + formatReal(c.sizeY),
                      geometryValueText(c.winding * scale),
                      geometryValueText(c.referencePlanes * scale), c.estimateText,
                      deviationText(c.deviation)});
+        if (!qs.isEmpty())
+            rows.last().append(qs[i] >= 0 ? QString::number(qs[i], 'g', 4) : QStringLiteral("n/a"));
     }
-    QList<qsizetype> widths(header.size(), 0);
+    QList<qsizetype> widths(rows.first().size(), 0);
     for (const QStringList &row : rows) {
         for (qsizetype i = 0; i < row.size(); ++i)
             widths[i] = std::max(widths[i], row[i].size());
@@ -212,12 +260,14 @@ void printTable(QTextStream &out, const SynthesisRequest &request, const Synthes
     }
 }
 
-void printJson(QTextStream &out, const SynthesisResult &result, const LoadedTemplate &loaded)
+void printJson(QTextStream &out, const SynthesisResult &result, const LoadedTemplate &loaded,
+               const QList<double> &qs)
 {
     const double scale = inductanceScale(loaded);
     QJsonArray candidates;
-    for (const SynthesisCandidate &c : result.candidates) {
-        candidates.append(QJsonObject{
+    for (qsizetype i = 0; i < result.candidates.size(); ++i) {
+        const SynthesisCandidate &c = result.candidates[i];
+        QJsonObject candidate{
             {QStringLiteral("turns"), c.parameters.turns},
             {QStringLiteral("radius"), c.parameters.radius},
             {QStringLiteral("sizeX"), c.sizeX},
@@ -226,7 +276,10 @@ void printJson(QTextStream &out, const SynthesisResult &result, const LoadedTemp
              QJsonObject{{QStringLiteral("winding"), c.winding * scale},
                          {QStringLiteral("referencePlanes"), c.referencePlanes * scale}}},
             {QStringLiteral("estimateText"), c.estimateText},
-            {QStringLiteral("deviationPercent"), c.deviation * 100}});
+            {QStringLiteral("deviationPercent"), c.deviation * 100}};
+        if (!qs.isEmpty())
+            candidate.insert(QStringLiteral("q"), qs[i] >= 0 ? QJsonValue(qs[i]) : QJsonValue());
+        candidates.append(candidate);
     }
     out << QJsonDocument(candidates).toJson(QJsonDocument::Indented);
 }
@@ -254,17 +307,23 @@ int runSynthesize(const QStringList &arguments, QTextStream &out, QTextStream &e
                                  SpiralCommand::Create)
             : parseSpiralOptions(options.spiralArguments, SpiralCommand::Synthesize);
     const LoadedTemplate loaded = loadTemplate(spiral);
-    const SynthesisRequest request = makeRequest(options, spiral, loaded);
-    const SynthesisResult result =
+    SynthesisRequest request = makeRequest(options, spiral, loaded);
+    const double qHertz = options.qAt ? qFrequency(*options.qAt, loaded) : 0;
+    const int count = request.count;
+    if (options.qAt)
+        request.count = qPool;
+    SynthesisResult result =
         synthesizeSpiral(request, loaded.document, loaded.layerSetup, loaded.functionSetup);
+    const QList<double> qs = options.qAt ? rankByQ(result, qHertz, loaded, count) : QList<double>{};
     if (options.json)
-        printJson(out, result, loaded);
+        printJson(out, result, loaded, qs);
     if (result.candidates.isEmpty()) {
         throw CliError(synthesisExplanation(request, result, loaded.document.geometry.box,
                                             loaded.lengthUnitText, loaded.inductanceUnitText));
     }
     if (!options.json)
-        printTable(out, request, result, loaded);
+        printTable(out, request, result, loaded, qs,
+                   options.qAt ? frequencyText(qHertz, loaded) : QString());
     if (options.createPath) {
         out.flush();
         // Keep the standard output pure JSON.

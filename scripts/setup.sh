@@ -2,6 +2,8 @@
 # Sourced, not run.
 
 TORVANE_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev xvfb xauth fonts-dejavu-core dpkg-dev file)
+# The plot of L and Q; Debian's Qt Charts CMake files need the OpenGL ones, which it does not pull in.
+TORVANE_PACKAGES+=(qt6-charts-dev libqt6opengl6-dev)
 # The independent GDSII and DXF reader that the layout export tests check against.
 TORVANE_PACKAGES+=(klayout)
 

@@ -109,8 +109,9 @@ FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
     }
 
     std::vector<FrequencyPoint> points(frequencies.size());
-    const size_t threads =
-        std::clamp<size_t>(std::thread::hardware_concurrency(), 1, frequencies.size());
+    const size_t processors = control.threads > 0 ? static_cast<size_t>(control.threads)
+                                                  : std::thread::hardware_concurrency();
+    const size_t threads = std::clamp<size_t>(processors, 1, frequencies.size());
     runInStripes(threads, [&](size_t first, size_t step) {
         for (size_t i = first; i < frequencies.size(); i += step) {
             if (stopRequested(control))

@@ -47,6 +47,7 @@ struct ResponseControl
 {
     const std::atomic<bool> *stop = nullptr;
     std::function<void(int done, int total)> progress;
+    int threads = 0; // at most this many threads; 0 for one per processor
 };
 
 // The response of the layout that `create` would write, from the levels' metal types

@@ -1,4 +1,9 @@
 // torvane-cli synthesize and sweep, run as users run them.
+#include "core/inductance/frequencyresponse.h"
+#include "core/template/analysisfrequencies.h"
+#include "core/template/builtintemplate.h"
+#include "core/template/layerroles.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,6 +90,7 @@ private slots:
     void oneValueFixesTurnsOrRadius_data();
     void oneValueFixesTurnsOrRadius();
     void tableColumnsMatchTheirHeaders();
+    void sweepIndexGivesTheLoss();
 };
 
 void CliBatchTest::synthesizeCreatesWhatItPrints()
@@ -367,6 +373,34 @@ void CliBatchTest::tableColumnsMatchTheirHeaders()
         QCOMPARE(cells[4], text(geometry["referencePlanes"].toDouble(), 4));
         QCOMPARE(cells[5], c["estimateText"].toString());
         QCOMPARE(cells[6], QString::asprintf("%+.3f %%", c["deviationPercent"].toDouble()));
+void CliBatchTest::sweepIndexGivesTheLoss()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("sweep");
+    QCOMPARE(
+        runCli({"sweep", "--shape", "round", "--turns", "2,3", "--freq", "template", "-o", folder})
+            .exitCode,
+        0);
+    const QList<QStringList> index =
+        parseCsv(QString::fromUtf8(readAll(QDir(folder).filePath("index.csv"))));
+    QCOMPARE(index.size(), 3);
+    const QStringList header = index.first();
+    ProjectDocument document = builtInTemplate();
+    QStringList layerSetup;
+    QStringList functionSetup;
+    readLayerSetup(document, layerSetup, functionSetup);
+    for (int k = 1; k <= 2; ++k) {
+        SpiralParameters p;
+        p.turns = 1 + k;
+        const FrequencyResponse expected = frequencyResponse(p, document, layerSetup, functionSetup,
+                                                             templateFrequencies(document).hertz);
+        QVERIFY(expected.hasValues());
+        const auto value = [&](const char *name) {
+            return index[k].value(header.indexOf(QLatin1String(name))).toDouble();
+        };
+        QVERIFY(std::fabs(value("r_dc_ohm") / expected.resistanceDC - 1) < 1e-9);
+        QVERIFY(std::fabs(value("q_peak") / expected.peakQ()->q - 1) < 1e-9);
+        QCOMPARE(value("q_peak_frequency"), expected.peakQ()->frequency * 1e-9);
     }
 }
 

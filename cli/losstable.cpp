@@ -1,0 +1,113 @@
+#include "cli/losstable.h"
+
+#include "cli/clierror.h"
+#include "core/template/analysisfrequencies.h"
+
+#include <QJsonArray>
+
+namespace {
+QString significant(double value)
+{
+    return QString::number(value, 'g', 4);
+}
+
+QString frequencyUnitOf(const LoadedTemplate &loaded)
+{
+    return frequencyUnitText(loaded.document.dimension.frequencyUnit);
+}
+
+double perHertz(const LoadedTemplate &loaded)
+{
+    return 1 / hertzPerFrequencyUnit(loaded.document.dimension.frequencyUnit);
+}
+
+QJsonArray pointsJson(const std::vector<FrequencyPoint> &points, double scale)
+{
+    QJsonArray array;
+    for (const FrequencyPoint &p : points) {
+        array.append(QJsonObject{{QStringLiteral("frequency"), p.frequency},
+                                 {QStringLiteral("inductance"), p.inductance * scale},
+                                 {QStringLiteral("resistance"), p.resistance},
+                                 {QStringLiteral("q"), p.q}});
+    }
+    return array;
+}
+} // namespace
+
+std::vector<double> lossFrequencies(const std::optional<QString> &option,
+                                    const LoadedTemplate &loaded)
+{
+    const FrequencySweep sweep =
+        !option || *option == QLatin1String("template")
+            ? templateFrequencies(loaded.document)
+            : frequencyList(*option, loaded.document.dimension.frequencyUnit);
+    if (!sweep.ok())
+        throw CliError(option && *option != QLatin1String("template")
+                           ? QStringLiteral("--freq: ") + sweep.problem
+                           : sweep.problem);
+    return sweep.hertz;
+}
+
+FrequencyResponse lossResponse(const SpiralCommandOptions &options, const LoadedTemplate &loaded,
+                               const std::vector<double> &frequencies)
+{
+    return frequencyResponse(options.parameters, loaded.document, loaded.layerSetup,
+                             loaded.functionSetup, frequencies);
+}
+
+QString frequencyText(double hertz, const LoadedTemplate &loaded)
+{
+    return significant(hertz * perHertz(loaded)) + QLatin1Char(' ') + frequencyUnitOf(loaded);
+}
+
+void printLossTable(QTextStream &out, const FrequencyResponse &response,
+                    const LoadedTemplate &loaded)
+{
+    if (!response.hasValues()) {
+        out << "Loss: n/a (" << response.reason << ")\n";
+        return;
+    }
+    const double scale = inductanceScale(loaded);
+    const QString &h = loaded.inductanceUnitText;
+    const FrequencyPoint peak = *response.peakQ();
+    out << "Loss: R_dc " << significant(response.resistanceDC) << " Ohm, peak Q "
+        << significant(peak.q) << " at " << frequencyText(peak.frequency, loaded)
+        << " (free space; no capacitances, so Q holds well below the self-resonance)\n";
+    out << "L: thick-metal inductance at the reference planes, "
+        << significant(response.thickInductance * scale) << ' ' << h
+        << " at low frequency (the Geometry line is the sheet value, "
+        << significant(response.sheetInductance * scale) << ' ' << h << ")\n";
+    const QStringList header{QStringLiteral("frequency [%1]").arg(frequencyUnitOf(loaded)),
+                             QStringLiteral("L [%1]").arg(h), QStringLiteral("R [Ohm]"),
+                             QStringLiteral("Q")};
+    QList<QStringList> rows{header};
+    for (const FrequencyPoint &p : response.freeSpace)
+        rows.append({significant(p.frequency * perHertz(loaded)), significant(p.inductance * scale),
+                     significant(p.resistance), significant(p.q)});
+    QList<qsizetype> widths(header.size(), 0);
+    for (const QStringList &row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], row[i].size());
+    }
+    for (const QStringList &row : rows) {
+        QStringList cells;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            cells.append(row[i].rightJustified(widths[i]));
+        out << cells.join(QStringLiteral("  ")) << '\n';
+    }
+}
+
+QJsonObject frequencyResponseJson(const FrequencyResponse &response, const LoadedTemplate &loaded)
+{
+    const double scale = inductanceScale(loaded);
+    if (!response.hasValues())
+        return {{QStringLiteral("freeSpace"), QJsonValue::Null},
+                {QStringLiteral("inBox"), QJsonValue::Null},
+                {QStringLiteral("reason"), response.reason}};
+    return {{QStringLiteral("freeSpace"), pointsJson(response.freeSpace, scale)},
+            {QStringLiteral("inBox"), response.inBox.empty()
+                                          ? QJsonValue(QJsonValue::Null)
+                                          : QJsonValue(pointsJson(response.inBox, scale))},
+            {QStringLiteral("thickMetalInductance"), response.thickInductance * scale},
+            {QStringLiteral("sheetInductance"), response.sheetInductance * scale}};
+}
