@@ -2,10 +2,14 @@
 
 #include "core/inductance/gausslegendre.h"
 #include "core/inductance/neumann.h"
+#include "core/inductance/stripes.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
+#include <optional>
+#include <thread>
 
 namespace {
 // mu0 / (4 pi) in henries per metre.
@@ -13,6 +17,9 @@ constexpr double mu0Over4Pi = 1e-7;
 // Nearly parallel pieces closer than this many widths interact through their filaments.
 constexpr double nearWidths = 4;
 constexpr double nearCosine = 0.995;
+// ... and overlap by more than this share of the shorter one; pieces further along the same
+// line act through their field.
+constexpr double minimumOverlap = 0.05;
 // Pieces side by side share the kernel of an offset this close to theirs, in widths.
 constexpr double offsetTolerance = 0.03;
 // Kernels side by side are kept to this fraction of their largest term.
@@ -446,6 +453,30 @@ int FilamentLoss::sectionFor(double width, const PieceMaterial &material, double
     return static_cast<int>(m_sections.size() - 1);
 }
 
+namespace {
+// The gradient of the far pieces' Neumann term: sum of (p - q) / |p - q|^3 over Gauss points.
+Vec3 farFieldSum(const Vec3 &a0, const Vec3 &a1, double la, const Vec3 &b0, const Vec3 &b1,
+                 double lb)
+{
+    const double distance = segmentDistance(a0, a1, b0, b1);
+    const Points pa(a0, a1, la, distance);
+    const Points pb(b0, b1, lb, distance);
+    Vec3 sum;
+    for (int p = 0; p < pa.count(); ++p) {
+        for (int q = 0; q < pb.count(); ++q) {
+            const Vec3 r = pa.at(p) - pb.at(q);
+            const double r2 = dot(r, r);
+            sum = sum + (pa.weight(p) * pb.weight(q) / (r2 * std::sqrt(r2))) * r;
+        }
+    }
+    return sum;
+}
+
+// Rows of the pair loop in interleaved stripes, each with its own findings, merged in stripe
+// order: the same result whatever the number of threads.
+constexpr size_t pairStripes = 8;
+} // namespace
+
 void FilamentLoss::classifyPairs(const std::vector<double> &widths)
 {
     double scale = 1;
@@ -456,64 +487,64 @@ void FilamentLoss::classifyPairs(const std::vector<double> &widths)
     }
     const double touch = 1e-9 * scale;
     const size_t count = m_pieces.size();
-    // The straightest continuation at each end of each piece: the cosine between the current
-    // arriving at the joint and the current leaving it.
+    struct Findings
+    {
+        // The straightest continuation at each end of each piece: the cosine between the
+        // current arriving at the joint and the current leaving it.
+        std::vector<double> startCosine;
+        std::vector<double> endCosine;
+        std::vector<double> fieldAcross;
+        std::vector<double> fieldUp;
+        std::vector<std::pair<int, int>> bends;
+        std::vector<NearCandidate> near;
+    };
+    std::vector<Findings> stripes(pairStripes);
+    const auto runStripes = [&](size_t first, size_t step) {
+        for (size_t stripe = first; stripe < pairStripes; stripe += step) {
+            Findings &f = stripes[stripe];
+            f.startCosine.assign(count, 0.0);
+            f.endCosine.assign(count, 0.0);
+            f.fieldAcross.assign(count, 0.0);
+            f.fieldUp.assign(count, 0.0);
+            for (size_t i = stripe; i < count; i += pairStripes) {
+                if (stopped())
+                    return;
+                classifyRow(i, touch, widths, f.startCosine, f.endCosine, f.fieldAcross, f.fieldUp,
+                            f.bends, f.near);
+            }
+        }
+    };
+    const size_t threads =
+        count < 64 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, pairStripes);
+    runInStripes(threads, runStripes);
+    if (stopped())
+        return;
+
     std::vector<double> startCosine(count, 0.0);
     std::vector<double> endCosine(count, 0.0);
-    for (size_t i = 0; i < count; ++i) {
-        if (stopped())
-            return;
-        Piece &a = m_pieces[i];
-        const Vec3 a1 = a.start + a.length * a.along;
-        for (size_t j = i + 1; j < count; ++j) {
-            Piece &b = m_pieces[j];
-            const Vec3 b1 = b.start + b.length * b.along;
-            const double cosine = dot(a.along, b.along);
-            const bool aEnd = norm(a1 - b.start) <= touch || norm(a1 - b1) <= touch;
-            const bool aStart = norm(a.start - b.start) <= touch || norm(a.start - b1) <= touch;
-            if (aEnd || aStart) {
-                const bool bStart =
-                    aEnd ? norm(a1 - b.start) <= touch : norm(a.start - b.start) <= touch;
-                // Out of one end and into the other, or both out of one point.
-                const double sign =
-                    (aEnd == bStart ? 1 : -1) * (a.current * b.current < 0 ? -1 : 1);
-                const double turn = sign * cosine;
-                if (turn >= continuingCosine) {
-                    double &ca = aEnd ? endCosine[i] : startCosine[i];
-                    double &cb = bStart ? startCosine[j] : endCosine[j];
-                    ca = std::max(ca, turn);
-                    cb = std::max(cb, turn);
-                } else if (std::fabs(cosine) > 1e-12) {
-                    addBend(static_cast<int>(i), static_cast<int>(j));
-                }
-                continue;
-            }
-            if (std::fabs(cosine) < 1e-12)
-                continue;
-            if (std::fabs(cosine) >= nearCosine) {
-                const size_t before = m_pairs.size();
-                addNearPair(static_cast<int>(i), static_cast<int>(j),
-                            nearWidths * std::max(widths[i], widths[j]));
-                if (m_pairs.size() > before)
-                    continue;
-            }
-            // The far pieces' uniform currents: the gradient of their field across each other.
-            const double distance = segmentDistance(a.start, a1, b.start, b1);
-            const Points pa(a.start, a1, a.length, distance);
-            const Points pb(b.start, b1, b.length, distance);
-            Vec3 sum;
-            for (int p = 0; p < pa.count(); ++p) {
-                for (int q = 0; q < pb.count(); ++q) {
-                    const Vec3 r = pa.at(p) - pb.at(q);
-                    const double r2 = dot(r, r);
-                    sum = sum + (pa.weight(p) * pb.weight(q) / (r2 * std::sqrt(r2))) * r;
-                }
-            }
-            a.fieldAcross -= b.current * cosine * dot(sum, a.across);
-            a.fieldUp -= b.current * cosine * sum.z;
-            b.fieldAcross += a.current * cosine * dot(sum, b.across);
-            b.fieldUp += a.current * cosine * sum.z;
+    std::vector<std::pair<int, int>> bends;
+    std::vector<NearCandidate> near;
+    for (const Findings &f : stripes) {
+        for (size_t i = 0; i < count; ++i) {
+            startCosine[i] = std::max(startCosine[i], f.startCosine[i]);
+            endCosine[i] = std::max(endCosine[i], f.endCosine[i]);
+            m_pieces[i].fieldAcross += f.fieldAcross[i];
+            m_pieces[i].fieldUp += f.fieldUp[i];
         }
+        bends.insert(bends.end(), f.bends.begin(), f.bends.end());
+        near.insert(near.end(), f.near.begin(), f.near.end());
+    }
+    std::sort(bends.begin(), bends.end());
+    std::sort(near.begin(), near.end(), [](const NearCandidate &a, const NearCandidate &b) {
+        return std::pair(a.pair.first, a.pair.second) < std::pair(b.pair.first, b.pair.second);
+    });
+    for (const auto &[first, second] : bends)
+        addBend(first, second);
+    for (NearCandidate &candidate : near) {
+        candidate.pair.kernel = nearKernel(m_pieces[candidate.pair.first].section,
+                                           m_pieces[candidate.pair.second].section, candidate.du,
+                                           candidate.dv, candidate.flip);
+        m_pairs.push_back(candidate.pair);
     }
     for (size_t i = 0; i < count; ++i) {
         m_pieces[i].endFactor = 2 - startCosine[i] - endCosine[i];
@@ -521,7 +552,57 @@ void FilamentLoss::classifyPairs(const std::vector<double> &widths)
     }
 }
 
-void FilamentLoss::addNearPair(int first, int second, double reach)
+void FilamentLoss::classifyRow(size_t i, double touch, const std::vector<double> &widths,
+                               std::vector<double> &startCosine, std::vector<double> &endCosine,
+                               std::vector<double> &fieldAcross, std::vector<double> &fieldUp,
+                               std::vector<std::pair<int, int>> &bends,
+                               std::vector<NearCandidate> &near) const
+{
+    const Piece &a = m_pieces[i];
+    const Vec3 a1 = a.start + a.length * a.along;
+    for (size_t j = i + 1; j < m_pieces.size(); ++j) {
+        const Piece &b = m_pieces[j];
+        const Vec3 b1 = b.start + b.length * b.along;
+        const double cosine = dot(a.along, b.along);
+        const bool aEnd = norm(a1 - b.start) <= touch || norm(a1 - b1) <= touch;
+        const bool aStart = norm(a.start - b.start) <= touch || norm(a.start - b1) <= touch;
+        if (aEnd || aStart) {
+            const bool bStart =
+                aEnd ? norm(a1 - b.start) <= touch : norm(a.start - b.start) <= touch;
+            // Out of one end and into the other, or both out of one point.
+            const double sign = (aEnd == bStart ? 1 : -1) * (a.current * b.current < 0 ? -1 : 1);
+            const double turn = sign * cosine;
+            if (turn >= continuingCosine) {
+                double &ca = aEnd ? endCosine[i] : startCosine[i];
+                double &cb = bStart ? startCosine[j] : endCosine[j];
+                ca = std::max(ca, turn);
+                cb = std::max(cb, turn);
+            } else if (std::fabs(cosine) > 1e-12) {
+                bends.emplace_back(static_cast<int>(i), static_cast<int>(j));
+            }
+            continue;
+        }
+        if (std::fabs(cosine) < 1e-12)
+            continue;
+        if (std::fabs(cosine) >= nearCosine) {
+            if (const std::optional<NearCandidate> candidate =
+                    nearCandidate(static_cast<int>(i), static_cast<int>(j),
+                                  nearWidths * std::max(widths[i], widths[j]))) {
+                near.push_back(*candidate);
+                continue;
+            }
+        }
+        // The far pieces' uniform currents: the gradient of their field across each other.
+        const Vec3 sum = farFieldSum(a.start, a1, a.length, b.start, b1, b.length);
+        fieldAcross[i] -= b.current * cosine * dot(sum, a.across);
+        fieldUp[i] -= b.current * cosine * sum.z;
+        fieldAcross[j] += a.current * cosine * dot(sum, b.across);
+        fieldUp[j] += a.current * cosine * sum.z;
+    }
+}
+
+std::optional<FilamentLoss::NearCandidate> FilamentLoss::nearCandidate(int first, int second,
+                                                                       double reach) const
 {
     const Piece &a = m_pieces[first];
     const Piece &b = m_pieces[second];
@@ -534,8 +615,9 @@ void FilamentLoss::addNearPair(int first, int second, double reach)
     const double d = std::hypot(du, dv);
     const double half = 0.5 * b.length * std::fabs(cosine);
     const double side = sideBySideLength(a.length, axial - half, axial + half, d);
-    if (d > reach || !(side > 0))
-        return;
+    const double overlap = sideBySideLength(a.length, axial - half, axial + half, 0);
+    if (d > reach || !(overlap > minimumOverlap * std::min(a.length, b.length)))
+        return std::nullopt;
     const double sign = cosine < 0 ? -1 : 1;
     // Over the distances between their cells, the filaments' term as ln g, g and g^2: -2 ln g
     // times the overlap, and the ends of the stretch they run side by side.
@@ -552,11 +634,9 @@ void FilamentLoss::addNearPair(int first, int second, double reach)
     std::array<double, 3> weights = fitLogLinearQuadratic(
         [&](double g) { return parallelFilaments(a.length, b0, b1, g); }, smallest, largest);
     weights[0] *= -0.5;
-    m_pairs.push_back({first,
-                       second,
-                       nearKernel(a.section, b.section, du, dv, cosine < 0),
-                       {sign * weights[0], sign * weights[1], sign * weights[2]},
-                       sign * side});
+    const NearPair pair{
+        first, second, -1, {sign * weights[0], sign * weights[1], sign * weights[2]}, sign * side};
+    return NearCandidate{pair, du, dv, cosine < 0};
 }
 
 void FilamentLoss::addBend(int first, int second)

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <optional>
 #include <vector>
 
 // What one piece of a current path is made of.
@@ -118,6 +119,13 @@ private:
         PartWeights weights = {}; // signed by the cosine of their directions
         double sideBySide = 0;    // signed length over which they run side by side
     };
+    struct NearCandidate
+    {
+        NearPair pair;
+        double du = 0;
+        double dv = 0;
+        bool flip = false;
+    };
     // Two pieces that meet at an angle: their filaments' mutual terms, coarse cells of the first
     // by coarse cells of the second.
     struct Bend
@@ -131,7 +139,12 @@ private:
 
     int sectionFor(double width, const PieceMaterial &material, double edge);
     void classifyPairs(const std::vector<double> &widths);
-    void addNearPair(int first, int second, double width);
+    void classifyRow(size_t i, double touch, const std::vector<double> &widths,
+                     std::vector<double> &startCosine, std::vector<double> &endCosine,
+                     std::vector<double> &fieldAcross, std::vector<double> &fieldUp,
+                     std::vector<std::pair<int, int>> &bends,
+                     std::vector<NearCandidate> &near) const;
+    std::optional<NearCandidate> nearCandidate(int first, int second, double reach) const;
     void addBend(int first, int second);
     void setSelfWeights(Piece &piece) const;
     int nearKernel(int first, int second, double du, double dv, bool flip);
