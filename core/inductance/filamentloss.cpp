@@ -15,10 +15,11 @@ namespace {
 constexpr double mu0Over4Pi = 1e-7;
 // Nearly parallel pieces closer than this many widths interact through their filaments.
 constexpr double nearWidths = 4;
-constexpr double nearCosine = 0.995;
-// ... and overlap by more than this share of the shorter one; pieces further along the same
-// line act through their field.
-constexpr double minimumOverlap = 0.05;
+constexpr double nearCosine = 0.98;
+// Below this share of the shorter piece side by side (the next piece of a neighbouring turn) a
+// pair acts through its field, above the second fully through its filaments, blended between.
+constexpr double fieldShare = 0.1;
+constexpr double filamentShare = 0.4;
 // Pieces side by side share the kernel of an offset this close to theirs, in widths.
 constexpr double offsetTolerance = 0.03;
 // Kernels side by side are kept to this fraction of their largest term.
@@ -583,16 +584,19 @@ void FilamentLoss::classifyRow(size_t i, double touch, const std::vector<double>
         }
         if (std::fabs(cosine) < 1e-12)
             continue;
+        double far = 1;
         if (std::fabs(cosine) >= nearCosine) {
             if (const std::optional<NearCandidate> candidate =
                     nearCandidate(static_cast<int>(i), static_cast<int>(j),
                                   nearWidths * std::max(widths[i], widths[j]))) {
                 near.push_back(*candidate);
-                continue;
+                far = 1 - candidate->blend;
             }
         }
+        if (!(far > 0))
+            continue;
         // The far pieces' uniform currents: the gradient of their field across each other.
-        const Vec3 sum = farFieldSum(a.start, a1, a.length, b.start, b1, b.length);
+        const Vec3 sum = far * farFieldSum(a.start, a1, a.length, b.start, b1, b.length);
         fieldAcross[i] -= b.current * cosine * dot(sum, a.across);
         fieldUp[i] -= b.current * cosine * sum.z;
         fieldAcross[j] += a.current * cosine * dot(sum, b.across);
@@ -614,10 +618,13 @@ std::optional<FilamentLoss::NearCandidate> FilamentLoss::nearCandidate(int first
     const double d = std::hypot(du, dv);
     const double half = 0.5 * b.length * std::fabs(cosine);
     const double side = sideBySideLength(a.length, axial - half, axial + half, d);
-    const double overlap = sideBySideLength(a.length, axial - half, axial + half, 0);
-    if (d > reach || !(overlap > minimumOverlap * std::min(a.length, b.length)))
+    // Pieces that barely run side by side (the next pieces of a neighbouring turn) blend into
+    // the far field.
+    const double share = side / std::min(a.length, b.length);
+    const double blend = std::clamp((share - fieldShare) / (filamentShare - fieldShare), 0.0, 1.0);
+    if (d > reach || !(blend > 0))
         return std::nullopt;
-    const double sign = cosine < 0 ? -1 : 1;
+    const double sign = (cosine < 0 ? -1 : 1) * blend;
     // Over the distances between their cells, the filaments' term as ln g, g and g^2: -2 ln g
     // times the overlap, and the ends of the stretch they run side by side.
     const Section &sa = m_sections[a.section];
@@ -635,7 +642,7 @@ std::optional<FilamentLoss::NearCandidate> FilamentLoss::nearCandidate(int first
     weights[0] *= -0.5;
     const NearPair pair{
         first, second, -1, {sign * weights[0], sign * weights[1], sign * weights[2]}, sign * side};
-    return NearCandidate{pair, du, dv, cosine < 0};
+    return NearCandidate{pair, du, dv, cosine < 0, blend};
 }
 
 void FilamentLoss::addBend(int first, int second)

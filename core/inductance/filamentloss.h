@@ -125,6 +125,7 @@ private:
         double du = 0;
         double dv = 0;
         bool flip = false;
+        double blend = 1; // the near coupling's share; the far field takes the rest
     };
     // Two pieces that meet at an angle: their filaments' mutual terms, coarse cells of the first
     // by coarse cells of the second.
