@@ -30,7 +30,7 @@ constexpr double continuingCosine = 0.97;
 // A sheet's section in the kernels: thin against its width, as a planar simulator's sheet.
 constexpr double sheetThickness = 0.01;
 // Excitations of a section: its own field and the harmonic fields up to this degree.
-constexpr int harmonicDegree = 3;
+constexpr int harmonicDegree = 2;
 
 double skinDepth(const PieceMaterial &material, double frequency)
 {
@@ -458,6 +458,12 @@ namespace {
 Vec3 farFieldSum(const Vec3 &a0, const Vec3 &a1, double la, const Vec3 &b0, const Vec3 &b1,
                  double lb)
 {
+    // Most pairs lie so far apart that one point each will do: the midpoints.
+    const Vec3 r = 0.5 * (a0 + a1 - b0 - b1);
+    const double r2 = dot(r, r);
+    const double longer = std::max(la, lb);
+    if (r2 > 64 * longer * longer)
+        return (la * lb / (r2 * std::sqrt(r2))) * r;
     const double distance = segmentDistance(a0, a1, b0, b1);
     const Points pa(a0, a1, la, distance);
     const Points pb(b0, b1, lb, distance);
@@ -865,8 +871,10 @@ Complex FilamentLoss::redistributionImpedance(double frequency) const
         offsets.push_back(size);
         size += bases[piece.section].count;
     }
+    // Each piece's own block one after the other, and its inverse: the preconditioner.
     std::vector<Complex> drive(size, Complex(0));
-    std::vector<std::vector<Complex>> blocks;
+    std::vector<Complex> own;
+    std::vector<Complex> inverses;
     for (size_t i = 0; i < m_pieces.size(); ++i) {
         const Piece &p = m_pieces[i];
         const Basis &b = bases[p.section];
@@ -879,7 +887,17 @@ Complex FilamentLoss::redistributionImpedance(double frequency) const
         }
         for (int c = 0; c < b.count; ++c)
             drive[offsets[i] + c] += p.fieldAcross * b.across[c] + p.fieldUp * b.up[c];
-        blocks.push_back(std::move(block));
+        own.insert(own.end(), block.begin(), block.end());
+        const ComplexLu lu(std::move(block), b.count);
+        std::vector<Complex> inverse(static_cast<size_t>(b.count) * b.count, Complex(0));
+        for (int c = 0; c < b.count && !lu.singular(); ++c) {
+            std::vector<Complex> column(b.count, Complex(0));
+            column[c] = 1;
+            lu.solve(column.data());
+            for (int r = 0; r < b.count; ++r)
+                inverse[r * b.count + c] = column[r];
+        }
+        inverses.insert(inverses.end(), inverse.begin(), inverse.end());
     }
 
     // Near kernels projected once for all pairs that share them, by part.
@@ -926,8 +944,15 @@ Complex FilamentLoss::redistributionImpedance(double frequency) const
         }
         kernelParts.push_back(std::move(parts));
     }
-    std::vector<std::pair<int, int>> coupled;
-    std::vector<std::vector<Complex>> couplingBlocks;
+    // The couplings' blocks one after the other, for the products of the iterations.
+    struct Coupled
+    {
+        int first;
+        int second;
+        size_t block;
+    };
+    std::vector<Coupled> coupled;
+    std::vector<Complex> couplingBlocks;
     const auto addCoupling = [&](int first, int second, const Coupling &coupling) {
         const Piece &a = m_pieces[first];
         const Piece &b = m_pieces[second];
@@ -935,8 +960,8 @@ Complex FilamentLoss::redistributionImpedance(double frequency) const
             drive[offsets[first] + m] += b.current * coupling.firstDrive[m];
         for (size_t m = 0; m < coupling.secondDrive.size(); ++m)
             drive[offsets[second] + m] += a.current * coupling.secondDrive[m];
-        coupled.emplace_back(first, second);
-        couplingBlocks.push_back(coupling.block);
+        coupled.push_back({first, second, couplingBlocks.size()});
+        couplingBlocks.insert(couplingBlocks.end(), coupling.block.begin(), coupling.block.end());
     };
     for (const NearPair &pair : m_pairs) {
         const std::array<Coupling, 3> &parts = kernelParts[pair.kernel];
@@ -977,40 +1002,49 @@ Complex FilamentLoss::redistributionImpedance(double frequency) const
         addCoupling(bend.first, bend.second, coupling);
     }
 
-    std::vector<ComplexLu> diagonal;
-    for (size_t i = 0; i < m_pieces.size(); ++i)
-        diagonal.emplace_back(blocks[i], bases[m_pieces[i].section].count);
+    const auto product = [](const Complex *block, int rows, int columns, const Complex *x,
+                            Complex *y) {
+        for (int r = 0; r < rows; ++r) {
+            Complex sum = 0;
+            for (int c = 0; c < columns; ++c)
+                sum += block[r * columns + c] * x[c];
+            y[r] = sum;
+        }
+    };
     const auto apply = [&](const Complex *x, Complex *y) {
+        const Complex *block = own.data();
         for (size_t i = 0; i < m_pieces.size(); ++i) {
             const int k = bases[m_pieces[i].section].count;
-            const Complex *block = blocks[i].data();
-            for (int r = 0; r < k; ++r) {
-                Complex sum = 0;
-                for (int c = 0; c < k; ++c)
-                    sum += block[r * k + c] * x[offsets[i] + c];
-                y[offsets[i] + r] = sum;
-            }
+            product(block, k, k, x + offsets[i], y + offsets[i]);
+            block += k * k;
         }
-        for (size_t p = 0; p < coupled.size(); ++p) {
-            const auto [first, second] = coupled[p];
-            const Complex *block = couplingBlocks[p].data();
-            const int ka = bases[m_pieces[first].section].count;
-            const int kb = bases[m_pieces[second].section].count;
-            const Complex *xa = x + offsets[first];
-            const Complex *xb = x + offsets[second];
-            Complex *ya = y + offsets[first];
-            Complex *yb = y + offsets[second];
+        for (const Coupled &c : coupled) {
+            const Complex *b = couplingBlocks.data() + c.block;
+            const int ka = bases[m_pieces[c.first].section].count;
+            const int kb = bases[m_pieces[c.second].section].count;
+            const Complex *xa = x + offsets[c.first];
+            const Complex *xb = x + offsets[c.second];
+            Complex *ya = y + offsets[c.first];
+            Complex *yb = y + offsets[c.second];
             for (int r = 0; r < ka; ++r) {
-                for (int c = 0; c < kb; ++c) {
-                    ya[r] += block[r * kb + c] * xb[c];
-                    yb[c] += block[r * kb + c] * xa[r];
+                Complex sum = 0;
+                for (int col = 0; col < kb; ++col) {
+                    sum += b[r * kb + col] * xb[col];
+                    yb[col] += b[r * kb + col] * xa[r];
                 }
+                ya[r] += sum;
             }
         }
     };
+    std::vector<Complex> scratch(harmonicDegree * 2 + 1);
     const auto precondition = [&](Complex *x) {
-        for (size_t i = 0; i < m_pieces.size(); ++i)
-            diagonal[i].solve(x + offsets[i]);
+        const Complex *inverse = inverses.data();
+        for (size_t i = 0; i < m_pieces.size(); ++i) {
+            const int k = bases[m_pieces[i].section].count;
+            std::copy(x + offsets[i], x + offsets[i] + k, scratch.begin());
+            product(inverse, k, k, scratch.data(), x + offsets[i]);
+            inverse += k * k;
+        }
     };
     std::vector<Complex> rhs(size);
     for (int m = 0; m < size; ++m)

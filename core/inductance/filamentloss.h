@@ -45,7 +45,7 @@ struct PieceMaterial
 // - every other piece acts through the gradient of the field its uniform current makes across
 //   the piece's section;
 // - a section's currents are sought in the span of its responses to its own field and to the
-//   harmonic fields up to degree three, so the whole path is one small, sparse system per
+//   harmonic fields up to degree two, so the whole path is one small, sparse system per
 //   frequency.
 // Vias carry their current uniformly. Geometry is in length units of lengthScale metres.
 class FilamentLoss
