@@ -27,6 +27,9 @@ constexpr double kernelTolerance = 1e-7;
 // Pieces that meet at a smaller angle continue one conductor (a round winding's samples);
 // at larger ones their filaments interact across the bend.
 constexpr double continuingCosine = 0.97;
+// Sections are cut for at least this frequency, so that a value does not depend on which higher
+// frequencies are asked for with it up to there.
+constexpr double leastCutFrequency = 1e10;
 // A sheet's section in the kernels: thin against its width, as a planar simulator's sheet.
 constexpr double sheetThickness = 0.01;
 // Excitations of a section: its own field and the harmonic fields up to this degree.
@@ -361,9 +364,10 @@ FilamentLoss::FilamentLoss(const std::vector<CurrentPiece> &pieces,
         }
         if (piece.isVia())
             continue;
-        const double depth = material.isSheet() || std::isinf(material.conductivity)
-                                 ? 0.0
-                                 : skinDepth(material, highestFrequency) / lengthScale;
+        const double depth =
+            material.isSheet() || std::isinf(material.conductivity)
+                ? 0.0
+                : skinDepth(material, std::max(highestFrequency, leastCutFrequency)) / lengthScale;
         Piece model;
         model.section = sectionFor(piece.width, material, depth / 3);
         model.length = length;
