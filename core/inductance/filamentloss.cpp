@@ -24,6 +24,8 @@ constexpr double filamentShare = 0.4;
 constexpr double offsetTolerance = 0.03;
 // Kernels side by side are kept to this fraction of their largest term.
 constexpr double kernelTolerance = 1e-7;
+// Other pieces closer than this many widths interact through their filaments too.
+constexpr double closeWidths = 0.3;
 // Pieces that meet at a smaller angle continue one conductor (a round winding's samples);
 // at larger ones their filaments interact across the bend.
 constexpr double continuingCosine = 0.97;
@@ -605,6 +607,14 @@ void FilamentLoss::classifyRow(size_t i, double touch, const std::vector<double>
         }
         if (!(far > 0))
             continue;
+        // A piece that passes within a section's reach (a round winding far wider than its
+        // radius) makes a field too uneven across it for its gradient: their filaments interact
+        // as across a bend.
+        if (far == 1 && segmentDistance(a.start, a1, b.start, b1) <
+                            closeWidths * std::max(widths[i], widths[j])) {
+            bends.emplace_back(static_cast<int>(i), static_cast<int>(j));
+            continue;
+        }
         // The far pieces' uniform currents: the gradient of their field across each other.
         const Vec3 sum = far * farFieldSum(a.start, a1, a.length, b.start, b1, b.length);
         fieldAcross[i] -= b.current * cosine * dot(sum, a.across);

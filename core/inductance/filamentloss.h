@@ -41,7 +41,8 @@ struct PieceMaterial
 //   the exact finite-length terms where the conductor ends or bends;
 // - nearly parallel pieces a few widths apart interact the same way over the length they run
 //   side by side, with the ends of that stretch;
-// - pieces that meet at a bend interact through Neumann's integral between their filaments;
+// - pieces that meet at a bend, or pass within a fraction of a width, interact through
+//   Neumann's integral between their filaments;
 // - every other piece acts through the gradient of the field its uniform current makes across
 //   the piece's section;
 // - a section's currents are sought in the span of its responses to its own field and to the
@@ -128,8 +129,8 @@ private:
         bool flip = false;
         double blend = 1; // the near coupling's share; the far field takes the rest
     };
-    // Two pieces that meet at an angle: their filaments' mutual terms, coarse cells of the first
-    // by coarse cells of the second.
+    // Two pieces that meet at an angle or pass very close: their filaments' mutual terms, coarse
+    // cells of the first by coarse cells of the second.
     struct Bend
     {
         int first = 0;

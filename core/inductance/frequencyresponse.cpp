@@ -131,7 +131,7 @@ FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
     }
     for (const FrequencyPoint &p : points) {
         if (!std::isfinite(p.inductance) || !std::isfinite(p.resistance) || !std::isfinite(p.q) ||
-            !(p.resistance > 0)) {
+            !(p.resistance > 0) || !(p.inductance > 0)) {
             response.reason = QStringLiteral("The filament model gives no finite value at %1 Hz.")
                                   .arg(p.frequency);
             return response;
