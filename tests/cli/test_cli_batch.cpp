@@ -373,6 +373,9 @@ void CliBatchTest::tableColumnsMatchTheirHeaders()
         QCOMPARE(cells[4], text(geometry["referencePlanes"].toDouble(), 4));
         QCOMPARE(cells[5], c["estimateText"].toString());
         QCOMPARE(cells[6], QString::asprintf("%+.3f %%", c["deviationPercent"].toDouble()));
+    }
+}
+
 void CliBatchTest::sweepIndexGivesTheLoss()
 {
     QTemporaryDir dir;
