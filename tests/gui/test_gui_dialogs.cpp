@@ -244,7 +244,7 @@ private slots:
         design.lengthUnit = QStringLiteral("um");
         design.inductanceUnit = QStringLiteral("nH");
         {
-            TargetInductanceDialog dialog(design, {QStringLiteral("20")});
+            TargetInductanceDialog dialog(design, {QStringLiteral("10")});
             dialog.find();
             QTest::qWait(200);
             QVERIFY(dialog.searching());
