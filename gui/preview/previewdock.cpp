@@ -1,6 +1,7 @@
 #include "gui/preview/previewdock.h"
 
 #include "gui/preview/previewpanel.h"
+#include "gui/preview/responseplot.h"
 
 #include <QAction>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 
 #include <algorithm>
 
@@ -18,9 +20,14 @@ PreviewDock::PreviewDock(QMainWindow &window, QMenu *beforeMenu,
     QWidget *form = window.takeCentralWidget();
     split = new QSplitter(Qt::Horizontal, &window);
     split->setObjectName(QStringLiteral("previewSplitter"));
-    preview = new PreviewPanel(split);
+    tabs = new QTabWidget(split);
+    tabs->setObjectName(QStringLiteral("previewPages"));
+    preview = new PreviewPanel;
+    plot = new ResponsePlot;
+    tabs->addTab(preview, tr("Layout"));
+    tabs->addTab(plot, tr("L and Q"));
     split->addWidget(form);
-    split->addWidget(preview);
+    split->addWidget(tabs);
     split->setCollapsible(0, false);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
@@ -72,7 +79,7 @@ void PreviewDock::setPreviewVisible(bool visible)
 {
     if (toggle->isChecked() != visible)
         toggle->setChecked(visible); // comes back here through toggled
-    preview->setVisible(visible);
+    tabs->setVisible(visible);
     updateFindingsStatus();
 }
 

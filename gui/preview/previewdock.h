@@ -9,11 +9,13 @@
 #include <memory>
 
 class PreviewPanel;
+class ResponsePlot;
 class QAction;
 class QLabel;
 class QMainWindow;
 class QMenu;
 class QSplitter;
+class QTabWidget;
 class QWidget;
 
 // The preview beside the window's form: the splitter that holds both, View > Preview (F8), the
@@ -34,6 +36,9 @@ public:
     void restore(const QByteArray &splitterState, bool visible);
 
     PreviewPanel *panel() const { return preview; }
+    ResponsePlot *responsePlot() const { return plot; }
+    // The layout and the plot, each on its own page.
+    QTabWidget *pages() const { return tabs; }
     QSplitter *splitter() const { return split; }
     QAction *action() const { return toggle; }
     QLabel *findingsStatusLabel() const { return findingsStatus; }
@@ -50,7 +55,9 @@ private:
 
     std::function<PreviewRequest()> design;
     QSplitter *split = nullptr;
+    QTabWidget *tabs = nullptr;
     PreviewPanel *preview = nullptr;
+    ResponsePlot *plot = nullptr;
     QAction *toggle = nullptr;
     QLabel *findingsStatus = nullptr;
     PreviewUpdater *previewUpdater = nullptr;

@@ -105,7 +105,17 @@ void MainWindow::setUpForm()
         forms.append(tabs[tab]);
         connect(tabs[tab], &ShapeTabForm::changed, this, &MainWindow::UpdateEstimate);
     }
-    outputPanel = new OutputPanel({ui->InductanceLabel, ui->SizeXLabel, ui->GeometryLabel}, this);
+    // Q at the peak, below the geometry line.
+    auto *qualityCaption = new QLabel(tr("Q:"));
+    auto *quality = new QLabel(QStringLiteral("\u2013"));
+    quality->setObjectName(QStringLiteral("QualityLabel"));
+    quality->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const int qualityRow = ui->gridLayout_23->rowCount();
+    ui->gridLayout_23->addWidget(qualityCaption, qualityRow, 0);
+    ui->gridLayout_23->addWidget(quality, qualityRow, 1, 1, 2);
+    outputPanel = new OutputPanel({ui->InductanceLabel, ui->SizeXLabel, ui->GeometryLabel, quality,
+                                   previewDock->responsePlot()},
+                                  this);
     templates = new TemplateFlow(templateSession, prompts, this, ui->menu_File, ui->actionClose);
     hint = new StatusHint(*this, firstStartHint(), [this] { return !templateSession.isLoaded(); });
 
@@ -341,7 +351,7 @@ void MainWindow::LoadSettings()
     else
         restorePlacement(*this, settings.window.pos, settings.window.size,
                          previewSettings.visible && previewSettings.splitterState.isEmpty()
-                             ? previewDock->panel()->sizeHint().width()
+                             ? previewDock->pages()->sizeHint().width()
                              : 0);
     previewDock->restore(previewSettings.splitterState, previewSettings.visible);
     creating.options() = {settings.window.xgeomPath, settings.window.xgeomStart,

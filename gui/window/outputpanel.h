@@ -8,9 +8,11 @@
 #include <QStringList>
 
 class QLabel;
+class ResponsePlot;
 
-// The form's Output group: the estimate and size at once, and the inductance of the drawn
-// geometry, which is computed off the GUI thread, the newest request first.
+// The form's Output group: the estimate and size at once; the inductance of the drawn
+// geometry, and its loss and Q over frequency with their plot, computed off the GUI thread,
+// the newest request first.
 class OutputPanel : public QObject
 {
     Q_OBJECT
@@ -21,6 +23,8 @@ public:
         QLabel *inductance;
         QLabel *size;
         QLabel *geometry;
+        QLabel *quality;
+        ResponsePlot *plot;
     };
 
     OutputPanel(const Labels &labels, QObject *parent = nullptr);
@@ -32,14 +36,19 @@ public:
                  const QString &inductanceUnitText);
     // "–" everywhere, with the reason in the tooltips.
     void showNone(const QString &reason);
-    // No geometry computation running or waiting.
-    bool isIdle() const { return geometryRunner.isIdle(); }
+    // Nothing computing or waiting.
+    bool isIdle() const { return geometryRunner.isIdle() && responseRunner.isIdle(); }
 
 private:
     void requestGeometry(const SpiralParameters &parameters, const ProjectDocument &document,
                          const QStringList &layerSetup, const QStringList &functionSetup,
                          const QString &unitText);
+    void requestResponse(const SpiralParameters &parameters, const ProjectDocument &technology,
+                         const QStringList &layerSetup, const QStringList &functionSetup,
+                         const QString &inductanceUnitText);
 
     Labels labels;
     LatestJobRunner geometryRunner;
+    LatestJobRunner responseRunner;
+    int responseGeneration = 0; // drops the progress of overtaken computations
 };

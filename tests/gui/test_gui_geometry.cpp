@@ -2,10 +2,14 @@
 // request wins, and "–" with the reason where there is no layout.
 #include "guitestsupport.h"
 
+#include "core/inductance/frequencyresponse.h"
 #include "core/inductance/geometryinductance.h"
+#include "core/template/analysisfrequencies.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/units.h"
+#include "gui/preview/responseplot.h"
 #include "gui/window/mainwindow.h"
+#include "gui/window/outputpanel.h"
 
 #include <QTest>
 
@@ -76,6 +80,38 @@ private slots:
         w.UpdateEstimate();
         QTRY_VERIFY(form(w).GeometryLabel->toolTip().contains(reason));
         QCOMPARE(form(w).GeometryLabel->text(), QStringLiteral("\u2013"));
+    }
+
+    // The Q line and the L and Q plot describe the fields as they stand: the values of the
+    // layout's response, marked as old while new ones are computed, and none for a field out
+    // of range.
+    void qualityAndPlotFollowTheFields()
+    {
+        MainWindow w(prompts);
+        QCOMPARE(w.LoadTechTemplate(writeFile(folder.filePath("rfic.son"), builtInTemplateText())),
+                 0);
+        const ResponsePlot &plot = *w.preview().responsePlot();
+        const QLabel *quality = w.findChild<QLabel *>(QStringLiteral("QualityLabel"));
+        QTRY_VERIFY(w.output().isIdle() && plot.response());
+        const auto expected = [&w] {
+            return frequencyResponse(w.tabParameters(0), *w.session().document(),
+                                     w.session().levelMetals(), w.session().levelRoles(),
+                                     templateFrequencies(*w.session().document()).hertz);
+        };
+        QVERIFY(!plot.isStale());
+        QCOMPARE(quality->text(), qualityFactorText(expected(), QStringLiteral("GHZ")));
+        QCOMPARE(plot.response()->resistanceDC, expected().resistanceDC);
+
+        form(w).rsSpiralWidthEdit->setText(QStringLiteral("8"));
+        QVERIFY(plot.isStale());
+        QVERIFY(plot.statusLabel()->text().startsWith(QStringLiteral("computing")));
+        QTRY_VERIFY(w.output().isIdle() && !plot.isStale());
+        QCOMPARE(plot.response()->resistanceDC, expected().resistanceDC);
+
+        form(w).rsSpiralWidthEdit->setText(QStringLiteral("0"));
+        QCOMPARE(quality->text(), QStringLiteral("\u2013"));
+        QVERIFY(plot.isStale() && !plot.response());
+        QVERIFY(plot.statusLabel()->text().contains(QStringLiteral("out of range")));
     }
 };
 

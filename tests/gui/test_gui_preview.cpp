@@ -168,7 +168,7 @@ private slots:
             QVERIFY(settled(w, 0));
             QVERIFY(w.preview().findingsStatusLabel()->isHidden());
             w.preview().action()->trigger();
-            QVERIFY(w.preview().panel()->isHidden());
+            QVERIFY(w.preview().pages()->isHidden());
             QVERIFY(w.preview().findingsStatusLabel()->isVisible());
             QVERIFY(
                 w.preview().findingsStatusLabel()->text().startsWith(QStringLiteral("1 error, ")));
@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(storedSetting(QStringLiteral("Base/SpiralType")).toInt(), 0);
         MainWindow again(prompts);
         QVERIFY(!again.preview().action()->isChecked());
-        QVERIFY(again.preview().panel()->isHidden());
+        QVERIFY(again.preview().pages()->isHidden());
     }
 
     // The wheel zooms around the cursor; a double click fits the whole layout again.
