@@ -1,8 +1,11 @@
 #include "core/inductance/geometryinductance.h"
 
+#include "core/inductance/boxinductance.h"
 #include "core/spiral/roundspiral.h"
 #include "core/template/layerroles.h"
 #include "core/template/units.h"
+
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -91,6 +94,64 @@ QString spiralLevelProblem(const QStringList &functionSetup)
     return {};
 }
 
+bool isFreeSpace(const MetalType &metal)
+{
+    QString name = metal.name;
+    name.remove(QRegularExpression(QStringLiteral("[\\s_-]")));
+    return metal.model.compare(QLatin1String("FREESPACE"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("freespace"), Qt::CaseInsensitive) == 0;
+}
+
+TemplateBox conductingBoxOf(const GeometryBlock &geometry)
+{
+    TemplateBox result;
+    const BoxSettings &size = geometry.box;
+    if (!(size.xWidth > 0) || !(size.yWidth > 0) || !std::isfinite(size.xWidth) ||
+        !std::isfinite(size.yWidth)) {
+        result.reason = QStringLiteral("The template's box has no size.");
+        return result;
+    }
+    double below = 0;
+    for (qsizetype i = 1; i < geometry.dielectricLayers.size(); ++i)
+        below += geometry.dielectricLayers[i].thickness;
+    const double above =
+        geometry.dielectricLayers.isEmpty() ? 0.0 : geometry.dielectricLayers[0].thickness;
+    if (!(above + below > 0) || !std::isfinite(above + below)) {
+        result.reason = QStringLiteral("The template's dielectric layers have no thickness.");
+        return result;
+    }
+    ConductingBox box;
+    box.xWidth = size.xWidth;
+    box.yWidth = size.yWidth;
+    if (!isFreeSpace(geometry.topMetal))
+        box.cover = above;
+    if (!isFreeSpace(geometry.bottomMetal))
+        box.ground = -below;
+    result.box = box;
+    return result;
+}
+
+namespace {
+void addInBoxValues(GeometryInductance &result, const SpiralCurrentPaths &paths,
+                    const GeometryBlock &geometry, double metresPerUnit)
+{
+    const TemplateBox box = conductingBoxOf(geometry);
+    if (!box.box) {
+        result.inBoxReason = box.reason;
+        return;
+    }
+    const InBoxInductances inBox =
+        inBoxInductances(paths.winding, paths.outside, *box.box,
+                         {*result.winding, *result.referencePlanes}, metresPerUnit);
+    if (!inBox.values) {
+        result.inBoxReason = inBox.reason;
+        return;
+    }
+    result.inBoxWinding = inBox.values->winding;
+    result.inBoxReferencePlanes = inBox.values->referencePlanes;
+}
+} // namespace
+
 TracedSpiral traceSpiral(const SpiralParameters &parameters,
                          const ProjectDocument &templateDocument, const QStringList &layerSetup,
                          const QStringList &functionSetup)
@@ -124,29 +185,35 @@ TracedSpiral traceSpiral(const SpiralParameters &parameters,
 GeometryInductance geometryInductance(const SpiralParameters &parameters,
                                       const ProjectDocument &templateDocument,
                                       const QStringList &layerSetup,
-                                      const QStringList &functionSetup, std::stop_token stop)
+                                      const QStringList &functionSetup, std::stop_token stop,
+                                      BoxEffect boxEffect)
 {
     GeometryInductance result;
     const TracedSpiral traced =
         traceSpiral(parameters, templateDocument, layerSetup, functionSetup);
     if (!traced.reason.isEmpty()) {
-        result.reason = traced.reason;
+        result.reason = result.inBoxReason = traced.reason;
         return result;
     }
     const auto [windingSum, planesSum] =
         pathInductances(traced.paths.winding, traced.paths.outside, stop);
     if (stop.stop_requested()) {
-        result.reason = QStringLiteral("The computation was stopped.");
+        result.reason = result.inBoxReason = QStringLiteral("The computation was stopped.");
         return result;
     }
     const double winding = mu0Over4Pi * traced.lengthScale * windingSum;
     const double planes = mu0Over4Pi * traced.lengthScale * planesSum;
     if (!std::isfinite(winding) || !std::isfinite(planes) || !(winding > 0) || !(planes > 0)) {
-        result.reason = QStringLiteral("The drawn geometry gives no finite inductance.");
+        result.reason = result.inBoxReason =
+            QStringLiteral("The drawn geometry gives no finite inductance.");
         return result;
     }
     result.winding = winding;
     result.referencePlanes = planes;
+    if (boxEffect == BoxEffect::Included)
+        addInBoxValues(result, traced.paths, templateDocument.geometry, traced.lengthScale);
+    else
+        result.inBoxReason = QStringLiteral("The box was left out.");
     return result;
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/inductance/boximages.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// Both inductances of a spiral's current paths, in henries.
+struct PathInductances
+{
+    double winding = 0;         // the winding alone
+    double referencePlanes = 0; // the winding and what the path between the planes adds
+};
+
+struct InBoxInductances
+{
+    std::optional<PathInductances> values;
+    QString reason; // why there are none; empty when there are
+};
+
+// The inductances of the paths in the box: the free-space values plus the mutual inductance of
+// each path with all of its images in the box's conductors, summed until a shell of images
+// changes them by less than 1e-5 of their value (boxImageSums). Lengths of the pieces and the
+// box in one unit of metresPerUnit metres; the pieces as spiralCurrentPaths gives them.
+InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
+                                  const std::vector<CurrentPiece> &outside,
+                                  const ConductingBox &box, const PathInductances &freeSpace,
+                                  double metresPerUnit);
