@@ -91,12 +91,20 @@ QJsonValue numberOrText(const QString &text)
 
 QJsonObject geometryJson(const GeometryInductance &geometry, double scale)
 {
+    QJsonObject inBox{{QStringLiteral("winding"), QJsonValue::Null},
+                      {QStringLiteral("referencePlanes"), QJsonValue::Null},
+                      {QStringLiteral("reason"), geometry.inBoxReason}};
+    if (geometry.hasInBoxValues())
+        inBox = {{QStringLiteral("winding"), *geometry.inBoxWinding * scale},
+                 {QStringLiteral("referencePlanes"), *geometry.inBoxReferencePlanes * scale}};
     if (!geometry.hasValues())
         return {{QStringLiteral("winding"), QJsonValue::Null},
                 {QStringLiteral("referencePlanes"), QJsonValue::Null},
-                {QStringLiteral("reason"), geometry.reason}};
+                {QStringLiteral("reason"), geometry.reason},
+                {QStringLiteral("inBox"), inBox}};
     return {{QStringLiteral("winding"), *geometry.winding * scale},
-            {QStringLiteral("referencePlanes"), *geometry.referencePlanes * scale}};
+            {QStringLiteral("referencePlanes"), *geometry.referencePlanes * scale},
+            {QStringLiteral("inBox"), inBox}};
 }
 
 QString geometryLine(const GeometryInductance &geometry, double scale, const QString &unit)
@@ -106,6 +114,15 @@ QString geometryLine(const GeometryInductance &geometry, double scale, const QSt
     return QStringLiteral("Geometry: %1 %3 winding, %2 %3 at reference planes")
         .arg(geometryValueText(*geometry.winding * scale),
              geometryValueText(*geometry.referencePlanes * scale), unit);
+}
+
+QString inBoxLine(const GeometryInductance &geometry, double scale, const QString &unit)
+{
+    if (!geometry.hasInBoxValues())
+        return QStringLiteral("In box: \u2013 (%1)").arg(geometry.inBoxReason);
+    return QStringLiteral("In box: %1 %3 winding, %2 %3 at reference planes")
+        .arg(geometryValueText(*geometry.inBoxWinding * scale),
+             geometryValueText(*geometry.inBoxReferencePlanes * scale), unit);
 }
 
 void printJson(QTextStream &out, const SpiralCommandOptions &options, const LoadedTemplate &loaded,
@@ -251,6 +268,7 @@ int runEstimate(const QStringList &arguments, QTextStream &out)
     if (!texts.minRadius.isEmpty())
         out << "MinRadius: " << texts.minRadius << '\n';
     out << geometryLine(geometry, inductanceScale(loaded), loaded.inductanceUnitText) << '\n';
+    out << inBoxLine(geometry, inductanceScale(loaded), loaded.inductanceUnitText) << '\n';
     if (response)
         printLossTable(out, *response, loaded);
     return 0;

@@ -214,6 +214,8 @@ const QStringList &indexHeader()
                                     QStringLiteral("estimate"),
                                     QStringLiteral("geometry_winding"),
                                     QStringLiteral("geometry_reference_planes"),
+                                    QStringLiteral("geometry_in_box_winding"),
+                                    QStringLiteral("geometry_in_box_reference_planes"),
                                     QStringLiteral("r_dc_ohm"),
                                     QStringLiteral("q_peak"),
                                     QStringLiteral("q_peak_frequency"),
@@ -276,6 +278,9 @@ QStringList indexRecord(const Row &row, const SweepSetting &setting)
          row.estimate,
          row.geometry.hasValues() ? numberText(*row.geometry.winding * scale) : QString(),
          row.geometry.hasValues() ? numberText(*row.geometry.referencePlanes * scale) : QString(),
+         row.geometry.hasInBoxValues() ? numberText(*row.geometry.inBoxWinding * scale) : QString(),
+         row.geometry.hasInBoxValues() ? numberText(*row.geometry.inBoxReferencePlanes * scale)
+                                       : QString(),
          row.resistance.ohms ? numberText(*row.resistance.ohms) : QString(),
          row.peak ? numberText(row.peak->q) : QString(),
          row.peak ? numberText(row.peak->frequency * perHertz) : QString(),

@@ -29,6 +29,7 @@ struct SynthesisOptions
     QString radius;
     bool snapRadius = false;
     bool json = false;
+    bool inBox = false;
     std::optional<QString> createPath;
     std::optional<QString> qAt;  // rank by Q at this frequency, in the template's unit
     QStringList spiralArguments; // the rest, for the spiral options
@@ -55,6 +56,10 @@ SynthesisOptions splitArguments(const QStringList &arguments)
         if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
             value = name.mid(equals + 1);
             name.truncate(equals);
+        }
+        if (!value && name == QLatin1String("in-box")) {
+            options.inBox = true;
+            continue;
         }
         if (!value && (name == QLatin1String("snap-radius") || name == QLatin1String("json"))) {
             (name == QLatin1String("json") ? options.json : options.snapRadius) = true;
@@ -163,6 +168,7 @@ SynthesisRequest makeRequest(const SynthesisOptions &options, const SpiralComman
         request.maxRadius = high.value_or(request.maxRadius);
     }
     request.snapRadius = options.snapRadius;
+    request.inBox = options.inBox;
     return request;
 }
 
@@ -200,10 +206,12 @@ QList<double> rankByQ(SynthesisResult &result, double hertz, const LoadedTemplat
     return qs;
 }
 
-QString placeName(InductancePlace place)
+QString placeName(const SynthesisRequest &request)
 {
-    return place == InductancePlace::Winding ? QStringLiteral("of the winding")
-                                             : QStringLiteral("at the reference planes");
+    const QString place = request.place == InductancePlace::Winding
+                              ? QStringLiteral("of the winding")
+                              : QStringLiteral("at the reference planes");
+    return request.inBox ? place + QStringLiteral(" in the box") : place;
 }
 
 QString radiusText(double radius)
@@ -224,27 +232,32 @@ void printTable(QTextStream &out, const SynthesisRequest &request, const Synthes
     const double scale = inductanceScale(loaded);
     const QString &l = loaded.lengthUnitText;
     const QString &h = loaded.inductanceUnitText;
-    out << "Target: " << formatReal(request.target * scale) << ' ' << h << ' '
-        << placeName(request.place) << ", within " << formatReal(request.tolerance * 100) << " %\n";
-    const QStringList header{QStringLiteral("turns"),
-                             QStringLiteral("radius [%1]").arg(l),
-                             QStringLiteral("size x / y [%1]").arg(l),
-                             QStringLiteral("winding [%1]").arg(h),
-                             QStringLiteral("ref. planes [%1]").arg(h),
-                             QStringLiteral("estimate [%1]").arg(h),
-                             QStringLiteral("deviation")};
+    out << "Target: " << formatReal(request.target * scale) << ' ' << h << ' ' << placeName(request)
+        << ", within " << formatReal(request.tolerance * 100) << " %\n";
+    QStringList header{QStringLiteral("turns"), QStringLiteral("radius [%1]").arg(l),
+                       QStringLiteral("size x / y [%1]").arg(l),
+                       QStringLiteral("winding [%1]").arg(h),
+                       QStringLiteral("ref. planes [%1]").arg(h)};
+    if (request.inBox)
+        header += {QStringLiteral("in box [%1]").arg(h),
+                   QStringLiteral("in box, ref. planes [%1]").arg(h)};
+    header += {QStringLiteral("estimate [%1]").arg(h), QStringLiteral("deviation")};
     QList<QStringList> rows{header};
     if (!qs.isEmpty())
         rows.first().append(QStringLiteral("Q at %1").arg(qAt));
     for (qsizetype i = 0; i < result.candidates.size(); ++i) {
         const SynthesisCandidate &c = result.candidates[i];
-        rows.append({formatReal(c.parameters.turns), radiusText(c.parameters.radius),
-                     formatReal(c.sizeX) + QStringLiteral(" / ") + formatReal(c.sizeY),
-                     geometryValueText(c.winding * scale),
-                     geometryValueText(c.referencePlanes * scale), c.estimateText,
-                     deviationText(c.deviation)});
+        QStringList row{formatReal(c.parameters.turns), radiusText(c.parameters.radius),
+                        formatReal(c.sizeX) + QStringLiteral(" / ") + formatReal(c.sizeY),
+                        geometryValueText(c.winding * scale),
+                        geometryValueText(c.referencePlanes * scale)};
+        if (request.inBox)
+            row += {geometryValueText(c.inBoxWinding.value_or(0) * scale),
+                    geometryValueText(c.inBoxReferencePlanes.value_or(0) * scale)};
+        row += {c.estimateText, deviationText(c.deviation)};
         if (!qs.isEmpty())
-            rows.last().append(qs[i] >= 0 ? QString::number(qs[i], 'g', 4) : QStringLiteral("n/a"));
+            row.append(qs[i] >= 0 ? QString::number(qs[i], 'g', 4) : QStringLiteral("n/a"));
+        rows.append(row);
     }
     QList<qsizetype> widths(rows.first().size(), 0);
     for (const QStringList &row : rows) {
@@ -267,16 +280,20 @@ void printJson(QTextStream &out, const SynthesisResult &result, const LoadedTemp
     QJsonArray candidates;
     for (qsizetype i = 0; i < result.candidates.size(); ++i) {
         const SynthesisCandidate &c = result.candidates[i];
-        QJsonObject candidate{
-            {QStringLiteral("turns"), c.parameters.turns},
-            {QStringLiteral("radius"), c.parameters.radius},
-            {QStringLiteral("sizeX"), c.sizeX},
-            {QStringLiteral("sizeY"), c.sizeY},
-            {QStringLiteral("geometryInductance"),
-             QJsonObject{{QStringLiteral("winding"), c.winding * scale},
-                         {QStringLiteral("referencePlanes"), c.referencePlanes * scale}}},
-            {QStringLiteral("estimateText"), c.estimateText},
-            {QStringLiteral("deviationPercent"), c.deviation * 100}};
+        QJsonObject geometry{{QStringLiteral("winding"), c.winding * scale},
+                             {QStringLiteral("referencePlanes"), c.referencePlanes * scale}};
+        if (c.inBoxWinding && c.inBoxReferencePlanes)
+            geometry.insert(
+                QStringLiteral("inBox"),
+                QJsonObject{{QStringLiteral("winding"), *c.inBoxWinding * scale},
+                            {QStringLiteral("referencePlanes"), *c.inBoxReferencePlanes * scale}});
+        QJsonObject candidate{{QStringLiteral("turns"), c.parameters.turns},
+                              {QStringLiteral("radius"), c.parameters.radius},
+                              {QStringLiteral("sizeX"), c.sizeX},
+                              {QStringLiteral("sizeY"), c.sizeY},
+                              {QStringLiteral("geometryInductance"), geometry},
+                              {QStringLiteral("estimateText"), c.estimateText},
+                              {QStringLiteral("deviationPercent"), c.deviation * 100}};
         if (!qs.isEmpty())
             candidate.insert(QStringLiteral("q"), qs[i] >= 0 ? QJsonValue(qs[i]) : QJsonValue());
         candidates.append(candidate);

@@ -23,6 +23,9 @@ constexpr double thousandth = 0.001;
 // The closed form is a few per cent off the geometry: turn counts whose closed-form range
 // misses the target by more than this are not tried.
 constexpr double sheetSlack = 0.25;
+// The box lowers the value, for large spirals under a low cover by far more: in the box only
+// turn counts whose smallest closed-form value is ten times the target are left out.
+constexpr double inBoxSlack = 0.9;
 // How far the outer size of a solved radius may fall below the closed form's prediction.
 constexpr double sizeMargin = 0.03;
 constexpr int maxSolveSteps = 10;
@@ -86,8 +89,9 @@ struct Evaluation
 {
     double radius = 0;
     GeometryInductance geometry;
-    double value = 0; // at the requested place
-    bool ok() const { return geometry.hasValues(); }
+    double value = 0; // at the requested place, in the box when requested
+    bool valid = false;
+    bool ok() const { return valid; }
 };
 
 struct PlanResult
@@ -257,12 +261,15 @@ Evaluation Synthesizer::evaluate(double turns, double radius)
     if (stopped())
         return evaluation;
     ++m_evaluations;
-    evaluation.geometry = geometryInductance(design(turns, radius), m_document, m_layerSetup,
-                                             m_functionSetup, m_request.stop);
-    if (evaluation.ok())
-        evaluation.value = m_request.place == InductancePlace::Winding
-                               ? *evaluation.geometry.winding
-                               : *evaluation.geometry.referencePlanes;
+    const GeometryInductance &g = evaluation.geometry =
+        geometryInductance(design(turns, radius), m_document, m_layerSetup, m_functionSetup,
+                           m_request.stop, m_request.inBox ? BoxEffect::Included : BoxEffect::Left);
+    const bool winding = m_request.place == InductancePlace::Winding;
+    evaluation.valid = m_request.inBox ? g.hasInBoxValues() : g.hasValues();
+    if (evaluation.valid && m_request.inBox)
+        evaluation.value = winding ? *g.inBoxWinding : *g.inBoxReferencePlanes;
+    else if (evaluation.valid)
+        evaluation.value = winding ? *g.winding : *g.referencePlanes;
     return evaluation;
 }
 
@@ -284,6 +291,8 @@ SynthesisCandidate Synthesizer::candidate(const Evaluation &evaluation, double t
     c.sizeY = round ? spiral->outerDiameter() : spiral->sizeY();
     c.winding = *evaluation.geometry.winding;
     c.referencePlanes = *evaluation.geometry.referencePlanes;
+    c.inBoxWinding = evaluation.geometry.inBoxWinding;
+    c.inBoxReferencePlanes = evaluation.geometry.inBoxReferencePlanes;
     c.estimateText =
         estimateTexts(c.parameters, &m_document, m_layerSetup, m_functionSetup).inductance;
     c.deviation = deviation(evaluation.value);
@@ -466,7 +475,8 @@ SynthesisResult Synthesizer::run()
 
     QList<TurnPlan> viable;
     for (TurnPlan plan : fitting) {
-        if (sheet(plan, plan.low) * (1 - sheetSlack) > m_request.target ||
+        const double lowSlack = m_request.inBox ? inBoxSlack : sheetSlack;
+        if (sheet(plan, plan.low) * (1 - lowSlack) > m_request.target ||
             sheet(plan, plan.high) * (1 + sheetSlack) < m_request.target)
             continue;
         plan.estimate = sheetRadius(plan, m_request.target);
@@ -521,10 +531,12 @@ QString turnsText(double turns)
     return formatReal(turns) + (turns == 1 ? QStringLiteral(" turn") : QStringLiteral(" turns"));
 }
 
-QString placeText(InductancePlace place)
+QString placeText(const SynthesisRequest &request)
 {
-    return place == InductancePlace::Winding ? QStringLiteral("of the winding")
-                                             : QStringLiteral("at the reference planes");
+    const QString place = request.place == InductancePlace::Winding
+                              ? QStringLiteral("of the winding")
+                              : QStringLiteral("at the reference planes");
+    return request.inBox ? place + QStringLiteral(" in the box") : place;
 }
 } // namespace
 
@@ -537,6 +549,9 @@ SynthesisResult synthesizeSpiral(const SynthesisRequest &request,
 
 double metValue(const SynthesisCandidate &candidate, InductancePlace place)
 {
+    if (candidate.inBoxWinding && candidate.inBoxReferencePlanes)
+        return place == InductancePlace::Winding ? *candidate.inBoxWinding
+                                                 : *candidate.inBoxReferencePlanes;
     return place == InductancePlace::Winding ? candidate.winding : candidate.referencePlanes;
 }
 
@@ -548,7 +563,7 @@ QString synthesisExplanation(const SynthesisRequest &request, const SynthesisRes
     const QString target = formatReal(request.target * scale) + QLatin1Char(' ') + inductanceUnit;
     const auto value = [&](const SynthesisCandidate &c) {
         return geometryValueText(metValue(c, request.place) * scale) + QLatin1Char(' ') +
-               inductanceUnit + QLatin1Char(' ') + placeText(request.place);
+               inductanceUnit + QLatin1Char(' ') + placeText(request);
     };
     const auto design = [&](const SynthesisCandidate &c) {
         return turnsText(c.parameters.turns) + QStringLiteral(", inner radius ") +

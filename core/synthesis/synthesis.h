@@ -25,6 +25,7 @@ struct SynthesisRequest
     double target = 0;
     InductancePlace place = InductancePlace::ReferencePlanes;
     double tolerance = 0.01; // relative
+    bool inBox = false;      // met by the values in the template's box instead of free space
     // Narrowed by the shape's own limits: turns 1 to 99.99 (99 for the differential shapes) in
     // quarter turns (whole turns for the differential shapes), radius from 0.001.
     double minTurns = 1;
@@ -44,6 +45,9 @@ struct SynthesisCandidate
     double sizeY = 0;
     double winding = 0; // geometry inductance, henries
     double referencePlanes = 0;
+    // In the template's box: computed for a request in the box only.
+    std::optional<double> inBoxWinding;
+    std::optional<double> inBoxReferencePlanes;
     QString estimateText; // the closed-form estimate as the window shows it
     double deviation = 0; // (value met - target) / target
 };
@@ -81,5 +85,5 @@ QString synthesisExplanation(const SynthesisRequest &request, const SynthesisRes
                              const BoxSettings &box, const QString &lengthUnit,
                              const QString &inductanceUnit);
 
-// The value of a candidate that the request meets.
+// The value of a candidate that the request meets: in the box when it was found in the box.
 double metValue(const SynthesisCandidate &candidate, InductancePlace place);

@@ -215,9 +215,15 @@ void CliTest::estimatePrintsThePanel()
         QCOMPARE(lines.value(2), minRadius);
     static const QRegularExpression geometry(
         QStringLiteral("^Geometry: [0-9.]+ (nH|mil) winding, [0-9.]+ \\1 at reference planes$"));
-    QVERIFY2(geometry.match(lines.last()).hasMatch() || lines.last().startsWith("Geometry: n/a ("),
+    static const QRegularExpression inBox(
+        QStringLiteral("^In box: [0-9.]+ nH winding, [0-9.]+ nH at reference planes$"));
+    const QString &geometryLine = lines.value(lines.size() - 2);
+    QVERIFY2(geometry.match(geometryLine).hasMatch() || geometryLine.startsWith("Geometry: n/a ("),
+             qPrintable(geometryLine));
+    QVERIFY2(inBox.match(lines.last()).hasMatch() || lines.last().startsWith("In box: \u2013 ("),
              qPrintable(lines.last()));
-    QCOMPARE(lines.size(), minRadius.isEmpty() ? 3 : 4);
+    QCOMPARE(lines.size(), minRadius.isEmpty() ? 4 : 5);
+    QCOMPARE(geometryLine.contains("\"spiral\""), arguments.contains("--roles"));
     QCOMPARE(lines.last().contains("\"spiral\""), arguments.contains("--roles"));
 }
 
@@ -244,6 +250,10 @@ void CliTest::estimateJson()
     const QJsonObject geometry = object.value("geometryInductance").toObject();
     QCOMPARE(geometry.value("winding").toDouble(), *expected.winding * 1e9);
     QCOMPARE(geometry.value("referencePlanes").toDouble(), *expected.referencePlanes * 1e9);
+    QVERIFY(expected.hasInBoxValues());
+    const QJsonObject inBox = geometry.value("inBox").toObject();
+    QCOMPARE(inBox.value("winding").toDouble(), *expected.inBoxWinding * 1e9);
+    QCOMPARE(inBox.value("referencePlanes").toDouble(), *expected.inBoxReferencePlanes * 1e9);
     const Run hint = runCli({"estimate", "--shape", "diffnsided", "--width", "10", "--spacing",
                              "10", "--sides", "8", "--json"});
     QCOMPARE(QJsonDocument::fromJson(hint.out.toUtf8())["minRadius"].toDouble(), 41.2132);

@@ -122,10 +122,22 @@ void CliBatchTest::synthesizeCreatesWhatItPrints()
     const QStringList values{"--turns", QString::number(best["turns"].toDouble()), "--radius",
                              QString::number(best["radius"].toDouble(), 'f', 3)};
     const Run estimate = runCli(QStringList{"estimate", "--json"} + design + values);
-    const QJsonObject geometry =
+    QJsonObject geometry =
         QJsonDocument::fromJson(estimate.out.toUtf8()).object()["geometryInductance"].toObject();
+    const QJsonObject inBox = geometry.take("inBox").toObject();
     QVERIFY(std::fabs(geometry["winding"].toDouble() / 2.5 - 1) <= 0.005);
     QCOMPARE(geometry, best["geometryInductance"].toObject());
+    // In the box the same target takes more turns or a larger radius.
+    const Run boxed =
+        runCli(QStringList{"synthesize", "--target", "2.5", "--at", "winding", "--tolerance",
+                           "0.5%", "--turns", "1:10", "--json", "--in-box"} +
+               design);
+    QCOMPARE(boxed.exitCode, 0);
+    const QJsonObject boxedBest = QJsonDocument::fromJson(boxed.out.toUtf8()).array()[0].toObject();
+    const QJsonObject boxedValues = boxedBest["geometryInductance"]["inBox"].toObject();
+    QVERIFY(std::fabs(boxedValues["winding"].toDouble() / 2.5 - 1) <= 0.005);
+    QVERIFY(inBox["winding"].toDouble() < 0.99 * geometry["winding"].toDouble());
+    QVERIFY(boxedBest["geometryInductance"]["winding"].toDouble() > geometry["winding"].toDouble());
     const QString again = dir.filePath("again.son");
     QCOMPARE(runCli(QStringList{"create", "-o", again} + design + values).exitCode, 0);
     QCOMPARE(readAll(created), readAll(again));
@@ -175,6 +187,10 @@ void CliBatchTest::sweepWritesEveryCombination()
         QCOMPARE(column(row, "reason").contains("Inner radius must exceed 41.2132 um"), !ok);
         QCOMPARE(column(row, "width"), QStringLiteral("10"));
         QCOMPARE(column(row, "geometry_winding").isEmpty(), !ok);
+        QCOMPARE(column(row, "geometry_in_box_reference_planes").isEmpty(), !ok);
+        if (ok)
+            QVERIFY(column(row, "geometry_in_box_winding").toDouble() <
+                    column(row, "geometry_winding").toDouble());
         QCOMPARE(column(row, "layout"), ok ? file.chopped(3) + "dxf" : QString());
         QCOMPARE(column(row, "roles"), QStringLiteral("none,spiral,bridge,none"));
         if (ok)
