@@ -21,6 +21,8 @@ inline const QString narrowGap = QStringLiteral("narrow-gap");
 inline const QString offGrid = QStringLiteral("off-grid");
 inline const QString largeLayout = QStringLiteral("large-layout");
 inline const QString leadOverlap = QStringLiteral("lead-overlap");
+// From the design review: the box lowers the inductance noticeably (boxcheck.h).
+inline const QString boxEffect = QStringLiteral("box-effect");
 // No picture can be made: a template without metal levels or box, or a length of 0.
 inline const QString noLayout = QStringLiteral("no-layout");
 } // namespace FindingCode

@@ -1,10 +1,12 @@
 #include "core/checks/designreview.h"
 
+#include "core/checks/boxcheck.h"
 #include "core/checks/designchecks.h"
 #include "core/sonnet/numberformat.h"
 #include "core/spiral/roundspiral.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
+#include "core/template/units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,6 +71,21 @@ QRectF windingExtent(const ProjectDocument &layout, const QStringList &roles)
     return minX <= maxX ? QRectF(QPointF(minX, minY), QPointF(maxX, maxY)) : QRectF();
 }
 
+// The inductance with and without the box, in the template's inductance unit.
+std::optional<DesignFinding> boxEffect(const DesignReview &review,
+                                       const SpiralParameters &parameters)
+{
+    const GeometryBlock &geometry = review.layout.geometry;
+    const GeometryInductance inductance =
+        geometryInductance(parameters, review.layout, review.layerSetup, review.functionSetup);
+    const int unit =
+        matchingUnitIndex(inductanceUnitNames(), review.layout.dimension.inductanceUnit);
+    const TemplateBox box = conductingBoxOf(geometry);
+    return boxEffectFinding(inductance,
+                            unit >= 0 ? inductanceUnitNames()[unit] : fallbackInductanceUnitName,
+                            box.box && box.box->cover);
+}
+
 QString templateFailure(const ProjectDocument &document)
 {
     const BoxSettings &box = document.geometry.box;
@@ -124,6 +141,10 @@ DesignReview reviewDesign(const ProjectDocument *templateDocument,
         // The create command refuses this one, so the preview says why instead of drawing.
         if (finding.code == FindingCode::innerRadius)
             review.failure = finding.message;
+    }
+    if (review.hasPicture()) {
+        if (const auto finding = boxEffect(review, parameters))
+            review.findings.append(*finding);
     }
     return review;
 }

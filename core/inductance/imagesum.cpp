@@ -20,11 +20,12 @@ using multipole::order;
 using multipole::termCount;
 using multipole::termIndex;
 
-// Heights the moments are kept at: the levels of horizontal pieces and the middles of vertical
-// ones. The expansion is exact in z; a via counts as a point current at its middle, which
-// moves its image terms by about (length / distance)^2 / 12: vias are a few microns long, and
-// pairs closer than their clusters' size go through pairTerm.
+// Heights the moments are kept at: the levels of horizontal pieces and two Gauss points along
+// vertical ones. The expansion is exact in z; a via counts as two point currents, which moves
+// its image terms by about (length / distance)^4 / 100, and its half length is part of its
+// cluster's radius, so that the distance is at least 1.7 lengths.
 constexpr int maxLevels = 32;
+constexpr int viaPoints = 2;
 
 struct Level
 {
@@ -180,7 +181,7 @@ public:
             m_low = std::min({m_low, piece.start.z, piece.end.z});
             m_high = std::max({m_high, piece.start.z, piece.end.z});
         }
-        m_levelOf.resize(pieces.size(), -1);
+        m_levelOf.resize(pieces.size(), {-1, -1});
         for (size_t i = 0; i < pieces.size(); ++i) {
             if (!assignLevel(static_cast<int>(i)))
                 return;
@@ -353,8 +354,29 @@ private:
     bool assignLevel(int piece)
     {
         const PieceFrame &f = m_frames[piece];
-        m_levelOf[piece] = levelFor(f.mid.z, f.vertical);
-        return m_levelOf[piece] >= 0;
+        if (!f.vertical) {
+            m_levelOf[piece][0] = levelFor(f.mid.z, false);
+            return m_levelOf[piece][0] >= 0;
+        }
+        const GaussRule &rule = gaussLegendre(viaPoints);
+        for (int k = 0; k < viaPoints; ++k) {
+            m_levelOf[piece][k] =
+                levelFor(f.mid.z + 0.5 * (f.end.z - f.start.z) * rule.nodes[k], true);
+            if (m_levelOf[piece][k] < 0)
+                return false;
+        }
+        return true;
+    }
+
+    // The moment blocks of a piece: its level or levels and its list.
+    std::uint64_t blocksOf(int piece) const
+    {
+        std::uint64_t mask = 0;
+        for (const int level : m_levelOf[piece]) {
+            if (level >= 0)
+                mask |= std::uint64_t{1} << (level * 2 + (m_first[piece] ? 0 : 1));
+        }
+        return mask;
     }
 
     void build(int index, int begin, int end)
@@ -378,7 +400,8 @@ private:
             const double sy = f.start.y - node.cy;
             const double ex = f.end.x - node.cx;
             const double ey = f.end.y - node.cy;
-            const double across = f.vertical ? f.width / std::sqrt(2.0) : 0.5 * f.width;
+            const double across =
+                f.vertical ? f.width / std::sqrt(2.0) + 0.5 * f.length : 0.5 * f.width;
             const double reach = std::sqrt(std::max(sx * sx + sy * sy, ex * ex + ey * ey)) + across;
             node.radius = std::max(node.radius, reach);
         }
@@ -420,7 +443,7 @@ private:
         if (node.leaf()) {
             for (int k = node.begin; k < node.end; ++k) {
                 const int piece = m_order[k];
-                node.mask |= std::uint64_t{1} << (m_levelOf[piece] * 2 + (m_first[piece] ? 0 : 1));
+                node.mask |= blocksOf(piece);
             }
         } else {
             node.mask = m_nodes[node.child].mask | m_nodes[node.child + 1].mask;
@@ -452,12 +475,16 @@ private:
         if (f.vertical) {
             const auto px = multipole::scaledPowers(f.mid.x - node.cx);
             const auto py = multipole::scaledPowers(f.mid.y - node.cy);
-            const double weight = c * f.along.z * f.length;
-            for (int n = 0; n <= order; ++n) {
-                for (int b = 0; b <= n; ++b)
-                    m.x[termIndex(n - b, b)] += weight * px[n - b] * py[b];
+            const GaussRule &rule = gaussLegendre(viaPoints);
+            for (int k = 0; k < viaPoints; ++k) {
+                Moments point;
+                const double weight = c * f.along.z * 0.5 * f.length * rule.weights[k];
+                for (int n = 0; n <= order; ++n) {
+                    for (int b = 0; b <= n; ++b)
+                        point.x[termIndex(n - b, b)] = weight * px[n - b] * py[b];
+                }
+                addToBlock(piece, m_levelOf[piece][k], node, point);
             }
-            addToChannels(piece, node, m);
             return;
         }
         constexpr int alongCount = order / 2 + 1;
@@ -484,12 +511,12 @@ private:
             m.x[k] = c * f.along.x * s[k];
             m.y[k] = c * f.along.y * s[k];
         }
-        addToChannels(piece, node, m);
+        addToBlock(piece, m_levelOf[piece][0], node, m);
     }
 
-    void addToChannels(int piece, const Node &node, const Moments &m)
+    void addToBlock(int piece, int level, const Node &node, const Moments &m)
     {
-        Moments &to = m_blocks[blockIndex(node, m_levelOf[piece] * 2 + (m_first[piece] ? 0 : 1))];
+        Moments &to = m_blocks[blockIndex(node, level * 2 + (m_first[piece] ? 0 : 1))];
         for (int k = 0; k < termCount; ++k) {
             to.x[k] += m.x[k];
             to.y[k] += m.y[k];
@@ -611,7 +638,7 @@ private:
     BoxImageSettings m_settings;
     std::vector<PieceFrame> m_frames;
     std::vector<Level> m_levels;
-    std::vector<int> m_levelOf;
+    std::vector<std::array<int, viaPoints>> m_levelOf; // the second for vias only
     std::vector<int> m_order;
     std::vector<Node> m_nodes;
     std::vector<Moments> m_blocks;

@@ -144,7 +144,9 @@ void CliTest::createWritesWhatTheWindowWrites()
     QTemporaryDir dir;
     const QString output = dir.filePath("spiral.son");
     const Run run = runCli(QStringList{"create", "-o", output} + arguments);
-    QCOMPARE(run.err, QString());
+    // The built-in cover lowers the inductance of most of these by more than 2 %.
+    for (const QString &line : run.err.split('\n', Qt::SkipEmptyParts))
+        QVERIFY2(line.startsWith("warning: The box lowers the inductance"), qPrintable(line));
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.out.startsWith("Spiral created at " + output));
     QVERIFY(QFileInfo(dir.filePath("sondata/spiral")).isDir());
