@@ -40,7 +40,7 @@ struct BoxImageSettings
     double orderBound = 1e-4;
     // Pieces are cut into parts no longer than this share of the distance between the path
     // and its nearest image across the cover or ground.
-    double longestPiece = 0.5;
+    double longestPiece = 1;
     int leafSize = 4;
     // Bounds for boxes so flat or tall that the sums converge slowly; reaching one leaves
     // `converged` false.
