@@ -725,9 +725,9 @@ ChannelSums nearImageSums(const ImageTree &tree, const std::vector<BoxImage> &im
     return total;
 }
 
-// Pieces longer than `factor` times the distance to their nearest image across the cover or
-// ground cut into equal parts (a piece's term is the sum of its parts' terms): pairs of pieces
-// and images then take Gauss points instead of closed forms, and clusters stay small.
+// Horizontal pieces longer than `factor` times the distance to their nearest image across the
+// cover or ground cut into equal parts (a piece's term is the sum of its parts' terms): pairs of
+// pieces and images then take Gauss points instead of closed forms, and clusters stay small.
 void splitLongPieces(std::vector<CurrentPiece> &pieces, std::vector<char> &first,
                      const ConductingBox &box, double factor)
 {
@@ -749,7 +749,8 @@ void splitLongPieces(std::vector<CurrentPiece> &pieces, std::vector<char> &first
     for (size_t k = 0; k < pieces.size(); ++k) {
         const CurrentPiece &piece = pieces[k];
         const Vec3 span = piece.end - piece.start;
-        const double parts = std::min(1000.0, std::ceil(norm(span) / longest));
+        // Vias stay whole: each of their parts would bring levels of its own.
+        const double parts = span.z != 0 ? 1.0 : std::min(1000.0, std::ceil(norm(span) / longest));
         const int count = std::max(1, static_cast<int>(parts));
         for (int i = 0; i < count; ++i) {
             split.push_back({piece.start + (static_cast<double>(i) / count) * span,
