@@ -78,11 +78,22 @@ double BoxImage::sign() const
     return (std::abs(index[0]) + std::abs(index[1]) + std::abs(index[2])) % 2 == 0 ? 1.0 : -1.0;
 }
 
+ImageMap imageMap(const ConductingBox &box, const BoxImage &image)
+{
+    ImageMap map;
+    const auto axis = [&](int k, double &factor, double &shift) {
+        factor = image.mirrored(k) ? -1.0 : 1.0;
+        shift = imageCoordinate(axisOf(box, k), image.index[k], 0);
+    };
+    axis(0, map.factor.x, map.shift.x);
+    axis(1, map.factor.y, map.shift.y);
+    axis(2, map.factor.z, map.shift.z);
+    return map;
+}
+
 Vec3 imagePoint(const ConductingBox &box, const BoxImage &image, Vec3 point)
 {
-    return {imageCoordinate(axisOf(box, 0), image.index[0], point.x),
-            imageCoordinate(axisOf(box, 1), image.index[1], point.y),
-            imageCoordinate(axisOf(box, 2), image.index[2], point.z)};
+    return imageMap(box, image)(point);
 }
 
 CurrentPiece imagePiece(const ConductingBox &box, const BoxImage &image, const CurrentPiece &piece)

@@ -36,7 +36,19 @@ struct BoxImage
     bool isOriginal() const { return index == std::array<int, 3>{}; }
 };
 
-// Where a point of the original lands in the image.
+// Where a point of the original lands in the image: along each axis a reflection (factor -1)
+// or none, and a shift.
+struct ImageMap
+{
+    Vec3 factor{1, 1, 1};
+    Vec3 shift;
+
+    Vec3 operator()(Vec3 p) const
+    {
+        return {factor.x * p.x + shift.x, factor.y * p.y + shift.y, factor.z * p.z + shift.z};
+    }
+};
+ImageMap imageMap(const ConductingBox &box, const BoxImage &image);
 Vec3 imagePoint(const ConductingBox &box, const BoxImage &image, Vec3 point);
 // The image of a piece: its end points mirrored and translated, its current times the sign.
 // (A mirrored horizontal piece thus keeps the current component normal to the mirror and

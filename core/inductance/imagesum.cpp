@@ -124,23 +124,18 @@ class ImageView
 public:
     ImageView(const ConductingBox &box, const BoxImage &image, const std::vector<Level> &levels,
               double low, double high, const std::vector<CurrentPiece> &pieces)
-        : m_box(box), m_image(image), m_pieces(pieces)
+        : m_box(box), m_image(image), m_map(imageMap(box, image)), m_levels(levels),
+          m_pieces(pieces)
     {
-        const Vec3 origin = imagePoint(box, image, {0, 0, 0});
-        m_x = {image.mirrored(0) ? -1.0 : 1.0, origin.x};
-        m_y = {image.mirrored(1) ? -1.0 : 1.0, origin.y};
-        m_z = {image.mirrored(2) ? -1.0 : 1.0, origin.z};
-        for (size_t k = 0; k < levels.size(); ++k)
-            m_levelZ[k] = z(levels[k].z);
         const double a = z(low);
         const double b = z(high);
         m_gap = std::max({0.0, std::min(a, b) - high, low - std::max(a, b)});
     }
 
-    double x(double value) const { return m_x.first * value + m_x.second; }
-    double y(double value) const { return m_y.first * value + m_y.second; }
-    double z(double value) const { return m_z.first * value + m_z.second; }
-    double levelZ(int level) const { return m_levelZ[level]; }
+    double x(double value) const { return m_map.factor.x * value + m_map.shift.x; }
+    double y(double value) const { return m_map.factor.y * value + m_map.shift.y; }
+    double z(double value) const { return m_map.factor.z * value + m_map.shift.z; }
+    double levelZ(int level) const { return z(m_levels[level].z); }
     double verticalGap() const { return m_gap; }
     double sign() const { return m_image.sign(); }
     int imageClass() const { return classOf(m_image); }
@@ -161,9 +156,9 @@ public:
 private:
     const ConductingBox &m_box;
     BoxImage m_image;
+    ImageMap m_map;
+    const std::vector<Level> &m_levels;
     const std::vector<CurrentPiece> &m_pieces;
-    std::pair<double, double> m_x, m_y, m_z; // factor and shift
-    std::array<double, maxLevels> m_levelZ{};
     double m_gap = 0;
     std::vector<PieceFrame> m_frames;
     std::vector<char> m_made;
@@ -209,33 +204,68 @@ public:
         return apart(root, root, view);
     }
 
-    // Images far from the whole path: its expansion about the centre, the derivatives of
-    // 1 / r summed per kind of image and level pair over all of them, contracted once.
+    // Images far from the whole path: its expansion about the centre. Per kind of image (which
+    // reflections), the offsets of the image's centre and heights; the derivatives of 1 / r are
+    // summed over all of them per level pair, order by order on vector instructions, and
+    // contracted once per shell.
     struct FarImages
     {
-        std::vector<double> derivatives;
-        std::array<int, 8> orders{};
-        unsigned classes = 0;
+        struct Kind
+        {
+            std::vector<double> x, y, shift; // centre offsets; shift of the image's heights
+            std::vector<int> order;
+        };
+        std::array<Kind, 8> kinds;
     };
-
-    FarImages farImages() const { return {scratch(), {}, 0}; }
 
     void addFarImage(const ImageView &view, FarImages &far) const
     {
         const Node &root = m_nodes[0];
-        const int cls = view.imageClass();
-        far.classes |= 1u << cls;
-        far.orders[cls] =
-            std::max(far.orders[cls], addDerivatives(root, root, view, far.derivatives));
+        FarImages::Kind &kind = far.kinds[view.imageClass()];
+        const double dx = root.cx - view.x(root.cx);
+        const double dy = root.cy - view.y(root.cy);
+        kind.x.push_back(dx);
+        kind.y.push_back(dy);
+        kind.shift.push_back(view.z(0));
+        kind.order.push_back(orderFor(root, root, dx, dy, view.verticalGap()));
     }
 
-    ChannelSums farSums(FarImages &far) const
+    ChannelSums farSums(const FarImages &far) const
     {
         const Node &root = m_nodes[0];
+        const unsigned levels = levelMask(root.mask);
         ChannelSums sums{};
-        for (unsigned m = far.classes; m != 0; m &= m - 1) {
-            const int cls = std::countr_zero(m);
-            contractSummed(root, root, cls, far.orders[cls], far.derivatives, sums);
+        std::array<std::vector<double>, 3> point;
+        for (int cls = 0; cls < 8; ++cls) {
+            const FarImages::Kind &kind = far.kinds[cls];
+            if (kind.x.empty())
+                continue;
+            const int highest = *std::max_element(kind.order.begin(), kind.order.end());
+            const double flip = (cls & 4) ? -1.0 : 1.0; // reflected along z
+            for (unsigned ma = levels; ma != 0; ma &= ma - 1) {
+                const int la = std::countr_zero(ma);
+                for (unsigned mb = levels; mb != 0; mb &= mb - 1) {
+                    const int lb = std::countr_zero(mb);
+                    if (m_levels[la].vertical != m_levels[lb].vertical)
+                        continue;
+                    const double base = m_levels[la].z - flip * m_levels[lb].z;
+                    double t[termCount] = {};
+                    for (int p = 2; p <= highest; ++p) {
+                        for (auto &coordinate : point)
+                            coordinate.clear();
+                        for (size_t k = 0; k < kind.x.size(); ++k) {
+                            if (kind.order[k] == p) {
+                                point[0].push_back(kind.x[k]);
+                                point[1].push_back(kind.y[k]);
+                                point[2].push_back(base - kind.shift[k]);
+                            }
+                        }
+                        multipole::addDerivatives(p, point[0].data(), point[1].data(),
+                                                  point[2].data(), point[0].size(), t);
+                    }
+                    contractBlocks(root, la, root, lb, t, highest, classSigns(cls), sums);
+                }
+            }
         }
         return sums;
     }
@@ -805,7 +835,7 @@ BoxImageSums boxImageSums(const std::vector<CurrentPiece> &first,
     bool smallBefore = false;
     for (int shell = 0; shell <= settings.maxShells; ++shell) {
         const std::vector<BoxImage> images = boxImageShell(box, shell);
-        ImageTree::FarImages far = tree.farImages();
+        ImageTree::FarImages far;
         std::vector<BoxImage> near;
         for (const BoxImage &image : images) {
             const ImageView view(box, image, tree.levels(), tree.low(), tree.high(), pieces);

@@ -1,6 +1,7 @@
 #include "core/inductance/multipole.h"
 
 #include <cmath>
+#include <cstddef>
 #include <utility>
 
 namespace multipole {
@@ -63,7 +64,8 @@ template <int p> constexpr auto derivativeSteps = makeDerivativeSteps<p>();
 
 // d^(a+b) / dx^a dy^b of 1 / |(x, y, z)| for a + b <= p, as straight-line code.
 template <int p, size_t... k>
-void derivativesOf(double x, double y, double inverse2, double *t, std::index_sequence<k...>)
+[[gnu::always_inline]] inline void derivativesOf(double x, double y, double inverse2, double *t,
+                                                 std::index_sequence<k...>)
 {
     constexpr const auto &steps = derivativeSteps<p>;
     ((t[steps[k].target] = -(steps[k].kx * x * t[steps[k].ix] + steps[k].ky * y * t[steps[k].iy] +
@@ -127,7 +129,9 @@ template <int p> double contractTerms(const double *t, const Moments &a, const M
     return sum;
 }
 
-template <int p> void derivativesToOrder(double x, double y, double z, double *t)
+// Inlined so that loops over many points run on vector instructions.
+template <int p>
+[[gnu::always_inline]] inline void derivativesToOrder(double x, double y, double z, double *t)
 {
     const double inverse2 = 1 / (x * x + y * y + z * z);
     t[0] = std::sqrt(inverse2);
@@ -193,6 +197,44 @@ template <int p> struct Energy
 void derivatives(int p, double x, double y, double z, double *t)
 {
     byOrder<Derivatives>(p, x, y, z, t);
+}
+
+namespace {
+template <int p>
+void addDerivativeSums(const double *x, const double *y, const double *z, size_t count, double *sum)
+{
+    constexpr int terms = termsUpTo(p);
+    double total[terms] = {};
+#pragma omp simd reduction(+ : total[:terms])
+    for (size_t k = 0; k < count; ++k) {
+        double t[terms];
+        derivativesToOrder<p>(x[k], y[k], z[k], t);
+        for (int j = 0; j < terms; ++j)
+            total[j] += t[j];
+    }
+    for (int j = 0; j < terms; ++j)
+        sum[j] += total[j];
+}
+} // namespace
+
+void addDerivatives(int p, const double *x, const double *y, const double *z, size_t count,
+                    double *sum)
+{
+    switch (p) {
+    case 2:
+        return addDerivativeSums<2>(x, y, z, count, sum);
+    case 3:
+        return addDerivativeSums<3>(x, y, z, count, sum);
+    case 4:
+        return addDerivativeSums<4>(x, y, z, count, sum);
+    default:
+        for (size_t k = 0; k < count; ++k) {
+            double t[termCount];
+            derivatives(p, x[k], y[k], z[k], t);
+            for (int j = 0; j < termsUpTo(p); ++j)
+                sum[j] += t[j];
+        }
+    }
 }
 
 double contract(int p, const double *t, const Moments &a, const Moments &b)

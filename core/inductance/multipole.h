@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 
 // Taylor expansion of 1 / r between two groups of horizontal current elements, each group on
 // one level: the moments of a group about its centre, sum of current * t (r - centre)^alpha /
@@ -40,6 +41,11 @@ void addShifted(const Moments &from, double dx, double dy, Moments &to);
 
 // d^(a+b) / dx^a dy^b of 1 / |(x, y, z)| for a + b <= p (2 to order), at t[termIndex(a, b)].
 void derivatives(int p, double x, double y, double z, double *t);
+
+// Adds the derivatives to order p at each of `count` points (x, y, z) to sum, for many groups far
+// apart: up to order 4 on vector instructions.
+void addDerivatives(int p, const double *x, const double *y, const double *z, std::size_t count,
+                    double *sum);
 
 // The sum over |alpha| + |beta| <= p of t[alpha + beta] a[alpha] (-1)^|beta| b[beta] for
 // both components; t from derivatives or a sum of them.
