@@ -306,8 +306,6 @@ Row runCombination(const Combination &c, const SweepArguments &sweep, const Load
         row.sizeY = round ? spiral->outerDiameter() : spiral->sizeY();
         row.estimate =
             estimateTexts(p, &loaded.document, loaded.layerSetup, loaded.functionSetup).inductance;
-        row.geometry =
-            geometryInductance(p, loaded.document, loaded.layerSetup, loaded.functionSetup);
         row.resistance = resistanceDC(p, loaded.document, loaded.layerSetup, loaded.functionSetup);
         if (!frequencies.empty()) {
             // The projects already run on every processor.
@@ -318,6 +316,9 @@ Row runCombination(const Combination &c, const SweepArguments &sweep, const Load
                            .peakQ();
         }
         DesignReview review = reviewLoaded(options, loaded);
+        row.geometry = review.inductance ? *review.inductance
+                                         : geometryInductance(p, loaded.document, loaded.layerSetup,
+                                                              loaded.functionSetup);
         for (const DesignFinding &finding : review.findings)
             row.findings.append(findingLine(finding));
         LoadedTemplate target = loaded;

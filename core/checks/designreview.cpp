@@ -73,11 +73,9 @@ QRectF windingExtent(const ProjectDocument &layout, const QStringList &roles)
 
 // The inductance with and without the box, in the template's inductance unit.
 std::optional<DesignFinding> boxEffect(const DesignReview &review,
-                                       const SpiralParameters &parameters)
+                                       const GeometryInductance &inductance)
 {
     const GeometryBlock &geometry = review.layout.geometry;
-    const GeometryInductance inductance =
-        geometryInductance(parameters, review.layout, review.layerSetup, review.functionSetup);
     const int unit =
         matchingUnitIndex(inductanceUnitNames(), review.layout.dimension.inductanceUnit);
     const TemplateBox box = conductingBoxOf(geometry);
@@ -143,7 +141,9 @@ DesignReview reviewDesign(const ProjectDocument *templateDocument,
             review.failure = finding.message;
     }
     if (review.hasPicture()) {
-        if (const auto finding = boxEffect(review, parameters))
+        review.inductance =
+            geometryInductance(parameters, review.layout, review.layerSetup, review.functionSetup);
+        if (const auto finding = boxEffect(review, *review.inductance))
             review.findings.append(*finding);
     }
     return review;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/checks/designfinding.h"
+#include "core/inductance/geometryinductance.h"
 #include "core/sonnet/projectdocument.h"
 #include "core/template/createspiral.h"
 
@@ -8,6 +9,8 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // A spiral laid out as "Create Spiral ..." would lay it out, on a scratch copy of the template
 // (or on the built-in template when there is none), with its design checks: what the preview
@@ -27,6 +30,9 @@ struct DesignReview
     // Items of the template the layout left out as they named its polygons, one sentence each.
     QStringList droppedItems;
     QString failure; // why there is no picture; empty when there is one
+    // The geometry inductance, in free space and in the box, that the box check computed: with
+    // a picture only.
+    std::optional<GeometryInductance> inductance;
 
     bool hasPicture() const { return failure.isEmpty(); }
 };
