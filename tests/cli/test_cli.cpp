@@ -630,7 +630,8 @@ void CliTest::checkAndRender()
 {
     QTemporaryDir dir;
     const QStringList shorted{"--shape", "diffround", "--turns", "3", "--bridge-width", "35"};
-    Run run = runCli({"check", "--shape", "nsided", "--turns", "2.5"});
+    // Small enough that the built-in box takes under 2 % of its inductance: nothing to say.
+    Run run = runCli({"check", "--shape", "nsided", "--turns", "1.25"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out + run.err, QString());
     run = runCli(QStringList{"check"} + shorted);
