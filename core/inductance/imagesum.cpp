@@ -309,7 +309,7 @@ public:
                 near |= std::uint64_t{1} << k;
                 continue;
             }
-            const int cls = view.imageClass();
+            const int cls = lateralClass(view.imageClass());
             classes |= 1u << cls;
             orders[cls] = std::max(orders[cls], addDerivatives(a, b, view, derivatives));
         }
@@ -598,6 +598,11 @@ private:
 
     // The derivatives of 1 / r between a and the image of b, added to those of the image's
     // kind per level pair; the order used.
+    // A reflection along z changes only the sign of an image's moments: horizontal currents
+    // reverse, vertical ones keep theirs. So images that differ in it alone share one sum of
+    // derivatives, the reflected ones entering with that sign, and one contraction.
+    static int lateralClass(int cls) { return cls & 3; }
+
     int addDerivatives(const Node &a, const Node &b, const ImageView &view,
                        std::vector<double> &derivatives) const
     {
@@ -605,6 +610,8 @@ private:
         const double dy = a.cy - view.y(b.cy);
         const int p = orderFor(a, b, dx, dy, view.verticalGap());
         const size_t levelCount = m_levels.size();
+        const int cls = lateralClass(view.imageClass());
+        const bool reflected = view.imageClass() != cls;
         double t[termCount];
         const unsigned levelsB = levelMask(b.mask);
         for (unsigned ma = levelMask(a.mask); ma != 0; ma &= ma - 1) {
@@ -614,11 +621,10 @@ private:
                 if (m_levels[la].vertical != m_levels[lb].vertical)
                     continue;
                 multipole::derivatives(p, dx, dy, m_levels[la].z - view.levelZ(lb), t);
-                double *sum =
-                    &derivatives[((view.imageClass() * levelCount + la) * levelCount + lb) *
-                                 termCount];
+                const double sign = reflected && !m_levels[lb].vertical ? -1.0 : 1.0;
+                double *sum = &derivatives[((cls * levelCount + la) * levelCount + lb) * termCount];
                 for (int j = 0; j < multipole::termsUpTo(p); ++j)
-                    sum[j] += t[j];
+                    sum[j] += sign * t[j];
             }
         }
         return p;
