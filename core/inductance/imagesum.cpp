@@ -855,8 +855,8 @@ BoxImageSums boxImageSums(const std::vector<CurrentPiece> &first,
         add(total, sums);
         result.shells = shell + 1;
         result.images += static_cast<long long>(images.size());
-        const bool small =
-            largest(sums) <= settings.tolerance * std::max(std::fabs(scale), largest(total));
+        const double size = std::isfinite(scale) ? std::fabs(scale) : 0.0;
+        const bool small = largest(sums) <= settings.tolerance * std::max(size, largest(total));
         if (shell > 0 && small && smallBefore) {
             result.converged = true;
             break;

@@ -45,7 +45,7 @@ struct BoxImageSettings
     // Bounds for boxes so flat or tall that the sums converge slowly; reaching one leaves
     // `converged` false.
     int maxShells = 400;
-    long long maxImages = 4'000'000;
+    long long maxImages = 2'000'000;
     // Threads for the images near the path; 0 for one per core.
     int threads = 0;
 };
