@@ -3,6 +3,7 @@
 #include "core/inductance/imagesum.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 // mu0 / (4 pi) in henries per metre.
@@ -14,7 +15,7 @@ constexpr double shellTolerance = 1e-5;
 InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
                                   const std::vector<CurrentPiece> &outside,
                                   const ConductingBox &box, const PathInductances &freeSpace,
-                                  double metresPerUnit)
+                                  double metresPerUnit, std::stop_token stop)
 {
     InBoxInductances result;
     const double henriesPerUnit = mu0Over4Pi * metresPerUnit;
@@ -24,6 +25,7 @@ InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
     }
     BoxImageSettings settings;
     settings.tolerance = shellTolerance;
+    settings.stop = std::move(stop);
     const double scale =
         std::min(std::fabs(freeSpace.winding), std::fabs(freeSpace.referencePlanes));
     const BoxImageSums sums = boxImageSums(winding, outside, box, scale / henriesPerUnit, settings);

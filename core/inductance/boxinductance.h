@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 // Both inductances of a spiral's current paths, in henries.
@@ -24,7 +25,8 @@ struct InBoxInductances
 // each path with all of its images in the box's conductors, summed until a shell of images
 // changes them by less than 1e-5 of their value (boxImageSums). Lengths of the pieces and the
 // box in one unit of metresPerUnit metres; the pieces as spiralCurrentPaths gives them.
+// A requested stop ends the sums early, without values.
 InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
                                   const std::vector<CurrentPiece> &outside,
                                   const ConductingBox &box, const PathInductances &freeSpace,
-                                  double metresPerUnit);
+                                  double metresPerUnit, std::stop_token stop = {});

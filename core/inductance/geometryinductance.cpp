@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 // mu0 / (4 pi) in henries per metre.
@@ -133,16 +134,16 @@ TemplateBox conductingBoxOf(const GeometryBlock &geometry)
 
 namespace {
 void addInBoxValues(GeometryInductance &result, const SpiralCurrentPaths &paths,
-                    const GeometryBlock &geometry, double metresPerUnit)
+                    const GeometryBlock &geometry, double metresPerUnit, std::stop_token stop)
 {
     const TemplateBox box = conductingBoxOf(geometry);
     if (!box.box) {
         result.inBoxReason = box.reason;
         return;
     }
-    const InBoxInductances inBox =
-        inBoxInductances(paths.winding, paths.outside, *box.box,
-                         {*result.winding, *result.referencePlanes}, metresPerUnit);
+    const InBoxInductances inBox = inBoxInductances(paths.winding, paths.outside, *box.box,
+                                                    {*result.winding, *result.referencePlanes},
+                                                    metresPerUnit, std::move(stop));
     if (!inBox.values) {
         result.inBoxReason = inBox.reason;
         return;
@@ -211,7 +212,7 @@ GeometryInductance geometryInductance(const SpiralParameters &parameters,
     result.winding = winding;
     result.referencePlanes = planes;
     if (boxEffect == BoxEffect::Included)
-        addInBoxValues(result, traced.paths, templateDocument.geometry, traced.lengthScale);
+        addInBoxValues(result, traced.paths, templateDocument.geometry, traced.lengthScale, stop);
     else
         result.inBoxReason = QStringLiteral("The box was left out.");
     return result;

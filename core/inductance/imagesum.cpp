@@ -715,7 +715,7 @@ std::vector<std::vector<BoxImage>> batches(std::vector<BoxImage> images)
 // image frames are made when first needed).
 ChannelSums nearImageSums(const ImageTree &tree, const std::vector<BoxImage> &images,
                           const ConductingBox &box, const std::vector<CurrentPiece> &pieces,
-                          double grid, int wanted)
+                          double grid, const BoxImageSettings &settings)
 {
     const std::vector<std::vector<BoxImage>> work = batches(images);
     const auto viewsOf = [&](size_t batch) {
@@ -742,7 +742,8 @@ ChannelSums nearImageSums(const ImageTree &tree, const std::vector<BoxImage> &im
         std::vector<double> derivatives = tree.scratch();
         std::vector<std::optional<std::vector<ImageView>>> views(work.size());
         for (size_t stripe = first; stripe < stripeCount; stripe += step) {
-            for (size_t k = stripe; k < visits.size(); k += stripeCount) {
+            for (size_t k = stripe; k < visits.size() && !settings.stop.stop_requested();
+                 k += stripeCount) {
                 const size_t batch = visits[k].first;
                 if (!views[batch])
                     views[batch] = viewsOf(batch);
@@ -750,6 +751,7 @@ ChannelSums nearImageSums(const ImageTree &tree, const std::vector<BoxImage> &im
             }
         }
     };
+    const int wanted = settings.threads;
     const size_t cores =
         wanted > 0 ? static_cast<size_t>(wanted) : std::thread::hardware_concurrency();
     const size_t threads = images.size() * pieces.size() < threadedWork || visits.size() < 2
@@ -851,7 +853,11 @@ BoxImageSums boxImageSums(const std::vector<CurrentPiece> &first,
                 near.push_back(image);
         }
         ChannelSums sums = tree.farSums(far);
-        add(sums, nearImageSums(tree, near, box, pieces, grid, settings.threads));
+        add(sums, nearImageSums(tree, near, box, pieces, grid, settings));
+        if (settings.stop.stop_requested()) {
+            result.failure = QStringLiteral("The computation was stopped.");
+            return result;
+        }
         add(total, sums);
         result.shells = shell + 1;
         result.images += static_cast<long long>(images.size());

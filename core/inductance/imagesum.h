@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <stop_token>
 #include <vector>
 
 // What the images of the box add to the partial inductance of current paths: for each pair of
@@ -48,6 +49,8 @@ struct BoxImageSettings
     long long maxImages = 2'000'000;
     // Threads for the images near the path; 0 for one per core.
     int threads = 0;
+    // Once stop is requested the sums end early, without sums (failure says so).
+    std::stop_token stop;
 };
 
 // scale: the size against which a shell counts as small, such as the free-space inductance

@@ -201,7 +201,7 @@ int main(int argc, char **argv)
                 for (int r = 0; r < repetitions; ++r) {
                     QElapsedTimer timer;
                     timer.start();
-                    result = geometryInductance(p, document, layerSetup, functionSetup, box);
+                    result = geometryInductance(p, document, layerSetup, functionSetup, {}, box);
                     times.push_back(timer.nsecsElapsed() / 1e6);
                 }
                 return std::pair(median(times), (cpuMilliseconds() - cpuStart) / repetitions);
