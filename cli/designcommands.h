@@ -2,7 +2,7 @@
 
 #include "cli/rendermodule.h"
 #include "cli/spiralcommands.h"
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 
 #include <QStringList>
 #include <QTextStream>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "charts/lqchartunits.h"
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 #include "core/inductance/frequencyresponse.h"
 
 #include <QCoreApplication>

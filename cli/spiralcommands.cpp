@@ -9,7 +9,7 @@
 #include "core/files/checkedsavefile.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/sonnet/numberformat.h"
-#include "core/template/estimate.h"
+#include "core/wording/estimatetext.h"
 #include "core/template/layerroles.h"
 #include "core/template/lengthconversion.h"
 #include "core/template/units.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/spiraloptions.h"
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 #include "core/sonnet/projectdocument.h"
 
 #include <QStringList>

@@ -14,7 +14,7 @@
 #include "core/inductance/geometryinductance.h"
 #include "core/spiral/roundspiral.h"
 #include "core/template/analysisfrequencies.h"
-#include "core/template/estimate.h"
+#include "core/wording/estimatetext.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // for the largest spirals the fields allow, and how long keystrokes wait in the window while
 // the preview follows the typing on the largest spiral.
 // Usage: bench_preview   (offscreen unless QT_QPA_PLATFORM says otherwise)
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 #include "core/render/layoutpainter.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"

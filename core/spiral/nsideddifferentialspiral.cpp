@@ -18,10 +18,11 @@ cNSidedDifferentialSpiral::cNSidedDifferentialSpiral(double turns, int sides, do
       m_sides(sides)
 {}
 
-QString cNSidedDifferentialSpiral::inductanceText(double lengthScale, double inductanceScale) const
+InductanceEstimate cNSidedDifferentialSpiral::inductanceEstimate(double lengthScale,
+                                                                 double inductanceScale) const
 {
-    return polygonInductanceText(m_sides, m_turns, outerDiameter(), m_radius, lengthScale,
-                                 inductanceScale);
+    return polygonInductance(m_sides, m_turns, outerDiameter(), m_radius, lengthScale,
+                             inductanceScale);
 }
 
 double cNSidedDifferentialSpiral::sizeY() const

@@ -12,7 +12,8 @@ public:
                               double feedSpacing, bool centerTap,
                               const QStringList *levelMetalNames, const QStringList *levelRoles);
 
-    QString inductanceText(double lengthScale, double inductanceScale) const override;
+    InductanceEstimate inductanceEstimate(double lengthScale,
+                                          double inductanceScale) const override;
     double sizeY() const override;
 
 protected:

@@ -16,10 +16,11 @@ cNSidedSpiral::cNSidedSpiral(int sides, double turns, double radius, double spir
       m_sides(sides)
 {}
 
-QString cNSidedSpiral::inductanceText(double lengthScale, double inductanceScale) const
+InductanceEstimate cNSidedSpiral::inductanceEstimate(double lengthScale,
+                                                     double inductanceScale) const
 {
-    return polygonInductanceText(m_sides, m_turns, outerDiameter(), m_radius, lengthScale,
-                                 inductanceScale);
+    return polygonInductance(m_sides, m_turns, outerDiameter(), m_radius, lengthScale,
+                             inductanceScale);
 }
 
 cRoundSpiral::WindingEdges cNSidedSpiral::windingEdges(const ProjectDocument &project)

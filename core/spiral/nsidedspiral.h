@@ -11,7 +11,8 @@ public:
                   double bridgeWidth, const QStringList *levelMetalNames,
                   const QStringList *levelRoles);
 
-    QString inductanceText(double lengthScale, double inductanceScale) const override;
+    InductanceEstimate inductanceEstimate(double lengthScale,
+                                          double inductanceScale) const override;
 
     // Inner corner of the winding's outer end, from the last spiral level written (0 before).
     double outerEndX() const { return m_outerEndX; }

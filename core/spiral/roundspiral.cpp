@@ -92,13 +92,21 @@ double cRoundSpiral::sizeY() const
     return singleEndedDiameter();
 }
 
-QString cRoundSpiral::inductanceText(double lengthScale, double inductanceScale) const
+QString inductanceEstimateText(const InductanceEstimate &estimate)
 {
-    return circleInductanceText(m_turns, outerDiameter(), m_radius, lengthScale, inductanceScale);
+    if (!estimate.high)
+        return formatReal(estimate.low);
+    return formatReal(estimate.low) + QStringLiteral(" to ") + formatReal(*estimate.high);
 }
 
-QString cRoundSpiral::circleInductanceText(double turns, double outerDiameter, double radius,
-                                           double lengthScale, double inductanceScale)
+InductanceEstimate cRoundSpiral::inductanceEstimate(double lengthScale,
+                                                    double inductanceScale) const
+{
+    return circleInductance(m_turns, outerDiameter(), m_radius, lengthScale, inductanceScale);
+}
+
+InductanceEstimate cRoundSpiral::circleInductance(double turns, double outerDiameter, double radius,
+                                                  double lengthScale, double inductanceScale)
 {
     const double dout = outerDiameter * lengthScale;
     const double din = 2 * radius * lengthScale;
@@ -106,12 +114,12 @@ QString cRoundSpiral::circleInductanceText(double turns, double outerDiameter, d
     const double davg = (dout + din) / 2;
     const double henries =
         halfMu0 * (turns * turns) * davg * (std::log(2.46 / rho) + 0.2 * (rho * rho));
-    return formatReal(henries * inductanceScale);
+    return {henries * inductanceScale, std::nullopt};
 }
 
-QString cRoundSpiral::polygonInductanceText(int sides, double turns, double outerDiameter,
-                                            double radius, double lengthScale,
-                                            double inductanceScale)
+InductanceEstimate cRoundSpiral::polygonInductance(int sides, double turns, double outerDiameter,
+                                                   double radius, double lengthScale,
+                                                   double inductanceScale)
 {
     const double dout = outerDiameter * lengthScale;
     const double din = 2 * radius * lengthScale;
@@ -127,8 +135,8 @@ QString cRoundSpiral::polygonInductanceText(int sides, double turns, double oute
 
     // Unordered (nan) pairs fall to the second branch: Wheeler first.
     if (currentSheet < wheeler)
-        return formatReal(currentSheet) + QStringLiteral(" to ") + formatReal(wheeler);
-    return formatReal(wheeler) + QStringLiteral(" to ") + formatReal(currentSheet);
+        return {currentSheet, wheeler};
+    return {wheeler, currentSheet};
 }
 
 qsizetype cRoundSpiral::levelCount() const

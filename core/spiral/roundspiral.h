@@ -5,6 +5,8 @@
 
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 #include <QtGlobal>
 
 #include <utility>
@@ -13,6 +15,17 @@
 // ends reach w/2 beyond both points; vertex index 2 starts the far edge at p2.
 void addStraightConductor(ProjectDocument &project, int &nextDebugId, int level, int metalType,
                           Point p1, Point p2, double width);
+
+// A closed-form inductance estimate in inductance units: one value, or for the polygonal
+// shapes the range between the current-sheet and the modified Wheeler values.
+struct InductanceEstimate
+{
+    double low = 0;
+    std::optional<double> high;
+};
+
+// "1.23", or "1.2 to 1.3", in the default real form.
+QString inductanceEstimateText(const InductanceEstimate &estimate);
 
 // Round single-ended spiral and the root of the spiral shapes. Lengths are in the form's
 // length unit, coordinates in the project's box (origin top-left, y downwards).
@@ -35,7 +48,12 @@ public:
     virtual DrawnLayout drawnLayout(const ProjectDocument &project);
 
     // lengthScale: metres per length unit; inductanceScale: inductance units per henry.
-    virtual QString inductanceText(double lengthScale, double inductanceScale) const;
+    virtual InductanceEstimate inductanceEstimate(double lengthScale, double inductanceScale) const;
+    // The estimate as the window shows it: "1.23" or "1.2 to 1.3".
+    QString inductanceText(double lengthScale, double inductanceScale) const
+    {
+        return inductanceEstimateText(inductanceEstimate(lengthScale, inductanceScale));
+    }
     template <class Label>
     void showInductance(double lengthScale, double inductanceScale, Label *label) const
     {
@@ -87,10 +105,11 @@ protected:
     void usedLevelRange(int &first, int &last) const;
     int outerSide() const { return static_cast<int>(quarterTurns() & 3); }
 
-    static QString circleInductanceText(double turns, double outerDiameter, double radius,
-                                        double lengthScale, double inductanceScale);
-    static QString polygonInductanceText(int sides, double turns, double outerDiameter,
-                                         double radius, double lengthScale, double inductanceScale);
+    static InductanceEstimate circleInductance(double turns, double outerDiameter, double radius,
+                                               double lengthScale, double inductanceScale);
+    static InductanceEstimate polygonInductance(int sides, double turns, double outerDiameter,
+                                                double radius, double lengthScale,
+                                                double inductanceScale);
 
     const QStringList *m_levelMetalNames = nullptr;
     const QStringList *m_levelRoles = nullptr;

@@ -5,7 +5,7 @@
 #include "core/sonnet/numberformat.h"
 #include "core/spiral/roundspiral.h"
 #include "core/synthesis/designgate.h"
-#include "core/template/estimate.h"
+#include "core/wording/estimatetext.h"
 #include "core/template/units.h"
 
 #include <QLocale>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 #include "core/render/viewtransform.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 #include "gui/jobs/latestjobrunner.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "gui/window/createflow.h"
 
 #include "core/checks/designchecks.h"
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 #include "gui/dialogs/setupdialog.h"
 #include "gui/window/layoutconfirmation.h"
 #include "gui/window/userprompts.h"

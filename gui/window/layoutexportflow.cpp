@@ -1,6 +1,6 @@
 #include "gui/window/layoutexportflow.h"
 
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 #include "core/export/layoutexport.h"
 #include "gui/dialogs/exportlayoutdialog.h"
 #include "gui/window/appsettings.h"

@@ -3,7 +3,7 @@
 #include "core/inductance/frequencyresponse.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/template/analysisfrequencies.h"
-#include "core/template/estimate.h"
+#include "core/wording/estimatetext.h"
 #include "core/template/units.h"
 
 #include "gui/preview/responseplot.h"

@@ -2,7 +2,7 @@
 #include "core/inductance/geometryinductance.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/createspiral.h"
-#include "core/template/estimate.h"
+#include "core/wording/estimatetext.h"
 #include "core/template/layerroles.h"
 #include "tests/support/filesizelimit.h"
 

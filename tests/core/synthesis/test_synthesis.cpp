@@ -4,7 +4,7 @@
 #include "core/synthesis/designgate.h"
 #include "core/synthesis/synthesis.h"
 #include "core/template/builtintemplate.h"
-#include "core/template/estimate.h"
+#include "core/wording/estimatetext.h"
 #include "core/template/layerroles.h"
 
 #include <QElapsedTimer>

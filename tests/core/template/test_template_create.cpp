@@ -1,7 +1,7 @@
 // The create command's checks and sequence, the estimate panel's texts and the unit scales.
 #include "core/template/builtintemplate.h"
 #include "core/template/createspiral.h"
-#include "core/template/estimate.h"
+#include "core/wording/estimatetext.h"
 #include "core/template/layerroles.h"
 #include "core/template/lengthconversion.h"
 #include "core/template/templatecheck.h"

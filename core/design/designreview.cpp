@@ -1,4 +1,4 @@
-#include "core/checks/designreview.h"
+#include "core/design/designreview.h"
 
 #include "core/checks/boxcheck.h"
 #include "core/checks/designchecks.h"

@@ -1,8 +1,11 @@
 #pragma once
 
-#include "core/template/createspiral.h"
+#include "core/design/designjob.h"
 
-// The texts of the window's estimate panel for one shape tab.
+#include <QString>
+
+// The texts of the window's estimate panel for one shape tab, as the command line prints them
+// too.
 struct EstimateTexts
 {
     QString inductance; // value, "a to b" range, or "n/a" without a template
@@ -10,11 +13,10 @@ struct EstimateTexts
     QString minRadius;  // "(min > r)", n-sided differential only, else empty
 };
 
-// With a template the inductance uses the document's own LNG and IND unit names.
+EstimateTexts estimateTexts(const torvane::EstimateValues &values);
+// The same for the parameters on a template (none: the built-in one's sizes, no inductance).
 EstimateTexts estimateTexts(const SpiralParameters &parameters,
                             const ProjectDocument *templateDocument, const QStringList &layerSetup,
                             const QStringList &functionSetup);
 
-// Cell size along y of the template, 0 without one.
-double templateCellSize(const ProjectDocument *templateDocument);
 QString minRadiusHintText(double radius);
