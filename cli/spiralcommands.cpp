@@ -1,4 +1,5 @@
 #include "cli/spiralcommands.h"
+#include "core/wording/inductancetext.h"
 
 #include "cli/clierror.h"
 #include "cli/designcommands.h"
@@ -9,10 +10,10 @@
 #include "core/files/checkedsavefile.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/sonnet/numberformat.h"
-#include "core/wording/estimatetext.h"
 #include "core/template/layerroles.h"
 #include "core/template/lengthconversion.h"
 #include "core/template/units.h"
+#include "core/wording/estimatetext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,5 @@
 #include "cli/synthesizecommand.h"
+#include "core/wording/inductancetext.h"
 
 #include "cli/clierror.h"
 #include "cli/losstable.h"

@@ -1,4 +1,5 @@
 #include "core/checks/boxcheck.h"
+#include "core/wording/inductancetext.h"
 
 #include "core/checks/designchecks.h"
 #include "core/template/units.h"

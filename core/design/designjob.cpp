@@ -21,9 +21,13 @@ const ProjectDocument *DesignJob::templateDocument() const
 
 const DesignReview &DesignJob::review()
 {
-    if (!reviewed)
+    if (!reviewed) {
         reviewed = reviewDesign(templateDocument(), params, tech.layerSetup(), tech.functionSetup(),
                                 lengthUnit);
+        // The technology left the template's geometry, and what named it, behind already.
+        if (!tech.isBuiltIn())
+            reviewed->droppedItems = tech.droppedItems();
+    }
     return *reviewed;
 }
 

@@ -1,13 +1,25 @@
 #include "core/design/templatesession.h"
 
 #include "core/template/layerroles.h"
-#include "core/template/lengthconversion.h"
 #include "core/template/templatecheck.h"
-#include "core/template/units.h"
 
 #include <QFileInfo>
 
 namespace torvane {
+
+namespace {
+const QStringList noLevels;
+} // namespace
+
+const QStringList &TemplateSession::levelMetals() const
+{
+    return current ? current->layerSetup() : noLevels;
+}
+
+const QStringList &TemplateSession::levelRoles() const
+{
+    return current ? current->functionSetup() : noLevels;
+}
 
 Status TemplateSession::load(const QString &fileName)
 {
@@ -18,41 +30,34 @@ Status TemplateSession::load(const QString &fileName)
         return failure(QString());
     if (const std::optional<QString> defect = templateDefect(document))
         return failure(*defect);
-    asRead = document;
-    loaded = std::move(document);
+    asRead = Technology::fromTemplate(std::move(document));
+    current = asRead;
     filePath = fileName;
-    layerSetup.clear();
-    functionSetup.clear();
-    readLayerSetup(*loaded, layerSetup, functionSetup);
     remember(fileName);
     return {};
 }
 
 bool TemplateSession::setLevels(const QStringList &metals, const QStringList &roles)
 {
-    bool changed = false;
-    for (qsizetype level = 0; level < metals.size() && !changed; ++level)
-        changed = metals[level] != layerSetup.value(level) ||
-                  roles.value(level) != functionSetup.value(level);
-    if (!changed)
+    if (!current || (metals == current->layerSetup() && roles == current->functionSetup()))
         return false;
-    layerSetup = metals;
-    functionSetup = roles;
+    for (Technology *technology : {&*asRead, &*current}) {
+        if (!technology->setMetals(metals) || !technology->setRoles(roles))
+            return false;
+    }
     return true;
 }
 
 Status TemplateSession::saveAs(const QString &fileName, bool staircase)
 {
-    if (!loaded)
+    if (!current)
         return failure(QStringLiteral("No technology template is loaded."));
-    ProjectDocument technology = *loaded;
-    technology.geometry.clearGeometry();
+    ProjectDocument document = current->document();
     QString reason;
-    if (saveWithLayerSetup(technology, fileName, layerSetup, functionSetup, staircase, &reason) !=
-        0)
+    if (saveWithLayerSetup(document, fileName, current->layerSetup(), current->functionSetup(),
+                           staircase, &reason) != 0)
         return failure(reason);
-    asRead = technology;
-    loaded = std::move(technology);
+    asRead = current;
     filePath = fileName;
     remember(fileName);
     return {};
@@ -60,21 +65,20 @@ Status TemplateSession::saveAs(const QString &fileName, bool staircase)
 
 void TemplateSession::setLengthUnit(const QString &unit)
 {
-    if (!loaded)
+    if (!current)
         return;
-    ProjectDocument document = *asRead;
-    const double from = MetresPerLengthUnit(document.dimension.lengthUnit);
-    const double to = MetresPerLengthUnit(unit);
-    if (!(from > 0) || !(to > 0) || from == to || convertLengthUnit(document, unit))
-        document.dimension.setLengthUnit(unit);
-    document.dimension.setInductanceUnit(loaded->dimension.inductanceUnit);
-    loaded = std::move(document);
+    Technology technology = *asRead;
+    technology.setInductanceUnit(current->document().dimension.inductanceUnit);
+    // A file whose own unit is unknown keeps its numbers, as it did before it was converted.
+    if (!technology.setLengthUnit(unit))
+        technology.renameLengthUnit(unit);
+    current = std::move(technology);
 }
 
 void TemplateSession::setInductanceUnit(const QString &unit)
 {
-    if (loaded)
-        loaded->dimension.setInductanceUnit(unit);
+    if (current)
+        current->setInductanceUnit(unit);
 }
 
 void TemplateSession::setRecentFiles(const QStringList &files)

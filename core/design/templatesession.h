@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/design/result.h"
+#include "core/design/technology.h"
 #include "core/sonnet/projectdocument.h"
 
 #include <QString>
@@ -18,13 +19,15 @@ class TemplateSession
 public:
     static constexpr int maxRecentFiles = 5;
 
-    bool isLoaded() const { return loaded.has_value(); }
-    // Null while no template is loaded.
-    const ProjectDocument *document() const { return loaded ? &*loaded : nullptr; }
+    bool isLoaded() const { return current.has_value(); }
+    // The technology in use, in the chosen units; none while no template is loaded.
+    const Technology *technology() const { return current ? &*current : nullptr; }
+    // Its document (without geometry); null while no template is loaded.
+    const ProjectDocument *document() const { return current ? &current->document() : nullptr; }
     // The file the template in use was read from or last saved to; empty when it has none.
     const QString &path() const { return filePath; }
-    const QStringList &levelMetals() const { return layerSetup; }
-    const QStringList &levelRoles() const { return functionSetup; }
+    const QStringList &levelMetals() const;
+    const QStringList &levelRoles() const;
 
     // Reads the file and, when it is a usable template, takes it with the roles of its
     // annotation lines and puts it first among the recent files.
@@ -49,11 +52,9 @@ public:
 private:
     void remember(const QString &fileName);
 
-    std::optional<ProjectDocument> asRead; // as read or last saved
-    std::optional<ProjectDocument> loaded; // in the chosen units
+    std::optional<Technology> asRead;  // as read or last saved, with the current roles
+    std::optional<Technology> current; // the same in the chosen units
     QString filePath;
-    QStringList layerSetup;
-    QStringList functionSetup;
     QStringList recent;
 };
 

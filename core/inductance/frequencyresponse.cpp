@@ -200,25 +200,3 @@ ResistanceDC resistanceDC(const SpiralParameters &parameters,
     }
     return {ohms, {}};
 }
-
-QString qualityFactorText(const FrequencyResponse &response, const QString &frequencyUnit)
-{
-    const std::optional<FrequencyPoint> peak = response.peakQ();
-    const double scale = hertzPerFrequencyUnit(frequencyUnit);
-    if (!peak || !(scale > 0))
-        return QStringLiteral("\u2013");
-    return QStringLiteral("Q %1 at %2 %3, R_dc %4 \u03a9")
-        .arg(QString::number(peak->q, 'g', 3), QString::number(peak->frequency / scale, 'g', 4),
-             frequencyUnitText(frequencyUnit), QString::number(response.resistanceDC, 'g', 4));
-}
-
-QString qualityFactorToolTip(const FrequencyResponse &response)
-{
-    if (!response.hasValues())
-        return QStringLiteral("No value: ") + response.reason;
-    return QStringLiteral(
-        "The highest quality factor Q = 2 pi f L / R over the analysis frequencies, and the DC "
-        "resistance, of the path between the reference planes in free space, from a filament "
-        "model of the metal's real cross-section (skin and proximity effects).\nThere are no "
-        "capacitances: Q holds well below the self-resonance.");
-}

@@ -75,8 +75,3 @@ struct ResistanceDC
 ResistanceDC resistanceDC(const SpiralParameters &parameters,
                           const ProjectDocument &templateDocument, const QStringList &layerSetup,
                           const QStringList &functionSetup);
-
-// "Q 14.3 at 3.16 GHz, R_dc 0.781 Ω", frequencies in the given unit (a DIM FREQ name), or "–".
-QString qualityFactorText(const FrequencyResponse &response, const QString &frequencyUnit);
-// What the values mean, or the reason why there are none.
-QString qualityFactorToolTip(const FrequencyResponse &response);

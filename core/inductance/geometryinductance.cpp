@@ -217,29 +217,3 @@ GeometryInductance geometryInductance(const SpiralParameters &parameters,
         result.inBoxReason = QStringLiteral("The box was left out.");
     return result;
 }
-
-QString geometryValueText(double value)
-{
-    return QString::number(value, 'g', 4);
-}
-
-QString geometryInductanceText(const GeometryInductance &result, double inductanceScale,
-                               const QString &unitText)
-{
-    if (!result.hasValues())
-        return QStringLiteral("\u2013");
-    return QStringLiteral("%1 %3 (%2 %3 at ref. planes)")
-        .arg(geometryValueText(*result.winding * inductanceScale),
-             geometryValueText(*result.referencePlanes * inductanceScale), unitText);
-}
-
-QString geometryInductanceToolTip(const GeometryInductance &result)
-{
-    if (!result.hasValues())
-        return QStringLiteral("No value: ") + result.reason;
-    return QStringLiteral(
-        "Inductance of the layout that Create Spiral writes, computed from its conductors: "
-        "first the winding alone, then in brackets the whole path with the feed and the "
-        "bridge (or both feeds) up to the reference planes.\nLow-frequency partial inductance "
-        "of the open path: ground and box effects are not included.");
-}

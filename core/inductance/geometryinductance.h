@@ -83,11 +83,3 @@ TemplateBox conductingBoxOf(const GeometryBlock &geometry);
 
 // A top or bottom metal of the free-space model, or named so ("Free Space", "FREESPACE").
 bool isFreeSpace(const MetalType &metal);
-
-// "2.908 nH (2.977 nH at ref. planes)" in units of inductanceScale per henry, or "–".
-QString geometryInductanceText(const GeometryInductance &result, double inductanceScale,
-                               const QString &unitText);
-// What the values mean, or the reason why there are none.
-QString geometryInductanceToolTip(const GeometryInductance &result);
-// A value as shown: four significant digits.
-QString geometryValueText(double value);

@@ -1,12 +1,13 @@
 #include "core/synthesis/synthesis.h"
+#include "core/wording/inductancetext.h"
 
 #include "core/batch/parallelfor.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/sonnet/numberformat.h"
 #include "core/spiral/roundspiral.h"
 #include "core/synthesis/designgate.h"
-#include "core/wording/estimatetext.h"
 #include "core/template/units.h"
+#include "core/wording/estimatetext.h"
 
 #include <QLocale>
 

@@ -1,4 +1,5 @@
 #include "gui/dialogs/targetinductancedialog.h"
+#include "core/wording/inductancetext.h"
 
 #include "core/inductance/geometryinductance.h"
 #include "core/sonnet/numberformat.h"

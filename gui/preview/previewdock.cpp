@@ -83,11 +83,13 @@ void PreviewDock::setPreviewVisible(bool visible)
     updateFindingsStatus();
 }
 
-void PreviewDock::showReview(std::shared_ptr<const DesignReview> review)
+void PreviewDock::showReview(std::shared_ptr<const DesignReview> review, bool isCurrent)
 {
     current = review;
-    preview->setReview(std::move(review));
+    preview->setReview(review);
     updateFindingsStatus();
+    if (isCurrent)
+        emit currentReview(std::move(review));
 }
 
 void PreviewDock::updateFindingsStatus()

@@ -49,8 +49,12 @@ public:
 public slots:
     void setPreviewVisible(bool visible);
 
+signals:
+    // A review of the fields as they stand, for the numbers beside the picture.
+    void currentReview(std::shared_ptr<const DesignReview> review);
+
 private:
-    void showReview(std::shared_ptr<const DesignReview> review);
+    void showReview(std::shared_ptr<const DesignReview> review, bool current);
     void updateFindingsStatus();
 
     std::function<PreviewRequest()> design;

@@ -1,24 +1,23 @@
 #pragma once
 
-#include "core/design/designreview.h"
+#include "core/design/designjob.h"
 #include "gui/jobs/latestjobrunner.h"
 
 #include <QObject>
 
 #include <memory>
-#include <optional>
 
-// What the preview lays out: a copy of the template (none: the built-in one) and the form.
+// What the preview lays out: the technology in use (the built-in one when none is loaded) and
+// the current tab's parameters.
 struct PreviewRequest
 {
-    std::optional<ProjectDocument> templateDocument;
+    torvane::Technology technology = torvane::Technology::builtIn();
     SpiralParameters parameters;
-    QStringList layerSetup;
-    QStringList functionSetup;
     QString lengthUnit;
 };
 
-// Lays out and checks the preview off the GUI thread, the newest request first.
+// Lays out and checks the preview off the GUI thread, the newest request first; the review
+// carries the geometry inductance, so the window's numbers come from the same computation.
 class PreviewUpdater : public QObject
 {
     Q_OBJECT
@@ -31,7 +30,8 @@ public:
     int started() const { return runner.started(); }
 
 signals:
-    void reviewed(std::shared_ptr<const DesignReview> review);
+    // `current`: no newer request came in meanwhile.
+    void reviewed(std::shared_ptr<const DesignReview> review, bool current);
 
 private:
     LatestJobRunner runner;

@@ -1,7 +1,7 @@
 #include "gui/window/createflow.h"
 
 #include "core/checks/designchecks.h"
-#include "core/design/designreview.h"
+#include "core/design/designjob.h"
 #include "gui/dialogs/setupdialog.h"
 #include "gui/window/layoutconfirmation.h"
 #include "gui/window/userprompts.h"
@@ -24,32 +24,30 @@ QString tr(const char *text)
 void CreateFlow::run(const TabDesign &design)
 {
     const QString title = window.windowTitle();
+    std::optional<torvane::DesignJob> job;
+    if (design.technology)
+        job.emplace(*design.technology, design.parameters, design.lengthUnit);
     // Without a template only the rules that need no geometry can speak.
     const QList<DesignFinding> findings =
-        design.templateDocument
-            ? reviewDesign(design.templateDocument, design.parameters, design.layerSetup,
-                           design.functionSetup, design.lengthUnit)
-                  .findings
-            : checkDesign(ProjectDocument(), design.parameters, design.functionSetup,
-                          design.lengthUnit);
+        job ? job->review().findings
+            : checkDesign(ProjectDocument(), design.parameters, {}, design.lengthUnit);
     if (!confirmLayout(prompts, &window, findings, design.outOfRangeFields, tr("Create anyway?")))
         return;
 
     projectFileName = withProjectSuffix(prompts.saveFileName(
         &window, tr("Create Simulation File"), projectFileName, sonnetFilter, sonnetSuffix));
-    if (projectFileName.isEmpty() || !design.templateDocument)
+    if (projectFileName.isEmpty() || !job)
         return;
 
-    // The template stays as loaded; the project is made on a copy.
-    ProjectDocument project = *design.templateDocument;
-    QString reason;
-    if (createSpiralProject(project, design.parameters, design.layerSetup, design.functionSetup,
-                            xgeom.staircase, projectFileName, &reason, &notes) != 0) {
+    const torvane::Result<torvane::SavedProject> saved =
+        job->save({projectFileName, xgeom.staircase, std::nullopt, {}});
+    if (!saved) {
         prompts.critical(&window, title,
                          tr("Error creating sonnet project\n") + projectFileName +
-                             QStringLiteral("\n") + reason + QStringLiteral("\n"));
+                             QStringLiteral("\n") + saved.error() + QStringLiteral("\n"));
         return;
     }
+    notes = job->review().droppedItems;
     // Written anyway: the user chose these levels, and may well mean it.
     for (const DesignFinding &finding : findings) {
         if (finding.code == FindingCode::largeLayout)

@@ -1,6 +1,6 @@
 #include "gui/window/layoutexportflow.h"
 
-#include "core/design/designreview.h"
+#include "core/design/designjob.h"
 #include "core/export/layoutexport.h"
 #include "gui/dialogs/exportlayoutdialog.h"
 #include "gui/window/appsettings.h"
@@ -22,17 +22,16 @@ QString tr(const char *text)
 
 void LayoutExportFlow::run(const TabDesign &design)
 {
-    const ProjectDocument *templateDocument = design.templateDocument;
-    const QStringList &functionSetup = design.functionSetup;
     const QString title = window->windowTitle();
-    if (!templateDocument) {
+    if (!design.technology) {
         prompts.critical(window, title,
                          tr("No technology template loaded.\nOpen one before exporting a "
                             "layout."));
         return;
     }
-    const DesignReview review = reviewDesign(templateDocument, design.parameters, design.layerSetup,
-                                             functionSetup, design.lengthUnit);
+    const QStringList &functionSetup = design.technology->functionSetup();
+    torvane::DesignJob job(*design.technology, design.parameters, design.lengthUnit);
+    const DesignReview &review = job.review();
     if (!confirmLayout(prompts, window, review.findings, design.outOfRangeFields,
                        tr("Export anyway?")))
         return;

@@ -89,11 +89,9 @@ void MainWindow::setUpForm()
     }
     previewDock = new PreviewDock(*this, ui->menu_Help, [this] {
         PreviewRequest request;
-        if (const ProjectDocument *document = templateSession.document())
-            request.templateDocument = *document;
+        if (const torvane::Technology *technology = templateSession.technology())
+            request.technology = *technology;
         request.parameters = tabParameters(ui->tabWidget->currentIndex());
-        request.layerSetup = templateSession.levelMetals();
-        request.functionSetup = templateSession.levelRoles();
         request.lengthUnit = ui->lengthUnitComboBox->currentText();
         return request;
     });
@@ -105,17 +103,25 @@ void MainWindow::setUpForm()
         forms.append(tabs[tab]);
         connect(tabs[tab], &ShapeTabForm::changed, this, &MainWindow::UpdateEstimate);
     }
-    // Q at the peak, below the geometry line.
-    auto *qualityCaption = new QLabel(tr("Q:"));
-    auto *quality = new QLabel(QStringLiteral("\u2013"));
-    quality->setObjectName(QStringLiteral("QualityLabel"));
-    quality->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    const int qualityRow = ui->gridLayout_23->rowCount();
-    ui->gridLayout_23->addWidget(qualityCaption, qualityRow, 0);
-    ui->gridLayout_23->addWidget(quality, qualityRow, 1, 1, 2);
-    outputPanel = new OutputPanel({ui->InductanceLabel, ui->SizeXLabel, ui->GeometryLabel, quality,
-                                   previewDock->responsePlot()},
+    // The geometry inductance in the box and the peak Q, below the geometry line.
+    const auto addRow = [this](const QString &caption, const QString &name) {
+        auto *value = new QLabel(QStringLiteral("\u2013"));
+        value->setObjectName(name);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        const int row = ui->gridLayout_23->rowCount();
+        ui->gridLayout_23->addWidget(new QLabel(caption), row, 0);
+        ui->gridLayout_23->addWidget(value, row, 1, 1, 2);
+        return value;
+    };
+    QLabel *inBox = addRow(tr("In box:"), QStringLiteral("InBoxLabel"));
+    QLabel *quality = addRow(tr("Q:"), QStringLiteral("QualityLabel"));
+    outputPanel = new OutputPanel({ui->InductanceLabel, ui->SizeXLabel, ui->GeometryLabel, inBox,
+                                   quality, previewDock->responsePlot()},
                                   this);
+    connect(previewDock, &PreviewDock::currentReview, this,
+            [this](const std::shared_ptr<const DesignReview> &review) {
+                outputPanel->showGeometry(*review);
+            });
     templates = new TemplateFlow(templateSession, prompts, this, ui->menu_File, ui->actionClose);
     hint = new StatusHint(*this, firstStartHint(), [this] { return !templateSession.isLoaded(); });
 
@@ -265,9 +271,7 @@ TabDesign MainWindow::tabDesign(int tabIndex) const
 {
     TabDesign design;
     design.parameters = tabParameters(tabIndex);
-    design.templateDocument = templateSession.document();
-    design.layerSetup = templateSession.levelMetals();
-    design.functionSetup = templateSession.levelRoles();
+    design.technology = templateSession.technology();
     design.lengthUnit = ui->lengthUnitComboBox->currentText();
     design.inductanceUnit = ui->inductanceUnitComboBox->currentText();
     if (tabIndex >= 0 && tabIndex < 4)
@@ -287,9 +291,9 @@ void MainWindow::UpdateEstimate()
         tabs[tab]->setMinRadiusHint(QString());
         return;
     }
-    const QString minRadiusHint = outputPanel->show(
-        tabParameters(tab), templateSession.document(), templateSession.levelMetals(),
-        templateSession.levelRoles(), ui->inductanceUnitComboBox->currentText());
+    const QString minRadiusHint =
+        outputPanel->show(templateSession.technology(), tabParameters(tab),
+                          ui->inductanceUnitComboBox->currentText());
     tabs[tab]->setMinRadiusHint(minRadiusHint);
 }
 

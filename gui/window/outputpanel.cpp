@@ -1,14 +1,16 @@
 #include "gui/window/outputpanel.h"
 
-#include "core/inductance/frequencyresponse.h"
-#include "core/inductance/geometryinductance.h"
 #include "core/template/analysisfrequencies.h"
-#include "core/wording/estimatetext.h"
 #include "core/template/units.h"
-
+#include "core/wording/estimatetext.h"
+#include "core/wording/inductancetext.h"
 #include "gui/preview/responseplot.h"
 
 #include <QLabel>
+
+namespace {
+const QString dash = QStringLiteral("\u2013");
+} // namespace
 
 OutputPanel::OutputPanel(const Labels &labels, QObject *parent) : QObject(parent), labels(labels)
 {
@@ -21,76 +23,88 @@ OutputPanel::OutputPanel(const Labels &labels, QObject *parent) : QObject(parent
     reserve(labels.inductance, QStringLiteral("88.8888 to 88.8888"));
     reserve(labels.size, QStringLiteral("8888.88 / 8888.88"));
     reserve(labels.geometry, QStringLiteral("88.88 nH (88.88 nH at ref. planes)"));
+    reserve(labels.inBox, QStringLiteral("88.88 nH (88.88 nH at ref. planes)"));
     reserve(labels.quality, QStringLiteral("Q 88.8 at 8.88 GHz, R_dc 8.88 \u03a9"));
 }
 
-QString OutputPanel::show(const SpiralParameters &parameters,
-                          const ProjectDocument *templateDocument, const QStringList &layerSetup,
-                          const QStringList &functionSetup, const QString &inductanceUnitText)
+QString OutputPanel::show(const torvane::Technology *technology, const SpiralParameters &parameters,
+                          const QString &inductanceUnitText)
 {
-    const EstimateTexts texts =
-        estimateTexts(parameters, templateDocument, layerSetup, functionSetup);
+    const torvane::DesignJob job(technology ? *technology : torvane::Technology::builtIn(),
+                                 parameters, {});
+    const EstimateTexts texts = estimateTexts(job.estimate());
     labels.inductance->setText(texts.inductance);
     labels.size->setText(texts.size);
     labels.inductance->setToolTip(QString());
     labels.size->setToolTip(QString());
-    if (templateDocument) {
-        ProjectDocument technology = *templateDocument;
-        // Only the technology counts; a geometry would just be copied along.
-        technology.geometry.clearGeometry();
-        requestGeometry(parameters, technology, layerSetup, functionSetup, inductanceUnitText);
-        requestResponse(parameters, technology, layerSetup, functionSetup, inductanceUnitText);
-    } else {
-        geometryRunner.discard();
-        labels.geometry->setText(geometryInductanceText({}, 1, QString()));
-        labels.geometry->setToolTip(tr("No value: no technology template is loaded."));
+    templateInUse = technology != nullptr;
+    if (!templateInUse) {
+        geometryPending = false;
         responseRunner.discard();
-        labels.quality->setText(QStringLiteral("\u2013"));
-        labels.quality->setToolTip(tr("No value: no technology template is loaded."));
+        const QString none = tr("No value: no technology template is loaded.");
+        for (QLabel *label : {labels.geometry, labels.inBox, labels.quality}) {
+            label->setText(dash);
+            label->setToolTip(none);
+            label->setEnabled(true);
+        }
         labels.plot->showNone(tr("no technology template is loaded."));
+        return texts.minRadius;
     }
+    inductanceScale =
+        1.0 / HenriesPerInductanceUnit(technology->document().dimension.inductanceUnit);
+    inductanceUnit = inductanceUnitText;
+    // Greyed: they still describe the fields as they were.
+    geometryPending = true;
+    labels.geometry->setEnabled(false);
+    labels.inBox->setEnabled(false);
+    requestResponse(job, inductanceUnitText);
     return texts.minRadius;
 }
 
-void OutputPanel::requestGeometry(const SpiralParameters &parameters,
-                                  const ProjectDocument &document, const QStringList &layerSetup,
-                                  const QStringList &functionSetup, const QString &unitText)
+void OutputPanel::showGeometry(const DesignReview &review)
 {
-    const double scale = 1.0 / HenriesPerInductanceUnit(document.dimension.inductanceUnit);
-    geometryRunner.request([this, parameters, technology = document, layerSetup, functionSetup,
-                            unitText, scale](const std::atomic_bool &) {
-        const GeometryInductance result =
-            geometryInductance(parameters, technology, layerSetup, functionSetup);
-        return [this, result, unitText, scale](bool current) {
-            // An overtaken value would describe other fields than the ones shown.
-            if (!current)
-                return;
-            labels.geometry->setText(geometryInductanceText(result, scale, unitText));
-            labels.geometry->setToolTip(geometryInductanceToolTip(result));
-        };
-    });
+    if (!templateInUse || !geometryPending)
+        return;
+    geometryPending = false;
+    if (review.inductance) {
+        setGeometryLines(*review.inductance);
+        return;
+    }
+    GeometryInductance none;
+    none.reason = review.failure.isEmpty() ? tr("no layout can be made.") : review.failure;
+    setGeometryLines(none);
+}
+
+void OutputPanel::setGeometryLines(const GeometryInductance &result)
+{
+    labels.geometry->setText(geometryInductanceText(result, inductanceScale, inductanceUnit));
+    labels.geometry->setToolTip(geometryInductanceToolTip(result));
+    labels.inBox->setText(inBoxInductanceText(result, inductanceScale, inductanceUnit));
+    labels.inBox->setToolTip(inBoxInductanceToolTip(result));
+    labels.geometry->setEnabled(true);
+    labels.inBox->setEnabled(true);
 }
 
 void OutputPanel::showNone(const QString &reason)
 {
-    geometryRunner.discard();
+    geometryPending = false;
     responseRunner.discard();
-    for (QLabel *label : {labels.inductance, labels.size, labels.geometry, labels.quality}) {
-        label->setText(QStringLiteral("\u2013"));
+    for (QLabel *label :
+         {labels.inductance, labels.size, labels.geometry, labels.inBox, labels.quality}) {
+        label->setText(dash);
         label->setToolTip(reason);
+        label->setEnabled(true);
     }
     labels.plot->showNone(reason);
 }
 
-void OutputPanel::requestResponse(const SpiralParameters &parameters,
-                                  const ProjectDocument &technology, const QStringList &layerSetup,
-                                  const QStringList &functionSetup,
-                                  const QString &inductanceUnitText)
+void OutputPanel::requestResponse(const torvane::DesignJob &job, const QString &inductanceUnitText)
 {
+    const ProjectDocument &technology = job.technology().document();
     const FrequencySweep sweep = templateFrequencies(technology);
     if (!sweep.ok()) {
         responseRunner.discard();
-        labels.quality->setText(QStringLiteral("\u2013"));
+        labels.quality->setText(dash);
         labels.quality->setToolTip(tr("No value: ") + sweep.problem);
         labels.plot->showNone(sweep.problem);
         return;
@@ -98,7 +112,7 @@ void OutputPanel::requestResponse(const SpiralParameters &parameters,
     const QString frequencyUnit = technology.dimension.frequencyUnit;
     LqChartUnits units;
     units.inductance = inductanceUnitText;
-    units.perHenry = 1.0 / HenriesPerInductanceUnit(technology.dimension.inductanceUnit);
+    units.perHenry = inductanceScale;
     if (const double hertz = hertzPerFrequencyUnit(frequencyUnit); hertz > 0) {
         units.frequency = frequencyUnitText(frequencyUnit);
         units.perHertz = 1.0 / hertz;
@@ -107,8 +121,7 @@ void OutputPanel::requestResponse(const SpiralParameters &parameters,
     labels.plot->showComputing(0);
     labels.quality->setText(tr("computing\u2026"));
     labels.quality->setToolTip(QString());
-    responseRunner.request([this, parameters, technology, layerSetup, functionSetup,
-                            frequencies = sweep.hertz, generation, units,
+    responseRunner.request([this, job, frequencies = sweep.hertz, generation, units,
                             frequencyUnit](const std::atomic_bool &stop) {
         ResponseControl control;
         control.stop = &stop;
@@ -122,8 +135,8 @@ void OutputPanel::requestResponse(const SpiralParameters &parameters,
                 },
                 Qt::QueuedConnection);
         };
-        auto response = std::make_shared<const FrequencyResponse>(frequencyResponse(
-            parameters, technology, layerSetup, functionSetup, frequencies, control));
+        auto response =
+            std::make_shared<const FrequencyResponse>(job.response(frequencies, control));
         return [this, response, units, frequencyUnit](bool current) {
             if (!current)
                 return;

@@ -1,18 +1,19 @@
 #pragma once
 
-#include "core/template/createspiral.h"
+#include "core/design/designjob.h"
 #include "gui/jobs/latestjobrunner.h"
 
 #include <QObject>
 #include <QString>
-#include <QStringList>
+
+#include <memory>
 
 class QLabel;
 class ResponsePlot;
 
-// The form's Output group: the estimate and size at once; the inductance of the drawn
-// geometry, and its loss and Q over frequency with their plot, computed off the GUI thread,
-// the newest request first.
+// The form's Output group: the estimate and size at once; the geometry inductance, in free space
+// and in the box, from the preview's review of the same fields; the loss and Q over frequency
+// with their plot, computed here off the GUI thread, the newest request first.
 class OutputPanel : public QObject
 {
     Q_OBJECT
@@ -23,32 +24,34 @@ public:
         QLabel *inductance;
         QLabel *size;
         QLabel *geometry;
+        QLabel *inBox;
         QLabel *quality;
         ResponsePlot *plot;
     };
 
     OutputPanel(const Labels &labels, QObject *parent = nullptr);
 
-    // Shows the values for the parameters on the template (none: only the size); returns the
-    // minimum radius hint of the n-sided differential shape.
-    QString show(const SpiralParameters &parameters, const ProjectDocument *templateDocument,
-                 const QStringList &layerSetup, const QStringList &functionSetup,
+    // The values for the parameters on the technology (none: only the size); the geometry lines
+    // are greyed until showGeometry() brings the review of the same fields. Returns the minimum
+    // radius hint of the n-sided differential shape.
+    QString show(const torvane::Technology *technology, const SpiralParameters &parameters,
                  const QString &inductanceUnitText);
+    // The geometry inductance of the current fields' review.
+    void showGeometry(const DesignReview &review);
     // "–" everywhere, with the reason in the tooltips.
     void showNone(const QString &reason);
     // Nothing computing or waiting.
-    bool isIdle() const { return geometryRunner.isIdle() && responseRunner.isIdle(); }
+    bool isIdle() const { return responseRunner.isIdle() && !geometryPending; }
 
 private:
-    void requestGeometry(const SpiralParameters &parameters, const ProjectDocument &document,
-                         const QStringList &layerSetup, const QStringList &functionSetup,
-                         const QString &unitText);
-    void requestResponse(const SpiralParameters &parameters, const ProjectDocument &technology,
-                         const QStringList &layerSetup, const QStringList &functionSetup,
-                         const QString &inductanceUnitText);
+    void setGeometryLines(const GeometryInductance &result);
+    void requestResponse(const torvane::DesignJob &job, const QString &inductanceUnitText);
 
     Labels labels;
-    LatestJobRunner geometryRunner;
     LatestJobRunner responseRunner;
     int responseGeneration = 0; // drops the progress of overtaken computations
+    bool templateInUse = false;
+    bool geometryPending = false;
+    double inductanceScale = 1;
+    QString inductanceUnit;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/template/createspiral.h"
+#include "core/design/technology.h"
+#include "core/spiral/spiralparameters.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,11 +11,9 @@
 struct TabDesign
 {
     SpiralParameters parameters;
-    const ProjectDocument *templateDocument = nullptr; // none loaded; valid during the flow
-    QStringList layerSetup;
-    QStringList functionSetup;
-    QString lengthUnit;     // the length unit selector's text
-    QString inductanceUnit; // the inductance unit selector's text
+    const torvane::Technology *technology = nullptr; // none loaded; valid during the flow
+    QString lengthUnit;                              // the length unit selector's text
+    QString inductanceUnit;                          // the inductance unit selector's text
     QStringList outOfRangeFields;
 };
 

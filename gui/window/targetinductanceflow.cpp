@@ -86,11 +86,9 @@ TargetInductanceDialog::Design TargetInductanceFlow::design(int tabIndex) const
     const TabDesign tab = source.tabDesign(tabIndex);
     TargetInductanceDialog::Design d;
     d.parameters = tab.parameters;
-    d.document = *tab.templateDocument;
-    // Only the technology counts; a geometry would just be copied along.
-    d.document.geometry.clearGeometry();
-    d.layerSetup = tab.layerSetup;
-    d.functionSetup = tab.functionSetup;
+    d.document = tab.technology->document();
+    d.layerSetup = tab.technology->layerSetup();
+    d.functionSetup = tab.technology->functionSetup();
     d.lengthUnit = tab.lengthUnit;
     d.inductanceUnit = tab.inductanceUnit;
     return d;
@@ -98,7 +96,7 @@ TargetInductanceDialog::Design TargetInductanceFlow::design(int tabIndex) const
 
 void TargetInductanceFlow::run(int tabIndex)
 {
-    if (!source.tabDesign(tabIndex).templateDocument)
+    if (!source.tabDesign(tabIndex).technology)
         return;
     TargetInductanceDialog dialog(design(tabIndex), readEntries(), window);
     const int result = prompts.exec(dialog);

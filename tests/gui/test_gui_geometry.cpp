@@ -1,5 +1,6 @@
 // The window's "Geometry:" line: computed off the GUI thread for the current tab, the newest
 // request wins, and "–" with the reason where there is no layout.
+#include "core/wording/inductancetext.h"
 #include "guitestsupport.h"
 
 #include "core/inductance/frequencyresponse.h"
@@ -14,15 +15,17 @@
 #include <QTest>
 
 namespace {
-// What the line must show for the window's current tab, computed directly.
-QString expectedText(const MainWindow &w)
+// What the Geometry and In box lines must show for the window's current tab, computed directly.
+QString expectedText(const MainWindow &w, bool inBox = false)
 {
     const GeometryInductance result = geometryInductance(
         w.tabParameters(form(w).tabWidget->currentIndex()), *w.session().document(),
         w.session().levelMetals(), w.session().levelRoles());
     const double scale =
         1.0 / HenriesPerInductanceUnit(w.session().document()->dimension.inductanceUnit);
-    return geometryInductanceText(result, scale, form(w).inductanceUnitComboBox->currentText());
+    const QString unit = form(w).inductanceUnitComboBox->currentText();
+    return inBox ? inBoxInductanceText(result, scale, unit)
+                 : geometryInductanceText(result, scale, unit);
 }
 } // namespace
 
@@ -54,7 +57,10 @@ private slots:
         const QString expected = expectedText(w);
         QVERIFY2(expected.endsWith(QStringLiteral(" nH at ref. planes)")), qPrintable(expected));
         QTRY_COMPARE(form(w).GeometryLabel->text(), expected);
-        QVERIFY(form(w).GeometryLabel->toolTip().contains(QStringLiteral("ground and box")));
+        QVERIFY(form(w).GeometryLabel->toolTip().contains(QStringLiteral("free space")));
+        const QLabel *inBox = w.findChild<QLabel *>(QStringLiteral("InBoxLabel"));
+        QCOMPARE(inBox->text(), expectedText(w, true));
+        QVERIFY(inBox->text() != expected && inBox->toolTip().contains(QStringLiteral("box")));
 
         form(w).inductanceUnitComboBox->setCurrentText(QStringLiteral("pH"));
         QTRY_COMPARE(form(w).GeometryLabel->text(), expectedText(w));

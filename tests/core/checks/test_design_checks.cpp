@@ -1,11 +1,12 @@
 // The design checks: each rule against a layout made to break it, the window's defaults on the
 // built-in template, and the meeting places of outlines behind the overlap rule.
 #include "core/checks/designchecks.h"
-#include "core/design/designreview.h"
 #include "core/checks/polygoncontacts.h"
+#include "core/design/designreview.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
+#include "core/wording/inductancetext.h"
 
 #include <QtTest>
 

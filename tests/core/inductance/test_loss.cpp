@@ -7,6 +7,7 @@
 #include "core/template/analysisfrequencies.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
+#include "core/wording/inductancetext.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,8 +4,9 @@
 #include "core/synthesis/designgate.h"
 #include "core/synthesis/synthesis.h"
 #include "core/template/builtintemplate.h"
-#include "core/wording/estimatetext.h"
 #include "core/template/layerroles.h"
+#include "core/wording/estimatetext.h"
+#include "core/wording/inductancetext.h"
 
 #include <QElapsedTimer>
 #include <QLocale>
