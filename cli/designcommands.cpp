@@ -32,8 +32,7 @@ QJsonObject findingObject(const DesignFinding &finding)
 
 DesignReview reviewLoaded(const SpiralCommandOptions &options, const LoadedTemplate &loaded)
 {
-    return reviewDesign(&loaded.document, options.parameters, loaded.layerSetup,
-                        loaded.functionSetup, loaded.lengthUnitText);
+    return loaded.job(options.parameters).review();
 }
 
 void printFindings(QTextStream &stream, const QList<DesignFinding> &findings)
@@ -72,7 +71,7 @@ int renderPlot(const SpiralCommandOptions &options, QTextStream &out, const Rend
         lossResponse(options, loaded, lossFrequencies(options.frequencies, loaded));
     if (!response.hasValues())
         throw CliError(QStringLiteral("No plot: %1").arg(response.reason));
-    const QString &unit = loaded.document.dimension.frequencyUnit;
+    const QString &unit = loaded.document().dimension.frequencyUnit;
     const LqChartUnits units{loaded.inductanceUnitText, inductanceScale(loaded),
                              frequencyUnitText(unit), 1 / hertzPerFrequencyUnit(unit)};
     QString reason;

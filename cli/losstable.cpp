@@ -13,12 +13,12 @@ QString significant(double value)
 
 QString frequencyUnitOf(const LoadedTemplate &loaded)
 {
-    return frequencyUnitText(loaded.document.dimension.frequencyUnit);
+    return frequencyUnitText(loaded.document().dimension.frequencyUnit);
 }
 
 double perHertz(const LoadedTemplate &loaded)
 {
-    return 1 / hertzPerFrequencyUnit(loaded.document.dimension.frequencyUnit);
+    return 1 / hertzPerFrequencyUnit(loaded.document().dimension.frequencyUnit);
 }
 
 QJsonArray pointsJson(const std::vector<FrequencyPoint> &points, double scale)
@@ -39,8 +39,8 @@ std::vector<double> lossFrequencies(const std::optional<QString> &option,
 {
     const FrequencySweep sweep =
         !option || *option == QLatin1String("template")
-            ? templateFrequencies(loaded.document)
-            : frequencyList(*option, loaded.document.dimension.frequencyUnit);
+            ? templateFrequencies(loaded.document())
+            : frequencyList(*option, loaded.document().dimension.frequencyUnit);
     if (!sweep.ok())
         throw CliError(option && *option != QLatin1String("template")
                            ? QStringLiteral("--freq: ") + sweep.problem
@@ -51,8 +51,7 @@ std::vector<double> lossFrequencies(const std::optional<QString> &option,
 FrequencyResponse lossResponse(const SpiralCommandOptions &options, const LoadedTemplate &loaded,
                                const std::vector<double> &frequencies)
 {
-    return frequencyResponse(options.parameters, loaded.document, loaded.layerSetup,
-                             loaded.functionSetup, frequencies);
+    return loaded.job(options.parameters).response(frequencies);
 }
 
 QString frequencyText(double hertz, const LoadedTemplate &loaded)

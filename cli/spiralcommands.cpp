@@ -31,33 +31,6 @@ QString shownUnit(const std::optional<QString> &chosen, const QStringList &names
     return index >= 0 ? names[index] : templateUnit.isEmpty() ? fallback : templateUnit;
 }
 
-void replaceLevelList(QStringList &list, const QStringList &given, const QString &defaultEntry,
-                      const char *flag)
-{
-    if (given.size() > list.size())
-        throw CliError(QStringLiteral("--%1 gives %2 entries, but the template has %3 metal "
-                                      "levels.")
-                           .arg(QLatin1String(flag))
-                           .arg(given.size())
-                           .arg(list.size()));
-    for (qsizetype i = 0; i < list.size(); ++i)
-        list[i] = i < given.size() ? given[i] : defaultEntry;
-}
-
-void checkMetalNames(const QStringList &metals, const GeometryBlock &geometry)
-{
-    for (const QString &name : metals) {
-        if (name != defaultLevelMetal && geometry.metalTypeIndex(name) < 0) {
-            QStringList known{defaultLevelMetal};
-            for (const MetalType &metal : geometry.metalTypes)
-                known.append(metal.name);
-            throw CliError(QStringLiteral("--metals: '%1' is not a metal type of the template "
-                                          "(choose from %2).")
-                               .arg(name, known.join(QStringLiteral(", "))));
-        }
-    }
-}
-
 QString refusal(const QString &question)
 {
     return QString(question).replace(QLatin1Char('\n'), QLatin1Char(' ')) +
@@ -81,13 +54,6 @@ void refuseBeforeCreate(const SpiralCommandOptions &options, const QList<DesignF
         if (finding.code == FindingCode::largeLayout && !options.assumeYes)
             throw CliError(finding.message + QStringLiteral(" Pass --yes to create it anyway."));
     }
-}
-
-QJsonValue numberOrText(const QString &text)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue(text);
 }
 
 QJsonObject geometryJson(const GeometryInductance &geometry, double scale)
@@ -126,27 +92,38 @@ QString inBoxLine(const GeometryInductance &geometry, double scale, const QStrin
              geometryValueText(*geometry.inBoxReferencePlanes * scale), unit);
 }
 
+// A number as JSON takes it: null where it is not finite.
+QJsonValue number(double value)
+{
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue();
+}
+
 void printJson(QTextStream &out, const SpiralCommandOptions &options, const LoadedTemplate &loaded,
-               const EstimateTexts &texts, const GeometryInductance &geometry,
+               const torvane::EstimateValues &estimate, const GeometryInductance &geometry,
                const std::optional<FrequencyResponse> &response)
 {
     QJsonArray inductance;
-    for (const QString &part : texts.inductance.split(QStringLiteral(" to ")))
-        inductance.append(numberOrText(part));
-    const QStringList size = texts.size.split(QStringLiteral(" / "));
-    QJsonObject object{{QStringLiteral("shape"), shapeName(options.parameters.shape)},
-                       {QStringLiteral("inductance"), inductance},
-                       {QStringLiteral("inductanceText"), texts.inductance},
-                       {QStringLiteral("inductanceUnit"), loaded.inductanceUnitText},
-                       {QStringLiteral("size"),
-                        QJsonArray{numberOrText(size.value(0)), numberOrText(size.value(1))}},
-                       {QStringLiteral("lengthUnit"), loaded.lengthUnitText}};
-    if (!texts.minRadius.isEmpty())
-        object.insert(QStringLiteral("minRadius"), numberOrText(texts.minRadius.mid(7).chopped(1)));
+    if (estimate.inductance) {
+        inductance.append(number(estimate.inductance->low));
+        if (estimate.inductance->high)
+            inductance.append(number(*estimate.inductance->high));
+    } else {
+        inductance.append(QStringLiteral("n/a"));
+    }
+    QJsonObject object{
+        {QStringLiteral("shape"), shapeName(options.parameters.shape)},
+        {QStringLiteral("inductance"), inductance},
+        {QStringLiteral("inductanceText"), estimateTexts(estimate).inductance},
+        {QStringLiteral("inductanceUnit"), loaded.inductanceUnitText},
+        {QStringLiteral("size"), QJsonArray{number(estimate.sizeX), number(estimate.sizeY)}},
+        {QStringLiteral("lengthUnit"), loaded.lengthUnitText}};
+    if (estimate.minRadius)
+        object.insert(QStringLiteral("minRadius"), number(*estimate.minRadius));
     object.insert(QStringLiteral("geometryInductance"),
                   geometryJson(geometry, inductanceScale(loaded)));
     const ResistanceDC dc =
-        resistanceDC(options.parameters, loaded.document, loaded.layerSetup, loaded.functionSetup);
+        resistanceDC(options.parameters, loaded.document(), loaded.technology.layerSetup(),
+                     loaded.technology.functionSetup());
     object.insert(QStringLiteral("resistanceDC"), dc.ohms ? QJsonValue(*dc.ohms) : QJsonValue());
     if (!dc.ohms)
         object.insert(QStringLiteral("resistanceDCReason"), dc.reason);
@@ -159,28 +136,30 @@ void printJson(QTextStream &out, const SpiralCommandOptions &options, const Load
 
 LoadedTemplate loadTemplate(const SpiralCommandOptions &options)
 {
-    LoadedTemplate loaded{loadTemplateOrThrow(options.templatePath), {}, {}, {}, {}};
-    ProjectDocument &document = loaded.document;
-    readLayerSetup(document, loaded.layerSetup, loaded.functionSetup);
-    if (options.roles)
-        replaceLevelList(loaded.functionSetup, *options.roles, roleNone, "roles");
-    if (options.metals) {
-        checkMetalNames(*options.metals, document.geometry);
-        replaceLevelList(loaded.layerSetup, *options.metals, defaultLevelMetal, "metals");
+    const ProjectDocument document = loadTemplateOrThrow(options.templatePath);
+    LoadedTemplate loaded{torvane::Technology::fromTemplate(document), {}, {}};
+    torvane::Technology &technology = loaded.technology;
+    if (options.roles) {
+        if (const torvane::Status set = technology.setRoles(*options.roles); !set)
+            throw CliError(QStringLiteral("--roles: ") + set.error());
     }
-    DimensionBlock &units = document.dimension;
+    if (options.metals) {
+        if (const torvane::Status set = technology.setMetals(*options.metals); !set)
+            throw CliError(QStringLiteral("--metals: ") + set.error());
+    }
+    const DimensionBlock &units = document.dimension;
     loaded.lengthUnitText =
         shownUnit(options.lengthUnit, lengthUnitNames(), units.lengthUnit, fallbackLengthUnitName);
     loaded.inductanceUnitText = shownUnit(options.inductanceUnit, inductanceUnitNames(),
                                           units.inductanceUnit, fallbackInductanceUnitName);
     // The template's lengths keep their size in the chosen unit.
     if (options.lengthUnit || takesSelectedUnitName(lengthUnitNames(), units.lengthUnit)) {
-        if (const auto problem = convertLengthUnit(document, loaded.lengthUnitText))
-            throw CliError(*problem + QLatin1Char('.'));
+        if (const torvane::Status set = technology.setLengthUnit(loaded.lengthUnitText); !set)
+            throw CliError(set.error());
     }
     if (options.inductanceUnit ||
         takesSelectedUnitName(inductanceUnitNames(), units.inductanceUnit))
-        units.setInductanceUnit(loaded.inductanceUnitText);
+        technology.setInductanceUnit(loaded.inductanceUnitText);
     return loaded;
 }
 
@@ -192,60 +171,43 @@ QString shapeName(SpiralShape shape)
 
 double inductanceScale(const LoadedTemplate &loaded)
 {
-    return 1.0 / HenriesPerInductanceUnit(loaded.document.dimension.inductanceUnit);
+    return 1.0 / HenriesPerInductanceUnit(loaded.document().dimension.inductanceUnit);
 }
 
-std::optional<LayoutExportSummary> createProject(const SpiralCommandOptions &options,
-                                                 LoadedTemplate &loaded, DesignReview review)
+torvane::SavedProject createProject(const SpiralCommandOptions &options, torvane::DesignJob &job)
 {
-    refuseBeforeCreate(options, review.findings);
-    // The review laid the spiral out on a copy of the template: that copy is the project.
-    loaded.document = std::move(review.layout);
-    applyLayerSetup(loaded.document, loaded.layerSetup, loaded.functionSetup, options.staircase);
-    std::optional<LayoutExportSummary> layoutSummary;
-    std::optional<CheckedSaveFile> layoutFile;
+    refuseBeforeCreate(options, job.review().findings);
+    torvane::ProjectTarget target{options.outputPath, options.staircase, std::nullopt, {}};
     if (options.layout) {
-        LayoutExportOptions layoutOptions = options.layout->options;
-        if (layoutOptions.cellName.isEmpty())
-            layoutOptions.cellName = cellNameFor(options.outputPath);
-        layoutSummary = prepareLayout(layoutFile.emplace(options.layout->path), loaded.document,
-                                      loaded.functionSetup, layoutOptions);
+        target.layoutPath = options.layout->path;
+        target.layoutOptions = options.layout->options;
     }
-    CheckedSaveFile projectFile(options.outputPath);
-    QString reason;
-    const auto projectFailure = [&](const QString &why) {
-        return CliError(
-            QStringLiteral("Error creating sonnet project '%1': %2.").arg(options.outputPath, why));
-    };
-    if (prepareProjectFile(projectFile, loaded.document, &reason) != 0)
-        throw projectFailure(reason);
-    const CheckedSaveFile *failed =
-        layoutFile ? commitTogether({&*layoutFile, &projectFile}) : commitTogether({&projectFile});
-    if (failed == &projectFile)
-        throw projectFailure(failed->errorString());
-    if (failed)
-        throw CliError(QStringLiteral("cannot export '%1': %2")
-                           .arg(failed->fileName(), failed->errorString()));
-    prepareResultFolder(options.outputPath);
-    return layoutSummary;
+    const torvane::Result<torvane::SavedProject> saved = job.save(target);
+    if (!saved)
+        throw CliError(saved.error().startsWith(QLatin1String("cannot export"))
+                           ? saved.error()
+                           : QStringLiteral("Error creating sonnet project '%1': %2.")
+                                 .arg(options.outputPath, saved.error()));
+    return *saved;
 }
 
 int runCreate(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Create);
-    LoadedTemplate loaded = loadTemplate(options);
-    DesignReview review = reviewLoaded(options, loaded);
-    printFindings(err, review.findings);
-    const QStringList dropped = review.droppedItems;
-    const std::optional<LayoutExportSummary> layout =
-        createProject(options, loaded, std::move(review));
-    printNotes(err, dropped);
-    const GeometryBlock &geometry = loaded.document.geometry;
-    out << "Spiral created at " << options.outputPath << " (" << geometry.polygons.size()
-        << " polygons, " << geometry.ports.size() << " ports, " << geometry.referencePlanes.size()
-        << " reference planes)\n";
-    if (layout)
-        printLayoutWritten(out, options.layout->path, options.layout->options, *layout);
+    return createAndReport(options, loadTemplate(options), out, err);
+}
+
+int createAndReport(const SpiralCommandOptions &options, const LoadedTemplate &loaded,
+                    QTextStream &out, QTextStream &err)
+{
+    torvane::DesignJob job = loaded.job(options.parameters);
+    printFindings(err, job.review().findings);
+    const torvane::SavedProject saved = createProject(options, job);
+    printNotes(err, job.review().droppedItems);
+    out << "Spiral created at " << options.outputPath << " (" << saved.polygons << " polygons, "
+        << saved.ports << " ports, " << saved.referencePlanes << " reference planes)\n";
+    if (saved.layout)
+        printLayoutWritten(out, options.layout->path, options.layout->options, *saved.layout);
     return 0;
 }
 
@@ -253,17 +215,17 @@ int runEstimate(const QStringList &arguments, QTextStream &out)
 {
     const SpiralCommandOptions options = parseSpiralOptions(arguments, SpiralCommand::Estimate);
     const LoadedTemplate loaded = loadTemplate(options);
-    const EstimateTexts texts = estimateTexts(options.parameters, &loaded.document,
-                                              loaded.layerSetup, loaded.functionSetup);
-    const GeometryInductance geometry = geometryInductance(options.parameters, loaded.document,
-                                                           loaded.layerSetup, loaded.functionSetup);
+    torvane::DesignJob job = loaded.job(options.parameters);
+    const torvane::EstimateValues estimate = job.estimate();
+    const GeometryInductance geometry = job.inductance();
     std::optional<FrequencyResponse> response;
     if (options.frequencies)
-        response = lossResponse(options, loaded, lossFrequencies(options.frequencies, loaded));
+        response = job.response(lossFrequencies(options.frequencies, loaded));
     if (options.json) {
-        printJson(out, options, loaded, texts, geometry, response);
+        printJson(out, options, loaded, estimate, geometry, response);
         return 0;
     }
+    const EstimateTexts texts = estimateTexts(estimate);
     out << "Inductance: " << texts.inductance << ' ' << loaded.inductanceUnitText << '\n';
     out << "Size: " << texts.size << ' ' << loaded.lengthUnitText << '\n';
     if (!texts.minRadius.isEmpty())

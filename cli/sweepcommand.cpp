@@ -35,18 +35,19 @@ struct SweptOption
     QString flag;
     QString prefix;
     QStringList values;
+    QList<double> numbers; // the values as the options read them, once checked
 };
 
 const QList<SweptOption> &numericOptions()
 {
     static const QList<SweptOption> options{
-        {QStringLiteral("turns"), QStringLiteral("t"), {}},
-        {QStringLiteral("sides"), QStringLiteral("n"), {}},
-        {QStringLiteral("width"), QStringLiteral("w"), {}},
-        {QStringLiteral("spacing"), QStringLiteral("s"), {}},
-        {QStringLiteral("radius"), QStringLiteral("r"), {}},
-        {QStringLiteral("bridge-width"), QStringLiteral("b"), {}},
-        {QStringLiteral("feed-spacing"), QStringLiteral("f"), {}}};
+        {QStringLiteral("turns"), QStringLiteral("t"), {}, {}},
+        {QStringLiteral("sides"), QStringLiteral("n"), {}, {}},
+        {QStringLiteral("width"), QStringLiteral("w"), {}, {}},
+        {QStringLiteral("spacing"), QStringLiteral("s"), {}, {}},
+        {QStringLiteral("radius"), QStringLiteral("r"), {}, {}},
+        {QStringLiteral("bridge-width"), QStringLiteral("b"), {}, {}},
+        {QStringLiteral("feed-spacing"), QStringLiteral("f"), {}, {}}};
     return options;
 }
 
@@ -135,35 +136,57 @@ QString numberText(double value)
     return QLocale::c().toString(value, 'g', 10);
 }
 
+// The field of the parameters that a swept option sets; sides, a whole number, has none.
+double SpiralParameters::*realField(const QString &flag)
+{
+    static const QList<QPair<QString, double SpiralParameters::*>> fields{
+        {QStringLiteral("turns"), &SpiralParameters::turns},
+        {QStringLiteral("width"), &SpiralParameters::spiralWidth},
+        {QStringLiteral("spacing"), &SpiralParameters::spacing},
+        {QStringLiteral("radius"), &SpiralParameters::radius},
+        {QStringLiteral("bridge-width"), &SpiralParameters::bridgeWidth},
+        {QStringLiteral("feed-spacing"), &SpiralParameters::feedSpacing}};
+    for (const auto &[name, member] : fields) {
+        if (name == flag)
+            return member;
+    }
+    return nullptr;
+}
+
+void setField(SpiralParameters &p, const QString &flag, double value)
+{
+    if (const auto member = realField(flag))
+        p.*member = value;
+    else
+        p.sides = static_cast<int>(value);
+}
+
+double fieldValue(const SpiralParameters &p, const QString &flag)
+{
+    const auto member = realField(flag);
+    return member ? p.*member : p.sides;
+}
+
 // One combination: the value index of each swept option, the last one counting fastest.
 struct Combination
 {
-    QStringList arguments; // without -o and --gds
+    SpiralParameters parameters;
     QString fileName;
 };
 
-// create's arguments for a project of the sweep: the combination's, its file, and its layout.
-QStringList createArgumentsFor(const SweepArguments &sweep, const QStringList &arguments,
-                               const QString &path)
+Combination combination(const SweepArguments &sweep, const SpiralParameters &first,
+                        const QString &shape, qint64 index)
 {
-    QStringList result = arguments + QStringList{QStringLiteral("-o"), path};
-    if (!sweep.layoutSuffix.isEmpty())
-        result += {QStringLiteral("--gds"), path.chopped(3) + sweep.layoutSuffix};
-    return result;
-}
-
-Combination combination(const SweepArguments &sweep, const QString &shape, qint64 index)
-{
-    Combination c{sweep.fixed, shape};
+    Combination c{first, shape};
     QStringList parts;
     qint64 rest = index;
     for (qsizetype k = sweep.swept.size() - 1; k >= 0; --k) {
         const SweptOption &option = sweep.swept[k];
-        const QString &value = option.values[rest % option.values.size()];
+        const qsizetype at = rest % option.values.size();
         rest /= option.values.size();
-        c.arguments += {QStringLiteral("--") + option.flag, value};
+        setField(c.parameters, option.flag, option.numbers[at]);
         if (option.values.size() > 1)
-            parts.prepend(option.prefix + numberText(value.toDouble()));
+            parts.prepend(option.prefix + numberText(option.numbers[at]));
     }
     if (!parts.isEmpty())
         c.fileName += QLatin1Char('_') + parts.join(QLatin1Char('_'));
@@ -254,7 +277,7 @@ QStringList indexRecord(const Row &row, const SweepSetting &setting)
         return on ? QStringLiteral("yes") : QStringLiteral("no");
     };
     const double scale = inductanceScale(loaded);
-    const double perHertz = 1 / hertzPerFrequencyUnit(loaded.document.dimension.frequencyUnit);
+    const double perHertz = 1 / hertzPerFrequencyUnit(loaded.document().dimension.frequencyUnit);
     record +=
         {shapeName(p.shape),
          numberText(p.turns),
@@ -269,8 +292,8 @@ QStringList indexRecord(const Row &row, const SweepSetting &setting)
          flag(setting.options.staircase),
          setting.options.templatePath.isEmpty() ? QStringLiteral("built-in")
                                                 : setting.options.templatePath,
-         loaded.functionSetup.join(QLatin1Char(',')),
-         loaded.layerSetup.join(QLatin1Char(',')),
+         loaded.technology.functionSetup().join(QLatin1Char(',')),
+         loaded.technology.layerSetup().join(QLatin1Char(',')),
          loaded.lengthUnitText,
          numberText(row.sizeX),
          numberText(row.sizeY),
@@ -284,45 +307,42 @@ QStringList indexRecord(const Row &row, const SweepSetting &setting)
          row.resistance.ohms ? numberText(*row.resistance.ohms) : QString(),
          row.peak ? numberText(row.peak->q) : QString(),
          row.peak ? numberText(row.peak->frequency * perHertz) : QString(),
-         frequencyUnitText(loaded.document.dimension.frequencyUnit),
+         frequencyUnitText(loaded.document().dimension.frequencyUnit),
          row.findings.join(QLatin1Char('\n'))};
     return record;
 }
 
-Row runCombination(const Combination &c, const SweepArguments &sweep, const LoadedTemplate &loaded,
+Row runCombination(const Combination &c, const SweepArguments &sweep,
+                   const SpiralCommandOptions &first, const LoadedTemplate &loaded,
                    const std::vector<double> &frequencies)
 {
     Row row;
     row.fileName = c.fileName;
+    row.parameters = c.parameters;
+    SpiralCommandOptions options = first;
+    options.parameters = c.parameters;
+    options.outputPath = QDir(sweep.folder).filePath(c.fileName);
+    if (options.layout)
+        options.layout->path = options.outputPath.chopped(3) + sweep.layoutSuffix;
     try {
-        const SpiralCommandOptions options = parseSpiralOptions(
-            createArgumentsFor(sweep, c.arguments, QDir(sweep.folder).filePath(c.fileName)),
-            SpiralCommand::Create);
-        const SpiralParameters &p = options.parameters;
-        row.parameters = p;
-        const auto spiral = makeSpiral(p, &loaded.layerSetup, &loaded.functionSetup);
-        const bool round = p.shape == SpiralShape::Round;
-        row.sizeX = round ? spiral->outerDiameter() : spiral->sizeX();
-        row.sizeY = round ? spiral->outerDiameter() : spiral->sizeY();
-        row.estimate =
-            estimateTexts(p, &loaded.document, loaded.layerSetup, loaded.functionSetup).inductance;
-        row.resistance = resistanceDC(p, loaded.document, loaded.layerSetup, loaded.functionSetup);
+        torvane::DesignJob job = loaded.job(c.parameters);
+        const torvane::EstimateValues estimate = job.estimate();
+        row.sizeX = estimate.sizeX;
+        row.sizeY = estimate.sizeY;
+        row.estimate = estimateTexts(estimate).inductance;
+        row.resistance =
+            resistanceDC(c.parameters, loaded.document(), loaded.technology.layerSetup(),
+                         loaded.technology.functionSetup());
         if (!frequencies.empty()) {
             // The projects already run on every processor.
             ResponseControl oneThread;
             oneThread.threads = 1;
-            row.peak = frequencyResponse(p, loaded.document, loaded.layerSetup,
-                                         loaded.functionSetup, frequencies, oneThread)
-                           .peakQ();
+            row.peak = job.response(frequencies, oneThread).peakQ();
         }
-        DesignReview review = reviewLoaded(options, loaded);
-        row.geometry = review.inductance ? *review.inductance
-                                         : geometryInductance(p, loaded.document, loaded.layerSetup,
-                                                              loaded.functionSetup);
-        for (const DesignFinding &finding : review.findings)
+        row.geometry = job.inductance();
+        for (const DesignFinding &finding : job.review().findings)
             row.findings.append(findingLine(finding));
-        LoadedTemplate target = loaded;
-        createProject(options, target, std::move(review));
+        createProject(options, job);
         row.written = true;
     } catch (const CliError &error) {
         row.reason = error.message();
@@ -360,7 +380,7 @@ void removeOldIndex(const QString &indexPath)
 
 int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    const SweepArguments sweep = splitArguments(arguments);
+    SweepArguments sweep = splitArguments(arguments);
 
     // Every value is checked once, in the company of the first values of the others, so a
     // typing error stops the sweep before anything is written.
@@ -369,17 +389,23 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
         first += {QStringLiteral("--") + option.flag, option.values.first()};
     // In the current folder: the sweep's own may not exist yet.
     const auto probeArguments = [&](const QStringList &arguments) {
-        return createArgumentsFor(sweep, arguments, QStringLiteral("sweep.son"));
+        QStringList result =
+            arguments + QStringList{QStringLiteral("-o"), QStringLiteral("sweep.son")};
+        if (!sweep.layoutSuffix.isEmpty())
+            result += {QStringLiteral("--gds"), QStringLiteral("sweep.") + sweep.layoutSuffix};
+        return result;
     };
     const SpiralCommandOptions probe =
         parseSpiralOptions(probeArguments(first), SpiralCommand::Create);
     double count = 1;
-    for (const SweptOption &option : sweep.swept) {
-        for (const QString &value : option.values) {
+    for (SweptOption &option : sweep.swept) {
+        for (const QString &value : std::as_const(option.values)) {
             QStringList arguments = first;
             arguments[arguments.indexOf(QStringLiteral("--") + option.flag, sweep.fixed.size()) +
                       1] = value;
-            parseSpiralOptions(probeArguments(arguments), SpiralCommand::Create);
+            const SpiralCommandOptions checked =
+                parseSpiralOptions(probeArguments(arguments), SpiralCommand::Create);
+            option.numbers.append(fieldValue(checked.parameters, option.flag));
         }
         count *= static_cast<double>(option.values.size());
     }
@@ -400,13 +426,14 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
     removeOldIndex(indexPath);
     const QString shape = shapeName(probe.parameters.shape);
     // Every project leaves out the same items of the template: said once.
-    printNotes(err, GeometryBlock(loaded.document.geometry).clearGeometry());
+    printNotes(err, loaded.technology.droppedItems());
 
     const int total = static_cast<int>(count);
     std::vector<Row> rows(static_cast<size_t>(total));
     SweepProgress progress(err, total, isatty(STDERR_FILENO) != 0);
     parallelFor(total, [&](int index) {
-        Row row = runCombination(combination(sweep, shape, index), sweep, loaded, frequencies);
+        Row row = runCombination(combination(sweep, probe.parameters, shape, index), sweep, probe,
+                                 loaded, frequencies);
         progress.finished(row.fileName, row.reason);
         rows[static_cast<size_t>(index)] = std::move(row);
     });

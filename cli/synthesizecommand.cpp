@@ -176,7 +176,7 @@ SynthesisRequest makeRequest(const SynthesisOptions &options, const SpiralComman
 // The frequency of --q-at in Hz; throws CliError naming a bad value.
 double qFrequency(const QString &text, const LoadedTemplate &loaded)
 {
-    const FrequencySweep sweep = frequencyList(text, loaded.document.dimension.frequencyUnit);
+    const FrequencySweep sweep = frequencyList(text, loaded.document().dimension.frequencyUnit);
     if (!sweep.ok())
         throw CliError(QStringLiteral("--q-at: ") + sweep.problem);
     if (sweep.hertz.size() != 1)
@@ -191,8 +191,9 @@ QList<double> rankByQ(SynthesisResult &result, double hertz, const LoadedTemplat
 {
     QList<std::pair<double, SynthesisCandidate>> ranked;
     for (const SynthesisCandidate &c : result.candidates) {
-        const FrequencyResponse response = frequencyResponse(
-            c.parameters, loaded.document, loaded.layerSetup, loaded.functionSetup, {hertz});
+        const FrequencyResponse response =
+            frequencyResponse(c.parameters, loaded.document(), loaded.technology.layerSetup(),
+                              loaded.technology.functionSetup(), {hertz});
         ranked.append({response.hasValues() ? response.freeSpace.front().q : -1, c});
     }
     std::stable_sort(ranked.begin(), ranked.end(),
@@ -302,15 +303,6 @@ void printJson(QTextStream &out, const SynthesisResult &result, const LoadedTemp
     out << QJsonDocument(candidates).toJson(QJsonDocument::Indented);
 }
 
-// The create command line of the best candidate: the spiral options as given, with its turns
-// and radius.
-QStringList createArguments(const SynthesisOptions &options, const SynthesisCandidate &best)
-{
-    return options.spiralArguments +
-           QStringList{QStringLiteral("--turns"),  formatReal(best.parameters.turns),
-                       QStringLiteral("--radius"), radiusText(best.parameters.radius),
-                       QStringLiteral("-o"),       *options.createPath};
-}
 } // namespace
 
 int runSynthesize(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -331,12 +323,13 @@ int runSynthesize(const QStringList &arguments, QTextStream &out, QTextStream &e
     if (options.qAt)
         request.count = qPool;
     SynthesisResult result =
-        synthesizeSpiral(request, loaded.document, loaded.layerSetup, loaded.functionSetup);
+        synthesizeSpiral(request, loaded.document(), loaded.technology.layerSetup(),
+                         loaded.technology.functionSetup());
     const QList<double> qs = options.qAt ? rankByQ(result, qHertz, loaded, count) : QList<double>{};
     if (options.json)
         printJson(out, result, loaded, qs);
     if (result.candidates.isEmpty()) {
-        throw CliError(synthesisExplanation(request, result, loaded.document.geometry.box,
+        throw CliError(synthesisExplanation(request, result, loaded.document().geometry.box,
                                             loaded.lengthUnitText, loaded.inductanceUnitText));
     }
     if (!options.json)
@@ -345,8 +338,12 @@ int runSynthesize(const QStringList &arguments, QTextStream &out, QTextStream &e
     if (options.createPath) {
         out.flush();
         // Keep the standard output pure JSON.
-        return runCreate(createArguments(options, result.candidates.first()),
-                         options.json ? err : out, err);
+        // The best candidate as the table shows it: its radius to the fields' 3 decimals.
+        SpiralCommandOptions best = spiral;
+        best.parameters.turns = result.candidates.first().parameters.turns;
+        best.parameters.radius =
+            std::round(result.candidates.first().parameters.radius * 1000) / 1000;
+        return createAndReport(best, loaded, options.json ? err : out, err);
     }
     return 0;
 }
