@@ -14,7 +14,7 @@ QJsonObject findingObject(const DesignFinding &finding)
 {
     QJsonObject object{{QStringLiteral("severity"),
                         finding.isError() ? QStringLiteral("error") : QStringLiteral("warning")},
-                       {QStringLiteral("code"), finding.code},
+                       {QStringLiteral("code"), findingCodeName(finding.code)},
                        {QStringLiteral("message"), finding.message}};
     if (finding.location || finding.level) {
         QJsonObject location;

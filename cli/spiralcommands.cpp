@@ -41,7 +41,7 @@ QString refusal(const QString &question)
 void refuseBeforeCreate(const SpiralCommandOptions &options, const QList<DesignFinding> &findings)
 {
     for (const DesignFinding &finding : ownPromptFindings(findings)) {
-        if (finding.code == FindingCode::innerRadius)
+        if (finding.code == FindingCode::InnerRadius)
             throw CliError(
                 QString(finding.createPrompt).replace(QLatin1Char('\n'), QLatin1Char(' ')));
         if (!options.assumeYes)
@@ -51,7 +51,7 @@ void refuseBeforeCreate(const SpiralCommandOptions &options, const QList<DesignF
         throw CliError(refusal(layoutErrorsQuestion(findings)));
     // The window writes an unusually large layout with a warning; a script is stopped.
     for (const DesignFinding &finding : findings) {
-        if (finding.code == FindingCode::largeLayout && !options.assumeYes)
+        if (finding.code == FindingCode::LargeLayout && !options.assumeYes)
             throw CliError(finding.message + QStringLiteral(" Pass --yes to create it anyway."));
     }
 }

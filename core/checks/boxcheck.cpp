@@ -21,7 +21,7 @@ std::optional<DesignFinding> boxEffectFinding(const GeometryInductance &inductan
         return geometryValueText(henries * scale) + QLatin1Char(' ') + inductanceUnit;
     };
     DesignFinding finding;
-    finding.code = FindingCode::boxEffect;
+    finding.code = FindingCode::BoxEffect;
     finding.message =
         QStringLiteral("The box lowers the inductance at the reference planes by %1 %, from %2 "
                        "in free space to %3: %4 keeps more of it.")

@@ -78,7 +78,7 @@ struct Checker
     const BoxSettings &box() const { return layout.geometry.box; }
     const QList<Polygon> &polygons() const { return layout.geometry.polygons; }
 
-    void add(FindingSeverity severity, const QString &code, const QString &message,
+    void add(FindingSeverity severity, FindingCode code, const QString &message,
              QList<int> polygonIndices = {}, std::optional<Point> at = std::nullopt,
              std::optional<int> level = std::nullopt)
     {
@@ -121,12 +121,12 @@ struct Checker
     void checkRoles()
     {
         if (!hasSpiralLevel(roles)) {
-            add(FindingSeverity::Warning, FindingCode::noSpiralLevel,
+            add(FindingSeverity::Warning, FindingCode::NoSpiralLevel,
                 QStringLiteral("No metal level has the role \"spiral\", so no winding is drawn."));
             findings.last().createPrompt = noSpiralLevelQuestion;
         }
         if (!roles.contains(roleBridge)) {
-            add(FindingSeverity::Warning, FindingCode::noBridgeLevel,
+            add(FindingSeverity::Warning, FindingCode::NoBridgeLevel,
                 isDifferential(p.shape)
                     ? QStringLiteral("No metal level has the role \"bridge\", so the crossings "
                                      "under the winding are missing and its halves do not join.")
@@ -141,7 +141,7 @@ struct Checker
             if (const auto minimum =
                     innerRadiusShortfall(box(), p.spiralWidth, p.spacing, p.radius, p.sides)) {
                 const QString refusal = innerRadiusMessage(*minimum, unit);
-                add(FindingSeverity::Error, FindingCode::innerRadius,
+                add(FindingSeverity::Error, FindingCode::InnerRadius,
                     QString(refusal).replace(QLatin1Char('\n'), QLatin1Char(' ')));
                 findings.last().createPrompt = refusal;
             }
@@ -155,7 +155,7 @@ struct Checker
             message += p.feedSpacingAuto
                            ? QStringLiteral("; Auto is ticked, so the layout uses the spacing.")
                            : QStringLiteral(", so the feeds may not reach the winding.");
-            add(FindingSeverity::Warning, FindingCode::feedSpacing, message);
+            add(FindingSeverity::Warning, FindingCode::FeedSpacing, message);
             findings.last().createPrompt = feedSpacingQuestion;
         }
     }
@@ -177,7 +177,7 @@ struct Checker
         });
         if (outside.count == 0)
             return;
-        add(FindingSeverity::Error, FindingCode::outsideBox,
+        add(FindingSeverity::Error, FindingCode::OutsideBox,
             QStringLiteral("%1 %2 of %3 %4 outside the %5 x %6 box, up to %7 beyond its edge.")
                 .arg(outside.count)
                 .arg(outside.count == 1 ? QStringLiteral("point") : QStringLiteral("points"))
@@ -224,7 +224,7 @@ struct Checker
                 QList<int> offenders;
                 for (const auto &self : contacts.selfContacts)
                     offenders.append(members[self.ring]);
-                add(FindingSeverity::Error, FindingCode::overlap,
+                add(FindingSeverity::Error, FindingCode::Overlap,
                     offenders.size() == 1
                         ? QStringLiteral("A conductor on level %1 crosses or touches itself, "
                                          "shorting its turns.")
@@ -305,7 +305,7 @@ struct Checker
     };
     void addOverlap(const ContactGroup &group, const QString &message, int level)
     {
-        add(FindingSeverity::Error, FindingCode::overlap, message, group.polygons, group.at, level);
+        add(FindingSeverity::Error, FindingCode::Overlap, message, group.polygons, group.at, level);
     }
 
     // The rings of a level that carry vias at two or more places.
@@ -345,25 +345,25 @@ struct Checker
             return;
         const double cell = cellSize();
         const QString cellText = shortLength(cell, unit);
-        const auto narrow = [&](const QString &code, const QString &what, double value,
+        const auto narrow = [&](FindingCode code, const QString &what, double value,
                                 const QString &effect) {
             if (value < cell)
                 add(FindingSeverity::Warning, code,
                     QStringLiteral("The %1, %2, is narrower than one cell (%3): %4.")
                         .arg(what, length(value, unit), cellText, effect));
         };
-        narrow(FindingCode::narrowWidth, QStringLiteral("conductor width"), p.spiralWidth,
+        narrow(FindingCode::NarrowWidth, QStringLiteral("conductor width"), p.spiralWidth,
                QStringLiteral("the simulator may drop or widen it"));
         if (bridgeDrawn())
-            narrow(FindingCode::narrowWidth,
+            narrow(FindingCode::NarrowWidth,
                    isDifferential(p.shape) ? QStringLiteral("centre tap width")
                                            : QStringLiteral("bridge width"),
                    p.bridgeWidth, QStringLiteral("the simulator may drop or widen it"));
         if (p.turns > 1 || isDifferential(p.shape))
-            narrow(FindingCode::narrowGap, QStringLiteral("spacing"), p.spacing,
+            narrow(FindingCode::NarrowGap, QStringLiteral("spacing"), p.spacing,
                    QStringLiteral("the simulator may join adjacent turns"));
         if (isDifferential(p.shape) && !p.feedSpacingAuto)
-            narrow(FindingCode::narrowGap, QStringLiteral("feed spacing"), p.feedSpacing,
+            narrow(FindingCode::NarrowGap, QStringLiteral("feed spacing"), p.feedSpacing,
                    QStringLiteral("the simulator may join the two feeds"));
     }
 
@@ -371,7 +371,7 @@ struct Checker
     {
         const QString warning = largeLayoutWarning(measureLayout(layout));
         if (!warning.isEmpty())
-            add(FindingSeverity::Warning, FindingCode::largeLayout, warning);
+            add(FindingSeverity::Warning, FindingCode::LargeLayout, warning);
     }
 
     // Round shapes never sit on the grid; the snap only matters once it moves an edge by more
@@ -391,7 +391,7 @@ struct Checker
         const double largest = offGrid.worstValue;
         if (offGrid.count == 0 || !(largest > 0.1 * narrowest))
             return;
-        add(FindingSeverity::Warning, FindingCode::offGrid,
+        add(FindingSeverity::Warning, FindingCode::OffGrid,
             QStringLiteral("%1 %2 off the %3 x %4 cell grid; the simulator moves them by up to "
                            "%5, %6% of the narrowest width or gap (%7).")
                 .arg(offGrid.count)
@@ -415,7 +415,7 @@ QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralPara
     // corners fly off: the one finding that matters is the radius.
     const bool folded = std::any_of(
         checker.findings.begin(), checker.findings.end(),
-        [](const DesignFinding &finding) { return finding.code == FindingCode::innerRadius; });
+        [](const DesignFinding &finding) { return finding.code == FindingCode::InnerRadius; });
     if (!folded) {
         checker.checkBox();
         checker.checkContacts();
@@ -432,12 +432,45 @@ QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralPara
 QList<DesignFinding> ownPromptFindings(const QList<DesignFinding> &findings)
 {
     QList<DesignFinding> ordered;
-    for (const QString &code :
-         {FindingCode::noSpiralLevel, FindingCode::innerRadius, FindingCode::feedSpacing}) {
+    for (const FindingCode code :
+         {FindingCode::NoSpiralLevel, FindingCode::InnerRadius, FindingCode::FeedSpacing}) {
         for (const DesignFinding &finding : findings) {
             if (finding.code == code && !finding.createPrompt.isEmpty())
                 ordered.append(finding);
         }
     }
     return ordered;
+}
+
+QString findingCodeName(FindingCode code)
+{
+    switch (code) {
+    case FindingCode::NoSpiralLevel:
+        return QStringLiteral("no-spiral-level");
+    case FindingCode::NoBridgeLevel:
+        return QStringLiteral("no-bridge-level");
+    case FindingCode::InnerRadius:
+        return QStringLiteral("inner-radius");
+    case FindingCode::FeedSpacing:
+        return QStringLiteral("feed-spacing");
+    case FindingCode::OutsideBox:
+        return QStringLiteral("outside-box");
+    case FindingCode::Overlap:
+        return QStringLiteral("overlap");
+    case FindingCode::NarrowWidth:
+        return QStringLiteral("narrow-width");
+    case FindingCode::NarrowGap:
+        return QStringLiteral("narrow-gap");
+    case FindingCode::OffGrid:
+        return QStringLiteral("off-grid");
+    case FindingCode::LargeLayout:
+        return QStringLiteral("large-layout");
+    case FindingCode::LeadOverlap:
+        return QStringLiteral("lead-overlap");
+    case FindingCode::BoxEffect:
+        return QStringLiteral("box-effect");
+    case FindingCode::NoLayout:
+        break;
+    }
+    return QStringLiteral("no-layout");
 }

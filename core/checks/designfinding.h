@@ -13,11 +13,32 @@ enum class FindingSeverity
     Error    // the layout is wrong as it stands
 };
 
+// What a finding is about, in the order the checks run.
+enum class FindingCode
+{
+    NoSpiralLevel,
+    NoBridgeLevel,
+    InnerRadius,
+    FeedSpacing,
+    OutsideBox,
+    Overlap,
+    NarrowWidth,
+    NarrowGap,
+    OffGrid,
+    LargeLayout,
+    LeadOverlap,
+    BoxEffect, // from the design review: the box lowers the inductance noticeably
+    NoLayout   // no picture: a template without metal levels or box, or a length of 0
+};
+
+// The stable short name scripts see, such as "outside-box".
+QString findingCodeName(FindingCode code);
+
 // One result of the design checks.
 struct DesignFinding
 {
     FindingSeverity severity = FindingSeverity::Warning;
-    QString code;                  // stable short name, such as "outside-box"
+    FindingCode code = FindingCode::NoLayout;
     QString message;               // one sentence in plain words, numbers with their unit
     QList<int> polygons;           // indices into the laid-out document's polygons, to outline
     std::optional<Point> location; // a point to mark, in the project's coordinates

@@ -60,7 +60,7 @@ std::optional<DesignFinding> leadOverlapFinding(const DrawnLayout &layout, doubl
                     .arg(names, formatPlain(along, 4), lengthUnit, formatPlain(centre.x, 4),
                          formatPlain(centre.y, 4));
             return DesignFinding{FindingSeverity::Warning,
-                                 FindingCode::leadOverlap,
+                                 FindingCode::LeadOverlap,
                                  message,
                                  {},
                                  centre,

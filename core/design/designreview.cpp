@@ -130,14 +130,14 @@ DesignReview reviewDesign(const ProjectDocument *templateDocument,
         technology.geometry.clearGeometry();
         review.findings = checkDesign(technology, parameters, review.functionSetup, lengthUnit);
         review.findings.prepend(
-            {FindingSeverity::Error, FindingCode::noLayout, review.failure, {}, {}, {}, {}});
+            {FindingSeverity::Error, FindingCode::NoLayout, review.failure, {}, {}, {}, {}});
         return review;
     }
     review.windingExtent = windingExtent(review.layout, review.functionSetup);
     review.findings = checkDesign(review.layout, parameters, review.functionSetup, lengthUnit);
     for (const DesignFinding &finding : std::as_const(review.findings)) {
         // The create command refuses this one, so the preview says why instead of drawing.
-        if (finding.code == FindingCode::innerRadius)
+        if (finding.code == FindingCode::InnerRadius)
             review.failure = finding.message;
     }
     if (review.hasPicture()) {

@@ -50,7 +50,7 @@ void CreateFlow::run(const TabDesign &design)
     notes = job->review().droppedItems;
     // Written anyway: the user chose these levels, and may well mean it.
     for (const DesignFinding &finding : findings) {
-        if (finding.code == FindingCode::largeLayout)
+        if (finding.code == FindingCode::LargeLayout)
             window.statusBar()->showMessage(finding.message);
     }
     if (xgeom.start)

@@ -23,7 +23,7 @@ QString layoutQuestion(const QList<DesignFinding> &findings, const QStringList &
     // A length of 0 that keeps the layout from being drawn is already named as out of range.
     QList<DesignFinding> errors = findings;
     if (!outOfRangeFields.isEmpty())
-        errors.removeIf([](const DesignFinding &f) { return f.code == FindingCode::noLayout; });
+        errors.removeIf([](const DesignFinding &f) { return f.code == FindingCode::NoLayout; });
     if (const DesignFinding *error = firstPlainError(errors))
         lines.append(tr("The layout has errors:\n") + error->message);
     if (lines.isEmpty())
@@ -41,7 +41,7 @@ bool confirmLayout(UserPrompts &prompts, QWidget *window, const QList<DesignFind
         prompts.question(window, title, question, QMessageBox::No) != QMessageBox::Yes)
         return false;
     for (const DesignFinding &finding : ownPromptFindings(findings)) {
-        if (finding.code == FindingCode::innerRadius) {
+        if (finding.code == FindingCode::InnerRadius) {
             prompts.critical(window, title, finding.createPrompt);
             return false;
         }

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(SpiralParameters)
+Q_DECLARE_METATYPE(FindingCode)
 
 namespace {
 using Ring = QList<Point>;
@@ -31,9 +32,9 @@ SpiralParameters defaults(SpiralShape shape)
 // The built-in template's roles: level 1 carries the spiral, level 2 the bridge.
 const QStringList usualRoles{"none", "spiral", "bridge", "none"};
 
-QStringList codes(const QList<DesignFinding> &findings)
+QList<FindingCode> codes(const QList<DesignFinding> &findings)
 {
-    QStringList result;
+    QList<FindingCode> result;
     for (const DesignFinding &finding : findings)
         result.append(finding.code);
     return result;
@@ -107,7 +108,7 @@ void DesignChecksTest::quietOnTheDefaults()
             // The built-in cover, 101 um above, takes more than 2 % from the larger ones.
             QList<DesignFinding> findings = review.findings;
             findings.removeIf([](const DesignFinding &finding) {
-                return finding.code == FindingCode::boxEffect;
+                return finding.code == FindingCode::BoxEffect;
             });
             QVERIFY2(findings.isEmpty(), qPrintable(QStringLiteral("shape %1, %2 turns: %3")
                                                         .arg(static_cast<int>(shape))
@@ -121,76 +122,76 @@ void DesignChecksTest::eachRuleFires_data()
 {
     QTest::addColumn<SpiralParameters>("parameters");
     QTest::addColumn<QStringList>("roles");
-    QTest::addColumn<QString>("code");
+    QTest::addColumn<FindingCode>("code");
     QTest::addColumn<bool>("error");
     const QStringList usual{"none", "spiral", "bridge", "none"};
     SpiralParameters p = defaults(SpiralShape::Round);
     QTest::newRow("no spiral level") << p << QStringList{"none", "none", "bridge", "none"}
-                                     << FindingCode::noSpiralLevel << false;
+                                     << FindingCode::NoSpiralLevel << false;
     QTest::newRow("no bridge level") << p << QStringList{"none", "spiral", "none", "none"}
-                                     << FindingCode::noBridgeLevel << false;
-    QTest::newRow("feed over the bridge") << p << usual << FindingCode::leadOverlap << false;
+                                     << FindingCode::NoBridgeLevel << false;
+    QTest::newRow("feed over the bridge") << p << usual << FindingCode::LeadOverlap << false;
     p.turns = 8;
     p.spiralWidth = 20;
-    QTest::newRow("outside the box") << p << usual << FindingCode::outsideBox << true;
+    QTest::newRow("outside the box") << p << usual << FindingCode::OutsideBox << true;
     p = defaults(SpiralShape::Round);
     p.radius = 1;
     p.spiralWidth = 20;
-    QTest::newRow("winding into itself") << p << usual << FindingCode::overlap << true;
+    QTest::newRow("winding into itself") << p << usual << FindingCode::Overlap << true;
     p = defaults(SpiralShape::NSided);
     p.sides = 12;
     p.turns = 3.6;
     p.spacing = 3;
     p.radius = 50;
-    QTest::newRow("feed end on the inner turn") << p << usual << FindingCode::overlap << true;
+    QTest::newRow("feed end on the inner turn") << p << usual << FindingCode::Overlap << true;
     p = defaults(SpiralShape::RoundDifferential);
     p.turns = 3;
     p.bridgeWidth = 35;
-    QTest::newRow("centre tap on the crossings") << p << usual << FindingCode::overlap << true;
+    QTest::newRow("centre tap on the crossings") << p << usual << FindingCode::Overlap << true;
     p = defaults(SpiralShape::Round);
     p.spiralWidth = 0.5;
-    QTest::newRow("narrow width") << p << usual << FindingCode::narrowWidth << false;
+    QTest::newRow("narrow width") << p << usual << FindingCode::NarrowWidth << false;
     p = defaults(SpiralShape::RoundDifferential);
     p.feedSpacingAuto = false;
     p.feedSpacing = 0.5;
-    QTest::newRow("narrow feed gap") << p << usual << FindingCode::narrowGap << false;
+    QTest::newRow("narrow feed gap") << p << usual << FindingCode::NarrowGap << false;
     p = defaults(SpiralShape::Round);
     p.spiralWidth = 4;
     p.spacing = 4;
-    QTest::newRow("snapped too far") << p << usual << FindingCode::offGrid << false;
+    QTest::newRow("snapped too far") << p << usual << FindingCode::OffGrid << false;
     p = defaults(SpiralShape::NSidedDifferential);
     p.radius = 41.2;
-    QTest::newRow("inner radius") << p << usual << FindingCode::innerRadius << true;
+    QTest::newRow("inner radius") << p << usual << FindingCode::InnerRadius << true;
     p = defaults(SpiralShape::RoundDifferential);
     p.feedSpacing = 27.1;
     QTest::newRow("feed spacing, even under Auto")
-        << p << usual << FindingCode::feedSpacing << false;
+        << p << usual << FindingCode::FeedSpacing << false;
     p = defaults(SpiralShape::Round);
     p.turns = 5;
-    QTest::newRow("box lowers the inductance") << p << usual << FindingCode::boxEffect << false;
+    QTest::newRow("box lowers the inductance") << p << usual << FindingCode::BoxEffect << false;
 }
 
 void DesignChecksTest::eachRuleFires()
 {
     QFETCH(SpiralParameters, parameters);
     QFETCH(QStringList, roles);
-    QFETCH(QString, code);
+    QFETCH(FindingCode, code);
     QFETCH(bool, error);
     ProjectDocument document = builtInTemplate();
     const QStringList metals{"Lossless", "TopMetal", "Metal5", "Lossless"};
     const DesignReview review =
         reviewDesign(&document, parameters, metals, roles, QStringLiteral("um"));
     const qsizetype at = codes(review.findings).indexOf(code);
-    QVERIFY2(at >= 0, qPrintable(codes(review.findings).join(',')));
+    QVERIFY2(at >= 0, qPrintable(findingCodeName(code) + QStringLiteral(" not found")));
     const DesignFinding &finding = review.findings[at];
     QCOMPARE(finding.isError(), error);
     QVERIFY(!finding.message.isEmpty());
     // Errors come first and point at what to outline.
     QCOMPARE(review.findings.first().isError(), hasErrors(review.findings));
-    if (error && code != FindingCode::innerRadius)
+    if (error && code != FindingCode::InnerRadius)
         QVERIFY(!finding.polygons.isEmpty() && finding.location);
     // The inner radius leaves no picture; its half-turns would fold back on themselves.
-    QCOMPARE(review.hasPicture(), code != FindingCode::innerRadius);
+    QCOMPARE(review.hasPicture(), code != FindingCode::InnerRadius);
 }
 
 void DesignChecksTest::reviewKeepsTheTemplate()
@@ -230,7 +231,7 @@ void DesignChecksTest::outsideBoxMessageAgrees()
     const DesignReview review =
         reviewDesign(&document, p, {"Lossless", "TopMetal", "Metal5", "Lossless"},
                      {"none", "spiral", "bridge", "none"}, QStringLiteral("um"));
-    const qsizetype at = codes(review.findings).indexOf(FindingCode::outsideBox);
+    const qsizetype at = codes(review.findings).indexOf(FindingCode::OutsideBox);
     QVERIFY(at >= 0);
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("^(\\d+) (points?) of (\\d+) (polygons?) (lies|lie) "))
@@ -246,35 +247,37 @@ void DesignChecksTest::outsideBoxMessageAgrees()
 void DesignChecksTest::featuresOneCellWidePass_data()
 {
     QTest::addColumn<SpiralParameters>("parameters"); // on the built-in template's 1 um cells
-    QTest::addColumn<QStringList>("narrow");          // the narrow-feature findings expected
+    QTest::addColumn<QList<FindingCode>>("narrow");   // the narrow-feature findings expected
     SpiralParameters round = defaults(SpiralShape::Round);
     round.turns = 3;
     round.spiralWidth = round.spacing = round.bridgeWidth = 1;
-    QTest::newRow("round, all one cell") << round << QStringList();
+    QTest::newRow("round, all one cell") << round << QList<FindingCode>();
     round.spacing = 0.999;
-    QTest::newRow("round, gap just below") << round << QStringList{FindingCode::narrowGap};
+    QTest::newRow("round, gap just below") << round << QList<FindingCode>{FindingCode::NarrowGap};
     round.spacing = 1;
     round.bridgeWidth = 0.999;
-    QTest::newRow("round, bridge just below") << round << QStringList{FindingCode::narrowWidth};
+    QTest::newRow("round, bridge just below")
+        << round << QList<FindingCode>{FindingCode::NarrowWidth};
     SpiralParameters feeds = defaults(SpiralShape::RoundDifferential);
     feeds.spiralWidth = feeds.spacing = feeds.bridgeWidth = 1;
     feeds.feedSpacingAuto = false;
     feeds.feedSpacing = 1;
-    QTest::newRow("differential, all one cell") << feeds << QStringList();
+    QTest::newRow("differential, all one cell") << feeds << QList<FindingCode>();
     feeds.feedSpacing = 0.999;
-    QTest::newRow("differential, feeds just below") << feeds << QStringList{FindingCode::narrowGap};
+    QTest::newRow("differential, feeds just below")
+        << feeds << QList<FindingCode>{FindingCode::NarrowGap};
 }
 
 void DesignChecksTest::featuresOneCellWidePass()
 {
     QFETCH(SpiralParameters, parameters);
-    QFETCH(QStringList, narrow);
+    QFETCH(QList<FindingCode>, narrow);
     ProjectDocument document = builtInTemplate();
     const DesignReview review =
         reviewDesign(&document, parameters, {}, usualRoles, QStringLiteral("um"));
-    QStringList found;
-    for (const QString &code : codes(review.findings)) {
-        if (code == FindingCode::narrowWidth || code == FindingCode::narrowGap)
+    QList<FindingCode> found;
+    for (const FindingCode code : codes(review.findings)) {
+        if (code == FindingCode::NarrowWidth || code == FindingCode::NarrowGap)
             found.append(code);
     }
     QCOMPARE(found, narrow);
@@ -313,7 +316,7 @@ void DesignChecksTest::pointsPastEachEdgeOfAnOblongBox()
     QStringList outside;
     for (const DesignFinding &finding :
          checkDesign(layout, defaults(SpiralShape::Round), usualRoles, QStringLiteral("um"))) {
-        if (finding.code == FindingCode::outsideBox)
+        if (finding.code == FindingCode::OutsideBox)
             outside.append(finding.message);
     }
     QCOMPARE(outside, message.isEmpty() ? QStringList() : QStringList{message});
@@ -344,7 +347,7 @@ void DesignChecksTest::tapRingAllowedOnTheBridgeLevelOnly()
     tapped.turns = 3;
     const QList<DesignFinding> findings =
         checkDesign(layout, tapped, usualRoles, QStringLiteral("um"));
-    QCOMPARE(codes(findings).contains(FindingCode::overlap), reported);
+    QCOMPARE(codes(findings).contains(FindingCode::Overlap), reported);
     if (reported)
         QCOMPARE(findings.first().message,
                  QStringLiteral("Two conductors on level 1 touch in 2 separate places, closing a "
@@ -388,7 +391,7 @@ void DesignChecksTest::boxEffectAboveTwoPercent()
     const auto messageOf = [&](const ProjectDocument &technology) {
         for (const DesignFinding &finding :
              reviewDesign(&technology, p, metals, roles, QStringLiteral("um")).findings) {
-            if (finding.code == FindingCode::boxEffect)
+            if (finding.code == FindingCode::BoxEffect)
                 return finding.message;
         }
         return QString();
