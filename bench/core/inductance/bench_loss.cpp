@@ -158,10 +158,15 @@ int main(int argc, char **argv)
             const Timing free = timed(p, t, frequencies, runs, BoxEffect::Left);
             const Timing boxed = timed(p, t, frequencies, runs, BoxEffect::Included);
             const FrequencyResponse &result = boxed.result;
-            if (!result.hasInBoxValues()) {
-                std::printf("%-32s %6.2f turns: %s %s\n", shape.name, turns,
-                            qPrintable(result.reason), qPrintable(result.inBoxReason));
+            if (!result.hasValues()) {
+                std::printf("%-32s %6.2f turns: %s\n", shape.name, turns,
+                            qPrintable(result.reason));
                 return 1;
+            }
+            if (!result.hasInBoxValues()) {
+                std::printf("%-32s %6.2f turns %8.2f ms %8.2f ms CPU | no box: %s\n", shape.name,
+                            turns, free.wall, free.cpu, qPrintable(result.inBoxReason));
+                continue;
             }
             const FrequencyPoint &top = result.freeSpace.back();
             const FrequencyPoint &topBox = result.inBox.back();
