@@ -210,13 +210,13 @@ public:
             const bool sameColumn = k > 0 && image.index[0] == near[k - 1].index[0] &&
                                     image.index[1] == near[k - 1].index[1];
             if (!batch.empty() && (!sameColumn || batch.size() == batchLimit)) {
-                walk(batch);
+                walk(batch, stop);
                 batch.clear();
             }
             batch.push_back(viewOf(image));
         }
         if (!batch.empty())
-            walk(batch);
+            walk(batch, stop);
     }
 
     std::vector<ImageFieldGradient> gradients()
@@ -494,7 +494,7 @@ private:
     // and shifts along x and y (so their moments' signs differ by the image's sign alone): at
     // each pair of clusters the derivatives of the images far enough apart are summed, each
     // with its sign, and turned into the local expansion once.
-    void walk(const std::vector<ImageView> &batch)
+    void walk(const std::vector<ImageView> &batch, const std::atomic<bool> *stop)
     {
         const MomentSigns signs = momentSigns(batch[0].kind & 1, batch[0].kind & 2, 1.0);
         const size_t levels = m_levels.size();
@@ -504,7 +504,9 @@ private:
             {0, 0,
              batch.size() >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << batch.size()) - 1}};
         double t[termCount];
-        while (!stack.empty()) {
+        for (size_t visits = 1; !stack.empty(); ++visits) {
+            if (visits % 1024 == 0 && stop && stop->load(std::memory_order_relaxed))
+                return;
             const Visit visit = stack.back();
             stack.pop_back();
             const Node &a = m_nodes[visit.a];
