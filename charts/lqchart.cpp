@@ -100,6 +100,7 @@ std::unique_ptr<QChart> makeLqChart(const FrequencyResponse &response, const LqC
 
     addCurves(*chart, response.freeSpace, units, QStringLiteral("free space"), Qt::SolidLine,
               frequency, inductance, q);
+    // The legend holds one row: only the free-space peak is marked.
     if (!response.inBox.empty())
         addCurves(*chart, response.inBox, units, QStringLiteral("in the box"), Qt::DashLine,
                   frequency, inductance, q);

@@ -76,13 +76,35 @@ void printLossTable(QTextStream &out, const FrequencyResponse &response,
         << significant(response.thickInductance * scale) << ' ' << h
         << " at low frequency (the Geometry line is the sheet value, "
         << significant(response.sheetInductance * scale) << ' ' << h << ")\n";
-    const QStringList header{QStringLiteral("frequency [%1]").arg(frequencyUnitOf(loaded)),
-                             QStringLiteral("L [%1]").arg(h), QStringLiteral("R [Ohm]"),
-                             QStringLiteral("Q")};
+    const bool inBox = response.hasInBoxValues();
+    if (inBox) {
+        const FrequencyPoint boxPeak = *response.inBoxPeakQ();
+        out << "Loss in box: peak Q " << significant(boxPeak.q) << " at "
+            << frequencyText(boxPeak.frequency, loaded) << ", L "
+            << significant(response.inBoxThickInductance * scale) << ' ' << h
+            << " at low frequency (sheet value "
+            << significant(response.inBoxSheetInductance * scale) << ' ' << h << ")\n";
+    } else {
+        out << "Loss in box: \u2013 (" << response.inBoxReason << ")\n";
+    }
+    QStringList header{QStringLiteral("frequency [%1]").arg(frequencyUnitOf(loaded)),
+                       QStringLiteral("L [%1]").arg(h), QStringLiteral("R [Ohm]"),
+                       QStringLiteral("Q")};
+    if (inBox)
+        header += {QStringLiteral("L in box [%1]").arg(h), QStringLiteral("R in box [Ohm]"),
+                   QStringLiteral("Q in box")};
     QList<QStringList> rows{header};
-    for (const FrequencyPoint &p : response.freeSpace)
-        rows.append({significant(p.frequency * perHertz(loaded)), significant(p.inductance * scale),
-                     significant(p.resistance), significant(p.q)});
+    for (size_t i = 0; i < response.freeSpace.size(); ++i) {
+        const FrequencyPoint &p = response.freeSpace[i];
+        QStringList row{significant(p.frequency * perHertz(loaded)),
+                        significant(p.inductance * scale), significant(p.resistance),
+                        significant(p.q)};
+        if (inBox) {
+            const FrequencyPoint &b = response.inBox[i];
+            row += {significant(b.inductance * scale), significant(b.resistance), significant(b.q)};
+        }
+        rows.append(row);
+    }
     QList<qsizetype> widths(header.size(), 0);
     for (const QStringList &row : rows) {
         for (qsizetype i = 0; i < row.size(); ++i)
@@ -103,10 +125,18 @@ QJsonObject frequencyResponseJson(const FrequencyResponse &response, const Loade
         return {{QStringLiteral("freeSpace"), QJsonValue::Null},
                 {QStringLiteral("inBox"), QJsonValue::Null},
                 {QStringLiteral("reason"), response.reason}};
-    return {{QStringLiteral("freeSpace"), pointsJson(response.freeSpace, scale)},
-            {QStringLiteral("inBox"), response.inBox.empty()
-                                          ? QJsonValue(QJsonValue::Null)
-                                          : QJsonValue(pointsJson(response.inBox, scale))},
-            {QStringLiteral("thickMetalInductance"), response.thickInductance * scale},
-            {QStringLiteral("sheetInductance"), response.sheetInductance * scale}};
+    QJsonObject object{{QStringLiteral("freeSpace"), pointsJson(response.freeSpace, scale)},
+                       {QStringLiteral("inBox"), QJsonValue::Null},
+                       {QStringLiteral("thickMetalInductance"), response.thickInductance * scale},
+                       {QStringLiteral("sheetInductance"), response.sheetInductance * scale}};
+    if (response.hasInBoxValues()) {
+        object.insert(QStringLiteral("inBox"), pointsJson(response.inBox, scale));
+        object.insert(QStringLiteral("inBoxThickMetalInductance"),
+                      response.inBoxThickInductance * scale);
+        object.insert(QStringLiteral("inBoxSheetInductance"),
+                      response.inBoxSheetInductance * scale);
+    } else {
+        object.insert(QStringLiteral("inBoxReason"), response.inBoxReason);
+    }
+    return object;
 }

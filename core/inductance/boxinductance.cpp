@@ -15,7 +15,8 @@ constexpr double shellTolerance = 1e-5;
 InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
                                   const std::vector<CurrentPiece> &outside,
                                   const ConductingBox &box, const PathInductances &freeSpace,
-                                  double metresPerUnit, std::stop_token stop)
+                                  double metresPerUnit, std::stop_token stop,
+                                  const std::atomic<bool> *stopFlag)
 {
     InBoxInductances result;
     const double henriesPerUnit = mu0Over4Pi * metresPerUnit;
@@ -26,6 +27,7 @@ InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
     BoxImageSettings settings;
     settings.tolerance = shellTolerance;
     settings.stop = std::move(stop);
+    settings.stopFlag = stopFlag;
     const double scale =
         std::min(std::fabs(freeSpace.winding), std::fabs(freeSpace.referencePlanes));
     const BoxImageSums sums = boxImageSums(winding, outside, box, scale / henriesPerUnit, settings);
@@ -33,6 +35,7 @@ InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
         result.reason = sums.failure;
         return result;
     }
+    result.shells = sums.shells;
     const PathInductances values{freeSpace.winding + henriesPerUnit * sums.first,
                                  freeSpace.referencePlanes + henriesPerUnit * sums.all};
     if (!std::isfinite(values.winding) || !std::isfinite(values.referencePlanes) ||

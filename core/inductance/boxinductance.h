@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <optional>
 #include <stop_token>
 #include <vector>
@@ -19,14 +20,16 @@ struct InBoxInductances
 {
     std::optional<PathInductances> values;
     QString reason; // why there are none; empty when there are
+    int shells = 0; // shells of images summed
 };
 
 // The inductances of the paths in the box: the free-space values plus the mutual inductance of
 // each path with all of its images in the box's conductors, summed until a shell of images
 // changes them by less than 1e-5 of their value (boxImageSums). Lengths of the pieces and the
 // box in one unit of metresPerUnit metres; the pieces as spiralCurrentPaths gives them.
-// A requested stop ends the sums early, without values.
+// A requested stop (or the flag set) ends the sums early, without values.
 InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
                                   const std::vector<CurrentPiece> &outside,
                                   const ConductingBox &box, const PathInductances &freeSpace,
-                                  double metresPerUnit, std::stop_token stop = {});
+                                  double metresPerUnit, std::stop_token stop = {},
+                                  const std::atomic<bool> *stopFlag = nullptr);

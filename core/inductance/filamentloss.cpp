@@ -1,5 +1,6 @@
 #include "core/inductance/filamentloss.h"
 
+#include "core/inductance/fieldgradient.h"
 #include "core/inductance/gausslegendre.h"
 #include "core/inductance/neumann.h"
 #include "core/inductance/stripes.h"
@@ -36,70 +37,14 @@ constexpr double leastCutFrequency = 1e10;
 constexpr double sheetThickness = 0.01;
 // Excitations of a section: its own field and the harmonic fields up to this degree.
 constexpr int harmonicDegree = 2;
+// The coarsest relative residual of the solve for the images' drive alone.
+constexpr double imageTolerance = 1e-2;
 
 double skinDepth(const PieceMaterial &material, double frequency)
 {
     return 1 / std::sqrt(std::numbers::pi * frequency * 4e-7 * std::numbers::pi *
                          material.conductivity);
 }
-
-double segmentDistance(const Vec3 &p0, const Vec3 &p1, const Vec3 &q0, const Vec3 &q1)
-{
-    const Vec3 d1 = p1 - p0;
-    const Vec3 d2 = q1 - q0;
-    const Vec3 r = p0 - q0;
-    const double a = dot(d1, d1);
-    const double e = dot(d2, d2);
-    const double f = dot(d2, r);
-    const double c = dot(d1, r);
-    const double b = dot(d1, d2);
-    const double denominator = a * e - b * b;
-    double s =
-        denominator > 1e-12 * a * e ? std::clamp((b * f - c * e) / denominator, 0.0, 1.0) : 0.0;
-    double t = (b * s + f) / e;
-    if (t < 0) {
-        t = 0;
-        s = std::clamp(-c / a, 0.0, 1.0);
-    } else if (t > 1) {
-        t = 1;
-        s = std::clamp((b - c) / a, 0.0, 1.0);
-    }
-    return norm(p0 + s * d1 - (q0 + t * d2));
-}
-
-// Gauss points along a piece for a source this far away: panels no longer than about twice the
-// distance, so that the rule's error stays near 1e-4 of each pair's term.
-class Points
-{
-public:
-    static constexpr int most = 32 * 4;
-
-    Points(const Vec3 &start, const Vec3 &end, double length, double distance)
-    {
-        const double ratio = distance > 0 ? length / distance : 1e9;
-        const int panels = ratio > 2.2 ? std::min(32, static_cast<int>(std::ceil(ratio / 2.2))) : 1;
-        const int order = ratio <= 0.25 ? 1 : ratio <= 0.7 ? 2 : ratio <= 1.3 ? 3 : 4;
-        const GaussRule &rule = gaussLegendre(order);
-        const Vec3 span = end - start;
-        for (int p = 0; p < panels; ++p) {
-            for (int i = 0; i < order; ++i) {
-                const double t = (p + 0.5 + 0.5 * rule.nodes[i]) / panels;
-                m_at[m_count] = start + t * span;
-                m_weights[m_count] = 0.5 * rule.weights[i] * length / panels;
-                ++m_count;
-            }
-        }
-    }
-
-    int count() const { return m_count; }
-    const Vec3 &at(int i) const { return m_at[i]; }
-    double weight(int i) const { return m_weights[i]; }
-
-private:
-    int m_count = 0;
-    Vec3 m_at[most];
-    double m_weights[most];
-};
 
 // Half the corner sum of sqrt(x^2 + d^2) over the ends of two parallel lines d apart, a on
 // [0, la] and b on [b0, b1] along it: the length over which the lateral part of their mutual
@@ -460,30 +405,6 @@ int FilamentLoss::sectionFor(double width, const PieceMaterial &material, double
 }
 
 namespace {
-// The gradient of the far pieces' Neumann term: sum of (p - q) / |p - q|^3 over Gauss points.
-Vec3 farFieldSum(const Vec3 &a0, const Vec3 &a1, double la, const Vec3 &b0, const Vec3 &b1,
-                 double lb)
-{
-    // Most pairs lie so far apart that one point each will do: the midpoints.
-    const Vec3 r = 0.5 * (a0 + a1 - b0 - b1);
-    const double r2 = dot(r, r);
-    const double longer = std::max(la, lb);
-    if (r2 > 64 * longer * longer)
-        return (la * lb / (r2 * std::sqrt(r2))) * r;
-    const double distance = segmentDistance(a0, a1, b0, b1);
-    const Points pa(a0, a1, la, distance);
-    const Points pb(b0, b1, lb, distance);
-    Vec3 sum;
-    for (int p = 0; p < pa.count(); ++p) {
-        for (int q = 0; q < pb.count(); ++q) {
-            const Vec3 r = pa.at(p) - pb.at(q);
-            const double r2 = dot(r, r);
-            sum = sum + (pa.weight(p) * pb.weight(q) / (r2 * std::sqrt(r2))) * r;
-        }
-    }
-    return sum;
-}
-
 // Rows of the pair loop in interleaved stripes, each with its own findings, merged in stripe
 // order: the same result whatever the number of threads.
 constexpr size_t pairStripes = 8;
@@ -868,14 +789,28 @@ FilamentLoss::Basis FilamentLoss::basisOf(const Section &section, double omega) 
     return basis;
 }
 
-Complex FilamentLoss::redistributionImpedance(double frequency) const
+QString FilamentLoss::setBoxImages(const ConductingBox &box, int shells)
 {
+    std::vector<CurrentPiece> pieces;
+    for (const Piece &piece : m_pieces)
+        pieces.push_back({piece.start, piece.start + piece.length * piece.along,
+                          m_sections[piece.section].cross.width, piece.current});
+    ImageField field = imageFieldGradients(pieces, box, shells, m_stop);
+    if (!field.hasValues())
+        return field.failure;
+    m_imageField = std::move(field.gradients);
+    return {};
+}
+
+FilamentLoss::Crowding FilamentLoss::redistributionImpedances(double frequency) const
+{
+    const Crowding failed{notANumber(), notANumber()};
     const double omega = 2 * std::numbers::pi * frequency;
     const Complex jwm(0, omega * mu0Over4Pi * m_lengthScale);
     std::vector<Basis> bases;
     for (const Section &section : m_sections) {
         if (stopped())
-            return notANumber();
+            return failed;
         bases.push_back(basisOf(section, omega));
     }
     // Unknowns: the weights of each piece's shapes, one block after the other.
@@ -918,7 +853,7 @@ Complex FilamentLoss::redistributionImpedance(double frequency) const
     std::vector<std::array<Coupling, 3>> kernelParts;
     for (const NearKernel &kernel : m_kernels) {
         if (stopped())
-            return notANumber();
+            return failed;
         const Section &sa = m_sections[kernel.first];
         const Section &sb = m_sections[kernel.second];
         const Basis &ba = bases[kernel.first];
@@ -1065,9 +1000,40 @@ Complex FilamentLoss::redistributionImpedance(double frequency) const
         rhs[m] = -drive[m];
     std::vector<Complex> x;
     if (!solveGmres(apply, precondition, rhs, x, 1e-8, 2000, m_stop))
-        return notANumber();
-    Complex change = 0;
+        return failed;
+    Crowding crowding{0, notANumber()};
     for (int m = 0; m < size; ++m)
-        change += drive[m] * x[m];
-    return change;
+        crowding.freeSpace += drive[m] * x[m];
+    if (m_imageField.empty())
+        return crowding;
+
+    // With the images the drive is d + e, and as A is symmetric the change is
+    // -(d + e)^T A^-1 (d + e) = -d^T A^-1 d + 2 e^T x - e^T A^-1 e. Only the last term needs a
+    // second solve, and only as finely as its share of the change, (|e| / |d|)^2, asks: to
+    // about 1e-5 of the change (R moves by a few 1e-6 at most).
+    std::vector<Complex> imageDrive(size, Complex(0));
+    for (size_t i = 0; i < m_pieces.size(); ++i) {
+        const Basis &b = bases[m_pieces[i].section];
+        const ImageFieldGradient &field = m_imageField[i];
+        for (int c = 0; c < b.count; ++c)
+            imageDrive[offsets[i] + c] = field.across * b.across[c] + field.up * b.up[c];
+    }
+    double driveSize = 0;
+    double imageSize = 0;
+    crowding.inBox = crowding.freeSpace;
+    for (int m = 0; m < size; ++m) {
+        driveSize += std::norm(drive[m]);
+        imageSize += std::norm(imageDrive[m]);
+        crowding.inBox += 2.0 * imageDrive[m] * x[m];
+        rhs[m] = -imageDrive[m];
+    }
+    if (!(imageSize > 0))
+        return crowding;
+    const double tolerance = std::clamp(1e-5 * driveSize / imageSize, 1e-8, imageTolerance);
+    std::vector<Complex> y;
+    if (!solveGmres(apply, precondition, rhs, y, tolerance, 2000, m_stop))
+        return failed;
+    for (int m = 0; m < size; ++m)
+        crowding.inBox += imageDrive[m] * y[m];
+    return crowding;
 }

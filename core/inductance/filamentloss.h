@@ -1,9 +1,13 @@
 #pragma once
 
+#include "core/inductance/boximages.h"
 #include "core/inductance/complexsolvers.h"
 #include "core/inductance/crosssection.h"
 #include "core/inductance/currentpath.h"
+#include "core/inductance/imagefield.h"
 #include "core/inductance/lowrank.h"
+
+#include <QString>
 
 #include <array>
 #include <atomic>
@@ -49,6 +53,11 @@ struct PieceMaterial
 //   harmonic fields up to degree two, so the whole path is one small, sparse system per
 //   frequency.
 // Vias carry their current uniformly. Geometry is in length units of lengthScale metres.
+//
+// In a box of perfect conductors the images add to the network's partial inductances and
+// nothing to its resistances. They act as the far pieces do: the uniform currents of all images
+// through the gradient of their field across each section, a second drive of the same system
+// (their share in the inductance of the uniform currents is the caller's, from the image sums).
 class FilamentLoss
 {
 public:
@@ -67,9 +76,18 @@ public:
     // What real thickness changes in the inductance of uniform currents against sheets at the
     // levels' heights, henries (negative: the thick conductor's filaments lie further apart).
     double thicknessInductance() const { return m_thicknessInductance; }
-    // What the currents' crowding within the sections changes in the path's impedance, ohms;
-    // NaN when stopped.
-    Complex redistributionImpedance(double frequency) const;
+    // Sums the images of the box's first `shells` shells (imageFieldGradients) for
+    // redistributionImpedances; the reason when there are none (a stop), or empty.
+    QString setBoxImages(const ConductingBox &box, int shells);
+
+    // What the currents' crowding within the sections changes in the path's impedance, ohms,
+    // in free space and with the box's images (NaN without them); NaN when stopped.
+    struct Crowding
+    {
+        Complex freeSpace;
+        Complex inBox;
+    };
+    Crowding redistributionImpedances(double frequency) const;
 
 private:
     // The lateral parts of the mutual terms between the cells of two sections: -2 ln GMD, the
@@ -163,6 +181,8 @@ private:
     std::vector<NearKernel> m_kernels;
     std::vector<NearPair> m_pairs;
     std::vector<Bend> m_bends;
+    // The gradients of the box images' field across each piece; empty without a box.
+    std::vector<ImageFieldGradient> m_imageField;
     // Uniform resistance of bulk pieces, and squares of the sheet pieces by material.
     double m_bulkResistance = 0;
     std::vector<std::pair<PieceMaterial, double>> m_sheetSquares;

@@ -1,5 +1,6 @@
 #include "core/inductance/frequencyresponse.h"
 
+#include "core/inductance/boxinductance.h"
 #include "core/inductance/currentpath.h"
 #include "core/inductance/geometryinductance.h"
 #include "core/inductance/metalloss.h"
@@ -74,19 +75,78 @@ private:
 };
 } // namespace
 
-std::optional<FrequencyPoint> FrequencyResponse::peakQ() const
+namespace {
+std::optional<FrequencyPoint> highestQ(const std::vector<FrequencyPoint> &points)
 {
-    if (!hasValues())
+    if (points.empty())
         return std::nullopt;
     return *std::max_element(
-        freeSpace.begin(), freeSpace.end(),
+        points.begin(), points.end(),
         [](const FrequencyPoint &a, const FrequencyPoint &b) { return a.q < b.q; });
+}
+
+FrequencyPoint pointOf(double frequency, Complex impedance)
+{
+    const double omega = 2 * std::numbers::pi * frequency;
+    return {frequency, impedance.imag() / omega, impedance.real(),
+            impedance.imag() / impedance.real()};
+}
+
+// The first point without a finite, positive L and R, if any.
+const FrequencyPoint *firstInvalid(const std::vector<FrequencyPoint> &points)
+{
+    for (const FrequencyPoint &p : points) {
+        if (!std::isfinite(p.inductance) || !std::isfinite(p.resistance) || !std::isfinite(p.q) ||
+            !(p.resistance > 0) || !(p.inductance > 0))
+            return &p;
+    }
+    return nullptr;
+}
+
+// The images' share in the inductance of the uniform currents, henries, with the images' field
+// handed to the loss model; or nothing, with the reason in the response.
+std::optional<double> prepareBox(FilamentLoss &loss, const std::vector<CurrentPiece> &pieces,
+                                 const TemplateBox &box, double lengthScale,
+                                 const ResponseControl &control, FrequencyResponse &response)
+{
+    if (control.box == BoxEffect::Left) {
+        response.inBoxReason = QStringLiteral("The box was left out.");
+        return std::nullopt;
+    }
+    if (!box.box) {
+        response.inBoxReason =
+            box.reason.isEmpty() ? QStringLiteral("There is no box.") : box.reason;
+        return std::nullopt;
+    }
+    const double sheet = response.sheetInductance;
+    const InBoxInductances inBox =
+        inBoxInductances(pieces, {}, *box.box, {sheet, sheet}, lengthScale, {}, control.stop);
+    if (!inBox.values) {
+        response.inBoxReason = inBox.reason;
+        return std::nullopt;
+    }
+    response.inBoxReason = loss.setBoxImages(*box.box, inBox.shells);
+    if (!response.inBoxReason.isEmpty())
+        return std::nullopt;
+    response.inBoxSheetInductance = inBox.values->winding;
+    return inBox.values->winding - sheet;
+}
+} // namespace
+
+std::optional<FrequencyPoint> FrequencyResponse::peakQ() const
+{
+    return hasValues() ? highestQ(freeSpace) : std::nullopt;
+}
+
+std::optional<FrequencyPoint> FrequencyResponse::inBoxPeakQ() const
+{
+    return hasInBoxValues() ? highestQ(inBox) : std::nullopt;
 }
 
 FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
                                         const std::vector<PieceMaterial> &materials,
                                         double lengthScale, const std::vector<double> &frequencies,
-                                        const ResponseControl &control)
+                                        const ResponseControl &control, const TemplateBox &box)
 {
     FrequencyResponse response;
     if (frequencies.empty()) {
@@ -95,20 +155,29 @@ FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
     }
     ProgressReport progress(control, static_cast<int>(frequencies.size()) + 1);
     response.sheetInductance = mu0Over4Pi * lengthScale * pathInductance(pieces);
-    const FilamentLoss loss(pieces, materials, lengthScale, frequencies.back(), control.stop);
+    FilamentLoss loss(pieces, materials, lengthScale, frequencies.back(), control.stop);
     if (loss.stopped()) {
         response.reason = stoppedReason();
         return response;
     }
-    progress.step();
     response.resistanceDC = loss.resistanceDC();
     response.thickInductance = response.sheetInductance + loss.thicknessInductance();
     if (!(loss.uniformImpedance(frequencies.back()).real() > 0)) {
         response.reason = QStringLiteral("The path's metal is lossless: its Q has no bound.");
         return response;
     }
+    const std::optional<double> imageInductance =
+        prepareBox(loss, pieces, box, lengthScale, control, response);
+    if (stopRequested(control)) {
+        response.reason = stoppedReason();
+        return response;
+    }
+    progress.step();
+    if (imageInductance)
+        response.inBoxThickInductance = response.thickInductance + *imageInductance;
 
     std::vector<FrequencyPoint> points(frequencies.size());
+    std::vector<FrequencyPoint> boxPoints(imageInductance ? frequencies.size() : 0);
     const size_t processors = control.threads > 0 ? static_cast<size_t>(control.threads)
                                                   : std::thread::hardware_concurrency();
     const size_t threads = std::clamp<size_t>(processors, 1, frequencies.size());
@@ -117,11 +186,14 @@ FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
             if (stopRequested(control))
                 return;
             const double f = frequencies[i];
-            const double omega = 2 * std::numbers::pi * f;
-            const Complex z = loss.uniformImpedance(f) +
-                              Complex(0, omega * response.thickInductance) +
-                              loss.redistributionImpedance(f);
-            points[i] = {f, z.imag() / omega, z.real(), z.imag() / z.real()};
+            const Complex reactance(0, 2 * std::numbers::pi * f);
+            const Complex uniform = loss.uniformImpedance(f);
+            const FilamentLoss::Crowding crowding = loss.redistributionImpedances(f);
+            points[i] =
+                pointOf(f, uniform + reactance * response.thickInductance + crowding.freeSpace);
+            if (imageInductance)
+                boxPoints[i] = pointOf(f, uniform + reactance * response.inBoxThickInductance +
+                                              crowding.inBox);
             progress.step();
         }
     });
@@ -129,15 +201,22 @@ FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
         response.reason = stoppedReason();
         return response;
     }
-    for (const FrequencyPoint &p : points) {
-        if (!std::isfinite(p.inductance) || !std::isfinite(p.resistance) || !std::isfinite(p.q) ||
-            !(p.resistance > 0) || !(p.inductance > 0)) {
-            response.reason = QStringLiteral("The filament model gives no finite value at %1 Hz.")
-                                  .arg(p.frequency);
-            return response;
-        }
+    if (const FrequencyPoint *bad = firstInvalid(points)) {
+        response.reason = QStringLiteral("The filament model gives no finite value at %1 Hz.")
+                              .arg(bad->frequency);
+        return response;
     }
     response.freeSpace = std::move(points);
+    if (const FrequencyPoint *bad = firstInvalid(boxPoints))
+        response.inBoxReason =
+            QStringLiteral("The filament model gives no finite value in the box at %1 Hz.")
+                .arg(bad->frequency);
+    else
+        response.inBox = std::move(boxPoints);
+    if (!response.hasInBoxValues()) {
+        response.inBoxSheetInductance = 0;
+        response.inBoxThickInductance = 0;
+    }
     return response;
 }
 
@@ -169,7 +248,7 @@ FrequencyResponse frequencyResponse(const SpiralParameters &parameters,
     std::vector<double> sorted = frequencies;
     std::sort(sorted.begin(), sorted.end());
     return pathFrequencyResponse(traced.paths.planes, materials.materials, traced.lengthScale,
-                                 sorted, control);
+                                 sorted, control, conductingBoxOf(templateDocument.geometry));
 }
 
 ResistanceDC resistanceDC(const SpiralParameters &parameters,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/inductance/filamentloss.h"
+#include "core/inductance/geometryinductance.h"
 #include "core/sonnet/projectdocument.h"
 #include "core/template/createspiral.h"
 
@@ -25,7 +26,8 @@ struct FrequencyPoint
 struct FrequencyResponse
 {
     std::vector<FrequencyPoint> freeSpace;
-    // In the template's box: empty while the box's images are not part of the model.
+    // The same frequencies in the template's box, whose cover, ground plane and side walls are
+    // perfect conductors; empty where the box gives no in-box inductance (inBoxReason).
     std::vector<FrequencyPoint> inBox;
     double resistanceDC = 0; // ohms
     // Two low-frequency inductances of the same path, henries: the sheet value of the Geometry
@@ -33,11 +35,18 @@ struct FrequencyResponse
     // value with the metal's real thickness, which L(f) starts from (several percent lower).
     double sheetInductance = 0;
     double thickInductance = 0;
-    QString reason; // why there are no values; empty when there are
+    // The same two in the box; 0 without values there.
+    double inBoxSheetInductance = 0;
+    double inBoxThickInductance = 0;
+    QString reason;      // why there are no values; empty when there are
+    QString inBoxReason; // why there are none in the box; empty when there are
 
     bool hasValues() const { return reason.isEmpty() && !freeSpace.empty(); }
+    bool hasInBoxValues() const { return hasValues() && !inBox.empty(); }
     // The free-space point of the highest Q.
     std::optional<FrequencyPoint> peakQ() const;
+    // The same in the box.
+    std::optional<FrequencyPoint> inBoxPeakQ() const;
 };
 
 // For the window's worker thread: a flag that stops the computation as soon as it looks (within
@@ -48,11 +57,14 @@ struct ResponseControl
     const std::atomic<bool> *stop = nullptr;
     std::function<void(int done, int total)> progress;
     int threads = 0; // at most this many threads; 0 for one per processor
+    // Left: free-space values only, for callers that need no more and want them sooner.
+    BoxEffect box = BoxEffect::Included;
 };
 
 // The response of the layout that `create` would write, from the levels' metal types
-// (layerSetup) at these frequencies (Hz, ascending, larger than 0); its vias are lossless, as
-// the created project makes them. Frequencies run in parallel on the processors.
+// (layerSetup) at these frequencies (Hz, ascending, larger than 0), in free space and in the
+// template's box (conductingBoxOf); its vias are lossless, as the created project makes them.
+// Frequencies run in parallel on the processors.
 FrequencyResponse frequencyResponse(const SpiralParameters &parameters,
                                     const ProjectDocument &templateDocument,
                                     const QStringList &layerSetup, const QStringList &functionSetup,
@@ -60,11 +72,12 @@ FrequencyResponse frequencyResponse(const SpiralParameters &parameters,
                                     const ResponseControl &control = {});
 
 // The same for a traced path with each piece's material given (lengthScale: metres per length
-// unit).
+// unit), in the box when there is one.
 FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
                                         const std::vector<PieceMaterial> &materials,
                                         double lengthScale, const std::vector<double> &frequencies,
-                                        const ResponseControl &control = {});
+                                        const ResponseControl &control = {},
+                                        const TemplateBox &box = {});
 
 // The DC resistance alone (no frequencies), ohms, or why there is none.
 struct ResistanceDC

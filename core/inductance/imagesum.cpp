@@ -742,7 +742,7 @@ ChannelSums nearImageSums(const ImageTree &tree, const std::vector<BoxImage> &im
         std::vector<double> derivatives = tree.scratch();
         std::vector<std::optional<std::vector<ImageView>>> views(work.size());
         for (size_t stripe = first; stripe < stripeCount; stripe += step) {
-            for (size_t k = stripe; k < visits.size() && !settings.stop.stop_requested();
+            for (size_t k = stripe; k < visits.size() && !settings.stopRequested();
                  k += stripeCount) {
                 const size_t batch = visits[k].first;
                 if (!views[batch])
@@ -854,7 +854,7 @@ BoxImageSums boxImageSums(const std::vector<CurrentPiece> &first,
         }
         ChannelSums sums = tree.farSums(far);
         add(sums, nearImageSums(tree, near, box, pieces, grid, settings));
-        if (settings.stop.stop_requested()) {
+        if (settings.stopRequested()) {
             result.failure = QStringLiteral("The computation was stopped.");
             return result;
         }

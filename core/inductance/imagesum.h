@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <stop_token>
 #include <vector>
 
@@ -49,8 +50,15 @@ struct BoxImageSettings
     long long maxImages = 2'000'000;
     // Threads for the images near the path; 0 for one per core.
     int threads = 0;
-    // Once stop is requested the sums end early, without sums (failure says so).
+    // Once stop is requested, or the flag set, the sums end early, without sums (failure says
+    // so).
     std::stop_token stop;
+    const std::atomic<bool> *stopFlag = nullptr;
+
+    bool stopRequested() const
+    {
+        return stop.stop_requested() || (stopFlag && stopFlag->load(std::memory_order_relaxed));
+    }
 };
 
 // scale: the size against which a shell counts as small, such as the free-space inductance

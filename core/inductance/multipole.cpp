@@ -174,6 +174,26 @@ template <template <int> class Call, class... Args> auto byOrder(int p, Args &&.
     }
 }
 
+// The local expansion's terms as straight-line code, like contractTerms.
+template <int p> void localTerms(const double *t, const Moments &b, Moments &local)
+{
+    constexpr const auto &terms = expansionTerms<p>;
+#pragma GCC unroll 512
+    for (int k = expansionTermCount(p) - 1; k >= 0; --k) {
+        const ExpansionTerm &term = terms[k];
+        const double factor = term.sign * t[term.sum];
+        local.x[term.alpha] += factor * b.x[term.beta];
+        local.y[term.alpha] += factor * b.y[term.beta];
+    }
+}
+
+template <int p> struct LocalExpansion
+{
+    static void run(const double *t, const Moments &b, Moments &local)
+    {
+        localTerms<p>(t, b, local);
+    }
+};
 template <int p> struct Derivatives
 {
     static void run(double x, double y, double z, double *t) { derivativesToOrder<p>(x, y, z, t); }
@@ -240,6 +260,11 @@ void addDerivatives(int p, const double *x, const double *y, const double *z, si
 double contract(int p, const double *t, const Moments &a, const Moments &b)
 {
     return byOrder<Contraction>(p, t, a, b);
+}
+
+void addLocal(int p, const double *t, const Moments &b, Moments &local)
+{
+    byOrder<LocalExpansion>(p, t, b, local);
 }
 
 double energy(int p, double x, double y, double z, const Moments &a, const Moments &b)

@@ -51,6 +51,12 @@ void addDerivatives(int p, const double *x, const double *y, const double *z, st
 // both components; t from derivatives or a sum of them.
 double contract(int p, const double *t, const Moments &a, const Moments &b);
 
+// The field of group b about the centre of another as a local expansion: adds the sum over
+// beta, |alpha| + |beta| <= p, of t[alpha + beta] (-1)^|beta| b[beta] to local[alpha] for both
+// components. The interaction with a group a about that centre is then the sum over alpha of
+// a[alpha] local[alpha], as contract gives it.
+void addLocal(int p, const double *t, const Moments &b, Moments &local);
+
 // The interaction of two groups with centres (x, y, z) apart, to total order p.
 double energy(int p, double x, double y, double z, const Moments &a, const Moments &b);
 

@@ -69,10 +69,12 @@ private slots:
         const Run table = runCli(QStringList{"estimate", "--freq", "1,3.16,10"} + square);
         QCOMPARE(table.exitCode, 0);
         const QStringList lines = table.out.split('\n', Qt::SkipEmptyParts);
-        const qsizetype header = lines.indexOf(QRegularExpression(
-            QStringLiteral("^frequency \\[GHz\\] +L \\[nH\\] +R \\[Ohm\\] +Q$")));
+        const qsizetype header = lines.indexOf(
+            QRegularExpression(QStringLiteral("^frequency \\[GHz\\] +L \\[nH\\] +R \\[Ohm\\] +Q +"
+                                              "L in box \\[nH\\] +R in box \\[Ohm\\] +Q in box$")));
         QVERIFY2(header > 0, qPrintable(table.out));
-        QVERIFY(lines[header - 2].startsWith("Loss: R_dc "));
+        QVERIFY(lines[header - 3].startsWith("Loss: R_dc "));
+        QVERIFY(lines[header - 1].startsWith("Loss in box: peak Q "));
         QCOMPARE(lines.size(), header + 4);
 
         const Run json = runCli(QStringList{"estimate", "--freq", "1,3.16,10", "--json"} + square);
@@ -86,17 +88,24 @@ private slots:
             squareParameters(), document, layerSetup, functionSetup, {1e9, 3.16e9, 1e10});
         QVERIFY(expected.hasValues());
         QCOMPARE(object["resistanceDC"].toDouble(), expected.resistanceDC);
-        const QJsonArray points = object["frequencyResponse"]["freeSpace"].toArray();
-        QCOMPARE(points.size(), 3);
-        for (int i = 0; i < 3; ++i) {
-            const FrequencyPoint &p = expected.freeSpace[i];
-            QCOMPARE(points[i]["frequency"].toDouble(), p.frequency);
-            QCOMPARE(points[i]["inductance"].toDouble(), p.inductance * 1e9);
-            QCOMPARE(points[i]["resistance"].toDouble(), p.resistance);
-            QCOMPARE(points[i]["q"].toDouble(), p.q);
-            // The table's row, to its four digits.
-            const QStringList cells = lines[header + 1 + i].split(' ', Qt::SkipEmptyParts);
-            QCOMPARE(cells.value(2).toDouble(), QString::number(p.resistance, 'g', 4).toDouble());
+        QVERIFY(expected.hasInBoxValues());
+        // Free space in columns 1 to 3, the box in 4 to 6.
+        for (const auto &[where, column] : {std::pair("freeSpace", 2), std::pair("inBox", 5)}) {
+            const QJsonArray points = object["frequencyResponse"][where].toArray();
+            const std::vector<FrequencyPoint> &values =
+                column == 2 ? expected.freeSpace : expected.inBox;
+            QCOMPARE(points.size(), 3);
+            for (int i = 0; i < 3; ++i) {
+                const FrequencyPoint &p = values[i];
+                QCOMPARE(points[i]["frequency"].toDouble(), p.frequency);
+                QCOMPARE(points[i]["inductance"].toDouble(), p.inductance * 1e9);
+                QCOMPARE(points[i]["resistance"].toDouble(), p.resistance);
+                QCOMPARE(points[i]["q"].toDouble(), p.q);
+                // The table's row, to its four digits.
+                const QStringList cells = lines[header + 1 + i].split(' ', Qt::SkipEmptyParts);
+                QCOMPARE(cells.value(column).toDouble(),
+                         QString::number(p.resistance, 'g', 4).toDouble());
+            }
         }
     }
 

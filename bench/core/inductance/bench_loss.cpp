@@ -1,6 +1,8 @@
 // Speed of the loss over frequency (the filament model) at 20 frequencies from 0.1 to 10 GHz,
-// per shape and size, up to the largest spirals the window allows; and how soon a computation
-// returns once asked to stop. Run from a Release or RelWithDebInfo build:
+// per shape and size, up to the largest spirals the window allows, in free space alone and with
+// the box (the built-in stack's cover 100 um above the spiral, its ground plane, walls 4 mm
+// apart); and how soon a computation returns once asked to stop. Run from a Release or
+// RelWithDebInfo build:
 //   bench_loss [REPETITIONS [SHAPE [TURNS]]]
 //   bench_loss stop [SHAPE [TURNS]]
 // SHAPE picks the shapes whose name starts with it, TURNS one size. The wall time is the median;
@@ -64,6 +66,33 @@ struct Technology
     }
 };
 
+struct Timing
+{
+    double wall = 0; // median
+    double cpu = 0;  // mean
+    FrequencyResponse result;
+};
+
+Timing timed(const SpiralParameters &p, const Technology &t, const std::vector<double> &frequencies,
+             int runs, BoxEffect box)
+{
+    ResponseControl control;
+    control.box = box;
+    std::vector<double> times;
+    Timing timing;
+    const double cpuStart = cpuMilliseconds();
+    for (int r = 0; r < runs; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        timing.result =
+            frequencyResponse(p, t.document, t.layerSetup, t.functionSetup, frequencies, control);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    timing.cpu = (cpuMilliseconds() - cpuStart) / runs;
+    timing.wall = median(times);
+    return timing;
+}
+
 // From the stop request to the computation's return, with the request when a third of the
 // time alone has passed.
 void measureStop(const char *name, double turns, const SpiralParameters &p, const Technology &t,
@@ -126,27 +155,28 @@ int main(int argc, char **argv)
             }
             // The largest spirals once: they take seconds.
             const int runs = turns > 50 ? 1 : repetitions;
-            std::vector<double> times;
-            FrequencyResponse result;
-            const double cpuStart = cpuMilliseconds();
-            for (int r = 0; r < runs; ++r) {
-                QElapsedTimer timer;
-                timer.start();
-                result =
-                    frequencyResponse(p, t.document, t.layerSetup, t.functionSetup, frequencies);
-                times.push_back(timer.nsecsElapsed() / 1e6);
-            }
-            const double cpu = (cpuMilliseconds() - cpuStart) / runs;
+            const Timing free = timed(p, t, frequencies, runs, BoxEffect::Left);
+            const Timing boxed = timed(p, t, frequencies, runs, BoxEffect::Included);
+            const FrequencyResponse &result = boxed.result;
             if (!result.hasValues()) {
                 std::printf("%-32s %6.2f turns: %s\n", shape.name, turns,
                             qPrintable(result.reason));
                 return 1;
             }
+            if (!result.hasInBoxValues()) {
+                std::printf("%-32s %6.2f turns %8.2f ms %8.2f ms CPU | no box: %s\n", shape.name,
+                            turns, free.wall, free.cpu, qPrintable(result.inBoxReason));
+                continue;
+            }
             const FrequencyPoint &top = result.freeSpace.back();
-            std::printf("%-32s %6.2f turns %9.2f ms %9.2f ms CPU   R_dc %.6g ohm, at 10 GHz "
-                        "R %.6g ohm L %.6g nH, peak Q %.4g\n",
-                        shape.name, turns, median(times), cpu, result.resistanceDC, top.resistance,
-                        top.inductance * 1e9, result.peakQ()->q);
+            const FrequencyPoint &topBox = result.inBox.back();
+            std::printf("%-32s %6.2f turns %8.2f ms %8.2f ms CPU | box %8.2f ms %8.2f ms CPU   "
+                        "R_dc %.4g ohm; at 10 GHz R %.4g / %.4g ohm, L %.4g / %.4g nH; "
+                        "peak Q %.4g / %.4g\n",
+                        shape.name, turns, free.wall, free.cpu, boxed.wall, boxed.cpu,
+                        result.resistanceDC, top.resistance, topBox.resistance,
+                        top.inductance * 1e9, topBox.inductance * 1e9, result.peakQ()->q,
+                        result.inBoxPeakQ()->q);
         }
     }
     return 0;

@@ -3,6 +3,7 @@
 #include "core/inductance/crosssection.h"
 #include "core/inductance/frequencyresponse.h"
 #include "core/inductance/geometryinductance.h"
+#include "core/inductance/imagefield.h"
 #include "core/inductance/metalloss.h"
 #include "core/template/analysisfrequencies.h"
 #include "core/template/builtintemplate.h"
@@ -14,8 +15,10 @@
 #include <QtTest>
 
 #include <cmath>
+#include <numbers>
 
 Q_DECLARE_METATYPE(SectionCell)
+Q_DECLARE_METATYPE(ConductingBox)
 
 namespace {
 QDir referenceDir()
@@ -383,6 +386,200 @@ private slots:
         }
         QVERIFY(response.peakQ()->q > response.freeSpace.front().q);
         QVERIFY(qualityFactorText(response, QStringLiteral("GHZ")).startsWith(QLatin1String("Q ")));
+    }
+
+    // In the box: at low frequency L is the thick-metal value less what the box takes of the
+    // sheet value (the geometry inductance in the box, its image sums over other piece lists);
+    // Q = 2 pi f L / R; no value is NaN.
+    void responseInTheBox()
+    {
+        const Technology t;
+        for (int shape = 0; shape < 4; ++shape) {
+            SpiralParameters p = squareSpiral();
+            p.shape = SpiralShape(shape);
+            p.turns = shape >= 2 ? 3 : 3.25;
+            p.radius = shape >= 2 ? 40 : 30;
+            const FrequencyResponse r =
+                frequencyResponse(p, t.document, t.layerSetup, t.functionSetup, {1e6, 1e9, 1e10});
+            QVERIFY2(r.hasInBoxValues(), qPrintable(r.inBoxReason));
+            const GeometryInductance g =
+                geometryInductance(p, t.document, t.layerSetup, t.functionSetup);
+            const double derived = r.thickInductance + *g.inBoxReferencePlanes - *g.referencePlanes;
+            QVERIFY2(std::fabs(relative(r.inBox.front().inductance, derived)) < 1e-6,
+                     qPrintable(QString::number(relative(r.inBox.front().inductance, derived))));
+            for (const FrequencyPoint &point : r.inBox) {
+                QVERIFY(std::isfinite(point.resistance) && point.resistance > 0);
+                QVERIFY(std::isfinite(point.inductance) && point.inductance > 0);
+                QCOMPARE(point.q, 2 * std::numbers::pi * point.frequency * point.inductance /
+                                      point.resistance);
+            }
+        }
+    }
+
+    // Far walls, cover and ground take less and less: L like one over the box's size (the
+    // open path's net current has images too), R faster.
+    void aFarBoxIsFreeSpace_data()
+    {
+        QTest::addColumn<double>("size");
+        QTest::addColumn<double>("inductanceBound");
+        QTest::addColumn<double>("resistanceBound");
+        QTest::newRow("4 mm") << 4000.0 << 1e-3 << 1e-5;
+        QTest::newRow("40 mm") << 40000.0 << 1e-4 << 1e-6;
+    }
+
+    void aFarBoxIsFreeSpace()
+    {
+        QFETCH(double, size);
+        QFETCH(double, inductanceBound);
+        QFETCH(double, resistanceBound);
+        Technology t;
+        BoxSettings &box = t.document.geometry.box;
+        box.xWidth = box.yWidth = size;
+        box.xCells2 = box.yCells2 = 2 * size;
+        t.document.geometry.dielectricLayers.first().thickness = size / 2;
+        t.document.geometry.dielectricLayers.last().thickness = size / 2;
+        const FrequencyResponse r = frequencyResponse(squareSpiral(), t.document, t.layerSetup,
+                                                      t.functionSetup, {1e8, 1e9, 1e10});
+        QVERIFY2(r.hasInBoxValues(), qPrintable(r.inBoxReason));
+        for (size_t i = 0; i < r.inBox.size(); ++i) {
+            const double dl = relative(r.inBox[i].inductance, r.freeSpace[i].inductance);
+            const double dr = relative(r.inBox[i].resistance, r.freeSpace[i].resistance);
+            QVERIFY2(std::fabs(dl) < inductanceBound && std::fabs(dr) < resistanceBound,
+                     qPrintable(QStringLiteral("L %1, R %2").arg(dl).arg(dr)));
+        }
+    }
+
+    // Over a ground plane alone, the path and its mirror image in free space (a second
+    // conductor with the opposite current) have twice the impedance of the path in the box:
+    // the plane midway between them is where their field has no normal component. The walls,
+    // 200 mm away, add a few 1e-6.
+    void groundPlaneAsAMirrorConductor()
+    {
+        const Technology t;
+        const TracedSpiral traced =
+            traceSpiral(squareSpiral(), t.document, t.layerSetup, t.functionSetup);
+        QVERIFY2(traced.reason.isEmpty(), qPrintable(traced.reason));
+        const ConductingBox box{400000, 400000, std::nullopt, -40.0};
+        std::vector<CurrentPiece> pieces;
+        std::vector<PieceMaterial> materials;
+        for (CurrentPiece piece : traced.paths.planes) {
+            for (Vec3 *end : {&piece.start, &piece.end})
+                *end = *end + Vec3{199800, 199800, 0};
+            pieces.push_back(piece);
+            materials.push_back(
+                piece.isVia()
+                    ? PieceMaterial{}
+                    : levelMetalLoss(t.document.geometry, t.layerSetup, piece.level).material);
+        }
+        std::vector<CurrentPiece> pair = pieces;
+        for (const CurrentPiece &piece : pieces)
+            pair.push_back(imagePiece(box, BoxImage{{0, 0, -1}}, piece));
+        std::vector<PieceMaterial> pairMaterials = materials;
+        pairMaterials.insert(pairMaterials.end(), materials.begin(), materials.end());
+        const std::vector<double> frequencies{1e9, 1e10};
+        const FrequencyResponse inBox = pathFrequencyResponse(
+            pieces, materials, traced.lengthScale, frequencies, {}, TemplateBox{box, {}});
+        const FrequencyResponse mirrored =
+            pathFrequencyResponse(pair, pairMaterials, traced.lengthScale, frequencies);
+        QVERIFY2(inBox.hasInBoxValues(), qPrintable(inBox.inBoxReason));
+        QVERIFY2(mirrored.hasValues(), qPrintable(mirrored.reason));
+        for (size_t i = 0; i < frequencies.size(); ++i) {
+            const FrequencyPoint &a = inBox.inBox[i];
+            const FrequencyPoint &b = mirrored.freeSpace[i];
+            const double dr = relative(a.resistance, b.resistance / 2);
+            const double dl = relative(a.inductance, b.inductance / 2);
+            QVERIFY2(std::fabs(dr) < 1e-4 && std::fabs(dl) < 1e-4,
+                     qPrintable(QStringLiteral("R %1, L %2").arg(dr).arg(dl)));
+            // And the plane matters here.
+            QVERIFY(std::fabs(relative(a.resistance, inBox.freeSpace[i].resistance)) > 1e-3);
+        }
+    }
+
+    // The images' field across each piece against every image of every piece summed one by one,
+    // each as the difference of Neumann's closed form with the piece moved either way.
+    void imageFieldAgreesWithBruteForce_data()
+    {
+        QTest::addColumn<ConductingBox>("box");
+        QTest::newRow("cover and ground") << ConductingBox{300, 260, 20.0, -50.0};
+        QTest::newRow("ground only") << ConductingBox{300, 260, std::nullopt, -50.0};
+        QTest::newRow("cover 3 um above") << ConductingBox{300, 260, 3.0, -50.0};
+        QTest::newRow("walls close by") << ConductingBox{200, 190, 30.0, -30.0};
+    }
+
+    void imageFieldAgreesWithBruteForce()
+    {
+        QFETCH(ConductingBox, box);
+        // On two levels with a via, like a small spiral's.
+        const std::vector<CurrentPiece> path{
+            {{100, 100, 0}, {180, 100, 0}, 4, 1},  {{180, 100, 0}, {180, 170, 0}, 4, 1},
+            {{180, 170, 0}, {110, 170, 0}, 4, 1},  {{110, 170, 0}, {110, 120, 0}, 4, 1},
+            {{110, 120, 0}, {110, 120, -5}, 4, 1}, {{110, 120, -5}, {60, 120, -5}, 4, 0.5}};
+        constexpr int shells = 4;
+        const ImageField field = imageFieldGradients(path, box, shells);
+        QVERIFY2(field.hasValues(), qPrintable(field.failure));
+        std::vector<ImageFieldGradient> brute(path.size());
+        double largest = 0;
+        for (size_t i = 0; i < path.size(); ++i) {
+            const CurrentPiece &a = path[i];
+            if (a.isVia())
+                continue;
+            const Vec3 along = (1 / norm(a.end - a.start)) * (a.end - a.start);
+            const Vec3 across{-along.y, along.x, 0};
+            constexpr double step = 1e-3;
+            for (const CurrentPiece &b : path) {
+                for (const CurrentPiece &image : imagePieces(box, b, shells - 1)) {
+                    const auto mutual = [&](Vec3 move) {
+                        return image.current *
+                               filamentMutual(a.start + move, a.end + move, image.start, image.end);
+                    };
+                    brute[i].across +=
+                        (mutual(step * across) - mutual(-step * across)) / (2 * step);
+                    brute[i].up += (mutual({0, 0, step}) - mutual({0, 0, -step})) / (2 * step);
+                }
+            }
+            largest = std::max({largest, std::fabs(brute[i].across), std::fabs(brute[i].up)});
+        }
+        for (size_t i = 0; i < path.size(); ++i) {
+            const QString where = QStringLiteral("piece %1: %2, %3 against %4, %5")
+                                      .arg(i)
+                                      .arg(field.gradients[i].across)
+                                      .arg(field.gradients[i].up)
+                                      .arg(brute[i].across)
+                                      .arg(brute[i].up);
+            QVERIFY2(std::fabs(field.gradients[i].across - brute[i].across) < 0.01 * largest,
+                     qPrintable(where));
+            QVERIFY2(std::fabs(field.gradients[i].up - brute[i].up) < 0.01 * largest,
+                     qPrintable(where));
+        }
+    }
+
+    void inBoxReasons_data()
+    {
+        QTest::addColumn<bool>("coverOnTheSpiral");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("cover on the spiral's level") << true << "The cover lies on a metal level";
+        QTest::newRow("box left out") << false << "The box was left out.";
+    }
+
+    // Free-space values, none in the box, and why.
+    void inBoxReasons()
+    {
+        QFETCH(bool, coverOnTheSpiral);
+        QFETCH(QString, reason);
+        Technology t;
+        ResponseControl control;
+        if (coverOnTheSpiral) {
+            t.document.geometry.dielectricLayers.first().thickness = 0;
+            t.layerSetup = QStringList{"TopMetal", "Metal5", "Lossless", "Lossless"};
+            t.functionSetup = QStringList{roleSpiral, roleBridge, roleNone, roleNone};
+        } else {
+            control.box = BoxEffect::Left;
+        }
+        const FrequencyResponse r = frequencyResponse(squareSpiral(), t.document, t.layerSetup,
+                                                      t.functionSetup, {1e9, 1e10}, control);
+        QVERIFY2(r.hasValues(), qPrintable(r.reason));
+        QVERIFY(r.inBox.empty() && !r.hasInBoxValues() && !r.inBoxPeakQ());
+        QVERIFY2(r.inBoxReason.startsWith(reason), qPrintable(r.inBoxReason));
     }
 
     void badInputGivesAReason_data()
