@@ -25,8 +25,8 @@ void addCurves(QChart &chart, const std::vector<FrequencyPoint> &points, const L
 {
     auto *l = new QLineSeries(&chart);
     auto *quality = new QLineSeries(&chart);
-    l->setName(QStringLiteral("L %1 [%2]").arg(where, units.inductance));
-    quality->setName(QStringLiteral("Q %1").arg(where));
+    l->setName(QStringLiteral("L%1").arg(where));
+    quality->setName(QStringLiteral("Q%1").arg(where));
     for (const FrequencyPoint &p : points) {
         l->append(p.frequency * units.perHertz, p.inductance * units.perHenry);
         quality->append(p.frequency * units.perHertz, p.q);
@@ -59,9 +59,12 @@ std::unique_ptr<QChart> makeLqChart(const FrequencyResponse &response, const LqC
         chart->setTitle(QStringLiteral("No L and Q: ") + response.reason);
         return chart;
     }
-    chart->setTitle(QStringLiteral(
-        "L and Q of the path between the reference planes (no capacitances: valid well below "
-        "the self-resonance)"));
+    // Two short lines, so that a narrow plot never cuts the title
+    chart->setTitle(QStringLiteral("L and Q between the reference planes%1<br>no capacitances: "
+                                   "valid well below the self-resonance")
+                        .arg(response.inBox.empty() ? QStringLiteral(", free space")
+                                                    : QStringLiteral("; solid: free space, "
+                                                                     "dashed: in the box")));
     auto *frequency = new QLogValueAxis(chart.get());
     frequency->setTitleText(QStringLiteral("frequency [%1]").arg(units.frequency));
     frequency->setBase(10);
@@ -98,12 +101,12 @@ std::unique_ptr<QChart> makeLqChart(const FrequencyResponse &response, const LqC
     const auto [q0, q1] = paddedRange(0, qHigh->q, true);
     q->setRange(q0, q1);
 
-    addCurves(*chart, response.freeSpace, units, QStringLiteral("free space"), Qt::SolidLine,
-              frequency, inductance, q);
+    addCurves(*chart, response.freeSpace, units, QString(), Qt::SolidLine, frequency, inductance,
+              q);
     // The legend holds one row: only the free-space peak is marked.
     if (!response.inBox.empty())
-        addCurves(*chart, response.inBox, units, QStringLiteral("in the box"), Qt::DashLine,
-                  frequency, inductance, q);
+        addCurves(*chart, response.inBox, units, QStringLiteral(" in box"), Qt::DashLine, frequency,
+                  inductance, q);
 
     const FrequencyPoint peak = *response.peakQ();
     const double fPeak = peak.frequency * units.perHertz;

@@ -62,18 +62,39 @@ QString qualityFactorText(const FrequencyResponse &response, const QString &freq
     const double scale = hertzPerFrequencyUnit(frequencyUnit);
     if (!peak || !(scale > 0))
         return dash;
-    return QStringLiteral("Q %1 at %2 %3, R_dc %4 \u03a9")
-        .arg(formatPlain(peak->q, 3), formatPlain(peak->frequency / scale, 4),
-             frequencyUnitText(frequencyUnit), formatPlain(response.resistanceDC, 4));
+    const auto frequencyText = [&](const FrequencyPoint &point) {
+        return formatPlain(point.frequency / scale, 4) + QLatin1Char(' ') +
+               frequencyUnitText(frequencyUnit);
+    };
+    // "Q 35.3 at 10 GHz (33.8 in the box), R_dc 1.302 Ω"; the in-box peak's frequency only
+    // when it differs
+    QString inBoxText;
+    if (const std::optional<FrequencyPoint> inBox = response.inBoxPeakQ()) {
+        const QString where = inBox->frequency == peak->frequency
+                                  ? QString()
+                                  : QStringLiteral(" at ") + frequencyText(*inBox);
+        inBoxText = QStringLiteral(" (%1%2 in the box)").arg(formatPlain(inBox->q, 3), where);
+    }
+    return QStringLiteral("Q %1 at %2%3, R_dc %4 \u03a9")
+        .arg(formatPlain(peak->q, 3), frequencyText(*peak), inBoxText,
+             formatPlain(response.resistanceDC, 4));
 }
 
 QString qualityFactorToolTip(const FrequencyResponse &response)
 {
     if (!response.hasValues())
         return QStringLiteral("No value: ") + response.reason;
-    return QStringLiteral(
-        "The highest quality factor Q = 2 pi f L / R over the analysis frequencies, and the DC "
-        "resistance, of the path between the reference planes in free space, from a filament "
-        "model of the metal's real cross-section (skin and proximity effects).\nThere are no "
-        "capacitances: Q holds well below the self-resonance.");
+    return QStringLiteral("The highest quality factor Q = 2 pi f L / R over the analysis "
+                          "frequencies, and the DC "
+                          "resistance, of the path between the reference planes in free space, "
+                          "from a filament "
+                          "model of the metal's real cross-section (skin and proximity effects).\n"
+                          "In the box: the same with the images of the box's cover, ground plane "
+                          "and side walls "
+                          "(perfect conductors: they lower L, not R).\nThere are no capacitances: "
+                          "Q holds well "
+                          "below the self-resonance.") +
+           (response.inBoxReason.isEmpty()
+                ? QString()
+                : QStringLiteral("\nNo in-box value: ") + response.inBoxReason);
 }

@@ -24,7 +24,8 @@ OutputPanel::OutputPanel(const Labels &labels, QObject *parent) : QObject(parent
     reserve(labels.size, QStringLiteral("8888.88 / 8888.88"));
     reserve(labels.geometry, QStringLiteral("88.88 nH (88.88 nH at ref. planes)"));
     reserve(labels.inBox, QStringLiteral("88.88 nH (88.88 nH at ref. planes)"));
-    reserve(labels.quality, QStringLiteral("Q 88.8 at 8.88 GHz, R_dc 8.88 \u03a9"));
+    reserve(labels.quality,
+            QStringLiteral("Q 88.8 at 8.88 GHz (88.8 in the box), R_dc 8.88 \u03a9"));
 }
 
 QString OutputPanel::show(const torvane::Technology *technology, const SpiralParameters &parameters,

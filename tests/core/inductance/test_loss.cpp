@@ -388,6 +388,31 @@ private slots:
         QVERIFY(qualityFactorText(response, QStringLiteral("GHZ")).startsWith(QLatin1String("Q ")));
     }
 
+    // The Q line names the in-box peak beside the free-space one, and its frequency only where
+    // the two peaks differ.
+    void qualityLine_data()
+    {
+        QTest::addColumn<double>("inBoxPeakHertz");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("none") << 0.0 << QStringLiteral("Q 30 at 10 GHz, R_dc 1.25 \u03a9");
+        QTest::newRow("same frequency")
+            << 10e9 << QStringLiteral("Q 30 at 10 GHz (28 in the box), R_dc 1.25 \u03a9");
+        QTest::newRow("lower") << 5e9
+                               << QStringLiteral(
+                                      "Q 30 at 10 GHz (28 at 5 GHz in the box), R_dc 1.25 \u03a9");
+    }
+    void qualityLine()
+    {
+        QFETCH(double, inBoxPeakHertz);
+        FrequencyResponse response;
+        response.resistanceDC = 1.25;
+        response.freeSpace = {{1e9, 1e-9, 1.3, 5}, {10e9, 1e-9, 2.0, 30}};
+        if (inBoxPeakHertz > 0)
+            response.inBox = {{inBoxPeakHertz, 1e-9, 2.0, 28}, {20e9, 1e-9, 2.0, 3}};
+        QFETCH(QString, expected);
+        QCOMPARE(qualityFactorText(response, QStringLiteral("GHZ")), expected);
+    }
+
     // In the box: at low frequency L is the thick-metal value less what the box takes of the
     // sheet value (the geometry inductance in the box, its image sums over other piece lists);
     // Q = 2 pi f L / R; no value is NaN.
