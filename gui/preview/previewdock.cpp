@@ -62,9 +62,9 @@ void PreviewDock::schedule()
     timer.start();
 }
 
-void PreviewDock::restore(const QByteArray &splitterState, bool visible)
+void PreviewDock::restore(const PreviewSettings &settings)
 {
-    if (!split->restoreState(splitterState)) {
+    if (!split->restoreState(settings.splitterState)) {
         // The form as wide as it likes up to half the window, the picture the rest.
         const int total = split->parentWidget()->width();
         const QWidget *form = split->widget(0);
@@ -72,7 +72,13 @@ void PreviewDock::restore(const QByteArray &splitterState, bool visible)
                                        std::min(form->sizeHint().width(), total / 2));
         split->setSizes({formWidth, total - formWidth});
     }
-    setPreviewVisible(visible);
+    setPreviewVisible(settings.visible);
+    tabs->setCurrentIndex(settings.page >= 0 && settings.page < tabs->count() ? settings.page : 0);
+}
+
+PreviewSettings PreviewDock::settings() const
+{
+    return {toggle->isChecked(), split->saveState(), tabs->currentIndex()};
 }
 
 void PreviewDock::setPreviewVisible(bool visible)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/preview/previewsettings.h"
 #include "gui/preview/previewupdater.h"
 
 #include <QObject>
@@ -32,8 +33,9 @@ public:
 
     // Asks for a preview once the events now waiting (more typing, say) are handled.
     void schedule();
-    // Restores the place and visibility; a first start gives the preview `previewWidth`.
-    void restore(const QByteArray &splitterState, bool visible);
+    // Restores the place, the visibility and the page shown (out of range: the picture).
+    void restore(const PreviewSettings &settings);
+    PreviewSettings settings() const;
 
     PreviewPanel *panel() const { return preview; }
     ResponsePlot *responsePlot() const { return plot; }

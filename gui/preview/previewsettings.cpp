@@ -12,6 +12,7 @@ PreviewSettings PreviewSettings::read(QSettings &store)
     store.beginGroup(group);
     settings.visible = store.value(QStringLiteral("Visible"), settings.visible).toBool();
     settings.splitterState = store.value(QStringLiteral("Splitter")).toByteArray();
+    settings.page = store.value(QStringLiteral("Page"), settings.page).toInt();
     store.endGroup();
     return settings;
 }
@@ -21,5 +22,6 @@ void PreviewSettings::write(QSettings &store) const
     store.beginGroup(group);
     store.setValue(QStringLiteral("Visible"), visible);
     store.setValue(QStringLiteral("Splitter"), splitterState);
+    store.setValue(QStringLiteral("Page"), page);
     store.endGroup();
 }

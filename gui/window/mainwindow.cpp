@@ -357,7 +357,7 @@ void MainWindow::LoadSettings()
                          previewSettings.visible && previewSettings.splitterState.isEmpty()
                              ? previewDock->pages()->sizeHint().width()
                              : 0);
-    previewDock->restore(previewSettings.splitterState, previewSettings.visible);
+    previewDock->restore(previewSettings);
     creating.options() = {settings.window.xgeomPath, settings.window.xgeomStart,
                           settings.window.xgeomStaircase};
     templates->setRecentFiles(settings.base.recentTemplates);
@@ -389,6 +389,5 @@ void MainWindow::SaveSettings()
 
     QSettings store = settingsStore();
     settings.write(store);
-    PreviewSettings{previewDock->action()->isChecked(), previewDock->splitter()->saveState()}.write(
-        store);
+    previewDock->settings().write(store);
 }

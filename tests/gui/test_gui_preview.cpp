@@ -156,8 +156,8 @@ private slots:
         QVERIFY(w.preview().panel()->findingsList()->item(0)->text().contains("Inner radius"));
     }
 
-    // View > Preview hides the panel (the findings move to the status bar); its visibility and
-    // the splitter are kept.
+    // View > Preview hides the panel (the findings move to the status bar); its visibility, the
+    // splitter and the page shown are kept.
     void viewMenuAndSettings()
     {
         useBuiltInTemplate();
@@ -172,6 +172,7 @@ private slots:
             QVERIFY(w.preview().findingsStatusLabel()->isVisible());
             QVERIFY(
                 w.preview().findingsStatusLabel()->text().startsWith(QStringLiteral("1 error, ")));
+            w.preview().pages()->setCurrentIndex(1);
             w.close();
         }
         QCOMPARE(storedSetting(QStringLiteral("Preview/Visible")).toBool(), false);
@@ -180,6 +181,7 @@ private slots:
         MainWindow again(prompts);
         QVERIFY(!again.preview().action()->isChecked());
         QVERIFY(again.preview().pages()->isHidden());
+        QCOMPARE(again.preview().pages()->currentIndex(), 1);
     }
 
     // The wheel zooms around the cursor; a double click fits the whole layout again.
