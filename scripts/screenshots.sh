@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes one screenshot of the real window per shape tab, with its live preview, under Xvfb, on
-# the example template, into docs/screenshots/. The template is named relative to the folder the
+# Takes one screenshot of the real window per shape tab, with its live preview, and one of the
+# L and Q plot, under Xvfb, on the example template, into docs/screenshots/. The window takes the
+# place and size of a first start. The template is named relative to the folder the
 # window starts in, so its path field shows a plain file name.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,16 +16,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp resources/templates/builtin-rfic.son "$work/rfic.son"
 
-shoot() { # tab index, file name
-    local home="$work/home-$1"
+shoot() { # tab index, file name, preview page
+    local home="$work/home-$2"
     mkdir -p "$home/config/Ostrel"
     cat >"$home/config/Ostrel/Torvane.conf" <<CONF
-[General]
-pos=@Point(0 0)
-size=@Size(600 680)
-
 [Preview]
 Visible=true
+Page=${3:-0}
 
 [Base]
 SonTemplate=rfic.son
@@ -41,7 +39,7 @@ CONF
                 [ -n "$window" ] && break
                 sleep 0.1
             done
-            sleep 1.5 # let the first paint and the preview finish
+            sleep 3 # let the first paint, the preview and the L and Q plot finish
             [ -n "$window" ] && import -window "$window" "$2"
             kill "$pid"
             [ -n "$window" ]' _ "$program" "$out/$2")
@@ -52,3 +50,4 @@ shoot 0 tab-round.png
 shoot 1 tab-nsided.png
 shoot 2 tab-diffround.png
 shoot 3 tab-diffnsided.png
+shoot 0 lq-plot.png 1
