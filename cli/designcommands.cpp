@@ -4,6 +4,7 @@
 #include "cli/losstable.h"
 #include "core/checks/designchecks.h"
 #include "core/template/analysisfrequencies.h"
+#include "core/wording/findingtext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,7 +16,7 @@ QJsonObject findingObject(const DesignFinding &finding)
     QJsonObject object{{QStringLiteral("severity"),
                         finding.isError() ? QStringLiteral("error") : QStringLiteral("warning")},
                        {QStringLiteral("code"), findingCodeName(finding.code)},
-                       {QStringLiteral("message"), finding.message}};
+                       {QStringLiteral("message"), findingMessage(finding)}};
     if (finding.location || finding.level) {
         QJsonObject location;
         if (finding.location) {
@@ -95,7 +96,7 @@ int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err,
     const DesignReview review = reviewLoaded(options, loadTemplate(options));
     printFindings(err, review.findings);
     if (!review.hasPicture())
-        throw CliError(QStringLiteral("No picture: %1").arg(review.failure));
+        throw CliError(QStringLiteral("No picture: %1").arg(pictureFailureText(review)));
     QString reason;
     if (module.writeLayoutPicture(options.outputPath, review, options.pictureSize, &reason) != 0)
         throw CliError(QStringLiteral("cannot write '%1': %2.").arg(options.outputPath, reason));

@@ -14,6 +14,7 @@
 #include "core/template/lengthconversion.h"
 #include "core/template/units.h"
 #include "core/wording/estimatetext.h"
+#include "core/wording/findingtext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -43,16 +44,17 @@ void refuseBeforeCreate(const SpiralCommandOptions &options, const QList<DesignF
     for (const DesignFinding &finding : ownPromptFindings(findings)) {
         if (finding.code == FindingCode::InnerRadius)
             throw CliError(
-                QString(finding.createPrompt).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+                findingCreatePrompt(finding).replace(QLatin1Char('\n'), QLatin1Char(' ')));
         if (!options.assumeYes)
-            throw CliError(refusal(finding.createPrompt));
+            throw CliError(refusal(findingCreatePrompt(finding)));
     }
     if (firstPlainError(findings) && !options.assumeYes)
         throw CliError(refusal(layoutErrorsQuestion(findings)));
     // The window writes an unusually large layout with a warning; a script is stopped.
     for (const DesignFinding &finding : findings) {
         if (finding.code == FindingCode::LargeLayout && !options.assumeYes)
-            throw CliError(finding.message + QStringLiteral(" Pass --yes to create it anyway."));
+            throw CliError(findingMessage(finding) +
+                           QStringLiteral(" Pass --yes to create it anyway."));
     }
 }
 

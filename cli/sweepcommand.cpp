@@ -15,6 +15,7 @@
 #include "core/spiral/roundspiral.h"
 #include "core/template/analysisfrequencies.h"
 #include "core/wording/estimatetext.h"
+#include "core/wording/findingtext.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,7 @@
 #include "core/checks/boxcheck.h"
-#include "core/wording/inductancetext.h"
 
 #include "core/checks/designchecks.h"
 #include "core/template/units.h"
-
-#include <QLocale>
 
 std::optional<DesignFinding> boxEffectFinding(const GeometryInductance &inductance,
                                               const QString &inductanceUnit, bool covered)
@@ -17,16 +14,9 @@ std::optional<DesignFinding> boxEffectFinding(const GeometryInductance &inductan
     if (!(drop > boxEffectLimit))
         return std::nullopt;
     const double scale = 1 / HenriesPerInductanceUnit(inductanceUnit);
-    const auto value = [&](double henries) {
-        return geometryValueText(henries * scale) + QLatin1Char(' ') + inductanceUnit;
-    };
     DesignFinding finding;
     finding.code = FindingCode::BoxEffect;
-    finding.message =
-        QStringLiteral("The box lowers the inductance at the reference planes by %1 %, from %2 "
-                       "in free space to %3: %4 keeps more of it.")
-            .arg(QLocale::c().toString(100 * drop, 'f', 1), value(free), value(inBox),
-                 covered ? QStringLiteral("a higher cover or a larger box")
-                         : QStringLiteral("a larger box"));
+    finding.values =
+        BoxLowersInductance{drop, free * scale, inBox * scale, inductanceUnit, covered};
     return finding;
 }

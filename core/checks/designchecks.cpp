@@ -2,30 +2,17 @@
 
 #include "core/checks/leadoverlap.h"
 #include "core/checks/polygoncontacts.h"
-#include "core/sonnet/numberformat.h"
 #include "core/spiral/roundspiral.h"
 #include "core/template/layerroles.h"
 #include "core/template/layoutsize.h"
 
 #include <QHash>
-#include <QLocale>
 #include <QMap>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-QString length(double value, const QString &unit)
-{
-    return formatReal(value) + QLatin1Char(' ') + unit;
-}
-
-// Measured distances, short: 0.707 um.
-QString shortLength(double value, const QString &unit)
-{
-    return formatPlain(value, 3) + QLatin1Char(' ') + unit;
-}
-
 // The points of a polygon without its repeated closing point.
 qsizetype distinctCount(const Polygon &polygon)
 {
@@ -78,11 +65,11 @@ struct Checker
     const BoxSettings &box() const { return layout.geometry.box; }
     const QList<Polygon> &polygons() const { return layout.geometry.polygons; }
 
-    void add(FindingSeverity severity, FindingCode code, const QString &message,
+    void add(FindingSeverity severity, FindingCode code, FindingValues values,
              QList<int> polygonIndices = {}, std::optional<Point> at = std::nullopt,
              std::optional<int> level = std::nullopt)
     {
-        findings.append({severity, code, message, std::move(polygonIndices), at, level, {}});
+        findings.append({severity, code, std::move(values), std::move(polygonIndices), at, level});
     }
 
     bool bridgeDrawn() const
@@ -120,43 +107,26 @@ struct Checker
 
     void checkRoles()
     {
-        if (!hasSpiralLevel(roles)) {
-            add(FindingSeverity::Warning, FindingCode::NoSpiralLevel,
-                QStringLiteral("No metal level has the role \"spiral\", so no winding is drawn."));
-            findings.last().createPrompt = noSpiralLevelQuestion;
-        }
-        if (!roles.contains(roleBridge)) {
+        if (!hasSpiralLevel(roles))
+            add(FindingSeverity::Warning, FindingCode::NoSpiralLevel, NoSpiralRole{});
+        if (!roles.contains(roleBridge))
             add(FindingSeverity::Warning, FindingCode::NoBridgeLevel,
-                isDifferential(p.shape)
-                    ? QStringLiteral("No metal level has the role \"bridge\", so the crossings "
-                                     "under the winding are missing and its halves do not join.")
-                    : QStringLiteral("No metal level has the role \"bridge\", so the inner end "
-                                     "of the winding is not led out."));
-        }
+                NoBridgeRole{isDifferential(p.shape)});
     }
 
     void checkCreateConditions()
     {
         if (p.shape == SpiralShape::NSidedDifferential) {
             if (const auto minimum =
-                    innerRadiusShortfall(box(), p.spiralWidth, p.spacing, p.radius, p.sides)) {
-                const QString refusal = innerRadiusMessage(*minimum, unit);
+                    innerRadiusShortfall(box(), p.spiralWidth, p.spacing, p.radius, p.sides))
                 add(FindingSeverity::Error, FindingCode::InnerRadius,
-                    QString(refusal).replace(QLatin1Char('\n'), QLatin1Char(' ')));
-                findings.last().createPrompt = refusal;
-            }
+                    RadiusTooSmall{*minimum, unit});
         }
         if (isDifferential(p.shape) &&
             feedSpacingTooLarge(p.spiralWidth, p.spacing, p.feedSpacing)) {
             const double limit = p.spiralWidth + p.spiralWidth / std::sqrt(2.0) + p.spacing;
-            QString message = QStringLiteral("Feed spacing %1 is above %2 (width + width / sqrt 2 "
-                                             "+ spacing)")
-                                  .arg(length(p.feedSpacing, unit), length(limit, unit));
-            message += p.feedSpacingAuto
-                           ? QStringLiteral("; Auto is ticked, so the layout uses the spacing.")
-                           : QStringLiteral(", so the feeds may not reach the winding.");
-            add(FindingSeverity::Warning, FindingCode::FeedSpacing, message);
-            findings.last().createPrompt = feedSpacingQuestion;
+            add(FindingSeverity::Warning, FindingCode::FeedSpacing,
+                FeedSpacingExcess{p.feedSpacing, limit, p.feedSpacingAuto, unit});
         }
     }
 
@@ -178,16 +148,8 @@ struct Checker
         if (outside.count == 0)
             return;
         add(FindingSeverity::Error, FindingCode::OutsideBox,
-            QStringLiteral("%1 %2 of %3 %4 outside the %5 x %6 box, up to %7 beyond its edge.")
-                .arg(outside.count)
-                .arg(outside.count == 1 ? QStringLiteral("point") : QStringLiteral("points"))
-                .arg(outside.polygons.size())
-                // The points lie outside, however many polygons they belong to.
-                .arg((outside.polygons.size() == 1 ? QStringLiteral("polygon")
-                                                   : QStringLiteral("polygons")) +
-                     (outside.count == 1 ? QStringLiteral(" lies") : QStringLiteral(" lie")))
-                .arg(formatReal(box().xWidth), length(box().yWidth, unit),
-                     shortLength(outside.worstValue, unit)),
+            PointsOutsideBox{outside.count, outside.polygons.size(), box().xWidth, box().yWidth,
+                             outside.worstValue, unit},
             outside.polygons, outside.worst);
     }
 
@@ -225,14 +187,8 @@ struct Checker
                 for (const auto &self : contacts.selfContacts)
                     offenders.append(members[self.ring]);
                 add(FindingSeverity::Error, FindingCode::Overlap,
-                    offenders.size() == 1
-                        ? QStringLiteral("A conductor on level %1 crosses or touches itself, "
-                                         "shorting its turns.")
-                              .arg(level)
-                        : QStringLiteral("%1 conductors on level %2 cross or touch themselves, "
-                                         "shorting their turns.")
-                              .arg(offenders.size())
-                              .arg(level),
+                    ConductorContact{ConductorContact::Kind::SelfTouch,
+                                     static_cast<int>(offenders.size()), 0, level},
                     offenders, contacts.selfContacts.first().at, level);
             }
 
@@ -252,34 +208,8 @@ struct Checker
                     touchedCrossings.add(members[pair.first], members[pair.second], pair.at, 1);
                 }
             }
-            if (loops.count == 1)
-                addOverlap(loops,
-                           QStringLiteral("Two conductors on level %1 touch in %2 separate places, "
-                                          "closing a loop that shorts part of the spiral.")
-                               .arg(level)
-                               .arg(loops.places),
-                           level);
-            else if (loops.count > 1)
-                addOverlap(loops,
-                           QStringLiteral("%1 pairs of conductors on level %2 touch in more than "
-                                          "one place, closing loops that short parts of the "
-                                          "spiral.")
-                               .arg(loops.count)
-                               .arg(level),
-                           level);
-            if (touchedCrossings.count == 1)
-                addOverlap(touchedCrossings,
-                           QStringLiteral("A crossing on level %1 touches another conductor on "
-                                          "its level, shorting the turns it passes under.")
-                               .arg(level),
-                           level);
-            else if (touchedCrossings.count > 1)
-                addOverlap(touchedCrossings,
-                           QStringLiteral("%1 contacts between crossings and other conductors on "
-                                          "level %2 short the turns the crossings pass under.")
-                               .arg(touchedCrossings.count)
-                               .arg(level),
-                           level);
+            addOverlap(loops, ConductorContact::Kind::ClosedLoop, level);
+            addOverlap(touchedCrossings, ConductorContact::Kind::CrossingTouched, level);
         }
     }
 
@@ -303,9 +233,12 @@ struct Checker
             }
         }
     };
-    void addOverlap(const ContactGroup &group, const QString &message, int level)
+    void addOverlap(const ContactGroup &group, ConductorContact::Kind kind, int level)
     {
-        add(FindingSeverity::Error, FindingCode::Overlap, message, group.polygons, group.at, level);
+        if (group.count > 0)
+            add(FindingSeverity::Error, FindingCode::Overlap,
+                ConductorContact{kind, group.count, group.places, level}, group.polygons, group.at,
+                level);
     }
 
     // The rings of a level that carry vias at two or more places.
@@ -344,34 +277,27 @@ struct Checker
         if (!hasCellGrid())
             return;
         const double cell = cellSize();
-        const QString cellText = shortLength(cell, unit);
-        const auto narrow = [&](FindingCode code, const QString &what, double value,
-                                const QString &effect) {
+        const auto narrow = [&](FindingCode code, SpiralDimension feature, double value) {
             if (value < cell)
-                add(FindingSeverity::Warning, code,
-                    QStringLiteral("The %1, %2, is narrower than one cell (%3): %4.")
-                        .arg(what, length(value, unit), cellText, effect));
+                add(FindingSeverity::Warning, code, NarrowFeature{feature, value, cell, unit});
         };
-        narrow(FindingCode::NarrowWidth, QStringLiteral("conductor width"), p.spiralWidth,
-               QStringLiteral("the simulator may drop or widen it"));
+        narrow(FindingCode::NarrowWidth, SpiralDimension::ConductorWidth, p.spiralWidth);
         if (bridgeDrawn())
             narrow(FindingCode::NarrowWidth,
-                   isDifferential(p.shape) ? QStringLiteral("centre tap width")
-                                           : QStringLiteral("bridge width"),
-                   p.bridgeWidth, QStringLiteral("the simulator may drop or widen it"));
+                   isDifferential(p.shape) ? SpiralDimension::CentreTapWidth
+                                           : SpiralDimension::BridgeWidth,
+                   p.bridgeWidth);
         if (p.turns > 1 || isDifferential(p.shape))
-            narrow(FindingCode::NarrowGap, QStringLiteral("spacing"), p.spacing,
-                   QStringLiteral("the simulator may join adjacent turns"));
+            narrow(FindingCode::NarrowGap, SpiralDimension::Spacing, p.spacing);
         if (isDifferential(p.shape) && !p.feedSpacingAuto)
-            narrow(FindingCode::NarrowGap, QStringLiteral("feed spacing"), p.feedSpacing,
-                   QStringLiteral("the simulator may join the two feeds"));
+            narrow(FindingCode::NarrowGap, SpiralDimension::FeedSpacing, p.feedSpacing);
     }
 
     void checkSize()
     {
-        const QString warning = largeLayoutWarning(measureLayout(layout));
-        if (!warning.isEmpty())
-            add(FindingSeverity::Warning, FindingCode::LargeLayout, warning);
+        const LayoutSize size = measureLayout(layout);
+        if (isLargeLayout(size))
+            add(FindingSeverity::Warning, FindingCode::LargeLayout, size);
     }
 
     // Round shapes never sit on the grid; the snap only matters once it moves an edge by more
@@ -392,14 +318,7 @@ struct Checker
         if (offGrid.count == 0 || !(largest > 0.1 * narrowest))
             return;
         add(FindingSeverity::Warning, FindingCode::OffGrid,
-            QStringLiteral("%1 %2 off the %3 x %4 cell grid; the simulator moves them by up to "
-                           "%5, %6% of the narrowest width or gap (%7).")
-                .arg(offGrid.count)
-                .arg(offGrid.count == 1 ? QStringLiteral("vertex lies")
-                                        : QStringLiteral("vertices lie"))
-                .arg(formatPlain(cellX, 3), shortLength(cellY, unit), shortLength(largest, unit))
-                .arg(std::lround(100 * largest / narrowest))
-                .arg(length(narrowest, unit)),
+            VerticesOffGrid{offGrid.count, cellX, cellY, largest, narrowest, unit},
             offGrid.polygons, offGrid.worst);
     }
 };
@@ -435,7 +354,7 @@ QList<DesignFinding> ownPromptFindings(const QList<DesignFinding> &findings)
     for (const FindingCode code :
          {FindingCode::NoSpiralLevel, FindingCode::InnerRadius, FindingCode::FeedSpacing}) {
         for (const DesignFinding &finding : findings) {
-            if (finding.code == code && !finding.createPrompt.isEmpty())
+            if (finding.code == code)
                 ordered.append(finding);
         }
     }

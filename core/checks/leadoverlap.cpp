@@ -1,7 +1,6 @@
 #include "core/checks/leadoverlap.h"
 
 #include "core/checks/designchecks.h"
-#include "core/sonnet/numberformat.h"
 
 #include <QRectF>
 
@@ -49,23 +48,14 @@ std::optional<DesignFinding> leadOverlapFinding(const DrawnLayout &layout, doubl
             const double along = std::max(shared.width(), shared.height());
             if (shared.isEmpty() || !(along > cellSize))
                 continue;
-            const QString names = leads[i]->kind == leads[k]->kind
-                                      ? QStringLiteral("The two feeds")
-                                      : QStringLiteral("The feed and the bridge");
             const Point centre(shared.center().x(), shared.center().y());
-            const QString message =
-                QStringLiteral("%1 run on top of each other for %2 %3, around (%4, %5) %3: their "
-                               "ports sit side by side and the leads couple. Let them leave on "
-                               "different sides (another number of turns) or further apart.")
-                    .arg(names, formatPlain(along, 4), lengthUnit, formatPlain(centre.x, 4),
-                         formatPlain(centre.y, 4));
-            return DesignFinding{FindingSeverity::Warning,
-                                 FindingCode::LeadOverlap,
-                                 message,
-                                 {},
-                                 centre,
-                                 leads[i]->level,
-                                 {}};
+            return DesignFinding{
+                FindingSeverity::Warning,
+                FindingCode::LeadOverlap,
+                LeadsStacked{leads[i]->kind == leads[k]->kind, along, centre, lengthUnit},
+                {},
+                centre,
+                leads[i]->level};
         }
     }
     return std::nullopt;

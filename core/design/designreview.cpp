@@ -2,7 +2,6 @@
 
 #include "core/checks/boxcheck.h"
 #include "core/checks/designchecks.h"
-#include "core/sonnet/numberformat.h"
 #include "core/spiral/roundspiral.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
@@ -11,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace {
 bool positive(double value)
@@ -19,30 +20,27 @@ bool positive(double value)
 }
 
 // Values a half-typed field can give, which no layout can be made of.
-QString parameterFailure(const SpiralParameters &p)
+std::optional<NoPicture> parameterFailure(const SpiralParameters &p)
 {
-    const auto needs = [](const char *what, double value) {
-        return positive(value) ? QString()
-                               : QStringLiteral("The %1 must be above 0, not %2.")
-                                     .arg(QLatin1String(what), formatReal(value));
-    };
-    QString failure = needs("number of turns", p.turns);
-    if (failure.isEmpty())
-        failure = needs("conductor width", p.spiralWidth);
-    if (failure.isEmpty())
-        failure = needs("spacing", p.spacing);
-    if (failure.isEmpty())
-        failure = needs("inner radius", p.radius);
-    if (failure.isEmpty() && (!isDifferential(p.shape) || p.centerTap))
-        failure =
-            needs(isDifferential(p.shape) ? "centre tap width" : "bridge width", p.bridgeWidth);
-    if (failure.isEmpty() && isDifferential(p.shape) && !p.feedSpacingAuto)
-        failure = needs("feed spacing", p.feedSpacing);
+    using Dimension = SpiralDimension;
+    QList<std::pair<Dimension, double>> needed{{Dimension::Turns, p.turns},
+                                               {Dimension::ConductorWidth, p.spiralWidth},
+                                               {Dimension::Spacing, p.spacing},
+                                               {Dimension::InnerRadius, p.radius}};
+    if (!isDifferential(p.shape) || p.centerTap)
+        needed.append({isDifferential(p.shape) ? Dimension::CentreTapWidth : Dimension::BridgeWidth,
+                       p.bridgeWidth});
+    if (isDifferential(p.shape) && !p.feedSpacingAuto)
+        needed.append({Dimension::FeedSpacing, p.feedSpacing});
+    for (const auto &[dimension, value] : std::as_const(needed)) {
+        if (!positive(value))
+            return NoPicture{NoPicture::Reason::NotPositive, dimension, value, 0};
+    }
     const bool polygonal =
         p.shape == SpiralShape::NSided || p.shape == SpiralShape::NSidedDifferential;
-    if (failure.isEmpty() && polygonal && p.sides < 3)
-        failure = QStringLiteral("A polygon needs at least 3 sides, not %1.").arg(p.sides);
-    return failure;
+    if (polygonal && p.sides < 3)
+        return NoPicture{NoPicture::Reason::TooFewSides, Dimension::Turns, 0, p.sides};
+    return std::nullopt;
 }
 
 QRectF windingExtent(const ProjectDocument &layout, const QStringList &roles)
@@ -84,14 +82,14 @@ std::optional<DesignFinding> boxEffect(const DesignReview &review,
                             box.box && box.box->cover);
 }
 
-QString templateFailure(const ProjectDocument &document)
+std::optional<NoPicture> templateFailure(const ProjectDocument &document)
 {
     const BoxSettings &box = document.geometry.box;
     if (document.geometry.metalLevelCount() == 0)
-        return QStringLiteral("The template has no metal levels to draw the spiral on.");
+        return NoPicture{NoPicture::Reason::NoMetalLevels};
     if (!positive(box.xWidth) || !positive(box.yWidth))
-        return QStringLiteral("The template's box has no size.");
-    return {};
+        return NoPicture{NoPicture::Reason::BoxWithoutSize};
+    return std::nullopt;
 }
 } // namespace
 
@@ -121,25 +119,20 @@ DesignReview reviewDesign(const ProjectDocument *templateDocument,
     // Laid out even when no picture can be made of it: "Create Spiral ..." and the export may
     // still be told to write what the fields give.
     makeSpiral(parameters, &review.layerSetup, &review.functionSetup)->writeLayout(review.layout);
-    review.failure = templateFailure(review.layout);
-    if (review.failure.isEmpty())
-        review.failure = parameterFailure(parameters);
-    if (!review.failure.isEmpty()) {
+    std::optional<NoPicture> failure = templateFailure(review.layout);
+    if (!failure)
+        failure = parameterFailure(parameters);
+    if (failure) {
         // The rules that need no geometry still speak: the roles and the create conditions.
         ProjectDocument technology = review.layout;
         technology.geometry.clearGeometry();
         review.findings = checkDesign(technology, parameters, review.functionSetup, lengthUnit);
         review.findings.prepend(
-            {FindingSeverity::Error, FindingCode::NoLayout, review.failure, {}, {}, {}, {}});
+            {FindingSeverity::Error, FindingCode::NoLayout, *failure, {}, {}, {}});
         return review;
     }
     review.windingExtent = windingExtent(review.layout, review.functionSetup);
     review.findings = checkDesign(review.layout, parameters, review.functionSetup, lengthUnit);
-    for (const DesignFinding &finding : std::as_const(review.findings)) {
-        // The create command refuses this one, so the preview says why instead of drawing.
-        if (finding.code == FindingCode::InnerRadius)
-            review.failure = finding.message;
-    }
     if (review.hasPicture()) {
         review.inductance =
             geometryInductance(parameters, review.layout, review.layerSetup, review.functionSetup);
@@ -147,4 +140,15 @@ DesignReview reviewDesign(const ProjectDocument *templateDocument,
             review.findings.append(*finding);
     }
     return review;
+}
+
+const DesignFinding *DesignReview::pictureFailure() const
+{
+    for (const DesignFinding &finding : findings) {
+        // The create command refuses the inner radius, so the preview says why instead of
+        // drawing its folded half-turns.
+        if (finding.code == FindingCode::NoLayout || finding.code == FindingCode::InnerRadius)
+            return &finding;
+    }
+    return nullptr;
 }

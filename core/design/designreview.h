@@ -29,12 +29,14 @@ struct DesignReview
     QString note; // said beside the picture, such as that the built-in template is used
     // Items of the template the layout left out as they named its polygons, one sentence each.
     QStringList droppedItems;
-    QString failure; // why there is no picture; empty when there is one
     // The geometry inductance, in free space and in the box, that the box check computed: with
     // a picture only.
     std::optional<GeometryInductance> inductance;
 
-    bool hasPicture() const { return failure.isEmpty(); }
+    // The finding that keeps the picture from being drawn, first in `findings`; none when there
+    // is a picture.
+    const DesignFinding *pictureFailure() const;
+    bool hasPicture() const { return pictureFailure() == nullptr; }
 };
 
 // `templateDocument` is only read; its own geometry is ignored.

@@ -4,6 +4,7 @@
 
 #include "core/sonnet/numberformat.h"
 #include "core/template/layerroles.h"
+#include "core/wording/findingtext.h"
 
 #include <QFontMetricsF>
 #include <QHash>
@@ -548,5 +549,5 @@ void LayoutPainter::paintFailure(QPainter &painter, const QRectF &canvas) const
     painter.setPen(QColor(150, 20, 20));
     const QRectF area = canvas.adjusted(24, 24, -24, -24);
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
-                     QStringLiteral("No picture: ") + review.failure);
+                     QStringLiteral("No picture: ") + pictureFailureText(review));
 }

@@ -1,6 +1,7 @@
 #include "core/synthesis/designgate.h"
 
 #include "core/checks/designchecks.h"
+#include "core/wording/findingtext.h"
 
 #include <algorithm>
 
@@ -55,7 +56,7 @@ QString firstDesignError(const SpiralParameters &parameters,
     for (const DesignFinding &finding :
          checkDesign(layout, parameters, functionSetup, lengthUnit)) {
         if (finding.isError())
-            return finding.message;
+            return findingMessage(finding);
     }
     return {};
 }

@@ -16,11 +16,6 @@ std::unique_ptr<cRoundSpiral> makeSpiral(const SpiralParameters &parameters,
                                          const QStringList *layerSetup,
                                          const QStringList *functionSetup);
 
-inline const QString noSpiralLevelQuestion =
-    QStringLiteral("No layer for spiral selected!\nContinue anyway?");
-inline const QString feedSpacingQuestion =
-    QStringLiteral("Feed spacing to large!\nContinue anyway?");
-
 bool hasSpiralLevel(const QStringList &functionSetup);
 
 // The smallest side length that fits the band of an n-sided differential spiral, and the

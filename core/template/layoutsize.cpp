@@ -41,9 +41,14 @@ LayoutSize measureLayout(const ProjectDocument &document)
     return size;
 }
 
+bool isLargeLayout(const LayoutSize &size)
+{
+    return size.points > largePointCount || size.approximateBytes > largeByteCount;
+}
+
 QString largeLayoutWarning(const LayoutSize &size)
 {
-    if (size.points <= largePointCount && size.approximateBytes <= largeByteCount)
+    if (!isLargeLayout(size))
         return {};
     const QLocale c = QLocale::c();
     return QStringLiteral("Unusually large layout: %1 points, about %2 of output.")

@@ -10,11 +10,16 @@ struct LayoutSize
 {
     qint64 points = 0;
     qint64 approximateBytes = 0;
+
+    bool operator==(const LayoutSize &) const = default;
 };
 
 LayoutSize measureLayout(const ProjectDocument &document);
 
 // More than a million points or 100 MB of output: usually a template with far more "spiral"
-// levels than meant. Empty when the layout is of a usual size, else a sentence naming the
-// size, such as "Unusually large layout: 3600000 points, about 3.6 GB of output."
+// levels than meant.
+bool isLargeLayout(const LayoutSize &size);
+
+// Empty when the layout is of a usual size, else a sentence naming the size, such as
+// "Unusually large layout: 3600000 points, about 3.6 GB of output."
 QString largeLayoutWarning(const LayoutSize &size);

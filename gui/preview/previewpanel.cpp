@@ -1,5 +1,6 @@
 #include "gui/preview/previewpanel.h"
 
+#include "core/wording/findingtext.h"
 #include "gui/preview/layoutview.h"
 
 #include <QLabel>
@@ -45,9 +46,10 @@ void PreviewPanel::setReview(std::shared_ptr<const DesignReview> review)
     findings->blockSignals(true);
     findings->clear();
     for (const DesignFinding &finding : review->findings) {
-        auto *item = new QListWidgetItem(finding.isError() ? tr("Error: %1").arg(finding.message)
-                                                           : tr("Warning: %1").arg(finding.message),
-                                         findings);
+        auto *item =
+            new QListWidgetItem(finding.isError() ? tr("Error: %1").arg(findingMessage(finding))
+                                                  : tr("Warning: %1").arg(findingMessage(finding)),
+                                findings);
         item->setForeground(finding.isError() ? QColor(180, 0, 0) : QColor(150, 90, 0));
     }
     if (review->findings.isEmpty()) {
@@ -79,5 +81,6 @@ QString findingsSummary(const QList<DesignFinding> &findings)
     if (warnings > 0)
         counts.append(warnings == 1 ? QObject::tr("1 warning")
                                     : QObject::tr("%1 warnings").arg(warnings));
-    return counts.join(QStringLiteral(", ")) + QStringLiteral(": ") + findings.first().message;
+    return counts.join(QStringLiteral(", ")) + QStringLiteral(": ") +
+           findingMessage(findings.first());
 }

@@ -2,6 +2,7 @@
 
 #include "core/checks/designchecks.h"
 #include "core/design/designjob.h"
+#include "core/wording/findingtext.h"
 #include "gui/dialogs/setupdialog.h"
 #include "gui/window/layoutconfirmation.h"
 #include "gui/window/userprompts.h"
@@ -51,7 +52,7 @@ void CreateFlow::run(const TabDesign &design)
     // Written anyway: the user chose these levels, and may well mean it.
     for (const DesignFinding &finding : findings) {
         if (finding.code == FindingCode::LargeLayout)
-            window.statusBar()->showMessage(finding.message);
+            window.statusBar()->showMessage(findingMessage(finding));
     }
     if (xgeom.start)
         launchXgeom();

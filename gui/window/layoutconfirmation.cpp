@@ -1,6 +1,7 @@
 #include "gui/window/layoutconfirmation.h"
 
 #include "core/checks/designchecks.h"
+#include "core/wording/findingtext.h"
 #include "gui/window/userprompts.h"
 
 #include <QCoreApplication>
@@ -25,7 +26,7 @@ QString layoutQuestion(const QList<DesignFinding> &findings, const QStringList &
     if (!outOfRangeFields.isEmpty())
         errors.removeIf([](const DesignFinding &f) { return f.code == FindingCode::NoLayout; });
     if (const DesignFinding *error = firstPlainError(errors))
-        lines.append(tr("The layout has errors:\n") + error->message);
+        lines.append(tr("The layout has errors:\n") + findingMessage(*error));
     if (lines.isEmpty())
         return {};
     lines.append(goOnQuestion);
@@ -42,10 +43,10 @@ bool confirmLayout(UserPrompts &prompts, QWidget *window, const QList<DesignFind
         return false;
     for (const DesignFinding &finding : ownPromptFindings(findings)) {
         if (finding.code == FindingCode::InnerRadius) {
-            prompts.critical(window, title, finding.createPrompt);
+            prompts.critical(window, title, findingCreatePrompt(finding));
             return false;
         }
-        if (prompts.question(window, title, finding.createPrompt, QMessageBox::No) !=
+        if (prompts.question(window, title, findingCreatePrompt(finding), QMessageBox::No) !=
             QMessageBox::Yes)
             return false;
     }

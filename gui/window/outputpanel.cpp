@@ -3,6 +3,7 @@
 #include "core/template/analysisfrequencies.h"
 #include "core/template/units.h"
 #include "core/wording/estimatetext.h"
+#include "core/wording/findingtext.h"
 #include "core/wording/inductancetext.h"
 #include "gui/preview/responseplot.h"
 
@@ -72,7 +73,8 @@ void OutputPanel::showGeometry(const DesignReview &review)
         return;
     }
     GeometryInductance none;
-    none.reason = review.failure.isEmpty() ? tr("no layout can be made.") : review.failure;
+    const QString failure = pictureFailureText(review);
+    none.reason = failure.isEmpty() ? tr("no layout can be made.") : failure;
     setGeometryLines(none);
 }
 
