@@ -13,6 +13,7 @@
 
 Q_DECLARE_METATYPE(SpiralParameters)
 Q_DECLARE_METATYPE(FindingCode)
+Q_DECLARE_METATYPE(FindingValues)
 
 namespace {
 using Ring = QList<Point>;
@@ -63,6 +64,8 @@ private slots:
     void centreTapOfWidthZeroStopsTheLayout_data();
     void centreTapOfWidthZeroStopsTheLayout();
     void boxEffectAboveTwoPercent();
+    void wordsOfEachKind_data();
+    void wordsOfEachKind();
 };
 
 void DesignChecksTest::meetingPlaces_data()
@@ -406,6 +409,57 @@ void DesignChecksTest::boxEffectAboveTwoPercent()
     document.geometry.dielectricLayers.first().thickness = 2000;
     document.geometry.box.xWidth = document.geometry.box.yWidth = 3000;
     QVERIFY2(messageOf(document).isEmpty(), qPrintable(messageOf(document)));
+}
+
+// The sentences no rule above spells out: singular and plural, and each feature's effect.
+void DesignChecksTest::wordsOfEachKind_data()
+{
+    QTest::addColumn<FindingValues>("values");
+    QTest::addColumn<QString>("message");
+    const QString um = QStringLiteral("um");
+    using Contact = ConductorContact::Kind;
+    QTest::newRow("no metal levels") << FindingValues(NoPicture{NoPicture::Reason::NoMetalLevels})
+                                     << "The template has no metal levels to draw the spiral on.";
+    QTest::newRow("two sides") << FindingValues(NoPicture{NoPicture::Reason::TooFewSides,
+                                                          SpiralDimension::Turns, 0, 2})
+                               << "A polygon needs at least 3 sides, not 2.";
+    QTest::newRow("bridge role, single-ended")
+        << FindingValues(NoBridgeRole{false})
+        << "No metal level has the role \"bridge\", so the inner end of the winding is not led "
+           "out.";
+    QTest::newRow("three touch themselves")
+        << FindingValues(ConductorContact{Contact::SelfTouch, 3, 0, 2})
+        << "3 conductors on level 2 cross or touch themselves, shorting their turns.";
+    QTest::newRow("one crossing touched")
+        << FindingValues(ConductorContact{Contact::CrossingTouched, 1, 0, 2})
+        << "A crossing on level 2 touches another conductor on its level, shorting the turns it "
+           "passes under.";
+    QTest::newRow("narrow centre tap")
+        << FindingValues(NarrowFeature{SpiralDimension::CentreTapWidth, 0.5, 1, um})
+        << "The centre tap width, 0.5 um, is narrower than one cell (1 um): the simulator may "
+           "drop or widen it.";
+    QTest::newRow("narrow feed gap")
+        << FindingValues(NarrowFeature{SpiralDimension::FeedSpacing, 0.5, 1, um})
+        << "The feed spacing, 0.5 um, is narrower than one cell (1 um): the simulator may join "
+           "the two feeds.";
+    QTest::newRow("one vertex off the grid")
+        << FindingValues(VerticesOffGrid{1, 1, 0.5, 0.25, 2, um})
+        << "1 vertex lies off the 1 x 0.5 um cell grid; the simulator moves them by up to 0.25 "
+           "um, 13% of the narrowest width or gap (2 um).";
+    QTest::newRow("two feeds stacked")
+        << FindingValues(LeadsStacked{true, 20, Point(390, 200), um})
+        << "The two feeds run on top of each other for 20 um, around (390, 200) um: their ports "
+           "sit side by side and the leads couple. Let them leave on different sides (another "
+           "number of turns) or further apart.";
+}
+
+void DesignChecksTest::wordsOfEachKind()
+{
+    QFETCH(FindingValues, values);
+    QFETCH(QString, message);
+    DesignFinding finding;
+    finding.values = values;
+    QCOMPARE(findingMessage(finding), message);
 }
 
 QTEST_GUILESS_MAIN(DesignChecksTest)
