@@ -4,6 +4,7 @@
 
 #include "core/checks/designchecks.h"
 #include "core/template/builtintemplate.h"
+#include "core/wording/findingtext.h"
 #include "gui/dialogs/viewtechdialog.h"
 #include "gui/preview/layoutview.h"
 #include "gui/preview/previewpanel.h"
@@ -151,8 +152,8 @@ private slots:
         form(w).nsdRadiusEdit->setText(QStringLiteral("30"));
         const int started = w.preview().updater()->started();
         QVERIFY(settled(w, started));
-        QVERIFY(w.preview().shownReview()->failure.startsWith(
-            QStringLiteral("Inner radius must exceed")));
+        QVERIFY(pictureFailureText(*w.preview().shownReview())
+                    .startsWith(QStringLiteral("Inner radius must exceed")));
         QVERIFY(w.preview().panel()->findingsList()->item(0)->text().contains("Inner radius"));
     }
 
