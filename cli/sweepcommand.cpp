@@ -104,9 +104,9 @@ SweepArguments splitArguments(const QStringList &arguments)
             const QString text = takeValue();
             const ValueList list = expandValueList(text);
             if (!list.ok())
-                throw CliError(QStringLiteral("--%1: %2.").arg(name, list.error));
+                throw CliError(QStringLiteral("--%1: %2.").arg(name, list.error()));
             SweptOption option = *known;
-            option.values = list.values;
+            option.values = *list;
             sweep.swept.erase(std::remove_if(sweep.swept.begin(), sweep.swept.end(),
                                              [&](const SweptOption &o) { return o.flag == name; }),
                               sweep.swept.end());

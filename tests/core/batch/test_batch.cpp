@@ -53,8 +53,8 @@ void BatchTest::valueLists()
     QFETCH(QStringList, values);
     QFETCH(QString, error);
     const ValueList list = expandValueList(text);
-    QCOMPARE(list.values, values);
-    QVERIFY2(error.isEmpty() ? list.ok() : list.error.contains(error), qPrintable(list.error));
+    QCOMPARE(list.value_or({}), values);
+    QVERIFY2(error.isEmpty() ? list.ok() : list.error().contains(error), qPrintable(list.error()));
 }
 
 void BatchTest::csvQuotesWhatNeedsIt()
