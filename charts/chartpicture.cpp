@@ -11,13 +11,6 @@
 #include <QSvgGenerator>
 
 namespace {
-int fail(QString *errorText, const QString &reason)
-{
-    if (errorText)
-        *errorText = reason;
-    return 1;
-}
-
 void paintScene(QGraphicsScene &scene, QPaintDevice &device, QSize size)
 {
     QPainter painter(&device);
@@ -27,10 +20,10 @@ void paintScene(QGraphicsScene &scene, QPaintDevice &device, QSize size)
 }
 } // namespace
 
-int writeChartPicture(const QString &fileName, QChart &chart, QSize size, QString *errorText)
+torvane::Status writeChartPicture(const QString &fileName, QChart &chart, QSize size)
 {
     if (!isLayoutPictureName(fileName))
-        return fail(errorText, QStringLiteral("the name must end in .svg or .png"));
+        return torvane::failure(QStringLiteral("the name must end in .svg or .png"));
     QGraphicsScene scene;
     scene.addItem(&chart);
     chart.setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
@@ -58,6 +51,6 @@ int writeChartPicture(const QString &fileName, QChart &chart, QSize size, QStrin
     // The chart is the caller's, not the scene's.
     scene.removeItem(&chart);
     if (!encoded)
-        return fail(errorText, QStringLiteral("the PNG encoder failed"));
-    return writeWholeFile(fileName, bytes, errorText);
+        return torvane::failure(QStringLiteral("the PNG encoder failed"));
+    return writeWholeFile(fileName, bytes);
 }

@@ -75,10 +75,11 @@ int renderPlot(const SpiralCommandOptions &options, QTextStream &out, const Rend
     const QString &unit = loaded.document().dimension.frequencyUnit;
     const LqChartUnits units{loaded.inductanceUnitText, inductanceScale(loaded),
                              frequencyUnitText(unit), 1 / hertzPerFrequencyUnit(unit)};
-    QString reason;
-    if (module.writeFrequencyPlot(options.outputPath, response, units, options.pictureSize,
-                                  &reason) != 0)
-        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(options.outputPath, reason));
+    if (const torvane::Status written =
+            module.writeFrequencyPlot(options.outputPath, response, units, options.pictureSize);
+        !written)
+        throw CliError(
+            QStringLiteral("cannot write '%1': %2.").arg(options.outputPath, written.error()));
     const FrequencyPoint peak = *response.peakQ();
     out << "L and Q drawn to " << options.outputPath << " (" << options.pictureSize.width() << " x "
         << options.pictureSize.height() << " pixels; peak Q " << QString::number(peak.q, 'g', 4)
@@ -97,9 +98,11 @@ int runRender(const QStringList &arguments, QTextStream &out, QTextStream &err,
     printFindings(err, review.findings);
     if (!review.hasPicture())
         throw CliError(QStringLiteral("No picture: %1").arg(pictureFailureText(review)));
-    QString reason;
-    if (module.writeLayoutPicture(options.outputPath, review, options.pictureSize, &reason) != 0)
-        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(options.outputPath, reason));
+    if (const torvane::Status written =
+            module.writeLayoutPicture(options.outputPath, review, options.pictureSize);
+        !written)
+        throw CliError(
+            QStringLiteral("cannot write '%1': %2.").arg(options.outputPath, written.error()));
     out << "Layout drawn to " << options.outputPath << " (" << options.pictureSize.width() << " x "
         << options.pictureSize.height() << " pixels)\n";
     return 0;

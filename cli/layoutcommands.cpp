@@ -53,17 +53,16 @@ const QStringList &layoutOptionNames()
 LayoutExportOptions parseLayoutOptions(const QHash<QString, QString> &values)
 {
     LayoutExportOptions options;
-    QString error;
     if (values.contains(QStringLiteral("layer-map"))) {
-        const auto map = LayerMap::parse(values.value(QStringLiteral("layer-map")), &error);
+        const auto map = LayerMap::parse(values.value(QStringLiteral("layer-map")));
         if (!map)
-            throw CliError(QStringLiteral("--layer-map: ") + error);
+            throw CliError(QStringLiteral("--layer-map: ") + map.error());
         options.layerMap = *map;
     }
     if (values.contains(QStringLiteral("dbu"))) {
-        const auto unit = parseDatabaseUnit(values.value(QStringLiteral("dbu")), &error);
+        const auto unit = parseDatabaseUnit(values.value(QStringLiteral("dbu")));
         if (!unit)
-            throw CliError(QStringLiteral("--dbu: ") + error);
+            throw CliError(QStringLiteral("--dbu: ") + unit.error());
         options.databaseUnit = *unit;
     }
     if (values.contains(QStringLiteral("cell"))) {
@@ -104,22 +103,22 @@ QString exportFailure(const QString &path, const QString &reason)
 LayoutExportSummary prepareLayout(CheckedSaveFile &file, const ProjectDocument &document,
                                   const QStringList &levelRoles, const LayoutExportOptions &options)
 {
-    QString reason;
-    LayoutExportSummary summary;
-    if (prepareLayoutFile(file, document, levelRoles, options, &reason, &summary) != 0)
-        throw CliError(exportFailure(file.fileName(), reason));
-    return summary;
+    const torvane::Result<LayoutExportSummary> summary =
+        prepareLayoutFile(file, document, levelRoles, options);
+    if (!summary)
+        throw CliError(exportFailure(file.fileName(), summary.error()));
+    return *summary;
 }
 
 void writeLayoutFile(const QString &path, const ProjectDocument &document,
                      const QStringList &levelRoles, const LayoutExportOptions &options,
                      QTextStream &out)
 {
-    QString reason;
-    LayoutExportSummary summary;
-    if (exportLayout(path, document, levelRoles, options, &reason, &summary) != 0)
-        throw CliError(exportFailure(path, reason));
-    printLayoutWritten(out, path, options, summary);
+    const torvane::Result<LayoutExportSummary> summary =
+        exportLayout(path, document, levelRoles, options);
+    if (!summary)
+        throw CliError(exportFailure(path, summary.error()));
+    printLayoutWritten(out, path, options, *summary);
 }
 
 void printLayoutWritten(QTextStream &out, const QString &path, const LayoutExportOptions &options,

@@ -43,9 +43,9 @@ std::vector<double> lossFrequencies(const std::optional<QString> &option,
             : frequencyList(*option, loaded.document().dimension.frequencyUnit);
     if (!sweep.ok())
         throw CliError(option && *option != QLatin1String("template")
-                           ? QStringLiteral("--freq: ") + sweep.problem
-                           : sweep.problem);
-    return sweep.hertz;
+                           ? QStringLiteral("--freq: ") + sweep.error()
+                           : sweep.error());
+    return *sweep;
 }
 
 FrequencyResponse lossResponse(const SpiralCommandOptions &options, const LoadedTemplate &loaded,

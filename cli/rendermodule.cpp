@@ -18,11 +18,11 @@ std::unique_ptr<QCoreApplication> makeGuiApplication(int &argc, char **argv)
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-int writeFrequencyPlot(const QString &fileName, const FrequencyResponse &response,
-                       const LqChartUnits &units, QSize size, QString *errorText)
+torvane::Status writeFrequencyPlot(const QString &fileName, const FrequencyResponse &response,
+                                   const LqChartUnits &units, QSize size)
 {
     const std::unique_ptr<QChart> chart = makeLqChart(response, units);
-    return writeChartPicture(fileName, *chart, size, errorText);
+    return writeChartPicture(fileName, *chart, size);
 }
 } // namespace
 

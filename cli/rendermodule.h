@@ -2,6 +2,7 @@
 
 #include "charts/lqchartunits.h"
 #include "core/design/designreview.h"
+#include "core/design/result.h"
 #include "core/inductance/frequencyresponse.h"
 
 #include <QCoreApplication>
@@ -19,11 +20,12 @@ struct RenderModule
     // text needs one and there may be no display; a widget one for --plot, whose charts are
     // graphics widgets.
     std::unique_ptr<QCoreApplication> (*makeApplication)(int &argc, char **argv);
-    int (*writeLayoutPicture)(const QString &fileName, const DesignReview &review, QSize size,
-                              QString *errorText);
+    torvane::Status (*writeLayoutPicture)(const QString &fileName, const DesignReview &review,
+                                          QSize size);
     // The plot of L and Q against frequency.
-    int (*writeFrequencyPlot)(const QString &fileName, const FrequencyResponse &response,
-                              const LqChartUnits &units, QSize size, QString *errorText);
+    torvane::Status (*writeFrequencyPlot)(const QString &fileName,
+                                          const FrequencyResponse &response,
+                                          const LqChartUnits &units, QSize size);
 };
 
 // The module's one exported function.

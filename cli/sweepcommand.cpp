@@ -105,9 +105,9 @@ SweepArguments splitArguments(const QStringList &arguments)
             const QString text = takeValue();
             const ValueList list = expandValueList(text);
             if (!list.ok())
-                throw CliError(QStringLiteral("--%1: %2.").arg(name, list.error));
+                throw CliError(QStringLiteral("--%1: %2.").arg(name, list.error()));
             SweptOption option = *known;
-            option.values = list.values;
+            option.values = *list;
             sweep.swept.erase(std::remove_if(sweep.swept.begin(), sweep.swept.end(),
                                              [&](const SweptOption &o) { return o.flag == name; }),
                               sweep.swept.end());
@@ -369,9 +369,8 @@ void prepareFolder(const SweepArguments &sweep)
 // should this sweep not get as far as writing its own.
 void removeOldIndex(const QString &indexPath)
 {
-    QString reason;
-    if (!checkOutputFile(indexPath, &reason))
-        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(indexPath, reason));
+    if (const torvane::Status allowed = checkOutputFile(indexPath); !allowed)
+        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(indexPath, allowed.error()));
     QFile old(indexPath);
     if (old.exists() && !old.remove())
         throw CliError(QStringLiteral("cannot remove the earlier '%1': %2.")
@@ -447,9 +446,8 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
         index.addRecord(indexRecord(row, {sweep, probe, loaded}));
         written += row.written ? 1 : 0;
     }
-    QString reason;
-    if (index.save(indexPath, &reason) != 0)
-        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(indexPath, reason));
+    if (const torvane::Status saved = index.save(indexPath); !saved)
+        throw CliError(QStringLiteral("cannot write '%1': %2.").arg(indexPath, saved.error()));
     if (written == total) {
         out << "Wrote " << total << (total == 1 ? " project" : " projects") << " to "
             << sweep.folder << "; " << indexPath << " lists them.\n";

@@ -178,10 +178,10 @@ double qFrequency(const QString &text, const LoadedTemplate &loaded)
 {
     const FrequencySweep sweep = frequencyList(text, loaded.document().dimension.frequencyUnit);
     if (!sweep.ok())
-        throw CliError(QStringLiteral("--q-at: ") + sweep.problem);
-    if (sweep.hertz.size() != 1)
+        throw CliError(QStringLiteral("--q-at: ") + sweep.error());
+    if (sweep->size() != 1)
         throw CliError(QStringLiteral("--q-at takes one frequency, not '%1'.").arg(text));
-    return sweep.hertz.front();
+    return sweep->front();
 }
 
 // Q of each candidate at the frequency, best first, the request's count kept; candidates

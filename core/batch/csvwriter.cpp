@@ -44,7 +44,7 @@ void CsvWriter::addRecord(const QStringList &fields)
     m_data += csvRecord(fields);
 }
 
-int CsvWriter::save(const QString &fileName, QString *errorText) const
+torvane::Status CsvWriter::save(const QString &fileName) const
 {
-    return writeWholeFile(fileName, m_data, errorText);
+    return writeWholeFile(fileName, m_data);
 }

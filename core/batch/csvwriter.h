@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/design/result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -18,8 +20,8 @@ class CsvWriter
 public:
     void addRecord(const QStringList &fields);
     const QByteArray &data() const { return m_data; }
-    // Through a temporary file in the same folder. Returns 0 on success, 1 with errorText set.
-    int save(const QString &fileName, QString *errorText = nullptr) const;
+    // Through a temporary file in the same folder; a failure carries the reason.
+    torvane::Status save(const QString &fileName) const;
 
 private:
     QByteArray m_data;

@@ -136,6 +136,6 @@ ValueList expandValueList(const QString &text, int maxValues)
             break;
     }
     if (!collector.error.isEmpty())
-        return {{}, collector.error};
-    return {collector.values, {}};
+        return torvane::failure(collector.error);
+    return collector.values;
 }

@@ -79,20 +79,20 @@ Result<SavedProject> DesignJob::save(const ProjectTarget &target)
     SavedProject saved{static_cast<int>(document.geometry.polygons.size()),
                        static_cast<int>(document.geometry.ports.size()),
                        static_cast<int>(document.geometry.referencePlanes.size()), std::nullopt};
-    QString reason;
     std::optional<CheckedSaveFile> layoutFile;
     if (target.layoutPath) {
         LayoutExportOptions options = target.layoutOptions;
         if (options.cellName.isEmpty())
             options.cellName = cellNameFor(target.path);
-        LayoutExportSummary summary;
-        if (prepareLayoutFile(layoutFile.emplace(*target.layoutPath), document,
-                              tech.functionSetup(), options, &reason, &summary) != 0)
+        const Result<LayoutExportSummary> summary = prepareLayoutFile(
+            layoutFile.emplace(*target.layoutPath), document, tech.functionSetup(), options);
+        if (!summary)
             return failure(
-                QStringLiteral("cannot export '%1': %2").arg(*target.layoutPath, reason));
-        saved.layout = summary;
+                QStringLiteral("cannot export '%1': %2").arg(*target.layoutPath, summary.error()));
+        saved.layout = *summary;
     }
     CheckedSaveFile projectFile(target.path);
+    QString reason;
     if (prepareProjectFile(projectFile, document, &reason) != 0)
         return failure(reason);
     // The layout first: when the project cannot follow, the old project and its results stay.

@@ -32,6 +32,7 @@ public:
     T &&value() && { return std::get<T>(std::move(state)); }
     const T *operator->() const { return &value(); }
     const T &operator*() const { return value(); }
+    T value_or(T fallback) const { return ok() ? value() : std::move(fallback); }
     // Empty on success.
     QString error() const { return ok() ? QString() : std::get<Failure>(state).message; }
 

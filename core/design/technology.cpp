@@ -100,8 +100,8 @@ Status Technology::setLengthUnit(const QString &unit)
         units.setLengthUnit(unit);
         return {};
     }
-    if (const std::optional<QString> problem = convertLengthUnit(technology, unit))
-        return failure(*problem + QLatin1Char('.'));
+    if (const Status converted = convertLengthUnit(technology, unit); !converted)
+        return failure(converted.error() + QLatin1Char('.'));
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 QString entryError(const QString &part, const QString &problem)
@@ -21,30 +22,27 @@ std::optional<int> layerNumber(const QString &text)
     return text.toInt();
 }
 
-std::optional<GdsLayer> parseTarget(const QString &part, const QString &text, QString &error)
+torvane::Result<GdsLayer> parseTarget(const QString &part, const QString &text)
 {
     const QStringList numbers = text.split(QLatin1Char('/'));
-    if (numbers.size() > 2) {
-        error = entryError(part, QStringLiteral("write the target as LAYER or LAYER/DATATYPE."));
-        return std::nullopt;
-    }
+    if (numbers.size() > 2)
+        return torvane::failure(
+            entryError(part, QStringLiteral("write the target as LAYER or LAYER/DATATYPE.")));
     GdsLayer target;
     const char *const names[] = {"layer", "datatype"};
     for (qsizetype i = 0; i < numbers.size(); ++i) {
         const std::optional<int> value = layerNumber(numbers[i].trimmed());
-        if (!value) {
-            error = entryError(part, QStringLiteral("'%1' is not a %2 number from 0 to %3.")
-                                         .arg(numbers[i].trimmed(), QLatin1String(names[i]))
-                                         .arg(maxGdsLayerNumber));
-            return std::nullopt;
-        }
-        if (*value > maxGdsLayerNumber) {
-            error = entryError(part, QStringLiteral("%1 %2 is above %3, the largest GDSII allows.")
-                                         .arg(QLatin1String(names[i]))
-                                         .arg(*value)
-                                         .arg(maxGdsLayerNumber));
-            return std::nullopt;
-        }
+        if (!value)
+            return torvane::failure(
+                entryError(part, QStringLiteral("'%1' is not a %2 number from 0 to %3.")
+                                     .arg(numbers[i].trimmed(), QLatin1String(names[i]))
+                                     .arg(maxGdsLayerNumber)));
+        if (*value > maxGdsLayerNumber)
+            return torvane::failure(
+                entryError(part, QStringLiteral("%1 %2 is above %3, the largest GDSII allows.")
+                                     .arg(QLatin1String(names[i]))
+                                     .arg(*value)
+                                     .arg(maxGdsLayerNumber)));
         (i == 0 ? target.layer : target.datatype) = *value;
     }
     return target;
@@ -106,43 +104,39 @@ QString LayerMap::Entry::key() const
     return levelKey(level);
 }
 
-std::optional<LayerMap::Entry> LayerMap::parseEntry(const QString &part, QString *errorText)
+torvane::Result<LayerMap::Entry> LayerMap::parseEntry(const QString &part)
 {
-    QString error;
     const qsizetype equals = part.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return torvane::failure(
+            entryError(part, QStringLiteral("write it as KEY=LAYER/DATATYPE.")));
     Entry entry;
-    if (equals < 0) {
-        error = entryError(part, QStringLiteral("write it as KEY=LAYER/DATATYPE."));
-    } else if (!parseKey(part.left(equals).trimmed(), entry)) {
-        error = entryError(part, QStringLiteral("'%1' is neither a role (%2), a metal level such "
-                                                "as L2, nor a via level pair such as via:0-1.")
-                                     .arg(part.left(equals).trimmed(),
-                                          levelRoleNames().join(QStringLiteral(", "))));
-    } else if (const auto target = parseTarget(part, part.mid(equals + 1).trimmed(), error)) {
-        entry.target = *target;
-        return entry;
-    }
-    if (errorText)
-        *errorText = error;
-    return std::nullopt;
+    if (!parseKey(part.left(equals).trimmed(), entry))
+        return torvane::failure(
+            entryError(part, QStringLiteral("'%1' is neither a role (%2), a metal level such "
+                                            "as L2, nor a via level pair such as via:0-1.")
+                                 .arg(part.left(equals).trimmed(),
+                                      levelRoleNames().join(QStringLiteral(", ")))));
+    const torvane::Result<GdsLayer> target = parseTarget(part, part.mid(equals + 1).trimmed());
+    if (!target)
+        return torvane::failure(target.error());
+    entry.target = *target;
+    return entry;
 }
 
-std::optional<LayerMap> LayerMap::parse(const QString &text, QString *errorText)
+torvane::Result<LayerMap> LayerMap::parse(const QString &text)
 {
     LayerMap map;
     for (const QString &rawPart : text.split(QLatin1Char(','))) {
         const QString part = rawPart.trimmed();
         if (part.isEmpty())
             continue;
-        const std::optional<Entry> entry = parseEntry(part, errorText);
+        const torvane::Result<Entry> entry = parseEntry(part);
         if (!entry)
-            return std::nullopt;
+            return torvane::failure(entry.error());
         const QString key = entry->key();
-        if (map.byKey.contains(key)) {
-            if (errorText)
-                *errorText = QStringLiteral("'%1' is mapped twice.").arg(key);
-            return std::nullopt;
-        }
+        if (map.byKey.contains(key))
+            return torvane::failure(QStringLiteral("'%1' is mapped twice.").arg(key));
         map.byKey.insert(key, entry->target);
         map.list.append(*entry);
     }

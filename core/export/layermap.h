@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/design/result.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 // GDSII keeps layer and datatype in two bytes each; read as unsigned, as current layout tools
 // do, they reach 65535.
@@ -44,10 +44,10 @@ public:
         bool operator==(const Entry &) const = default;
     };
 
-    // Empty text gives the defaults. On failure errorText names the entry and what is wrong.
-    static std::optional<LayerMap> parse(const QString &text, QString *errorText = nullptr);
-    // One "key=layer/datatype" part of the text; errorText as above.
-    static std::optional<Entry> parseEntry(const QString &part, QString *errorText = nullptr);
+    // Empty text gives the defaults. A failure names the entry and what is wrong.
+    static torvane::Result<LayerMap> parse(const QString &text);
+    // One "key=layer/datatype" part of the text; a failure as above.
+    static torvane::Result<Entry> parseEntry(const QString &part);
     QString toText() const;
     const QList<Entry> &entries() const { return list; }
 

@@ -328,58 +328,52 @@ QString dxfViaLayerName(int level, int toLevel)
         .arg(levelText(std::min(level, toLevel)), levelText(std::max(level, toLevel)));
 }
 
-int prepareLayoutFile(CheckedSaveFile &file, const ProjectDocument &document,
-                      const QStringList &levelRoles, const LayoutExportOptions &options,
-                      QString *errorText, LayoutExportSummary *summary)
+torvane::Result<LayoutExportSummary> prepareLayoutFile(CheckedSaveFile &file,
+                                                       const ProjectDocument &document,
+                                                       const QStringList &levelRoles,
+                                                       const LayoutExportOptions &options)
 {
-    const auto fail = [errorText](const QString &reason) {
-        if (errorText)
-            *errorText = reason;
-        return 1;
-    };
+    using torvane::failure;
     const QString fileName = file.fileName();
     LayoutExportSummary result;
     const std::optional<LayoutFormat> format = layoutFormatFor(fileName);
     if (!format)
-        return fail(QStringLiteral("the file name must end in .gds or .dxf."));
+        return failure(QStringLiteral("the file name must end in .gds or .dxf."));
     result.format = *format;
     result.cellName = options.cellName.isEmpty() ? cellNameFor(fileName) : options.cellName;
     if (*format == LayoutFormat::Gdsii && !isValidCellName(result.cellName))
-        return fail(QStringLiteral("the cell name '%1' is not one GDSII allows: at most 32 of "
-                                   "A-Z, a-z, 0-9, _, ? and $.")
-                        .arg(result.cellName));
+        return failure(QStringLiteral("the cell name '%1' is not one GDSII allows: at most 32 of "
+                                      "A-Z, a-z, 0-9, _, ? and $.")
+                           .arg(result.cellName));
     if (!isUsableDatabaseUnit(options.databaseUnit))
-        return fail(QStringLiteral("the database unit lies outside 1 pm to 1 mm."));
+        return failure(QStringLiteral("the database unit lies outside 1 pm to 1 mm."));
 
     DxfExport dxf(document, options.origin);
     QString error;
     if (*format == LayoutFormat::Dxf && !dxf.check(error))
-        return fail(error);
+        return failure(error);
 
     if (!file.open())
-        return fail(file.errorString());
+        return failure(file.errorString());
     BufferedOutput out(file);
     if (*format == LayoutFormat::Dxf)
         dxf.write(out, result);
     else if (!GdsExport(document, levelRoles, options).write(out, result.cellName, result, error))
-        return fail(error); // the unfinished temporary file goes with `file`
+        return failure(error); // the unfinished temporary file goes with `file`
     if (!out.flush() || !file.finish())
-        return fail(file.errorString());
-    if (summary)
-        *summary = result;
-    return 0;
+        return failure(file.errorString());
+    return result;
 }
 
-int exportLayout(const QString &fileName, const ProjectDocument &document,
-                 const QStringList &levelRoles, const LayoutExportOptions &options,
-                 QString *errorText, LayoutExportSummary *summary)
+torvane::Result<LayoutExportSummary> exportLayout(const QString &fileName,
+                                                  const ProjectDocument &document,
+                                                  const QStringList &levelRoles,
+                                                  const LayoutExportOptions &options)
 {
     CheckedSaveFile file(fileName);
-    if (prepareLayoutFile(file, document, levelRoles, options, errorText, summary) != 0)
-        return 1;
-    if (file.commit())
-        return 0;
-    if (errorText)
-        *errorText = file.errorString();
-    return 1;
+    torvane::Result<LayoutExportSummary> summary =
+        prepareLayoutFile(file, document, levelRoles, options);
+    if (summary && !file.commit())
+        return torvane::failure(file.errorString());
+    return summary;
 }

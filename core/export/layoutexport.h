@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/design/result.h"
 #include "core/export/layoutoptions.h"
 #include "core/sonnet/projectdocument.h"
 
@@ -34,12 +35,14 @@ QString dxfViaLayerName(int level, int toLevel);
 
 // Writes the project's polygons as a GDSII or DXF layout (by the file's suffix) through a
 // temporary file: on any failure the target is left as it was. levelRoles gives each metal
-// level's role for the layer map. Returns 0 on success, 1 with errorText set on failure.
-int exportLayout(const QString &fileName, const ProjectDocument &document,
-                 const QStringList &levelRoles, const LayoutExportOptions &options,
-                 QString *errorText = nullptr, LayoutExportSummary *summary = nullptr);
+// level's role for the layer map. Gives what was written, or why nothing was.
+torvane::Result<LayoutExportSummary> exportLayout(const QString &fileName,
+                                                  const ProjectDocument &document,
+                                                  const QStringList &levelRoles,
+                                                  const LayoutExportOptions &options);
 // The same into `file` (which it opens, by the suffix of its target), synced but not committed:
 // the caller commits it with the other files of the same save (commitTogether()).
-int prepareLayoutFile(CheckedSaveFile &file, const ProjectDocument &document,
-                      const QStringList &levelRoles, const LayoutExportOptions &options,
-                      QString *errorText = nullptr, LayoutExportSummary *summary = nullptr);
+torvane::Result<LayoutExportSummary> prepareLayoutFile(CheckedSaveFile &file,
+                                                       const ProjectDocument &document,
+                                                       const QStringList &levelRoles,
+                                                       const LayoutExportOptions &options);

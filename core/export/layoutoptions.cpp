@@ -10,12 +10,6 @@ namespace {
 constexpr double metresPerMicrometre = 1e-6;
 constexpr double smallestDatabaseUnit = 1e-12;
 constexpr double largestDatabaseUnit = 1e-3;
-
-void failWith(QString *errorText, const QString &reason)
-{
-    if (errorText)
-        *errorText = reason;
-}
 } // namespace
 
 bool isUsableDatabaseUnit(double metres)
@@ -40,30 +34,25 @@ QString layoutFormatName(LayoutFormat format)
     return format == LayoutFormat::Dxf ? QStringLiteral("DXF") : QStringLiteral("GDSII");
 }
 
-std::optional<double> parseDatabaseUnit(const QString &text, QString *errorText)
+torvane::Result<double> parseDatabaseUnit(const QString &text)
 {
     static const QRegularExpression form(
         QStringLiteral("^\\s*([-+0-9.eE]+)\\s*(pm|nm|um|\u00b5m|mm|m)?\\s*$"));
     const QRegularExpressionMatch match = form.match(text);
     bool ok = false;
     const double number = match.hasMatch() ? match.captured(1).toDouble(&ok) : 0;
-    if (!ok || !std::isfinite(number)) {
-        failWith(errorText, QStringLiteral("'%1' is not a database unit such as 1nm, 0.5nm or "
-                                           "0.001um.")
-                                .arg(text));
-        return std::nullopt;
-    }
+    if (!ok || !std::isfinite(number))
+        return torvane::failure(
+            QStringLiteral("'%1' is not a database unit such as 1nm, 0.5nm or 0.001um.").arg(text));
     const QString unit = match.captured(2);
     const double metres = number * (unit == QLatin1String("pm")   ? 1e-12
                                     : unit == QLatin1String("nm") ? 1e-9
                                     : unit == QLatin1String("mm") ? 1e-3
                                     : unit == QLatin1String("m")  ? 1.0
                                                                   : metresPerMicrometre);
-    if (!isUsableDatabaseUnit(metres)) {
-        failWith(errorText,
-                 QStringLiteral("the database unit '%1' lies outside 1 pm to 1 mm.").arg(text));
-        return std::nullopt;
-    }
+    if (!isUsableDatabaseUnit(metres))
+        return torvane::failure(
+            QStringLiteral("the database unit '%1' lies outside 1 pm to 1 mm.").arg(text));
     return metres;
 }
 

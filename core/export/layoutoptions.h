@@ -36,7 +36,7 @@ QString layoutFormatName(LayoutFormat format);
 
 // "1nm", "0.5 nm", "0.001um", "1e-9m"; a bare number is in micrometres, as layout editors give
 // the database unit. Between 1 pm and 1 mm.
-std::optional<double> parseDatabaseUnit(const QString &text, QString *errorText = nullptr);
+torvane::Result<double> parseDatabaseUnit(const QString &text);
 QString databaseUnitText(double metres); // "1 nm", "0.5 nm", "2.5 um", "50 pm"
 
 // "centre" (or "center") and "box".

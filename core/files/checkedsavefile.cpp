@@ -29,8 +29,8 @@ CheckedSaveFile::~CheckedSaveFile()
 
 bool CheckedSaveFile::open()
 {
-    if (QString reason; !checkOutputFile(file.fileName(), &reason)) {
-        setErrorString(reason);
+    if (const torvane::Status allowed = checkOutputFile(file.fileName()); !allowed) {
+        setErrorString(allowed.error());
         return false;
     }
     // Unbuffered: QFileDevice's own buffer would only be written inside QSaveFile::commit(),
@@ -151,13 +151,13 @@ CheckedSaveFile *commitTogether(std::initializer_list<CheckedSaveFile *> files)
     return nullptr;
 }
 
-int writeWholeFile(const QString &fileName, QByteArrayView contents, QString *errorText)
+torvane::Status writeWholeFile(const QString &fileName, QByteArrayView contents)
 {
     CheckedSaveFile file(fileName);
     const bool saved = file.open() &&
                        file.write(contents.data(), contents.size()) == contents.size() &&
                        file.commit();
-    if (!saved && errorText)
-        *errorText = file.errorString();
-    return saved ? 0 : 1;
+    if (!saved)
+        return torvane::failure(file.errorString());
+    return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/design/result.h"
+
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QSaveFile>
@@ -65,5 +67,5 @@ private:
 // why), or nullptr when all were committed.
 CheckedSaveFile *commitTogether(std::initializer_list<CheckedSaveFile *> files);
 
-// The whole of `contents` as the file's new contents; 0 on success, else 1 and the reason.
-int writeWholeFile(const QString &fileName, QByteArrayView contents, QString *errorText = nullptr);
+// The whole of `contents` as the file's new contents; a failure carries the reason.
+torvane::Status writeWholeFile(const QString &fileName, QByteArrayView contents);

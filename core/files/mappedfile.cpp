@@ -124,36 +124,32 @@ MappedFile::~MappedFile()
         ::munmap(data, size);
 }
 
-bool MappedFile::map(const QFile &file, QString *errorText)
+torvane::Status MappedFile::map(const QFile &file)
 {
-    const auto fail = [errorText](const QString &reason) {
-        if (errorText)
-            *errorText = reason;
-        return false;
-    };
+    using torvane::failure;
     struct stat status
     {
     };
     if (::fstat(file.handle(), &status) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        return failure(QString::fromLocal8Bit(std::strerror(errno)));
     if (status.st_size <= 0)
-        return fail(QStringLiteral("the file is empty"));
+        return failure(QStringLiteral("the file is empty"));
     const auto fileSize = static_cast<std::size_t>(status.st_size);
     void *mapped = ::mmap(nullptr, fileSize, PROT_READ, MAP_PRIVATE, file.handle(), 0);
     if (mapped == MAP_FAILED)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        return failure(QString::fromLocal8Bit(std::strerror(errno)));
     // Without a guard a shrinking file would end the program: read it the other way.
     const int slot = guardMapping(static_cast<char *>(mapped), fileSize);
     if (slot < 0) {
         ::munmap(mapped, fileSize);
-        return fail(QStringLiteral("too many files are mapped at once"));
+        return failure(QStringLiteral("too many files are mapped at once"));
     }
     data = static_cast<char *>(mapped);
     size = fileSize;
     descriptor = file.handle();
     modified = modificationTime(status);
     guardSlot = slot;
-    return true;
+    return {};
 }
 
 bool MappedFile::isUnchanged() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/design/result.h"
+
 #include <QFile>
 #include <QString>
 
@@ -17,8 +19,8 @@ public:
     MappedFile(const MappedFile &) = delete;
     MappedFile &operator=(const MappedFile &) = delete;
 
-    // False, with the reason, when the open file cannot be mapped (an empty one cannot).
-    bool map(const QFile &file, QString *errorText = nullptr);
+    // Fails, with the reason, when the open file cannot be mapped (an empty one cannot).
+    torvane::Status map(const QFile &file);
     const char *begin() const { return data; }
     const char *end() const { return data + size; }
     // Whether the file, still open, has kept its size and modification time since map() and

@@ -7,14 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-bool fail(QString *errorText, const QString &reason)
-{
-    if (errorText)
-        *errorText = reason;
-    return false;
-}
+using torvane::failure;
+using torvane::Status;
 
+namespace {
 QString systemErrorText()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -53,53 +49,53 @@ const char *standardStreamOf(const struct stat &status)
 }
 } // namespace
 
-bool openRegularFile(const QString &fileName, QFile &file, QString *errorText)
+Status openRegularFile(const QString &fileName, QFile &file)
 {
     const QByteArray path = QFile::encodeName(fileName);
     struct stat status
     {
     };
     if (::stat(path.constData(), &status) != 0)
-        return fail(errorText, systemErrorText());
+        return failure(systemErrorText());
     if (!S_ISREG(status.st_mode))
-        return fail(errorText, notRegularReason(status.st_mode));
+        return failure(notRegularReason(status.st_mode));
     // Non-blocking, in case a FIFO took the file's place since the check.
     const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
-        return fail(errorText, systemErrorText());
+        return failure(systemErrorText());
     const bool statted = ::fstat(descriptor, &status) == 0;
     if (!statted || !S_ISREG(status.st_mode)) {
         const QString reason = statted ? notRegularReason(status.st_mode) : systemErrorText();
         ::close(descriptor);
-        return fail(errorText, reason);
+        return failure(reason);
     }
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return fail(errorText, file.errorString());
-    return true;
+        return failure(file.errorString());
+    return {};
 }
 
-bool checkOutputFile(const QString &fileName, QString *errorText)
+Status checkOutputFile(const QString &fileName)
 {
     if (fileName == QLatin1String("-"))
-        return fail(errorText, QStringLiteral("'-' does not stand for the standard output here; "
-                                              "name a file"));
+        return failure(QStringLiteral("'-' does not stand for the standard output here; "
+                                      "name a file"));
     const QByteArray path = QFile::encodeName(fileName);
     struct stat status
     {
     };
     if (::stat(path.constData(), &status) == 0) {
         if (!S_ISREG(status.st_mode))
-            return fail(errorText, notWritableReason(status.st_mode));
+            return failure(notWritableReason(status.st_mode));
         if (const char *stream = standardStreamOf(status))
-            return fail(errorText, QStringLiteral("it is this program's standard %1, not a file "
-                                                  "to replace")
-                                       .arg(QLatin1String(stream)));
-        return true;
+            return failure(QStringLiteral("it is this program's standard %1, not a file "
+                                          "to replace")
+                               .arg(QLatin1String(stream)));
+        return {};
     }
     if (errno != ENOENT)
-        return fail(errorText, systemErrorText());
+        return failure(systemErrorText());
     // A new name; a missing folder is left to the open, which names the system's cause.
     if (::lstat(path.constData(), &status) == 0)
-        return fail(errorText, QStringLiteral("it is a link to a file that does not exist"));
-    return true;
+        return failure(QStringLiteral("it is a link to a file that does not exist"));
+    return {};
 }

@@ -39,20 +39,12 @@ QByteArray withoutXmlInvalidCharacters(const QByteArray &svg)
     }
     return kept;
 }
-
-int fail(QString *errorText, const QString &reason)
-{
-    if (errorText)
-        *errorText = reason;
-    return 1;
-}
 } // namespace
 
-int writeLayoutPicture(const QString &fileName, const DesignReview &review, QSize size,
-                       QString *errorText)
+torvane::Status writeLayoutPicture(const QString &fileName, const DesignReview &review, QSize size)
 {
     if (!isLayoutPictureName(fileName))
-        return fail(errorText, QStringLiteral("the name must end in .svg or .png"));
+        return torvane::failure(QStringLiteral("the name must end in .svg or .png"));
     // Drawn in memory first: the encoders do not report a failed write, the checked save
     // does, and it keeps an older picture then.
     QByteArray bytes;
@@ -77,7 +69,7 @@ int writeLayoutPicture(const QString &fileName, const DesignReview &review, QSiz
             paintInto(painter, review, size);
         }
         if (!image.save(&buffer, "PNG"))
-            return fail(errorText, QStringLiteral("the PNG encoder failed"));
+            return torvane::failure(QStringLiteral("the PNG encoder failed"));
     }
-    return writeWholeFile(fileName, bytes, errorText);
+    return writeWholeFile(fileName, bytes);
 }

@@ -32,8 +32,11 @@ QByteArray serializeProject(const ProjectDocument &document)
 int loadProject(const QString &fileName, ProjectDocument &document, QString *errorText)
 {
     QFile file;
-    if (!openRegularFile(fileName, file, errorText))
+    if (const torvane::Status opened = openRegularFile(fileName, file); !opened) {
+        if (errorText)
+            *errorText = opened.error();
         return 1;
+    }
     ProjectDocument loaded;
     // Mapping spares a copy of large files; empty files are read instead.
     if (MappedFile mapped; mapped.map(file)) {

@@ -74,14 +74,14 @@ std::vector<double> logSpacedFrequencies(double low, double high, int count)
 FrequencySweep templateFrequencies(const ProjectDocument &document)
 {
     if (document.frequencyLines.isEmpty())
-        return {logSpacedFrequencies(1e8, 1e10, defaultSweepPoints), {}};
+        return logSpacedFrequencies(1e8, 1e10, defaultSweepPoints);
     const QString &unit = document.dimension.frequencyUnit;
     const double scale = hertzPerFrequencyUnit(unit);
     if (!(scale > 0))
-        return {{},
-                QStringLiteral("The template's frequency unit '%1' is not one of Hz, kHz, MHz, "
-                               "GHz or THz.")
-                    .arg(unit)};
+        return torvane::failure(
+            QStringLiteral("The template's frequency unit '%1' is not one of Hz, kHz, MHz, "
+                           "GHz or THz.")
+                .arg(unit));
     std::optional<double> low;
     std::optional<double> high;
     for (const QString &line : document.frequencyLines) {
@@ -94,59 +94,59 @@ FrequencySweep templateFrequencies(const ProjectDocument &document)
             bool ok = false;
             const double value = words.value(i).toDouble(&ok);
             if (!ok || !std::isfinite(value))
-                return {{},
-                        QStringLiteral("The template's FREQ line '%1' gives no frequency where "
-                                       "one belongs.")
-                            .arg(line.trimmed())};
+                return torvane::failure(
+                    QStringLiteral("The template's FREQ line '%1' gives no frequency where "
+                                   "one belongs.")
+                        .arg(line.trimmed()));
             if (!(value > 0))
-                return {{},
-                        QStringLiteral("The template's FREQ line '%1' has a frequency of %2 %3; "
-                                       "frequencies must be larger than 0.")
-                            .arg(line.trimmed())
-                            .arg(value)
-                            .arg(unitSuffix(unit))};
+                return torvane::failure(
+                    QStringLiteral("The template's FREQ line '%1' has a frequency of %2 %3; "
+                                   "frequencies must be larger than 0.")
+                        .arg(line.trimmed())
+                        .arg(value)
+                        .arg(unitSuffix(unit)));
             low = std::min(low.value_or(value), value);
             high = std::max(high.value_or(value), value);
         }
     }
     if (!low)
-        return {{}, QStringLiteral("The template's FREQ block lists no frequencies.")};
-    return {logSpacedFrequencies(*low * scale, *high * scale, defaultSweepPoints), {}};
+        return torvane::failure(QStringLiteral("The template's FREQ block lists no frequencies."));
+    return logSpacedFrequencies(*low * scale, *high * scale, defaultSweepPoints);
 }
 
 FrequencySweep frequencyList(const QString &text, const QString &unit)
 {
     const double scale = hertzPerFrequencyUnit(unit);
     if (!(scale > 0))
-        return {{},
-                QStringLiteral("The template's frequency unit '%1' is not one of Hz, kHz, MHz, "
-                               "GHz or THz.")
-                    .arg(unit)};
+        return torvane::failure(
+            QStringLiteral("The template's frequency unit '%1' is not one of Hz, kHz, MHz, "
+                           "GHz or THz.")
+                .arg(unit));
     for (const QString &item : text.split(QLatin1Char(','))) {
         const QStringList parts = item.split(QLatin1Char(':'));
         if (parts.size() == 3 && parts[1].trimmed().toDouble() < parts[0].trimmed().toDouble())
-            return {{},
-                    QStringLiteral("The frequency range '%1' runs backwards; give it from the "
-                                   "lowest frequency up.")
-                        .arg(item.trimmed())};
+            return torvane::failure(
+                QStringLiteral("The frequency range '%1' runs backwards; give it from the "
+                               "lowest frequency up.")
+                    .arg(item.trimmed()));
     }
     const ValueList list = expandValueList(text, 10000);
     if (!list.ok())
-        return {{},
-                QStringLiteral("The frequencies '%1' cannot be read: %2.").arg(text, list.error)};
-    FrequencySweep sweep;
-    for (const QString &value : list.values) {
+        return torvane::failure(
+            QStringLiteral("The frequencies '%1' cannot be read: %2.").arg(text, list.error()));
+    std::vector<double> hertz;
+    for (const QString &value : *list) {
         bool ok = false;
         const double number = value.toDouble(&ok);
         if (!ok || !std::isfinite(number))
-            return {{}, QStringLiteral("The frequency '%1' is not a number.").arg(value)};
+            return torvane::failure(
+                QStringLiteral("The frequency '%1' is not a number.").arg(value));
         if (!(number > 0))
-            return {{},
-                    QStringLiteral("The frequency %1 %2 must be larger than 0.")
-                        .arg(value, unitSuffix(unit))};
-        sweep.hertz.push_back(number * scale);
+            return torvane::failure(QStringLiteral("The frequency %1 %2 must be larger than 0.")
+                                        .arg(value, unitSuffix(unit)));
+        hertz.push_back(number * scale);
     }
-    std::sort(sweep.hertz.begin(), sweep.hertz.end());
-    sweep.hertz.erase(std::unique(sweep.hertz.begin(), sweep.hertz.end()), sweep.hertz.end());
-    return sweep;
+    std::sort(hertz.begin(), hertz.end());
+    hertz.erase(std::unique(hertz.begin(), hertz.end()), hertz.end());
+    return hertz;
 }

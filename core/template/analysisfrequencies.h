@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/design/result.h"
 #include "core/sonnet/projectdocument.h"
 
 #include <QString>
@@ -7,13 +8,7 @@
 #include <vector>
 
 // Frequencies in Hz, ascending, for the loss over frequency; or why there are none.
-struct FrequencySweep
-{
-    std::vector<double> hertz;
-    QString problem;
-
-    bool ok() const { return problem.isEmpty(); }
-};
+using FrequencySweep = torvane::Result<std::vector<double>>;
 
 // Points of the default sweep: ten per decade from 0.1 to 10 GHz.
 inline constexpr int defaultSweepPoints = 21;

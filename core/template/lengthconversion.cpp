@@ -148,19 +148,20 @@ void scaleVariableLines(ProjectDocument &document, double factor, const QSet<QSt
 }
 } // namespace
 
-std::optional<QString> convertLengthUnit(ProjectDocument &document, const QString &unit)
+torvane::Status convertLengthUnit(ProjectDocument &document, const QString &unit)
 {
     const QStringList &names = lengthUnitNames();
     const int to = matchingUnitIndex(names, unit);
     if (to < 0)
-        return QStringLiteral("\"%1\" is not a length unit (choose from %2)")
-            .arg(unit, names.join(QStringLiteral(", ")));
+        return torvane::failure(QStringLiteral("\"%1\" is not a length unit (choose from %2)")
+                                    .arg(unit, names.join(QStringLiteral(", "))));
     const QString &own = document.dimension.lengthUnit;
     const int from = matchingUnitIndex(names, own);
     if (from < 0 && !own.isEmpty())
-        return QStringLiteral("the template's length unit \"%1\" is none this program knows, so "
-                              "its lengths cannot be converted to %2")
-            .arg(own, unit);
+        return torvane::failure(
+            QStringLiteral("the template's length unit \"%1\" is none this program knows, so "
+                           "its lengths cannot be converted to %2")
+                .arg(own, unit));
     if (from >= 0 && from != to) {
         const double factor = MetresPerLengthUnit(names[from]) / MetresPerLengthUnit(names[to]);
         GeometryBlock &geometry = document.geometry;
@@ -171,5 +172,5 @@ std::optional<QString> convertLengthUnit(ProjectDocument &document, const QStrin
         scaleVariableLines(document, factor, variables);
     }
     document.dimension.setLengthUnit(unit);
-    return std::nullopt;
+    return {};
 }

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "core/design/result.h"
 #include "core/sonnet/projectdocument.h"
 
 #include <QString>
-
-#include <optional>
 
 // Expresses every length the document holds in `unit` instead of its DIM LNG unit and makes
 // `unit` its length unit, so that the box, the stack and everything kept keep their physical
@@ -14,5 +13,5 @@
 // with their VCNSTR limits and their VARSWP and OPT values. Numbers change only when the two
 // units differ, and changed ones take the writer's six-digit form. A document that names no
 // length unit only takes the new name: its numbers are read in whatever unit it is given.
-// Returns why nothing was changed when either unit is not a length unit this program knows.
-std::optional<QString> convertLengthUnit(ProjectDocument &document, const QString &unit);
+// Fails, changing nothing, when either unit is not a length unit this program knows.
+torvane::Status convertLengthUnit(ProjectDocument &document, const QString &unit);

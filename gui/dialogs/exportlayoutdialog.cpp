@@ -207,7 +207,6 @@ QString ExportLayoutDialog::resultText(const LayerMap &map) const
 
 QString ExportLayoutDialog::problem() const
 {
-    QString error;
     if (fileEdit->text().trimmed().isEmpty())
         return tr("Choose a file ending in .gds or .dxf.");
     const std::optional<LayoutFormat> format = layoutFormatFor(fileName());
@@ -217,10 +216,10 @@ QString ExportLayoutDialog::problem() const
         return {};
     if (!cellEdit->text().isEmpty() && !isValidCellName(cellEdit->text()))
         return tr("A cell name takes 1 to 32 of A-Z, a-z, 0-9, _, ? and $.");
-    if (!parseDatabaseUnit(unitEdit->text(), &error))
-        return tr("Database unit: ") + error;
-    if (!LayerMap::parse(layerMapText(), &error))
-        return tr("Layer map: ") + error;
+    if (const auto unit = parseDatabaseUnit(unitEdit->text()); !unit)
+        return tr("Database unit: ") + unit.error();
+    if (const auto map = LayerMap::parse(layerMapText()); !map)
+        return tr("Layer map: ") + map.error();
     return {};
 }
 
@@ -232,7 +231,7 @@ void ExportLayoutDialog::refresh()
     for (QWidget *widget : {static_cast<QWidget *>(mapGroup), static_cast<QWidget *>(cellEdit),
                             static_cast<QWidget *>(unitEdit)})
         widget->setEnabled(format != LayoutFormat::Dxf);
-    const std::optional<LayerMap> map = LayerMap::parse(layerMapText());
+    const torvane::Result<LayerMap> map = LayerMap::parse(layerMapText());
     resultLabel->setText(map ? resultText(*map) : QString());
     const QString text = problem();
     problemLabel->setText(text);

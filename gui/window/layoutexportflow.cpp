@@ -44,10 +44,11 @@ void LayoutExportFlow::run(const TabDesign &design)
         return;
     dialog.settings().write(store);
     const QString fileName = dialog.fileName();
-    QString reason;
-    if (exportLayout(fileName, scratch, functionSetup, dialog.options(), &reason) != 0) {
+    if (const auto exported = exportLayout(fileName, scratch, functionSetup, dialog.options());
+        !exported) {
         prompts.critical(window, title,
-                         tr("Error exporting layout\n") + fileName + QStringLiteral("\n") + reason);
+                         tr("Error exporting layout\n") + fileName + QStringLiteral("\n") +
+                             exported.error());
         return;
     }
     prompts.information(window, title,

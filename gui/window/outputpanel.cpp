@@ -108,8 +108,8 @@ void OutputPanel::requestResponse(const torvane::DesignJob &job, const QString &
     if (!sweep.ok()) {
         responseRunner.discard();
         labels.quality->setText(dash);
-        labels.quality->setToolTip(tr("No value: ") + sweep.problem);
-        labels.plot->showNone(sweep.problem);
+        labels.quality->setToolTip(tr("No value: ") + sweep.error());
+        labels.plot->showNone(sweep.error());
         return;
     }
     const QString frequencyUnit = technology.dimension.frequencyUnit;
@@ -124,7 +124,7 @@ void OutputPanel::requestResponse(const torvane::DesignJob &job, const QString &
     labels.plot->showComputing(0);
     labels.quality->setText(tr("computing\u2026"));
     labels.quality->setToolTip(QString());
-    responseRunner.request([this, job, frequencies = sweep.hertz, generation, units,
+    responseRunner.request([this, job, frequencies = *sweep, generation, units,
                             frequencyUnit](const std::atomic_bool &stop) {
         ResponseControl control;
         control.stop = &stop;

@@ -61,12 +61,14 @@ void TemplateFlow::openExample()
     const QString fileName = QDir(folder).filePath(builtInTemplateFileName());
     // Written once: a copy the user has since saved roles into is theirs.
     if (!QFileInfo::exists(fileName)) {
-        QString reason = tr("Cannot create the folder %1.").arg(folder);
-        if (!QDir().mkpath(folder) ||
-            writeWholeFile(fileName, builtInTemplateText(), &reason) != 0) {
+        const torvane::Status written =
+            QDir().mkpath(folder)
+                ? writeWholeFile(fileName, builtInTemplateText())
+                : torvane::failure(tr("Cannot create the folder %1.").arg(folder));
+        if (!written) {
             prompts.critical(window, window->windowTitle(),
                              tr("Error writing sonnet file\n") + fileName + QLatin1Char('\n') +
-                                 reason + QLatin1Char('\n'));
+                                 written.error() + QLatin1Char('\n'));
             return;
         }
     }

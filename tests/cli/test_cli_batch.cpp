@@ -411,8 +411,8 @@ void CliBatchTest::sweepIndexGivesTheLoss()
     for (int k = 1; k <= 2; ++k) {
         SpiralParameters p;
         p.turns = 1 + k;
-        const FrequencyResponse expected = frequencyResponse(p, document, layerSetup, functionSetup,
-                                                             templateFrequencies(document).hertz);
+        const FrequencyResponse expected = frequencyResponse(
+            p, document, layerSetup, functionSetup, templateFrequencies(document).value_or({}));
         QVERIFY(expected.hasValues());
         const auto value = [&](const char *name) {
             return index[k].value(header.indexOf(QLatin1String(name))).toDouble();

@@ -160,8 +160,9 @@ void ExportFlowTest::exportsTheCurrentTabAndRemembersTheDialog()
     QVERIFY(createSpiralProject(created, window.tabParameters(1), window.session().levelMetals(),
                                 window.session().levelRoles(), false,
                                 folder.filePath("ind.son")) == 0);
-    QVERIFY(exportLayout(folder.filePath("reference.dxf"), created, window.session().levelRoles(),
-                         {}) == 0);
+    QVERIFY(
+        exportLayout(folder.filePath("reference.dxf"), created, window.session().levelRoles(), {})
+            .ok());
     QCOMPARE(readAll(dxf), readAll(folder.filePath("reference.dxf")));
 
     // A typed name of an existing file asks before it is replaced (Enter keeps it); the cell

@@ -69,12 +69,13 @@ int exportOnce(const QString &in, const QString &out)
     readLayerSetup(document, metals, roles);
     const bool peakReset = resetPeak();
     timer.restart();
-    QString error;
-    LayoutExportSummary summary;
-    if (exportLayout(out, document, roles, LayoutExportOptions(), &error, &summary) != 0) {
-        std::fprintf(stderr, "export failed: %s\n", qPrintable(error));
+    const torvane::Result<LayoutExportSummary> exported =
+        exportLayout(out, document, roles, LayoutExportOptions());
+    if (!exported) {
+        std::fprintf(stderr, "export failed: %s\n", qPrintable(exported.error()));
         return 1;
     }
+    const LayoutExportSummary &summary = *exported;
     const double exportSeconds = timer.nsecsElapsed() / 1e9;
     const double peak = statusMegabytes("VmHWM:");
     const double project = megabytes(in);

@@ -379,14 +379,15 @@ void ExportTest::layerMap()
     QFETCH(QString, text);
     QFETCH(QString, error);
     QFETCH(QStringList, found);
-    QString message;
-    const std::optional<LayerMap> map = LayerMap::parse(text, &message);
-    QCOMPARE(map.has_value(), error.isEmpty());
+    const torvane::Result<LayerMap> map = LayerMap::parse(text);
+    QCOMPARE(map.ok(), error.isEmpty());
     if (!map) {
-        QVERIFY2(message.contains(error), qPrintable(message));
+        QVERIFY2(map.error().contains(error), qPrintable(map.error()));
         return;
     }
-    QCOMPARE(LayerMap::parse(map->toText()), map);
+    const torvane::Result<LayerMap> again = LayerMap::parse(map->toText());
+    QVERIFY2(again.ok(), qPrintable(again.error()));
+    QCOMPARE(*again, *map);
     for (const QString &expectation : found) {
         const QStringList words = expectation.section('=', 0, 0).split(' ');
         const auto level = [](const QString &word) {
@@ -409,8 +410,8 @@ void ExportTest::largeLayerMapsTakeLinearTime()
         parts.append(QStringLiteral("L%1=%2/%3").arg(level).arg(level % 65536).arg(level % 7));
     QElapsedTimer timer;
     timer.start();
-    const std::optional<LayerMap> map = LayerMap::parse(parts.join(','));
-    QVERIFY(map);
+    const torvane::Result<LayerMap> map = LayerMap::parse(parts.join(','));
+    QVERIFY(map.ok());
     GdsLayer last;
     for (int level = 0; level < entries; ++level)
         last = map->metalLayer(level, QStringLiteral("spiral"));
@@ -425,7 +426,7 @@ void ExportTest::unitsAndNames()
     for (const auto &[text, metres] : units)
         QCOMPARE(parseDatabaseUnit(text).value_or(0), metres);
     for (const char *bad : {"abc", "0nm", "2mm", "-1nm", "1 parsec"})
-        QVERIFY2(!parseDatabaseUnit(bad), qPrintable(bad));
+        QVERIFY2(!parseDatabaseUnit(bad).ok(), qPrintable(bad));
     QCOMPARE(databaseUnitText(1e-9), QStringLiteral("1 nm"));
     QCOMPARE(databaseUnitText(0.5e-9), QStringLiteral("0.5 nm"));
     QCOMPARE(databaseUnitText(2.5e-6), QStringLiteral("2.5 um"));
@@ -448,9 +449,10 @@ void ExportTest::klayoutReadsWhatWasWritten_data()
     const auto add = [&](const QString &name, const Case &c) {
         const QString path =
             layouts.filePath(QStringLiteral("%1.%2").arg(list.size()).arg(c.suffix));
-        QString error;
-        LayoutExportSummary summary;
-        exportLayout(path, c.document, c.roles, c.options, &error, &summary);
+        const torvane::Result<LayoutExportSummary> exported =
+            exportLayout(path, c.document, c.roles, c.options);
+        const QString error = exported.error();
+        const LayoutExportSummary summary = exported.value_or(LayoutExportSummary());
         const double unit = MetresPerLengthUnit(c.document.dimension.lengthUnit) / 1e-6;
         list.append(path + '\t' + QString::number(c.suffix == "dxf" ? unit : 0, 'g', 17));
         QTest::newRow(qPrintable(name)) << c << path << error << summary.polygons;
@@ -563,9 +565,10 @@ void ExportTest::badInputLeavesTheTargetAlone()
     QVERIFY(QDir(dir.path()).mkdir("folder.gds"));
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
 
-    QString message;
-    QCOMPARE(exportLayout(dir.filePath(target), c.document, c.roles, c.options, &message), 1);
-    QVERIFY2(message.contains(error), qPrintable(message));
+    const torvane::Result<LayoutExportSummary> exported =
+        exportLayout(dir.filePath(target), c.document, c.roles, c.options);
+    QVERIFY(!exported.ok());
+    QVERIFY2(exported.error().contains(error), qPrintable(exported.error()));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
     for (const char *old : {"old.gds", "old.dxf", "old.gds.txt"})
         QCOMPARE(readAll(dir.filePath(old)), QByteArray("old"));
@@ -595,7 +598,7 @@ void ExportTest::gdsRecordsHoldTheirValues()
     options.origin = LayoutOrigin::BoxCorner;
     QTemporaryDir dir;
     const QString path = dir.filePath("rect.gds");
-    QCOMPARE(exportLayout(path, rectangleProject(1), {}, options), 0);
+    QVERIFY(exportLayout(path, rectangleProject(1), {}, options).ok());
 
     const QList<qint64> stamp{time.date().year(), time.date().month(),  time.date().day(),
                               time.time().hour(), time.time().minute(), time.time().second()};
@@ -642,7 +645,7 @@ void ExportTest::dxfHeaderAndLayers()
     document.dimension.lengthUnit = lengthUnit;
     QTemporaryDir dir;
     const QString path = dir.filePath("rect.dxf");
-    QCOMPARE(exportLayout(path, document, {}, {}), 0);
+    QVERIFY(exportLayout(path, document, {}, {}).ok());
     const QList<QPair<int, QString>> groups = dxfGroups(readAll(path));
 
     const auto header =

@@ -395,7 +395,7 @@ void SonnetReaderTest::polygonsOfAMappedFileReadInParts()
         out.close();
         QFile file(path);
         MappedFile mapped;
-        QVERIFY(file.open(QIODevice::ReadOnly) && mapped.map(file));
+        QVERIFY(file.open(QIODevice::ReadOnly) && mapped.map(file).ok());
         PageWindow window(mapped.begin(), mapped.end());
         SonTextReader in(window);
         in.skipRestOfLine();
