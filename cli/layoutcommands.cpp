@@ -8,22 +8,49 @@
 
 #include <QFileInfo>
 
-const char layoutOptionsHelp[] =
-    "Layout options (export, and create with --gds):\n"
+namespace {
+const char layerMapHelp[] =
     "  --layer-map MAP         GDSII layers by role, level or via level pair, such as\n"
     "                          spiral=134/0,bridge=133/0,L2=7/0,via:0-1=125/0; a level's own\n"
     "                          entry wins over its role's. Default: metal level N on layer N,\n"
     "                          a via from level A to B on layer 100 + min(A, B), datatype 0\n"
     "                          (a via to the ground plane: B is GND, as in via:0-GND);\n"
-    "                          layers and datatypes reach 65535.\n"
+    "                          layers and datatypes reach 65535.\n";
+const char databaseUnitHelp[] =
     "  --dbu SIZE              GDSII database unit, such as 1nm (default), 0.5nm or 0.001um;\n"
-    "                          a bare number is in um. Coordinates are rounded to it.\n"
+    "                          a bare number is in um. Coordinates are rounded to it.\n";
+const char cellHelp[] =
     "  --cell NAME             structure name (default: the project's base name, with\n"
-    "                          characters other than A-Z a-z 0-9 _ ? $ replaced by _).\n"
+    "                          characters other than A-Z a-z 0-9 _ ? $ replaced by _).\n";
+const char originHelp[] =
     "  --origin centre|box     origin at the box centre, where the spiral is centred\n"
-    "                          (default), or at the box's lower-left corner; y points up.\n"
-    "  DXF files get one layer per metal level (LEVEL0, LEVEL1, ...) and per via level\n"
-    "  pair (VIA0-1, ...), closed polylines in the project's length unit.\n";
+    "                          (default), or at the box's lower-left corner; y points up.\n";
+
+const OptionTable &layoutOptionTable()
+{
+    // Files named "-x" stay files, as they always were here.
+    static const OptionTable table{
+        {OptionSpec::valued("layer-map", layerMapHelp), OptionSpec::valued("dbu", databaseUnitHelp),
+         OptionSpec::valued("cell", cellHelp), OptionSpec::valued("origin", originHelp)},
+        false,
+        true};
+    return table;
+}
+} // namespace
+
+const QList<OptionSpec> &layoutOptions()
+{
+    return layoutOptionTable().options;
+}
+
+QString layoutOptionsHelp()
+{
+    return QStringLiteral("Layout options (export, and create with --gds):\n") +
+           layoutOptionTable().help() +
+           QStringLiteral(
+               "  DXF files get one layer per metal level (LEVEL0, LEVEL1, ...) and per via level\n"
+               "  pair (VIA0-1, ...), closed polylines in the project's length unit.\n");
+}
 
 namespace {
 QString quoted(const QString &path)
@@ -45,12 +72,16 @@ QString counted(qsizetype count, const char *noun)
 
 const QStringList &layoutOptionNames()
 {
-    static const QStringList names{QStringLiteral("layer-map"), QStringLiteral("dbu"),
-                                   QStringLiteral("cell"), QStringLiteral("origin")};
+    static const QStringList names = [] {
+        QStringList names;
+        for (const OptionSpec &option : layoutOptions())
+            names.append(option.names.first());
+        return names;
+    }();
     return names;
 }
 
-LayoutExportOptions parseLayoutOptions(const QHash<QString, QString> &values)
+LayoutExportOptions parseLayoutOptions(const ParsedOptions &values)
 {
     LayoutExportOptions options;
     if (values.contains(QStringLiteral("layer-map"))) {
@@ -142,31 +173,8 @@ void printLayoutWritten(QTextStream &out, const QString &path, const LayoutExpor
 
 int runExport(const QStringList &arguments, QTextStream &out)
 {
-    QStringList files;
-    QHash<QString, QString> values;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (!argument.startsWith(QLatin1String("--"))) {
-            files.append(argument);
-            continue;
-        }
-        QString name = argument.mid(2);
-        QString value;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        } else if (layoutOptionNames().contains(name)) {
-            if (i + 1 >= arguments.size())
-                throw CliError(QStringLiteral("--%1 needs a value.").arg(name));
-            value = arguments[++i];
-        }
-        if (!layoutOptionNames().contains(name))
-            throw CliError(
-                QStringLiteral("unknown option '%1'; see torvane-cli --help.").arg(argument));
-        if (value.isEmpty())
-            throw CliError(QStringLiteral("--%1 needs a value, not an empty one.").arg(name));
-        values.insert(name, value);
-    }
+    const ParsedOptions values = parseOptions(arguments, layoutOptionTable());
+    const QStringList &files = values.positionals;
     if (files.size() != 2)
         throw CliError(QStringLiteral("export needs an input project and an output file "
                                       "(.gds or .dxf)."));

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "cli/optiontable.h"
 #include "core/export/layoutexport.h"
 
-#include <QHash>
 #include <QStringList>
 #include <QTextStream>
 
@@ -13,10 +13,11 @@ struct LayoutTarget
     LayoutExportOptions options;
 };
 
-// The options that shape a layout file, named without their dashes.
+// The options that shape a layout file, and their names without dashes.
+const QList<OptionSpec> &layoutOptions();
 const QStringList &layoutOptionNames();
 // Checks the values of those options (missing ones keep their defaults); throws CliError.
-LayoutExportOptions parseLayoutOptions(const QHash<QString, QString> &values);
+LayoutExportOptions parseLayoutOptions(const ParsedOptions &values);
 // Throws CliError unless the name ends in a layout suffix.
 void checkLayoutPath(const QString &flag, const QString &path);
 
@@ -35,4 +36,4 @@ void printLayoutWritten(QTextStream &out, const QString &path, const LayoutExpor
 // `export IN.son OUT.gds|OUT.dxf [--layer-map MAP] [--dbu SIZE] [--cell NAME] [--origin ...]`.
 int runExport(const QStringList &arguments, QTextStream &out);
 
-extern const char layoutOptionsHelp[];
+QString layoutOptionsHelp();

@@ -115,7 +115,7 @@ int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err,
 {
     if (arguments.isEmpty() || arguments[0] == QLatin1String("--help") ||
         arguments[0] == QLatin1String("-h") || arguments[0] == QLatin1String("help")) {
-        out << usage << spiralOptionsHelp << '\n' << layoutOptionsHelp;
+        out << usage << spiralOptionsHelp() << '\n' << layoutOptionsHelp();
         return arguments.isEmpty() ? usageExitCode : 0;
     }
     if (arguments[0] == QLatin1String("--version")) {

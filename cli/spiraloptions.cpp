@@ -11,42 +11,103 @@
 
 #include <cmath>
 
-const char spiralOptionsHelp[] =
-    "  --shape round|nsided|diffround|diffnsided   (required)\n"
-    "  --template T.son        technology template (default: the built-in one)\n"
-    "  --turns N               1 to 99.99 (whole numbers for the differential shapes); 2\n"
-    "  --sides n               4 to 16 (n-sided shapes); 8\n"
-    "  --radius R              inner radius; 25, or 50 for the differential shapes\n"
-    "  --width W               conductor width; 10\n"
-    "  --spacing S             gap between turns; 10\n"
-    "  --bridge-width B        bridge / centre-tap width; 10\n"
-    "  --feed-spacing F        feed line spacing (differential shapes); 10\n"
-    "  --feed-auto | --no-feed-auto       feed spacing chosen automatically; on\n"
-    "  --center-tap | --no-center-tap     draw a centre tap (differential shapes); on\n"
-    "  --length-unit mil|in|um|mm|cm|m    unit of all lengths (default: the template's)\n"
-    "  --inductance-unit H|mH|uH|nH|pH|fH (default: the template's)\n"
-    "  --roles ROLE,...        role per metal level: none, spiral or bridge\n"
-    "  --metals NAME,...       metal type per metal level (Lossless or the template's)\n"
-    "  --gds OUT.gds           create: also write the layout (layout options below)\n"
-    "  --freq F,...|START:STOP:STEP|template\n"
-    "                          estimate, render --plot, sweep: frequencies for the loss, in the\n"
-    "                          template's frequency unit; template: its FREQ block's range on a\n"
-    "                          log scale in 21 points (0.1 to 10 GHz without a FREQ block)\n"
-    "  Lengths are 0.001 to 1000000 with at most 3 decimals (2 for the n-sided\n"
-    "  differential width), in the chosen length unit.\n";
-
 namespace {
-QString flagText(const QString &flag)
+using Spec = OptionSpec;
+
+// Those without help lines are shown in the usage of the commands that take them.
+const QList<OptionSpec> &spiralOwnOptions()
 {
-    return (flag.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + flag;
+    static const QList<OptionSpec> options{
+        Spec::valued("shape", "  --shape round|nsided|diffround|diffnsided   (required)\n"),
+        Spec::valued("template",
+                     "  --template T.son        technology template (default: the built-in "
+                     "one)\n"),
+        {{QStringLiteral("o"), QStringLiteral("output")}, OptionSpec::Takes::Value, {}},
+        Spec::valued("turns",
+                     "  --turns N               1 to 99.99 (whole numbers for the differential "
+                     "shapes); 2\n"),
+        Spec::valued("sides", "  --sides n               4 to 16 (n-sided shapes); 8\n"),
+        Spec::valued("radius",
+                     "  --radius R              inner radius; 25, or 50 for the differential "
+                     "shapes\n"),
+        Spec::valued("width", "  --width W               conductor width; 10\n"),
+        Spec::valued("spacing", "  --spacing S             gap between turns; 10\n"),
+        Spec::valued("bridge-width", "  --bridge-width B        bridge / centre-tap width; 10\n"),
+        Spec::valued("feed-spacing", "  --feed-spacing F        feed line spacing (differential "
+                                     "shapes); 10\n"),
+        Spec::switched("feed-auto", "  --feed-auto | --no-feed-auto       feed spacing chosen "
+                                    "automatically; on\n"),
+        Spec::switched("no-feed-auto"),
+        Spec::switched("center-tap", "  --center-tap | --no-center-tap     draw a centre tap "
+                                     "(differential shapes); on\n"),
+        Spec::switched("no-center-tap"),
+        Spec::valued("length-unit",
+                     "  --length-unit mil|in|um|mm|cm|m    unit of all lengths (default: "
+                     "the template's)\n"),
+        Spec::valued("inductance-unit", "  --inductance-unit H|mH|uH|nH|pH|fH (default: the "
+                                        "template's)\n"),
+        Spec::valued("roles", "  --roles ROLE,...        role per metal level: none, spiral or "
+                              "bridge\n"),
+        Spec::valued("metals",
+                     "  --metals NAME,...       metal type per metal level (Lossless or the "
+                     "template's)\n"),
+        Spec::valued("gds",
+                     "  --gds OUT.gds           create: also write the layout (layout options "
+                     "below)\n"),
+        Spec::valued(
+            "freq",
+            "  --freq F,...|START:STOP:STEP|template\n"
+            "                          estimate, render --plot, sweep: frequencies for the "
+            "loss, in the\n"
+            "                          template's frequency unit; template: its FREQ block's "
+            "range on a\n"
+            "                          log scale in 21 points (0.1 to 10 GHz without a FREQ "
+            "block)\n"),
+        Spec::valued("size"),
+        Spec::valued("plot"),
+        Spec::switched("staircase"),
+        Spec::switched("yes"),
+        Spec::switched("json")};
+    return options;
+}
+} // namespace
+
+const OptionTable &spiralOptionTable()
+{
+    static const OptionTable table = [] {
+        QList<OptionSpec> layout = layoutOptions();
+        // Their help has a section of its own.
+        for (OptionSpec &option : layout)
+            option.help.clear();
+        return OptionTable{spiralOwnOptions()}.with(layout);
+    }();
+    return table;
 }
 
+QString spiralOptionsHelp()
+{
+    return OptionTable{spiralOwnOptions()}.help() +
+           QStringLiteral(
+               "  Lengths are 0.001 to 1000000 with at most 3 decimals (2 for the n-sided\n"
+               "  differential width), in the chosen length unit.\n");
+}
+
+const QStringList &numericSpiralOptionNames()
+{
+    static const QStringList names{QStringLiteral("turns"),       QStringLiteral("sides"),
+                                   QStringLiteral("radius"),      QStringLiteral("width"),
+                                   QStringLiteral("spacing"),     QStringLiteral("bridge-width"),
+                                   QStringLiteral("feed-spacing")};
+    return names;
+}
+
+namespace {
 double parseNumber(const QString &flag, const QString &text)
 {
     bool ok = false;
     const double value = text.toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        throw CliError(QStringLiteral("%1 needs a number, not '%2'.").arg(flagText(flag), text));
+        throw CliError(QStringLiteral("%1 needs a number, not '%2'.").arg(optionFlag(flag), text));
     return value;
 }
 
@@ -61,10 +122,10 @@ double parseLength(const QString &flag, const QString &text, int maxDecimals = 3
     const double value = parseNumber(flag, text);
     if (value < smallestLength || value > largestLength)
         throw CliError(QStringLiteral("%1 must lie between 0.001 and 1000000, not %2.")
-                           .arg(flagText(flag), text));
+                           .arg(optionFlag(flag), text));
     if (decimalsOf(text) > maxDecimals)
         throw CliError(QStringLiteral("%1 takes at most %2 decimals, not %3.")
-                           .arg(flagText(flag))
+                           .arg(optionFlag(flag))
                            .arg(maxDecimals)
                            .arg(text));
     return value;
@@ -89,7 +150,7 @@ QString parseUnit(const QString &flag, const QString &text, const QStringList &n
 {
     if (!names.contains(text))
         throw CliError(QStringLiteral("%1 must be one of %2, not '%3'.")
-                           .arg(flagText(flag), names.join(QLatin1Char('|')), text));
+                           .arg(optionFlag(flag), names.join(QLatin1Char('|')), text));
     return text;
 }
 
@@ -104,76 +165,9 @@ QStringList parseRoles(const QString &text)
     return roles;
 }
 
-// The raw values, before the shape decides the defaults and the rules.
-struct RawOptions
+void checkNotBoth(const ParsedOptions &raw, const char *on, const char *off)
 {
-    QHash<QString, QString> values;
-    QHash<QString, bool> switches;
-};
-
-RawOptions collect(const QStringList &arguments)
-{
-    static const QStringList valued{QStringLiteral("shape"),
-                                    QStringLiteral("template"),
-                                    QStringLiteral("o"),
-                                    QStringLiteral("output"),
-                                    QStringLiteral("turns"),
-                                    QStringLiteral("sides"),
-                                    QStringLiteral("radius"),
-                                    QStringLiteral("width"),
-                                    QStringLiteral("spacing"),
-                                    QStringLiteral("bridge-width"),
-                                    QStringLiteral("feed-spacing"),
-                                    QStringLiteral("length-unit"),
-                                    QStringLiteral("inductance-unit"),
-                                    QStringLiteral("roles"),
-                                    QStringLiteral("metals"),
-                                    QStringLiteral("gds"),
-                                    QStringLiteral("size"),
-                                    QStringLiteral("freq"),
-                                    QStringLiteral("plot")};
-    static const QStringList switches{QStringLiteral("feed-auto"),  QStringLiteral("no-feed-auto"),
-                                      QStringLiteral("center-tap"), QStringLiteral("no-center-tap"),
-                                      QStringLiteral("staircase"),  QStringLiteral("yes"),
-                                      QStringLiteral("json")};
-    RawOptions raw;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        QString argument = arguments[i];
-        if (!argument.startsWith(QLatin1Char('-')))
-            throw CliError(QStringLiteral("unexpected argument '%1'.").arg(argument));
-        argument.remove(0, argument.startsWith(QLatin1String("--")) ? 2 : 1);
-        QString value;
-        const qsizetype equals = argument.indexOf(QLatin1Char('='));
-        const bool inlineValue = equals >= 0;
-        if (inlineValue) {
-            value = argument.mid(equals + 1);
-            argument.truncate(equals);
-        }
-        if (switches.contains(argument) && !inlineValue) {
-            raw.switches.insert(argument, true);
-        } else if (valued.contains(argument) || layoutOptionNames().contains(argument)) {
-            if (!inlineValue) {
-                if (i + 1 >= arguments.size())
-                    throw CliError(QStringLiteral("%1 needs a value.").arg(flagText(argument)));
-                value = arguments[++i];
-            }
-            // An empty value would quietly mean "not given" (the built-in template).
-            if (value.isEmpty())
-                throw CliError(
-                    QStringLiteral("%1 needs a value, not an empty one.").arg(flagText(argument)));
-            raw.values.insert(argument == QLatin1String("output") ? QStringLiteral("o") : argument,
-                              value);
-        } else {
-            throw CliError(
-                QStringLiteral("unknown option '%1'; see torvane-cli --help.").arg(arguments[i]));
-        }
-    }
-    return raw;
-}
-
-void checkNotBoth(const RawOptions &raw, const char *on, const char *off)
-{
-    if (raw.switches.value(QLatin1String(on)) && raw.switches.value(QLatin1String(off)))
+    if (raw.contains(QLatin1String(on)) && raw.contains(QLatin1String(off)))
         throw CliError(QStringLiteral("--%1 and --%2 exclude each other.")
                            .arg(QLatin1String(on), QLatin1String(off)));
 }
@@ -204,12 +198,12 @@ int parseSides(const QString &text)
     return static_cast<int>(sides);
 }
 
-void checkCreateOptions(const RawOptions &raw, SpiralCommandOptions &options)
+void checkCreateOptions(const ParsedOptions &raw, SpiralCommandOptions &options)
 {
     const auto has = [&](const char *flag) {
-        return raw.values.contains(QLatin1String(flag));
+        return raw.contains(QLatin1String(flag));
     };
-    options.outputPath = withProjectSuffix(raw.values.value(QStringLiteral("o")));
+    options.outputPath = withProjectSuffix(raw.value(QStringLiteral("o")));
     if (options.outputPath.isEmpty())
         throw CliError(QStringLiteral("create needs an output file: -o OUT.son."));
     if (options.json)
@@ -219,25 +213,24 @@ void checkCreateOptions(const RawOptions &raw, SpiralCommandOptions &options)
     if (has("freq") || has("plot"))
         throw CliError(QStringLiteral("--freq and --plot belong to estimate and render."));
     if (has("gds")) {
-        checkLayoutPath(QStringLiteral("--gds"), raw.values.value(QStringLiteral("gds")));
-        options.layout =
-            LayoutTarget{raw.values.value(QStringLiteral("gds")), parseLayoutOptions(raw.values)};
+        checkLayoutPath(QStringLiteral("--gds"), raw.value(QStringLiteral("gds")));
+        options.layout = LayoutTarget{raw.value(QStringLiteral("gds")), parseLayoutOptions(raw)};
     }
     for (const QString &name : layoutOptionNames()) {
-        if (!has("gds") && raw.values.contains(name))
+        if (!has("gds") && raw.contains(name))
             throw CliError(QStringLiteral("--%1 belongs with --gds.").arg(name));
     }
 }
 
-void checkEstimateOptions(const RawOptions &raw, const SpiralCommandOptions &options)
+void checkEstimateOptions(const ParsedOptions &raw, const SpiralCommandOptions &options)
 {
     for (const QString &flag :
          QStringList{QStringLiteral("o"), QStringLiteral("gds"), QStringLiteral("size")} +
              layoutOptionNames()) {
-        if (raw.values.contains(flag))
-            throw CliError(QStringLiteral("%1 belongs to create.").arg(flagText(flag)));
+        if (raw.contains(flag))
+            throw CliError(QStringLiteral("%1 belongs to create.").arg(optionFlag(flag)));
     }
-    if (raw.values.contains(QStringLiteral("plot")))
+    if (raw.contains(QStringLiteral("plot")))
         throw CliError(QStringLiteral("--plot belongs to render."));
     if (options.staircase || options.assumeYes)
         throw CliError(QStringLiteral("--staircase and --yes belong to create."));
@@ -258,47 +251,46 @@ QSize parsePictureSize(const QString &text)
 
 // check and render draw nothing but the layout: --staircase and --yes change nothing there and
 // are let through, so a create command line can be checked as it stands.
-void checkPictureOptions(const RawOptions &raw, SpiralCommandOptions &options,
+void checkPictureOptions(const ParsedOptions &raw, SpiralCommandOptions &options,
                          SpiralCommand command)
 {
     const QString name =
         command == SpiralCommand::Check ? QStringLiteral("check") : QStringLiteral("render");
     for (const QString &flag : QStringList{QStringLiteral("gds")} + layoutOptionNames()) {
-        if (raw.values.contains(flag))
+        if (raw.contains(flag))
             throw CliError(
-                QStringLiteral("%1 belongs to create, not %2.").arg(flagText(flag), name));
+                QStringLiteral("%1 belongs to create, not %2.").arg(optionFlag(flag), name));
     }
     if (command == SpiralCommand::Check) {
-        if (raw.values.contains(QStringLiteral("freq")) ||
-            raw.values.contains(QStringLiteral("plot")))
+        if (raw.contains(QStringLiteral("freq")) || raw.contains(QStringLiteral("plot")))
             throw CliError(QStringLiteral("--freq and --plot belong to estimate and render."));
-        if (raw.values.contains(QStringLiteral("o")))
+        if (raw.contains(QStringLiteral("o")))
             throw CliError(QStringLiteral("check writes no file; drop -o."));
-        if (raw.values.contains(QStringLiteral("size")))
+        if (raw.contains(QStringLiteral("size")))
             throw CliError(QStringLiteral("--size belongs to render."));
         return;
     }
     if (options.json)
         throw CliError(QStringLiteral("--json belongs to estimate, check and synthesize."));
-    options.outputPath = raw.values.value(QStringLiteral("o"));
+    options.outputPath = raw.value(QStringLiteral("o"));
     if (!isLayoutPictureName(options.outputPath))
         throw CliError(QStringLiteral("render needs a picture file: -o OUT.svg or -o OUT.png."));
-    if (raw.values.contains(QStringLiteral("size")))
-        options.pictureSize = parsePictureSize(raw.values.value(QStringLiteral("size")));
-    if (raw.values.contains(QStringLiteral("plot"))) {
-        if (raw.values.value(QStringLiteral("plot")) != QLatin1String("lq"))
+    if (raw.contains(QStringLiteral("size")))
+        options.pictureSize = parsePictureSize(raw.value(QStringLiteral("size")));
+    if (raw.contains(QStringLiteral("plot"))) {
+        if (raw.value(QStringLiteral("plot")) != QLatin1String("lq"))
             throw CliError(QStringLiteral("--plot takes lq (L and Q against frequency), not '%1'.")
-                               .arg(raw.values.value(QStringLiteral("plot"))));
+                               .arg(raw.value(QStringLiteral("plot"))));
         options.plot = true;
-    } else if (raw.values.contains(QStringLiteral("freq"))) {
+    } else if (raw.contains(QStringLiteral("freq"))) {
         throw CliError(QStringLiteral("render takes --freq with --plot lq."));
     }
 }
 
-void checkSynthesizeOptions(const RawOptions &raw, const SpiralCommandOptions &options)
+void checkSynthesizeOptions(const ParsedOptions &raw, const SpiralCommandOptions &options)
 {
     const auto has = [&](const char *flag) {
-        return raw.values.contains(QLatin1String(flag));
+        return raw.contains(QLatin1String(flag));
     };
     if (has("o"))
         throw CliError(QStringLiteral("synthesize writes a project only with --create "
@@ -312,7 +304,7 @@ void checkSynthesizeOptions(const RawOptions &raw, const SpiralCommandOptions &o
     if (has("gds") || options.staircase || options.assumeYes)
         throw CliError(QStringLiteral("--gds, --staircase and --yes belong with --create."));
     for (const QString &name : layoutOptionNames()) {
-        if (raw.values.contains(name))
+        if (raw.contains(name))
             throw CliError(QStringLiteral("--%1 belongs with --gds.").arg(name));
     }
 }
@@ -328,47 +320,64 @@ double parseTurnsOption(const QString &text, bool differential)
     return parseTurns(text, differential);
 }
 
+double parseNumericOption(const QString &name, const QString &text, SpiralShape shape)
+{
+    if (name == QLatin1String("turns"))
+        return parseTurns(text, isDifferential(shape));
+    if (name == QLatin1String("sides"))
+        return parseSides(text);
+    return parseLength(
+        name, text,
+        name == QLatin1String("width") && shape == SpiralShape::NSidedDifferential ? 2 : 3);
+}
+
+void setNumericOption(SpiralParameters &p, const QString &name, double value)
+{
+    static const QHash<QString, double SpiralParameters::*> fields{
+        {QStringLiteral("turns"), &SpiralParameters::turns},
+        {QStringLiteral("radius"), &SpiralParameters::radius},
+        {QStringLiteral("width"), &SpiralParameters::spiralWidth},
+        {QStringLiteral("spacing"), &SpiralParameters::spacing},
+        {QStringLiteral("bridge-width"), &SpiralParameters::bridgeWidth},
+        {QStringLiteral("feed-spacing"), &SpiralParameters::feedSpacing}};
+    if (const auto field = fields.find(name); field != fields.end())
+        p.*field.value() = value;
+    else
+        p.sides = static_cast<int>(value);
+}
+
 SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command)
 {
-    const RawOptions raw = collect(arguments);
+    return spiralOptionsFrom(parseOptions(arguments, spiralOptionTable()), command);
+}
+
+SpiralCommandOptions spiralOptionsFrom(const ParsedOptions &raw, SpiralCommand command)
+{
     checkNotBoth(raw, "feed-auto", "no-feed-auto");
     checkNotBoth(raw, "center-tap", "no-center-tap");
 
     SpiralCommandOptions options;
-    if (!raw.values.contains(QStringLiteral("shape")))
+    if (!raw.contains(QStringLiteral("shape")))
         throw CliError(QStringLiteral("--shape is required (round, nsided, diffround or "
                                       "diffnsided)."));
     SpiralParameters &p = options.parameters;
-    p.shape = parseShape(raw.values.value(QStringLiteral("shape")));
-    const bool differential = isDifferential(p.shape);
-    p.radius = differential ? 50 : 25;
+    p.shape = parseShape(raw.value(QStringLiteral("shape")));
+    p.radius = isDifferential(p.shape) ? 50 : 25;
+    for (const QString &name : numericSpiralOptionNames()) {
+        if (raw.contains(name))
+            setNumericOption(p, name, parseNumericOption(name, raw.value(name), p.shape));
+    }
 
     const auto value = [&](const char *flag) {
-        return raw.values.value(QLatin1String(flag));
+        return raw.value(QLatin1String(flag));
     };
     const auto has = [&](const char *flag) {
-        return raw.values.contains(QLatin1String(flag));
+        return raw.contains(QLatin1String(flag));
     };
-    if (has("turns"))
-        p.turns = parseTurns(value("turns"), differential);
-    if (has("sides"))
-        p.sides = parseSides(value("sides"));
-    if (has("radius"))
-        p.radius = parseLength(QStringLiteral("radius"), value("radius"));
-    if (has("width"))
-        p.spiralWidth = parseLength(QStringLiteral("width"), value("width"),
-                                    p.shape == SpiralShape::NSidedDifferential ? 2 : 3);
-    if (has("spacing"))
-        p.spacing = parseLength(QStringLiteral("spacing"), value("spacing"));
-    if (has("bridge-width"))
-        p.bridgeWidth = parseLength(QStringLiteral("bridge-width"), value("bridge-width"));
-    if (has("feed-spacing"))
-        p.feedSpacing = parseLength(QStringLiteral("feed-spacing"), value("feed-spacing"));
-    if (raw.switches.value(QStringLiteral("no-feed-auto")))
+    if (has("no-feed-auto"))
         p.feedSpacingAuto = false;
-    if (raw.switches.value(QStringLiteral("no-center-tap")))
+    if (has("no-center-tap"))
         p.centerTap = false;
-
     options.templatePath = value("template");
     if (has("length-unit"))
         options.lengthUnit =
@@ -380,9 +389,9 @@ SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralComm
         options.roles = parseRoles(value("roles"));
     if (has("metals"))
         options.metals = value("metals").split(QLatin1Char(','));
-    options.staircase = raw.switches.value(QStringLiteral("staircase"));
-    options.assumeYes = raw.switches.value(QStringLiteral("yes"));
-    options.json = raw.switches.value(QStringLiteral("json"));
+    options.staircase = raw.contains(QStringLiteral("staircase"));
+    options.assumeYes = raw.contains(QStringLiteral("yes"));
+    options.json = raw.contains(QStringLiteral("json"));
     if (has("freq"))
         options.frequencies = value("freq");
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/layoutcommands.h"
+#include "cli/optiontable.h"
 #include "core/template/createspiral.h"
 
 #include <QSize>
@@ -38,11 +39,21 @@ enum class SpiralCommand
     Synthesize // the options of create without -o; turns and radius are the synthesis's own
 };
 
+// The options of create, estimate, check and render, with the layout options of --gds.
+const OptionTable &spiralOptionTable();
+
 // Throws CliError naming the flag for anything the window would not accept.
 SpiralCommandOptions parseSpiralOptions(const QStringList &arguments, SpiralCommand command);
+SpiralCommandOptions spiralOptionsFrom(const ParsedOptions &options, SpiralCommand command);
 
 // One value checked as the window checks its field; throw CliError naming the flag.
 double parseLengthOption(const QString &flag, const QString &text, int maxDecimals = 3);
 double parseTurnsOption(const QString &text, bool differential);
 
-extern const char spiralOptionsHelp[];
+// turns, sides, radius, width, spacing, bridge-width and feed-spacing, in the order they are read.
+const QStringList &numericSpiralOptionNames();
+// The value of one of them checked for the shape as create checks it; throws CliError.
+double parseNumericOption(const QString &name, const QString &text, SpiralShape shape);
+void setNumericOption(SpiralParameters &parameters, const QString &name, double value);
+
+QString spiralOptionsHelp();

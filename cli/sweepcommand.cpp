@@ -56,116 +56,70 @@ struct SweepArguments
 {
     QString folder;
     bool force = false;
-    bool assumeYes = false;
     QString layoutSuffix; // "gds" or "dxf": a layout beside each project; empty for none
     std::optional<QString> frequencies; // --freq: the peak Q of each project at these
-    QStringList fixed;                  // given to every combination as they are
-    QList<SweptOption> swept;           // the numeric options given, each with its values
+    // What create takes for the first combination, written in the current folder, as the
+    // sweep's own folder may not exist yet.
+    ParsedOptions firstProject;
+    QList<SweptOption> swept; // the numeric options given, each with its values
 };
+
+// The sweep says itself what an empty folder, frequency list or value list lacks.
+const OptionTable &sweepOptionTable()
+{
+    static const OptionTable table = [] {
+        const auto mayBeEmpty = [](const QStringList &names) {
+            return OptionSpec{names, OptionSpec::Takes::ValueOrEmpty, {}};
+        };
+        QList<OptionSpec> own{mayBeEmpty({QStringLiteral("o"), QStringLiteral("output")}),
+                              mayBeEmpty({QStringLiteral("freq")}),
+                              mayBeEmpty({QStringLiteral("gds")}), OptionSpec::switched("force")};
+        for (const SweptOption &option : numericOptions())
+            own.append(mayBeEmpty({option.flag}));
+        return spiralOptionTable().with(own);
+    }();
+    return table;
+}
 
 SweepArguments splitArguments(const QStringList &arguments)
 {
     SweepArguments sweep;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        QString name = argument;
-        name.remove(0, name.startsWith(QLatin1String("--")) ? 2
-                       : name.startsWith(QLatin1Char('-'))  ? 1
-                                                            : 0);
-        std::optional<QString> value;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        }
-        const auto takeValue = [&]() -> QString {
-            if (value)
-                return *value;
-            if (i + 1 >= arguments.size())
-                throw CliError(QStringLiteral("%1 needs a value.").arg(argument));
-            return arguments[++i];
-        };
-        if (!argument.startsWith(QLatin1Char('-'))) {
-            sweep.fixed.append(argument);
-        } else if (name == QLatin1String("o") || name == QLatin1String("output")) {
-            sweep.folder = takeValue();
-        } else if (name == QLatin1String("force") && !value) {
-            sweep.force = true;
-        } else if (name == QLatin1String("freq")) {
-            sweep.frequencies = takeValue();
-        } else if (name == QLatin1String("gds")) {
-            sweep.layoutSuffix = takeValue().toLower();
-            if (sweep.layoutSuffix != QLatin1String("gds") &&
-                sweep.layoutSuffix != QLatin1String("dxf"))
-                throw CliError(QStringLiteral("--gds takes gds or dxf in a sweep: each project's "
-                                              "layout is written beside it in that format."));
-        } else if (const auto known =
-                       std::find_if(numericOptions().begin(), numericOptions().end(),
-                                    [&](const SweptOption &option) { return option.flag == name; });
-                   known != numericOptions().end()) {
-            const QString text = takeValue();
-            const ValueList list = expandValueList(text);
-            if (!list.ok())
-                throw CliError(QStringLiteral("--%1: %2.").arg(name, list.error()));
-            SweptOption option = *known;
-            option.values = *list;
-            sweep.swept.erase(std::remove_if(sweep.swept.begin(), sweep.swept.end(),
-                                             [&](const SweptOption &o) { return o.flag == name; }),
-                              sweep.swept.end());
-            sweep.swept.append(option);
-        } else {
-            sweep.assumeYes = sweep.assumeYes || (name == QLatin1String("yes") && !value);
-            sweep.fixed.append(argument);
-        }
+    ParsedOptions &given = sweep.firstProject;
+    given = parseOptions(arguments, sweepOptionTable());
+    sweep.folder = given.value(QStringLiteral("o"));
+    sweep.force = given.contains(QStringLiteral("force"));
+    if (given.contains(QStringLiteral("freq")))
+        sweep.frequencies = given.value(QStringLiteral("freq"));
+    if (given.contains(QStringLiteral("gds"))) {
+        sweep.layoutSuffix = given.value(QStringLiteral("gds")).toLower();
+        if (sweep.layoutSuffix != QLatin1String("gds") &&
+            sweep.layoutSuffix != QLatin1String("dxf"))
+            throw CliError(QStringLiteral("--gds takes gds or dxf in a sweep: each project's "
+                                          "layout is written beside it in that format."));
+        given.set(QStringLiteral("gds"), QStringLiteral("sweep.") + sweep.layoutSuffix);
+    }
+    // In the order of the file names, whatever order they were given in.
+    for (SweptOption option : numericOptions()) {
+        if (!given.contains(option.flag))
+            continue;
+        const ValueList list = expandValueList(given.value(option.flag));
+        if (!list.ok())
+            throw CliError(QStringLiteral("--%1: %2.").arg(option.flag, list.error()));
+        option.values = *list;
+        given.set(option.flag, option.values.first());
+        sweep.swept.append(option);
     }
     if (sweep.folder.isEmpty())
         throw CliError(QStringLiteral("sweep needs a folder for its projects: -o DIR."));
-    // File names list the values in a fixed order, whatever order they were given in.
-    std::stable_sort(
-        sweep.swept.begin(), sweep.swept.end(), [](const SweptOption &a, const SweptOption &b) {
-            const auto rank = [](const SweptOption &o) {
-                return std::find_if(numericOptions().begin(), numericOptions().end(),
-                                    [&](const SweptOption &n) { return n.flag == o.flag; }) -
-                       numericOptions().begin();
-            };
-            return rank(a) < rank(b);
-        });
+    given.set(QStringLiteral("o"), QStringLiteral("sweep.son"));
+    given.remove(QStringLiteral("freq"));
+    given.remove(QStringLiteral("force"));
     return sweep;
 }
 
 QString numberText(double value)
 {
     return QLocale::c().toString(value, 'g', 10);
-}
-
-// The field of the parameters that a swept option sets; sides, a whole number, has none.
-double SpiralParameters::*realField(const QString &flag)
-{
-    static const QList<QPair<QString, double SpiralParameters::*>> fields{
-        {QStringLiteral("turns"), &SpiralParameters::turns},
-        {QStringLiteral("width"), &SpiralParameters::spiralWidth},
-        {QStringLiteral("spacing"), &SpiralParameters::spacing},
-        {QStringLiteral("radius"), &SpiralParameters::radius},
-        {QStringLiteral("bridge-width"), &SpiralParameters::bridgeWidth},
-        {QStringLiteral("feed-spacing"), &SpiralParameters::feedSpacing}};
-    for (const auto &[name, member] : fields) {
-        if (name == flag)
-            return member;
-    }
-    return nullptr;
-}
-
-void setField(SpiralParameters &p, const QString &flag, double value)
-{
-    if (const auto member = realField(flag))
-        p.*member = value;
-    else
-        p.sides = static_cast<int>(value);
-}
-
-double fieldValue(const SpiralParameters &p, const QString &flag)
-{
-    const auto member = realField(flag);
-    return member ? p.*member : p.sides;
 }
 
 // One combination: the value index of each swept option, the last one counting fastest.
@@ -185,7 +139,7 @@ Combination combination(const SweepArguments &sweep, const SpiralParameters &fir
         const SweptOption &option = sweep.swept[k];
         const qsizetype at = rest % option.values.size();
         rest /= option.values.size();
-        setField(c.parameters, option.flag, option.numbers[at]);
+        setNumericOption(c.parameters, option.flag, option.numbers[at]);
         if (option.values.size() > 1)
             parts.prepend(option.prefix + numberText(option.numbers[at]));
     }
@@ -382,31 +336,12 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     SweepArguments sweep = splitArguments(arguments);
 
-    // Every value is checked once, in the company of the first values of the others, so a
-    // typing error stops the sweep before anything is written.
-    QStringList first = sweep.fixed;
-    for (const SweptOption &option : sweep.swept)
-        first += {QStringLiteral("--") + option.flag, option.values.first()};
-    // In the current folder: the sweep's own may not exist yet.
-    const auto probeArguments = [&](const QStringList &arguments) {
-        QStringList result =
-            arguments + QStringList{QStringLiteral("-o"), QStringLiteral("sweep.son")};
-        if (!sweep.layoutSuffix.isEmpty())
-            result += {QStringLiteral("--gds"), QStringLiteral("sweep.") + sweep.layoutSuffix};
-        return result;
-    };
-    const SpiralCommandOptions probe =
-        parseSpiralOptions(probeArguments(first), SpiralCommand::Create);
+    // Every value is checked before anything is written: a typing error stops the sweep.
+    const SpiralCommandOptions probe = spiralOptionsFrom(sweep.firstProject, SpiralCommand::Create);
     double count = 1;
     for (SweptOption &option : sweep.swept) {
-        for (const QString &value : std::as_const(option.values)) {
-            QStringList arguments = first;
-            arguments[arguments.indexOf(QStringLiteral("--") + option.flag, sweep.fixed.size()) +
-                      1] = value;
-            const SpiralCommandOptions checked =
-                parseSpiralOptions(probeArguments(arguments), SpiralCommand::Create);
-            option.numbers.append(fieldValue(checked.parameters, option.flag));
-        }
+        for (const QString &value : std::as_const(option.values))
+            option.numbers.append(parseNumericOption(option.flag, value, probe.parameters.shape));
         count *= static_cast<double>(option.values.size());
     }
     if (count > mostProjects)
@@ -414,7 +349,7 @@ int runSweep(const QStringList &arguments, QTextStream &out, QTextStream &err)
                                       "may write.")
                            .arg(QLocale::c().toString(count, 'f', 0),
                                 QLocale::c().toString(mostProjects, 'f', 0)));
-    if (count > confirmAbove && !sweep.assumeYes)
+    if (count > confirmAbove && !probe.assumeYes)
         throw CliError(QStringLiteral("The sweep makes %1 projects; pass --yes to write more "
                                       "than 10,000.")
                            .arg(QLocale::c().toString(count, 'f', 0)));

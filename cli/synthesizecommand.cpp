@@ -32,66 +32,51 @@ struct SynthesisOptions
     bool json = false;
     bool inBox = false;
     std::optional<QString> createPath;
-    std::optional<QString> qAt;  // rank by Q at this frequency, in the template's unit
-    QStringList spiralArguments; // the rest, for the spiral options
+    std::optional<QString> qAt; // rank by Q at this frequency, in the template's unit
+    ParsedOptions spiral;       // the rest, for the spiral options
 };
 
 // Candidates ranked by Q: more of them are found first, the best five by Q kept.
 constexpr int qPool = 20;
 
+// Turns and radius take ranges here.
+const QList<OptionSpec> &synthesisOwnOptions()
+{
+    static const QList<OptionSpec> options = [] {
+        QList<OptionSpec> own;
+        for (const char *name : {"target", "at", "tolerance", "turns", "radius", "create", "q-at"})
+            own.append(OptionSpec::valued(name));
+        for (const char *name : {"in-box", "snap-radius", "json"})
+            own.append(OptionSpec::switched(name));
+        return own;
+    }();
+    return options;
+}
+
 SynthesisOptions splitArguments(const QStringList &arguments)
 {
-    static const QStringList valued{QStringLiteral("target"),    QStringLiteral("at"),
-                                    QStringLiteral("tolerance"), QStringLiteral("turns"),
-                                    QStringLiteral("radius"),    QStringLiteral("create"),
-                                    QStringLiteral("q-at")};
+    static const OptionTable table = spiralOptionTable().with(synthesisOwnOptions());
     SynthesisOptions options;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (!argument.startsWith(QLatin1String("--"))) {
-            options.spiralArguments.append(argument);
-            continue;
-        }
-        QString name = argument.mid(2);
-        std::optional<QString> value;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        }
-        if (!value && name == QLatin1String("in-box")) {
-            options.inBox = true;
-            continue;
-        }
-        if (!value && (name == QLatin1String("snap-radius") || name == QLatin1String("json"))) {
-            (name == QLatin1String("json") ? options.json : options.snapRadius) = true;
-            continue;
-        }
-        if (!valued.contains(name)) {
-            options.spiralArguments.append(argument);
-            continue;
-        }
-        if (!value) {
-            if (i + 1 >= arguments.size())
-                throw CliError(QStringLiteral("--%1 needs a value.").arg(name));
-            value = arguments[++i];
-        }
-        if (value->isEmpty())
-            throw CliError(QStringLiteral("--%1 needs a value, not an empty one.").arg(name));
-        if (name == QLatin1String("target"))
-            options.target = *value;
-        else if (name == QLatin1String("at"))
-            options.place = *value;
-        else if (name == QLatin1String("tolerance"))
-            options.tolerance = *value;
-        else if (name == QLatin1String("turns"))
-            options.turns = *value;
-        else if (name == QLatin1String("radius"))
-            options.radius = *value;
-        else if (name == QLatin1String("q-at"))
-            options.qAt = *value;
-        else
-            options.createPath = withProjectSuffix(*value);
-    }
+    options.spiral = parseOptions(arguments, table);
+    const ParsedOptions &given = options.spiral;
+    const auto take = [&](const char *name, QString &into) {
+        if (given.contains(QLatin1String(name)))
+            into = given.value(QLatin1String(name));
+    };
+    take("target", options.target);
+    take("at", options.place);
+    take("tolerance", options.tolerance);
+    take("turns", options.turns);
+    take("radius", options.radius);
+    if (given.contains(QStringLiteral("q-at")))
+        options.qAt = given.value(QStringLiteral("q-at"));
+    if (given.contains(QStringLiteral("create")))
+        options.createPath = withProjectSuffix(given.value(QStringLiteral("create")));
+    options.inBox = given.contains(QStringLiteral("in-box"));
+    options.snapRadius = given.contains(QStringLiteral("snap-radius"));
+    options.json = given.contains(QStringLiteral("json"));
+    for (const OptionSpec &option : synthesisOwnOptions())
+        options.spiral.remove(option.names.first());
     return options;
 }
 
@@ -307,15 +292,13 @@ void printJson(QTextStream &out, const SynthesisResult &result, const LoadedTemp
 
 int runSynthesize(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    const SynthesisOptions options = splitArguments(arguments);
+    SynthesisOptions options = splitArguments(arguments);
     // With --create the spiral options must be what create takes, so they are read as create
     // reads them.
-    const SpiralCommandOptions spiral =
-        options.createPath
-            ? parseSpiralOptions(options.spiralArguments +
-                                     QStringList{QStringLiteral("-o"), *options.createPath},
-                                 SpiralCommand::Create)
-            : parseSpiralOptions(options.spiralArguments, SpiralCommand::Synthesize);
+    if (options.createPath)
+        options.spiral.set(QStringLiteral("o"), *options.createPath);
+    const SpiralCommandOptions spiral = spiralOptionsFrom(
+        options.spiral, options.createPath ? SpiralCommand::Create : SpiralCommand::Synthesize);
     const LoadedTemplate loaded = loadTemplate(spiral);
     SynthesisRequest request = makeRequest(options, spiral, loaded);
     const double qHertz = options.qAt ? qFrequency(*options.qAt, loaded) : 0;
