@@ -225,13 +225,14 @@ void checkCreateOptions(const ParsedOptions &raw, SpiralCommandOptions &options)
 void checkEstimateOptions(const ParsedOptions &raw, const SpiralCommandOptions &options)
 {
     for (const QString &flag :
-         QStringList{QStringLiteral("o"), QStringLiteral("gds"), QStringLiteral("size")} +
-             layoutOptionNames()) {
+         QStringList{QStringLiteral("o"), QStringLiteral("gds")} + layoutOptionNames()) {
         if (raw.contains(flag))
             throw CliError(QStringLiteral("%1 belongs to create.").arg(optionFlag(flag)));
     }
-    if (raw.contains(QStringLiteral("plot")))
-        throw CliError(QStringLiteral("--plot belongs to render."));
+    for (const QString &flag : {QStringLiteral("size"), QStringLiteral("plot")}) {
+        if (raw.contains(flag))
+            throw CliError(QStringLiteral("%1 belongs to render.").arg(optionFlag(flag)));
+    }
     if (options.staircase || options.assumeYes)
         throw CliError(QStringLiteral("--staircase and --yes belong to create."));
 }

@@ -489,7 +489,8 @@ void CliTest::layoutExport()
          "--dbu belongs with --gds"},
         {{"create", "--shape", "round", "-o", dir.filePath("new.son"), "--gds", "x.svg"},
          "--gds: 'x.svg' must end in .gds or .dxf"},
-        {{"estimate", "--shape", "round", "--gds", out}, "--gds belongs to create"}};
+        {{"estimate", "--shape", "round", "--gds", out}, "--gds belongs to create"},
+        {{"estimate", "--shape", "round", "--size", "10"}, "--size belongs to render"}};
     for (const auto &[arguments, message] : refused) {
         run = runCli(arguments);
         QVERIFY2(run.exitCode != 0 && run.err.contains(message), qPrintable(run.err));
