@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QSvgGenerator>
 
+using namespace torvane;
+
 namespace {
 void paintScene(QGraphicsScene &scene, QPaintDevice &device, QSize size)
 {

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+using namespace torvane;
+
 namespace {
 const QColor inductanceColour(0x1f, 0x5f, 0xa8);
 const QColor qColour(0xc0, 0x39, 0x2b);

@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+using namespace torvane;
+
 namespace {
 QJsonObject findingObject(const DesignFinding &finding)
 {

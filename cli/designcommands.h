@@ -8,9 +8,10 @@
 #include <QTextStream>
 
 // The spiral of the options laid out on their template, with its design checks.
-DesignReview reviewLoaded(const SpiralCommandOptions &options, const LoadedTemplate &loaded);
+torvane::DesignReview reviewLoaded(const SpiralCommandOptions &options,
+                                   const LoadedTemplate &loaded);
 // One "error: ..." or "warning: ..." line per finding.
-void printFindings(QTextStream &stream, const QList<DesignFinding> &findings);
+void printFindings(QTextStream &stream, const QList<torvane::DesignFinding> &findings);
 // One "note: ..." line each, such as what create left out of the template.
 void printNotes(QTextStream &stream, const QStringList &notes);
 

@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+using namespace torvane;
+
 namespace {
 const char layerMapHelp[] =
     "  --layer-map MAP         GDSII layers by role, level or via level pair, such as\n"

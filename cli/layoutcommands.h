@@ -10,28 +10,30 @@
 struct LayoutTarget
 {
     QString path;
-    LayoutExportOptions options;
+    torvane::LayoutExportOptions options;
 };
 
 // The options that shape a layout file, and their names without dashes.
 const QList<OptionSpec> &layoutOptions();
 const QStringList &layoutOptionNames();
 // Checks the values of those options (missing ones keep their defaults); throws CliError.
-LayoutExportOptions parseLayoutOptions(const ParsedOptions &values);
+torvane::LayoutExportOptions parseLayoutOptions(const ParsedOptions &values);
 // Throws CliError unless the name ends in a layout suffix.
 void checkLayoutPath(const QString &flag, const QString &path);
 
 // Writes the layout of a project and says what was written; throws CliError on failure.
-void writeLayoutFile(const QString &path, const ProjectDocument &document,
-                     const QStringList &levelRoles, const LayoutExportOptions &options,
+void writeLayoutFile(const QString &path, const torvane::ProjectDocument &document,
+                     const QStringList &levelRoles, const torvane::LayoutExportOptions &options,
                      QTextStream &out);
 // The same, into `file` without committing it; throws CliError on failure.
-LayoutExportSummary prepareLayout(CheckedSaveFile &file, const ProjectDocument &document,
-                                  const QStringList &levelRoles,
-                                  const LayoutExportOptions &options);
+torvane::LayoutExportSummary prepareLayout(torvane::CheckedSaveFile &file,
+                                           const torvane::ProjectDocument &document,
+                                           const QStringList &levelRoles,
+                                           const torvane::LayoutExportOptions &options);
 // What writeLayoutFile says about a written layout.
-void printLayoutWritten(QTextStream &out, const QString &path, const LayoutExportOptions &options,
-                        const LayoutExportSummary &summary);
+void printLayoutWritten(QTextStream &out, const QString &path,
+                        const torvane::LayoutExportOptions &options,
+                        const torvane::LayoutExportSummary &summary);
 
 // `export IN.son OUT.gds|OUT.dxf [--layer-map MAP] [--dbu SIZE] [--cell NAME] [--origin ...]`.
 int runExport(const QStringList &arguments, QTextStream &out);

@@ -5,6 +5,8 @@
 
 #include <QJsonArray>
 
+using namespace torvane;
+
 namespace {
 QString significant(double value)
 {

@@ -18,6 +18,8 @@
 #include <cstring>
 #include <memory>
 
+using namespace torvane;
+
 namespace {
 const char usage[] =
     "Usage: torvane-cli COMMAND [ARGS]\n"

@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+using namespace torvane;
+
 namespace {
 QString quoted(const QString &path)
 {

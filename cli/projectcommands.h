@@ -9,5 +9,7 @@ int runRewrite(const QStringList &arguments, QTextStream &out);
 int runInfo(const QStringList &arguments, QTextStream &out);
 
 // Loads a template for a command: the built-in one when the path is empty.
+namespace torvane {
 struct ProjectDocument;
-ProjectDocument loadTemplateOrThrow(const QString &path);
+}
+torvane::ProjectDocument loadTemplateOrThrow(const QString &path);

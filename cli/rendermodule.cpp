@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+using namespace torvane;
+
 namespace {
 std::unique_ptr<QCoreApplication> makeGuiApplication(int &argc, char **argv)
 {

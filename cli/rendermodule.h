@@ -20,11 +20,11 @@ struct RenderModule
     // text needs one and there may be no display; a widget one for --plot, whose charts are
     // graphics widgets.
     std::unique_ptr<QCoreApplication> (*makeApplication)(int &argc, char **argv);
-    torvane::Status (*writeLayoutPicture)(const QString &fileName, const DesignReview &review,
-                                          QSize size);
+    torvane::Status (*writeLayoutPicture)(const QString &fileName,
+                                          const torvane::DesignReview &review, QSize size);
     // The plot of L and Q against frequency.
     torvane::Status (*writeFrequencyPlot)(const QString &fileName,
-                                          const FrequencyResponse &response,
+                                          const torvane::FrequencyResponse &response,
                                           const LqChartUnits &units, QSize size);
 };
 

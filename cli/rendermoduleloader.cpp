@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QLibrary>
 
+using namespace torvane;
+
 const RenderModule &loadRenderModule()
 {
     // Called before the application exists, so the program's folder comes from the system.

@@ -20,6 +20,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+using namespace torvane;
+
 namespace {
 // The unit the window's selector would show; a template without one keeps the selector where
 // the scale functions would read the empty name.

@@ -16,9 +16,9 @@ struct LoadedTemplate
     QString lengthUnitText;     // what the window's length unit selector would show
     QString inductanceUnitText; // and its inductance unit selector
 
-    const ProjectDocument &document() const { return technology.document(); }
+    const torvane::ProjectDocument &document() const { return technology.document(); }
     // The options' spiral on this template.
-    torvane::DesignJob job(const SpiralParameters &parameters) const
+    torvane::DesignJob job(const torvane::SpiralParameters &parameters) const
     {
         return torvane::DesignJob(technology, parameters, lengthUnitText);
     }
@@ -34,7 +34,7 @@ LoadedTemplate loadTemplate(const SpiralCommandOptions &options);
 torvane::SavedProject createProject(const SpiralCommandOptions &options, torvane::DesignJob &job);
 
 // "round", "nsided", "diffround" or "diffnsided", as --shape takes them.
-QString shapeName(SpiralShape shape);
+QString shapeName(torvane::SpiralShape shape);
 // Henries to the template's inductance unit.
 double inductanceScale(const LoadedTemplate &loaded);
 

@@ -11,6 +11,8 @@
 
 #include <cmath>
 
+using namespace torvane;
+
 namespace {
 using Spec = OptionSpec;
 

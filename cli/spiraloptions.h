@@ -13,7 +13,7 @@
 // the window's fields: the same ranges, decimals and whole-number rules.
 struct SpiralCommandOptions
 {
-    SpiralParameters parameters;
+    torvane::SpiralParameters parameters;
     QString templatePath; // empty: the built-in template
     QString outputPath;
     std::optional<QString> lengthUnit;     // a window unit name such as "um"
@@ -53,7 +53,7 @@ double parseTurnsOption(const QString &text, bool differential);
 // turns, sides, radius, width, spacing, bridge-width and feed-spacing, in the order they are read.
 const QStringList &numericSpiralOptionNames();
 // The value of one of them checked for the shape as create checks it; throws CliError.
-double parseNumericOption(const QString &name, const QString &text, SpiralShape shape);
-void setNumericOption(SpiralParameters &parameters, const QString &name, double value);
+double parseNumericOption(const QString &name, const QString &text, torvane::SpiralShape shape);
+void setNumericOption(torvane::SpiralParameters &parameters, const QString &name, double value);
 
 QString spiralOptionsHelp();

@@ -26,6 +26,8 @@
 #include <optional>
 #include <vector>
 
+using namespace torvane;
+
 namespace {
 constexpr double confirmAbove = 10000;
 constexpr double mostProjects = 1000000;

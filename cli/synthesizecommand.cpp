@@ -19,6 +19,8 @@
 #include <cmath>
 #include <optional>
 
+using namespace torvane;
+
 namespace {
 // What synthesize takes beyond the spiral options of create.
 struct SynthesisOptions

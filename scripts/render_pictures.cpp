@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <functional>
 
+using namespace torvane;
+
 namespace {
 struct Stack
 {

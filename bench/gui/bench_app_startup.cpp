@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace torvane;
+
 namespace {
 // The offscreen platform says this once per window; it is no news here.
 void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)

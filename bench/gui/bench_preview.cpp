@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <functional>
 
+using namespace torvane;
+
 namespace {
 void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {

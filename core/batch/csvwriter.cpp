@@ -2,6 +2,8 @@
 
 #include "core/files/checkedsavefile.h"
 
+namespace torvane {
+
 namespace {
 // A spreadsheet runs a cell that starts like a formula, quoted or not; numbers are let be.
 bool startsLikeFormula(const QString &text)
@@ -48,3 +50,5 @@ torvane::Status CsvWriter::save(const QString &fileName) const
 {
     return writeWholeFile(fileName, m_data);
 }
+
+} // namespace torvane

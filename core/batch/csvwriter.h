@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace torvane {
+
 // Comma-separated values as spreadsheets and csv readers take them: a field holding a comma,
 // a double quote, a line break or a leading or trailing blank is quoted, its quotes doubled;
 // one that a spreadsheet would run as a formula (=, +, -, @ first, and not a number) gets a
@@ -26,3 +28,5 @@ public:
 private:
     QByteArray m_data;
 };
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+namespace torvane {
+
 int availableCores()
 {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
@@ -28,3 +30,5 @@ void parallelFor(int count, const std::function<void(int)> &job, int threads)
     for (std::thread &thread : pool)
         thread.join();
 }
+
+} // namespace torvane

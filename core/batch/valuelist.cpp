@@ -8,6 +8,8 @@
 #include <optional>
 #include <set>
 
+namespace torvane {
+
 namespace {
 constexpr double stopSlack = 1e-9;
 
@@ -139,3 +141,5 @@ ValueList expandValueList(const QString &text, int maxValues)
         return torvane::failure(collector.error);
     return collector.values;
 }
+
+} // namespace torvane

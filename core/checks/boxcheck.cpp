@@ -3,6 +3,8 @@
 #include "core/checks/designchecks.h"
 #include "core/template/units.h"
 
+namespace torvane {
+
 std::optional<DesignFinding> boxEffectFinding(const GeometryInductance &inductance,
                                               const QString &inductanceUnit, bool covered)
 {
@@ -20,3 +22,5 @@ std::optional<DesignFinding> boxEffectFinding(const GeometryInductance &inductan
         BoxLowersInductance{drop, free * scale, inBox * scale, inductanceUnit, covered};
     return finding;
 }
+
+} // namespace torvane

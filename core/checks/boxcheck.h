@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace torvane {
+
 // The share of the inductance at the reference planes that the box may take before the design
 // review says so.
 inline constexpr double boxEffectLimit = 0.02;
@@ -16,3 +18,5 @@ inline constexpr double boxEffectLimit = 0.02;
 // helps. `covered`: the box has a cover, which a higher one would move away.
 std::optional<DesignFinding> boxEffectFinding(const GeometryInductance &inductance,
                                               const QString &inductanceUnit, bool covered);
+
+} // namespace torvane

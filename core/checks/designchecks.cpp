@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 // The points of a polygon without its repeated closing point.
 qsizetype distinctCount(const Polygon &polygon)
@@ -393,3 +395,5 @@ QString findingCodeName(FindingCode code)
     }
     return QStringLiteral("no-layout");
 }
+
+} // namespace torvane

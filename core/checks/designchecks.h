@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace torvane {
+
 // Every design rule over a spiral laid out by its parameters in a template's box: the level
 // roles, the create command's conditions, the box, conductors that touch, features narrower
 // than a cell, vertices off the cell grid and an unusually large layout. `lengthUnit` is the name
@@ -19,3 +21,5 @@ QList<DesignFinding> checkDesign(const ProjectDocument &layout, const SpiralPara
 // The findings the create command asks about in its own words (their createPrompt), in the
 // order it asks: no spiral level, inner radius, feed spacing.
 QList<DesignFinding> ownPromptFindings(const QList<DesignFinding> &findings);
+
+} // namespace torvane

@@ -9,6 +9,8 @@
 #include <optional>
 #include <variant>
 
+namespace torvane {
+
 enum class FindingSeverity
 {
     Warning, // worth a look; never blocks anything
@@ -202,3 +204,5 @@ inline const DesignFinding *firstPlainError(const QList<DesignFinding> &findings
     }
     return nullptr;
 }
+
+} // namespace torvane

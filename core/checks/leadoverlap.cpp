@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 using Kind = DrawnConductor::Kind;
 
@@ -60,3 +62,5 @@ std::optional<DesignFinding> leadOverlapFinding(const DrawnLayout &layout, doubl
     }
     return std::nullopt;
 }
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace torvane {
+
 // Leads that run on top of each other in plan view, one above the other on different levels:
 // the feed and the bridge of a single-ended spiral that leave on the same side, or the two
 // feeds of a differential one set closer than their width. Their ports then sit side by side
@@ -14,3 +16,5 @@
 // their length; nothing otherwise.
 std::optional<DesignFinding> leadOverlapFinding(const DrawnLayout &layout, double cellSize,
                                                 const QString &lengthUnit);
+
+} // namespace torvane

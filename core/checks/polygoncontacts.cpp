@@ -8,6 +8,8 @@
 #include <numeric>
 #include <vector>
 
+namespace torvane {
+
 namespace {
 double cross(double ax, double ay, double bx, double by)
 {
@@ -392,3 +394,5 @@ RingContacts findRingContacts(const QList<QList<Point>> &rawRings, double tolera
               });
     return contacts;
 }
+
+} // namespace torvane

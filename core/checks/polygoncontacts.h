@@ -4,6 +4,8 @@
 
 #include <QList>
 
+namespace torvane {
+
 // Where the outlines of conductors on one level meet. Outlines are closed rings of points; a
 // repeated closing point and repeated neighbours are ignored, and rings of fewer than three
 // distinct points are left out. Two outlines closer than `tolerance` count as touching.
@@ -30,3 +32,5 @@ RingContacts findRingContacts(const QList<QList<Point>> &rings, double tolerance
 
 // Inside by the even-odd rule, or within `tolerance` of the outline.
 bool ringCovers(const QList<Point> &ring, const Point &point, double tolerance);
+
+} // namespace torvane

@@ -13,6 +13,8 @@
 #include <optional>
 #include <utility>
 
+namespace torvane {
+
 namespace {
 bool positive(double value)
 {
@@ -152,3 +154,5 @@ const DesignFinding *DesignReview::pictureFailure() const
     }
     return nullptr;
 }
+
+} // namespace torvane

@@ -12,6 +12,8 @@
 
 #include <optional>
 
+namespace torvane {
+
 // A spiral laid out as "Create Spiral ..." would lay it out, on a scratch copy of the template
 // (or on the built-in template when there is none), with its design checks: what the preview
 // draws and what `torvane-cli check` and `render` report.
@@ -45,3 +47,5 @@ DesignReview reviewDesign(const ProjectDocument *templateDocument,
                           const QStringList &functionSetup, const QString &lengthUnit);
 
 QString builtInTemplateNote();
+
+} // namespace torvane

@@ -42,7 +42,7 @@ Technology Technology::fromTemplate(ProjectDocument document)
 
 Technology Technology::builtIn()
 {
-    Technology t = fromTemplate(::builtInTemplate());
+    Technology t = fromTemplate(torvane::builtInTemplate());
     t.builtInTemplate = true;
     return t;
 }

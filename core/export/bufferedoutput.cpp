@@ -2,6 +2,8 @@
 
 #include <QIODevice>
 
+namespace torvane {
+
 namespace {
 constexpr std::size_t flushThreshold = 1 << 20;
 }
@@ -26,3 +28,5 @@ bool BufferedOutput::flush()
     buffer.clear();
     return !failed;
 }
+
+} // namespace torvane

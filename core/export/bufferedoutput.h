@@ -5,6 +5,8 @@
 
 class QIODevice;
 
+namespace torvane {
+
 // Gathers bytes and hands them to a device in large pieces. A short or failed write is kept:
 // ok() stays false from then on, so callers check once at the end and cancel the file.
 class BufferedOutput
@@ -32,3 +34,5 @@ private:
     std::string buffer;
     bool failed = false;
 };
+
+} // namespace torvane

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <utility>
 
+namespace torvane {
+
 namespace {
 // A group code stands right-aligned in three columns, its value on the next line.
 void writeCode(std::string &data, int code)
@@ -146,3 +148,5 @@ void DxfWriter::end()
     group(0, "ENDSEC");
     group(0, "EOF");
 }
+
+} // namespace torvane

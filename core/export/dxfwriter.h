@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace torvane {
+
 class BufferedOutput;
 
 struct DxfPoint
@@ -38,3 +40,5 @@ private:
 
     BufferedOutput &out;
 };
+
+} // namespace torvane

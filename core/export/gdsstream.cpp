@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 // Record types and data types of the stream format.
 enum RecordType : unsigned char
@@ -161,3 +163,5 @@ void GdsStreamWriter::endLibrary()
 {
     record(EndLib, NoData, 0);
 }
+
+} // namespace torvane

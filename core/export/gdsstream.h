@@ -7,8 +7,11 @@
 
 #include <array>
 
-class BufferedOutput;
 class QDateTime;
+
+namespace torvane {
+
+class BufferedOutput;
 
 // The most points one boundary may have: its XY record also repeats the first point, and a
 // record's length must fit in two bytes.
@@ -42,3 +45,5 @@ private:
 
     BufferedOutput &out;
 };
+
+} // namespace torvane

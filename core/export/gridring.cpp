@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 enum class Axis
 {
@@ -137,3 +139,5 @@ bool splitRing(const GridRing &ring, std::size_t maxPoints, std::vector<GridRing
 {
     return split(ring, maxPoints, 0, pieces);
 }
+
+} // namespace torvane

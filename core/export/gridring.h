@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace torvane {
+
 // A polygon outline on the database grid, without the closing repeat of its first point.
 struct GridPoint
 {
@@ -23,3 +25,5 @@ __int128 doubledArea(const GridRing &ring);
 // it exactly. A cut through a concave outline gives pieces whose parts touch along the cut.
 // False when it cannot (such as thousands of points on one grid line).
 bool splitRing(const GridRing &ring, std::size_t maxPoints, std::vector<GridRing> &pieces);
+
+} // namespace torvane

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <optional>
 
+namespace torvane {
+
 namespace {
 QString entryError(const QString &part, const QString &problem)
 {
@@ -173,3 +175,5 @@ GdsLayer LayerMap::defaultViaLayer(int level, int toLevel)
 {
     return {100 + std::min(level, toLevel), 0};
 }
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace torvane {
+
 // GDSII keeps layer and datatype in two bytes each; read as unsigned, as current layout tools
 // do, they reach 65535.
 inline constexpr int maxGdsLayerNumber = 65535;
@@ -63,3 +65,5 @@ private:
     QList<Entry> list;
     QHash<QString, GdsLayer> byKey; // the entries' targets by key, so that no lookup walks the list
 };
+
+} // namespace torvane

@@ -14,6 +14,8 @@
 #include <limits>
 #include <set>
 
+namespace torvane {
+
 namespace {
 constexpr double metresPerMicrometre = 1e-6;
 
@@ -377,3 +379,5 @@ torvane::Result<LayoutExportSummary> exportLayout(const QString &fileName,
         return torvane::failure(file.errorString());
     return summary;
 }
+
+} // namespace torvane

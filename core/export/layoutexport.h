@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace torvane {
+
 class CheckedSaveFile;
 
 struct LayoutExportSummary
@@ -46,3 +48,5 @@ torvane::Result<LayoutExportSummary> prepareLayoutFile(CheckedSaveFile &file,
                                                        const ProjectDocument &document,
                                                        const QStringList &levelRoles,
                                                        const LayoutExportOptions &options);
+
+} // namespace torvane

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 constexpr double metresPerMicrometre = 1e-6;
 constexpr double smallestDatabaseUnit = 1e-12;
@@ -111,3 +113,5 @@ QString cellNameFor(const QString &fileName)
     }
     return name.isEmpty() ? QStringLiteral("TOP") : name;
 }
+
+} // namespace torvane

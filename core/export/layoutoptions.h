@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace torvane {
+
 enum class LayoutFormat
 {
     Gdsii,
@@ -50,3 +52,5 @@ QString cellNameFor(const QString &fileName);
 
 // Whether a database unit in metres lies between 1 pm and 1 mm.
 bool isUsableDatabaseUnit(double metres);
+
+} // namespace torvane

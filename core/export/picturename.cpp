@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+namespace torvane {
+
 QString layoutPictureSuffix(const QString &fileName)
 {
     return QFileInfo(fileName).suffix().toLower();
@@ -12,3 +14,5 @@ bool isLayoutPictureName(const QString &fileName)
     const QString suffix = layoutPictureSuffix(fileName);
     return suffix == QLatin1String("svg") || suffix == QLatin1String("png");
 }
+
+} // namespace torvane

@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace torvane {
+
 namespace {
 QString systemErrorText(int error)
 {
@@ -161,3 +163,5 @@ torvane::Status writeWholeFile(const QString &fileName, QByteArrayView contents)
         return torvane::failure(file.errorString());
     return {};
 }
+
+} // namespace torvane

@@ -11,6 +11,8 @@
 
 #include <initializer_list>
 
+namespace torvane {
+
 // A file that replaces its target only once every byte has reached the disk. It writes
 // through a temporary file in the same folder; every write and the final sync are checked,
 // so a full disk or a file-size limit fails the save, keeps the old file, and the error
@@ -69,3 +71,5 @@ CheckedSaveFile *commitTogether(std::initializer_list<CheckedSaveFile *> files);
 
 // The whole of `contents` as the file's new contents; a failure carries the reason.
 torvane::Status writeWholeFile(const QString &fileName, QByteArrayView contents);
+
+} // namespace torvane

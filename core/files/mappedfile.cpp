@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace torvane {
+
 namespace {
 constexpr std::uintptr_t stretch = std::uintptr_t(4) << 20;
 
@@ -198,3 +200,5 @@ void PageWindow::handBack()
         releasedTo = stop;
     }
 }
+
+} // namespace torvane

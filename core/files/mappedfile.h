@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace torvane {
+
 // A regular file's bytes mapped read-only into memory. Should the file shrink while it is
 // mapped, its pages past the new end read as zeros instead of stopping the program with SIGBUS,
 // and isUnchanged() tells the reader that what it read is not the file.
@@ -58,3 +60,5 @@ private:
     std::uintptr_t populatedTo;
     std::uintptr_t releasedTo;
 };
+
+} // namespace torvane

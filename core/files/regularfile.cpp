@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace torvane {
+
 using torvane::failure;
 using torvane::Status;
 
@@ -99,3 +101,5 @@ Status checkOutputFile(const QString &fileName)
         return failure(QStringLiteral("it is a link to a file that does not exist"));
     return {};
 }
+
+} // namespace torvane

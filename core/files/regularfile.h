@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QString>
 
+namespace torvane {
+
 // Opens `fileName` for reading only when it is a regular file (or a link to one). A folder,
 // FIFO or device is refused before it is opened, and the open itself cannot block, so
 // /dev/zero cannot be read until memory runs out and a FIFO cannot hang the caller.
@@ -17,3 +19,5 @@ torvane::Status openRegularFile(const QString &fileName, QFile &file);
 // standard input, output or error however it is named (/dev/stdout, "-"): they are streams, not
 // files to replace. A refusal carries the reason.
 torvane::Status checkOutputFile(const QString &fileName);
+
+} // namespace torvane

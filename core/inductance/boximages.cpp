@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+namespace torvane {
+
 namespace {
 // The conductors along one axis: the lower and upper ones, and the distance of one image to
 // the next but one (zero with a conductor on one side only).
@@ -189,3 +191,5 @@ QString boxProblem(const ConductingBox &box, const std::vector<CurrentPiece> &pi
     }
     return QString();
 }
+
+} // namespace torvane

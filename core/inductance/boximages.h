@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+namespace torvane {
+
 // The perfect conductors around a spiral, in the length unit of its current paths: side walls
 // at x = 0, x = xWidth, y = 0 and y = yWidth, and the cover and ground planes at their heights
 // (the z of the pieces), each absent where that side of the box is free space.
@@ -66,3 +68,5 @@ std::vector<BoxImage> boxImageShell(const ConductingBox &box, int shell);
 // out. Slowly converging on its own; for sums over whole paths use boxImageSums.
 std::vector<CurrentPiece> imagePieces(const ConductingBox &box, const CurrentPiece &piece,
                                       int shells);
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <utility>
 
+namespace torvane {
+
 namespace {
 // mu0 / (4 pi) in henries per metre.
 constexpr double mu0Over4Pi = 1e-7;
@@ -47,3 +49,5 @@ InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
     result.values = values;
     return result;
 }
+
+} // namespace torvane

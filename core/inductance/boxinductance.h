@@ -9,6 +9,8 @@
 #include <stop_token>
 #include <vector>
 
+namespace torvane {
+
 // Both inductances of a spiral's current paths, in henries.
 struct PathInductances
 {
@@ -33,3 +35,5 @@ InBoxInductances inBoxInductances(const std::vector<CurrentPiece> &winding,
                                   const ConductingBox &box, const PathInductances &freeSpace,
                                   double metresPerUnit, std::stop_token stop = {},
                                   const std::atomic<bool> *stopFlag = nullptr);
+
+} // namespace torvane

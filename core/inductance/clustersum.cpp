@@ -11,6 +11,8 @@
 #include <thread>
 #include <utility>
 
+namespace torvane {
+
 namespace {
 using namespace multipole;
 
@@ -378,3 +380,5 @@ PairSums clusteredPairSums(const std::vector<PieceFrame> &frames,
     }
     return sums;
 }
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <stop_token>
 #include <vector>
 
+namespace torvane {
+
 // Pair sums sum_{i<j} c_i c_j M_ij of a path, with the pieces grouped in a tree of clusters.
 // Two clusters far apart relative to their sizes interact through a Taylor expansion of 1 / r
 // about their centres, truncated after the terms of total order 8 in the offsets: the
@@ -36,3 +38,5 @@ struct ClusterSettings
 PairSums clusteredPairSums(const std::vector<PieceFrame> &frames,
                            const std::vector<double> &currents, size_t firstCount,
                            const ClusterSettings &settings = {});
+
+} // namespace torvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 ComplexLu::ComplexLu(std::vector<Complex> matrix, int size)
     : m_factors(std::move(matrix)), m_pivots(size), m_size(size)
 {
@@ -161,3 +163,5 @@ bool solveGmres(const LinearOperator &apply, const Preconditioner &precondition,
     }
     return norm2(residual) <= target;
 }
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <functional>
 #include <vector>
 
+namespace torvane {
+
 using Complex = std::complex<double>;
 
 // LU factors with partial pivoting of a dense square matrix, row-major.
@@ -35,3 +37,5 @@ using Preconditioner = std::function<void(Complex *x)>;
 bool solveGmres(const LinearOperator &apply, const Preconditioner &precondition,
                 const std::vector<Complex> &b, std::vector<Complex> &x, double tolerance,
                 int maxIterations, const std::atomic<bool> *stop);
+
+} // namespace torvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 // Sizes from one edge to the other: 1, 2, 4, ..., 2^h, ..., 2, 1 times the edge size.
 std::vector<double> gradedSizes(double size, int halvings)
@@ -159,3 +161,5 @@ std::vector<double> logMeanDistances(const CrossSection &a, const CrossSection &
     }
     return values;
 }
+
+} // namespace torvane

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace torvane {
+
 // One cell of a conductor's cross-section: its centre across the conductor (u, in the plane of
 // the level, to the left of the current) and through it (v, upwards), and its size.
 struct SectionCell
@@ -47,3 +49,5 @@ double cellMeanDistance(const SectionCell &cell);
 // the cells of a; flipU mirrors b across its centre line first (a current flowing the other way).
 std::vector<double> logMeanDistances(const CrossSection &a, const CrossSection &b, double du,
                                      double dv, bool flipU);
+
+} // namespace torvane

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <thread>
 
+namespace torvane {
+
 namespace {
 std::vector<PieceFrame> framesOf(const std::vector<CurrentPiece> &pieces)
 {
@@ -157,3 +159,5 @@ std::pair<double, double> pairwiseInductances(const std::vector<CurrentPiece> &f
     const double alone = selfSum(first, f1);
     return {alone, alone + 2 * crossSum(first, f1, second, f2) + selfSum(second, f2)};
 }
+
+} // namespace torvane

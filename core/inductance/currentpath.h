@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+namespace torvane {
+
 // One straight piece of a current path. Horizontal pieces are zero-thickness tapes of the
 // given width; vertical ones (vias) are bars with a square cross-section of that side.
 struct CurrentPiece
@@ -38,3 +40,5 @@ std::pair<double, double> pathInductances(const std::vector<CurrentPiece> &first
 double pairwiseInductance(const std::vector<CurrentPiece> &pieces);
 std::pair<double, double> pairwiseInductances(const std::vector<CurrentPiece> &first,
                                               const std::vector<CurrentPiece> &second);
+
+} // namespace torvane

@@ -1,5 +1,7 @@
 #include "core/inductance/farfield.h"
 
+namespace torvane {
+
 void FarFieldPoints::append(Vec3 mid, Vec3 along, Vec3 across, double length, double width,
                             double widthWeight, double current)
 {
@@ -79,3 +81,5 @@ double farFieldNearMarked(const FarFieldPoints &points, size_t from, size_t to, 
     }
     return sum;
 }
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace torvane {
+
 // Pieces as seen from far away, one array per quantity so that the loop over them runs on
 // vector instructions.
 struct FarFieldPoints
@@ -33,3 +35,5 @@ struct FarFieldPoints
 double farFieldNearMarked(const FarFieldPoints &points, size_t from, size_t to, Vec3 mid,
                           Vec3 along, Vec3 across, double length, double width, double widthWeight,
                           double nearWidths, double farLengths, double *near);
+
+} // namespace torvane

@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstdint>
 
+namespace torvane {
+
 // The natural logarithm of a positive, finite, normal number, within about one ulp: the
 // reduction to [sqrt(1/2), sqrt(2)) and the polynomial in s = f / (2 + f) of the classic
 // fdlibm routine, without branches or tables, so that loops over it run on vector
@@ -47,3 +49,5 @@ inline double asinhOver(double p, double q, double r)
     const double value = b > 0 ? logarithm : 0.0;
     return p < 0 ? -value : value;
 }
+
+} // namespace torvane

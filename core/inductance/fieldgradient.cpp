@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 double segmentDistance(const Vec3 &p0, const Vec3 &p1, const Vec3 &q0, const Vec3 &q1)
 {
     const Vec3 d1 = p1 - p0;
@@ -87,3 +89,5 @@ Vec3 farFieldSum(const Vec3 &a0, const Vec3 &a1, double la, const Vec3 &b0, cons
     }
     return sum;
 }
+
+} // namespace torvane

@@ -2,6 +2,8 @@
 
 #include "core/inductance/neumann.h"
 
+namespace torvane {
+
 // The shortest distance between two segments p0-p1 and q0-q1.
 double segmentDistance(const Vec3 &p0, const Vec3 &p1, const Vec3 &q0, const Vec3 &q1);
 
@@ -11,3 +13,5 @@ double segmentDistance(const Vec3 &p0, const Vec3 &p1, const Vec3 &q0, const Vec
 // more than eight lengths apart). The cosine between them is left to the caller.
 Vec3 farFieldSum(const Vec3 &a0, const Vec3 &a1, double la, const Vec3 &b0, const Vec3 &b1,
                  double lb);
+
+} // namespace torvane

@@ -11,6 +11,8 @@
 #include <optional>
 #include <thread>
 
+namespace torvane {
+
 namespace {
 // mu0 / (4 pi) in henries per metre.
 constexpr double mu0Over4Pi = 1e-7;
@@ -1037,3 +1039,5 @@ FilamentLoss::Crowding FilamentLoss::redistributionImpedances(double frequency) 
         crowding.inBox += imageDrive[m] * y[m];
     return crowding;
 }
+
+} // namespace torvane

@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+namespace torvane {
+
 // What one piece of a current path is made of.
 struct PieceMaterial
 {
@@ -187,3 +189,5 @@ private:
     double m_bulkResistance = 0;
     std::vector<std::pair<PieceMaterial, double>> m_sheetSquares;
 };
+
+} // namespace torvane

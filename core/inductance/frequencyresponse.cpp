@@ -13,6 +13,8 @@
 #include <numbers>
 #include <thread>
 
+namespace torvane {
+
 namespace {
 // mu0 / (4 pi) in henries per metre.
 constexpr double mu0Over4Pi = 1e-7;
@@ -279,3 +281,5 @@ ResistanceDC resistanceDC(const SpiralParameters &parameters,
     }
     return {ohms, {}};
 }
+
+} // namespace torvane

@@ -13,6 +13,8 @@
 #include <optional>
 #include <vector>
 
+namespace torvane {
+
 // The path between the reference planes at one frequency. No capacitances are modelled, so
 // the values hold well below the self-resonance.
 struct FrequencyPoint
@@ -88,3 +90,5 @@ struct ResistanceDC
 ResistanceDC resistanceDC(const SpiralParameters &parameters,
                           const ProjectDocument &templateDocument, const QStringList &layerSetup,
                           const QStringList &functionSetup);
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace torvane {
+
 namespace {
 GaussRule makeRule(int count)
 {
@@ -48,3 +50,5 @@ const GaussRule &gaussLegendre(int count)
     static const std::array<GaussRule, GaussRule::maxCount> rules = makeRules();
     return rules[std::clamp(count, 1, GaussRule::maxCount) - 1];
 }
+
+} // namespace torvane

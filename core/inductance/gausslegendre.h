@@ -1,5 +1,7 @@
 #pragma once
 
+namespace torvane {
+
 // Gauss-Legendre nodes and weights on [-1, 1].
 struct GaussRule
 {
@@ -11,3 +13,5 @@ struct GaussRule
 
 // count from 1 to GaussRule::maxCount; computed once, safe from any thread.
 const GaussRule &gaussLegendre(int count);
+
+} // namespace torvane

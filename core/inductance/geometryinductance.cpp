@@ -10,6 +10,8 @@
 #include <cmath>
 #include <utility>
 
+namespace torvane {
+
 namespace {
 // mu0 / (4 pi) in henries per metre.
 constexpr double mu0Over4Pi = 1e-7;
@@ -217,3 +219,5 @@ GeometryInductance geometryInductance(const SpiralParameters &parameters,
         result.inBoxReason = QStringLiteral("The box was left out.");
     return result;
 }
+
+} // namespace torvane

@@ -11,6 +11,8 @@
 #include <optional>
 #include <stop_token>
 
+namespace torvane {
+
 // The inductance of the layout that `create` would write on this template, computed from
 // its conductors: partial inductance of the open current path, uniform current, zero-
 // thickness metal at the levels' heights in the dielectric stack; in free space, and in the
@@ -83,3 +85,5 @@ TemplateBox conductingBoxOf(const GeometryBlock &geometry);
 
 // A top or bottom metal of the free-space model, or named so ("Free Space", "FREESPACE").
 bool isFreeSpace(const MetalType &metal);
+
+} // namespace torvane

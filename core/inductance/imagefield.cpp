@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace torvane {
+
 namespace {
 using multipole::Moments;
 using multipole::order;
@@ -643,3 +645,5 @@ ImageField imageFieldGradients(const std::vector<CurrentPiece> &pieces, const Co
     result.gradients = sum.gradients();
     return result;
 }
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <vector>
 
+namespace torvane {
+
 // How the field of the box's images changes across a horizontal piece of a current path: the
 // derivatives of the sum, over the images of every horizontal piece j, of c_j (t . t_j) times
 // Neumann's double integral of 1 / r between the piece and the image, as the piece moves
@@ -35,3 +37,5 @@ struct ImageField
 // without values.
 ImageField imageFieldGradients(const std::vector<CurrentPiece> &pieces, const ConductingBox &box,
                                int shells, const std::atomic<bool> *stop = nullptr);
+
+} // namespace torvane

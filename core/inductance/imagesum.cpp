@@ -14,6 +14,8 @@
 #include <thread>
 #include <utility>
 
+namespace torvane {
+
 namespace {
 using multipole::Moments;
 using multipole::order;
@@ -875,3 +877,5 @@ BoxImageSums boxImageSums(const std::vector<CurrentPiece> &first,
     result.all = total[1];
     return result;
 }
+
+} // namespace torvane

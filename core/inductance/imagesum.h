@@ -8,6 +8,8 @@
 #include <stop_token>
 #include <vector>
 
+namespace torvane {
+
 // What the images of the box add to the partial inductance of current paths: for each pair of
 // pieces i and j (a piece with itself included) and each image of the box, c_i c_j M(piece i,
 // image of piece j), in the geometric units of neumann.h. The image currents carry the signs
@@ -66,3 +68,5 @@ struct BoxImageSettings
 BoxImageSums boxImageSums(const std::vector<CurrentPiece> &first,
                           const std::vector<CurrentPiece> &second, const ConductingBox &box,
                           double scale, const BoxImageSettings &settings = {});
+
+} // namespace torvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 LowRankMatrix crossApproximation(std::vector<double> matrix, int rows, int columns,
                                  double tolerance)
 {
@@ -38,3 +40,5 @@ LowRankMatrix crossApproximation(std::vector<double> matrix, int rows, int colum
     }
     return result;
 }
+
+} // namespace torvane

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace torvane {
+
 // A real matrix as a sum of `rank` outer products, left column k times right column k.
 struct LowRankMatrix
 {
@@ -18,3 +20,5 @@ struct LowRankMatrix
 // kernels between conductors side by side need a handful.
 LowRankMatrix crossApproximation(std::vector<double> matrix, int rows, int columns,
                                  double tolerance);
+
+} // namespace torvane

@@ -6,6 +6,8 @@
 #include <limits>
 #include <optional>
 
+namespace torvane {
+
 namespace {
 MetalLoss invalid(const QString &problem)
 {
@@ -124,3 +126,5 @@ MetalLoss levelMetalLoss(const GeometryBlock &geometry, const QStringList &layer
                        .arg(level)
                        .arg(quoted(name)));
 }
+
+} // namespace torvane

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace torvane {
+
 // A metal type of the template as the loss model reads it. The models it reads:
 // - NOR (and TMM) conductivity (S/m, or INF), current ratio, thickness (length units): a bulk
 //   conductor of that cross-section; the current ratio concerns the simulator's thin-metal
@@ -35,3 +37,5 @@ MetalLoss metalLoss(const MetalType &metal);
 // The metal of one level, by the window's per-level names (layerSetup): the template's metal
 // type of that name; "Lossless" without such a metal type is lossless.
 MetalLoss levelMetalLoss(const GeometryBlock &geometry, const QStringList &layerSetup, int level);
+
+} // namespace torvane

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace torvane {
+
 namespace multipole {
 namespace {
 // One step of the derivatives of 1 / r: T[target] = -(kx x T[ix] + ky y T[iy] + k1 T[i1] +
@@ -304,3 +306,5 @@ void addShifted(const Moments &from, double dx, double dy, Moments &to)
 }
 
 } // namespace multipole
+
+} // namespace torvane

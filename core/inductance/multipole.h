@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+namespace torvane {
+
 // Taylor expansion of 1 / r between two groups of horizontal current elements, each group on
 // one level: the moments of a group about its centre, sum of current * t (r - centre)^alpha /
 // alpha! over its tapes, and the derivatives of 1 / |(x, y, z)| in x and y that couple them.
@@ -61,3 +63,5 @@ void addLocal(int p, const double *t, const Moments &b, Moments &local);
 double energy(int p, double x, double y, double z, const Moments &a, const Moments &b);
 
 } // namespace multipole
+
+} // namespace torvane

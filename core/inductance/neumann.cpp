@@ -9,6 +9,8 @@
 #include <iterator>
 #include <optional>
 
+namespace torvane {
+
 namespace {
 // asinh through one logarithm: several times faster than the library's, and exact enough here
 // (an absolute error near 1e-16 for small arguments, where the terms are multiplied by zero).
@@ -460,3 +462,5 @@ double squareBarSelf(double length, double side)
 {
     return squareBarMutual(0, length, 0, length, 0, 0, side);
 }
+
+} // namespace torvane

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace torvane {
+
 struct Vec3
 {
     double x = 0;
@@ -69,3 +71,5 @@ double squareBarMutual(double a1, double a2, double a3, double a4, double dx, do
                        double side);
 // Partial self term of a bar with a square cross-section.
 double squareBarSelf(double length, double side);
+
+} // namespace torvane

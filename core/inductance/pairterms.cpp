@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace torvane {
+
 namespace {
 // sin^2 of the angle below which two tapes on different levels count as parallel.
 constexpr double parallelSin2 = 1e-2;
@@ -380,3 +382,5 @@ double selfTerm(const PieceFrame &f)
         return 0;
     return f.vertical ? squareBarSelf(f.length, f.width) : tapeSelf(f.length, f.width);
 }
+
+} // namespace torvane

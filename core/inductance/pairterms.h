@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <unordered_map>
 
+namespace torvane {
+
 // Pair terms of the partial inductance sum: the geometric part of M for two pieces, and the
 // self term of one piece. Tapes closer than three widths and vias side by side by closed
 // forms; further apart the centre lines with second-order width terms, by the cheapest rule
@@ -66,3 +68,5 @@ double pairTerm(const PieceFrame &a, const PieceFrame &b, PairCache *cache = nul
 double widthWeight(const PieceFrame &f);
 // The self term of one piece with a unit current.
 double selfTerm(const PieceFrame &f);
+
+} // namespace torvane

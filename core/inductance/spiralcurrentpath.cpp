@@ -7,6 +7,8 @@
 #include <optional>
 #include <utility>
 
+namespace torvane {
+
 namespace {
 using Kind = DrawnConductor::Kind;
 
@@ -426,3 +428,5 @@ SpiralCurrentPaths spiralCurrentPaths(const DrawnLayout &layout, const QList<dou
     return layout.differential ? differential(layout, levelHeights, planes)
                                : singleEnded(layout, levelHeights, planes);
 }
+
+} // namespace torvane

@@ -8,6 +8,8 @@
 
 #include <vector>
 
+namespace torvane {
+
 // The two current paths of a drawn spiral, as straight pieces along the centre lines:
 // - winding: single-ended from the centre pad to the winding's outer end; differential
 //   between the two outer half-turn ends, crossings, underpasses and vias included;
@@ -30,3 +32,5 @@ struct SpiralCurrentPaths
 // boxHeight place the reference planes.
 SpiralCurrentPaths spiralCurrentPaths(const DrawnLayout &layout, const QList<double> &levelHeights,
                                       double boxWidth, double boxHeight);
+
+} // namespace torvane

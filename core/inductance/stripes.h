@@ -4,6 +4,8 @@
 #include <thread>
 #include <vector>
 
+namespace torvane {
+
 // Runs `stripe(first, step)` for first = 0 .. threads - 1, the first on the calling thread and
 // the others on threads of their own, and returns once all are done.
 template <typename Stripe> void runInStripes(std::size_t threads, const Stripe &stripe)
@@ -15,3 +17,5 @@ template <typename Stripe> void runInStripes(std::size_t threads, const Stripe &
     for (std::thread &worker : workers)
         worker.join();
 }
+
+} // namespace torvane

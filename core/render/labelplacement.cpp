@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 QRectF measureLabel(const QPointF &a, const QPointF &b, const QSizeF &size, bool belowOrRight,
                     const QRectF &canvas, const QList<QRectF> &obstacles)
 {
@@ -35,3 +37,5 @@ QRectF measureLabel(const QPointF &a, const QPointF &b, const QSizeF &size, bool
     }
     return placed(0.5, belowOrRight);
 }
+
+} // namespace torvane

@@ -18,6 +18,8 @@
 #include <limits>
 #include <numeric>
 
+namespace torvane {
+
 namespace {
 const QColor boxFill(255, 255, 255);
 const QColor canvasFill(236, 238, 241);
@@ -551,3 +553,5 @@ void LayoutPainter::paintFailure(QPainter &painter, const QRectF &canvas) const
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
                      QStringLiteral("No picture: ") + pictureFailureText(review));
 }
+
+} // namespace torvane

@@ -10,6 +10,8 @@
 
 class QPainter;
 
+namespace torvane {
+
 // Draws a reviewed layout: the box and, when zoomed in far enough, its cell grid; each metal
 // level in its own colour with a legend; vias; port numbers; the reference planes, dashed,
 // with their lengths; the outer size as a dimension line; and the polygons of the findings
@@ -53,3 +55,5 @@ private:
 
     const DesignReview &review;
 };
+
+} // namespace torvane

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QSvgGenerator>
 
+namespace torvane {
+
 namespace {
 void paintInto(QPainter &painter, const DesignReview &review, QSize size)
 {
@@ -73,3 +75,5 @@ torvane::Status writeLayoutPicture(const QString &fileName, const DesignReview &
     }
     return writeWholeFile(fileName, bytes);
 }
+
+} // namespace torvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace torvane {
+
 ViewTransform ViewTransform::fitting(const QRectF &extent, const QRectF &canvas, double margin)
 {
     const QRectF area = canvas.adjusted(margin, margin, -margin, -margin);
@@ -22,3 +24,5 @@ ViewTransform ViewTransform::zoomedAt(const QPointF &canvasPoint, double factor)
     const double zoomed = scale * factor;
     return {zoomed, canvasPoint - QPointF(fixed.x * zoomed, fixed.y * zoomed)};
 }
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <QPointF>
 #include <QRectF>
 
+namespace torvane {
+
 // Maps project coordinates (length units, y downwards from the box's top-left corner) onto a
 // canvas: a uniform scale and the canvas point where the project's origin lands.
 struct ViewTransform
@@ -29,3 +31,5 @@ struct ViewTransform
     ViewTransform zoomedAt(const QPointF &canvasPoint, double factor) const;
     ViewTransform panned(const QPointF &by) const { return {scale, origin + by}; }
 };
+
+} // namespace torvane

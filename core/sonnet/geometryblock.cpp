@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace torvane {
+
 namespace {
 MetalType losslessMetal(const QString &keyword)
 {
@@ -66,3 +68,5 @@ void GeometryBlock::setStaircaseFill()
     for (Polygon &polygon : polygons)
         polygon.fillType = QStringLiteral("N");
 }
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QList>
 
+namespace torvane {
+
 // Name to position of the first metal type of that name, so that templates with many metal
 // levels and types are looked up in linear time. The cache keeps a shared copy of the list it
 // was built from: any change to the list detaches it onto new storage, and the next lookup
@@ -55,3 +57,5 @@ struct GeometryBlock
 
     bool operator==(const GeometryBlock &) const = default;
 };
+
+} // namespace torvane

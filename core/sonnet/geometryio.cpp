@@ -6,6 +6,8 @@
 #include <array>
 #include <cstring>
 
+namespace torvane {
+
 namespace {
 bool isAsciiSpace(char c)
 {
@@ -539,3 +541,5 @@ EviaRecord readEviaRecord(SonTextReader &in)
     record.valueA = in.readUnsigned();
     return record;
 }
+
+} // namespace torvane

@@ -1,5 +1,7 @@
 #include "core/sonnet/geometryrecords.h"
 
+namespace torvane {
+
 Polygon::Polygon(int debugId, unsigned level, int metalType, const QString &fillType)
     : level(level), metalType(metalType), fillType(fillType), debugId(debugId)
 {}
@@ -35,3 +37,5 @@ void Polygon::makeVia(unsigned level, int toLevel)
 Port::Port(int portNumber, int polygonId, int vertexIndex)
     : link(polygonId, vertexIndex), portNumber(portNumber)
 {}
+
+} // namespace torvane

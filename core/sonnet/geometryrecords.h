@@ -8,6 +8,8 @@
 #include <limits>
 #include <optional>
 
+namespace torvane {
+
 // A vertex in the project's length unit; y grows downwards from the box's top-left corner.
 struct Point
 {
@@ -101,3 +103,5 @@ struct EviaRecord
 
     bool operator==(const EviaRecord &) const = default;
 };
+
+} // namespace torvane

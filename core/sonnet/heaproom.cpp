@@ -7,6 +7,8 @@
 
 #include <sys/mman.h>
 
+namespace torvane {
+
 namespace {
 // Far above the size from which malloc maps a block of its own at the start, but within the
 // size to which it raises that limit once such a block is freed. Each block's header is written
@@ -72,3 +74,5 @@ HeapRoom::HeapRoom(qsizetype bytes)
     adviseRuns(std::move(starts));
     fence = std::move(blocks.back());
 }
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace torvane {
+
 // Asks for huge pages over the whole 2 MB pages inside [from, to): memory filled at once then
 // costs a page fault for every 2 MB instead of every 4 KB, and fewer misses of the address
 // cache while it is used.
@@ -24,3 +26,5 @@ public:
 private:
     std::unique_ptr<char[]> fence;
 };
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace torvane {
+
 namespace {
 bool isLetter(char c)
 {
@@ -164,3 +166,5 @@ QStringList dropItemsNamingPolygons(QList<KeptItem> &items)
     items.removeIf(named);
     return notes;
 }
+
+} // namespace torvane

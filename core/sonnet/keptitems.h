@@ -6,6 +6,8 @@
 
 #include <climits>
 
+namespace torvane {
+
 class SonTextWriter;
 
 // The GEO records an item can follow, in the order the writer puts them.
@@ -87,3 +89,5 @@ private:
 // Drops the items that name a polygon ("POLY 15 1", as GEOVAR and dimension blocks do) once
 // the polygons are gone, and says which, one sentence each.
 QStringList dropItemsNamingPolygons(QList<KeptItem> &items);
+
+} // namespace torvane

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace torvane {
+
 namespace {
 char *writeChars(char *out, double value, std::chars_format format, int precision)
 {
@@ -121,3 +123,5 @@ QString formatPlain(double value, int significant)
     }
     return text == QStringLiteral("-0") ? QStringLiteral("0") : text;
 }
+
+} // namespace torvane

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace torvane {
+
 // The general form with six significant digits, like printf's "%g" and the default real form
 // of a Qt text stream: 160, 0.0254, 1e-05, inf, nan.
 QByteArray formatRealBytes(double value);
@@ -24,3 +26,5 @@ inline constexpr int formatBufferSize = 400;
 char *writeReal(char *out, double value);
 char *writeFixed7(char *out, double value);
 char *writeInteger(char *out, long long value);
+
+} // namespace torvane

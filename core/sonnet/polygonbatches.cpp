@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+namespace torvane {
+
 namespace {
 // Less text than this is not worth a thread of its own.
 constexpr qsizetype bytesPerThread = qsizetype(4) << 20;
@@ -396,3 +398,5 @@ std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Po
     in.skipTo(parts[used - 1].readTo);
     return parts[used - 1].first + parts[used - 1].wanted;
 }
+
+} // namespace torvane

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace torvane {
+
 // The polygons of large projects, written in parts on several threads at once; the text is
 // always that of writing them one after the other. `parts` 0 takes one part for each
 // processor, as far as the text is large enough to be worth it.
@@ -20,3 +22,5 @@ void writePolygons(SonTextWriter &out, const QList<Polygon> &polygons, int parts
 // gets room for `count` more; it must not have been grown at its front.
 std::int64_t readPolygonsInParts(SonTextReader &in, std::int64_t count, QList<Polygon> &polygons,
                                  qsizetype partBytes = qsizetype(2) << 20);
+
+} // namespace torvane

@@ -10,6 +10,8 @@
 #include <future>
 #include <system_error>
 
+namespace torvane {
+
 ProjectDocument parseProject(const QByteArray &latin1Text)
 {
     ProjectDocument document;
@@ -150,3 +152,5 @@ bool ProjectDocument::isNetlistProject() const
     const QStringList words = fileTypeLine.simplified().split(QLatin1Char(' '));
     return words.value(1) == QLatin1String("SONNETPRJ") && geometry == GeometryBlock{};
 }
+
+} // namespace torvane

@@ -8,6 +8,8 @@
 
 #include <array>
 
+namespace torvane {
+
 class CheckedSaveFile;
 
 // The DIM block's seven unit names, each one word exactly as in the file.
@@ -102,3 +104,5 @@ int saveProject(const QString &fileName, ProjectDocument &&document, QString *er
 // In-memory forms, for the file operations, tests and tools.
 ProjectDocument parseProject(const QByteArray &latin1Text);
 QByteArray serializeProject(const ProjectDocument &document);
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 #include <tuple>
 #include <vector>
 
+namespace torvane {
+
 namespace {
 void setDimensionValue(DimensionBlock &dimension, QByteArrayView keyword, const QString &value)
 {
@@ -290,3 +292,5 @@ void writeLineBlock(SonTextWriter &out, const char *keyword, const QStringList &
     if (lines.constLast() != closingLine)
         out << closingLine << '\n';
 }
+
+} // namespace torvane

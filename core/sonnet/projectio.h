@@ -4,6 +4,8 @@
 #include "core/sonnet/sontextreader.h"
 #include "core/sonnet/sontextwriter.h"
 
+namespace torvane {
+
 // Top level: blocks are recognised by the first word of a line; unknown lines are skipped.
 // The writer emits the recognised blocks in one fixed order, so its output is canonical.
 void readProject(SonTextReader &in, ProjectDocument &document);
@@ -40,3 +42,5 @@ void writePort(SonTextWriter &out, const Port &port);
 std::optional<ReferencePlane> readReferencePlane(SonTextReader &in);
 void writeReferencePlane(SonTextWriter &out, const ReferencePlane &plane);
 EviaRecord readEviaRecord(SonTextReader &in);
+
+} // namespace torvane

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace torvane {
+
 namespace {
 // Closes the descriptor it owns.
 class Descriptor
@@ -107,3 +109,5 @@ void prepareResultFolder(const QString &projectFileName)
     if (folder.isValid())
         removePlainFiles(folder.get());
 }
+
+} // namespace torvane

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace torvane {
+
 // The result folder of a project file: its folder + "/sondata/" + its complete base name.
 QString resultFolderPath(const QString &projectFileName);
 
@@ -11,3 +13,5 @@ QString resultFolderPath(const QString &projectFileName);
 // cannot redirect a deletion outside. A base name that would make "sondata" itself (or its
 // parent) the result folder is left alone.
 void prepareResultFolder(const QString &projectFileName);
+
+} // namespace torvane

@@ -13,6 +13,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace torvane {
+
 namespace {
 bool isDigit(char c)
 {
@@ -313,3 +315,5 @@ double SonTextReader::readReal(bool *ok)
         value = exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
     return finish(p, value);
 }
+
+} // namespace torvane

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace torvane {
+
 class PageWindow;
 
 // Reads the words, lines and numbers of a Sonnet project held in memory as Latin-1 bytes.
@@ -82,3 +84,5 @@ private:
     PageWindow *window = nullptr;
     const char *nextReport; // the end, which pos never passes, unless reading through a window
 };
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace torvane {
+
 namespace {
 // Large enough that the system calls cost nothing, small enough to stay in the cache.
 constexpr qsizetype bufferSize = 1 << 20;
@@ -92,3 +94,5 @@ bool SonTextWriter::flush()
         failed = true;
     return !failed;
 }
+
+} // namespace torvane

@@ -10,6 +10,8 @@
 
 class QIODevice;
 
+namespace torvane {
+
 // Writes Sonnet project text as Latin-1 with LF line ends, buffered, into a device or at the
 // end of a byte array. Reals use the six-digit general form unless written with fixed7().
 class SonTextWriter
@@ -69,3 +71,5 @@ private:
     char *roomLimit = nullptr;
     bool failed = false;
 };
+
+} // namespace torvane

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace torvane {
+
 // A "TMET", "BMET" or "MET" line.
 struct MetalType
 {
@@ -53,3 +55,5 @@ struct DielectricLayer
 
     bool operator==(const DielectricLayer &) const = default;
 };
+
+} // namespace torvane

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace torvane {
+
 namespace {
 constexpr double pi = std::numbers::pi;
 constexpr double halfPi = pi / 2;
@@ -61,3 +63,5 @@ void CenterLinePath::outline(Polygon &polygon) const
         polygon.points.append(minus[k]);
     polygon.points.append(plus[0]);
 }
+
+} // namespace torvane

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+namespace torvane {
+
 // A conductor given by its centre line and width; outlined with mitred corners and flat ends.
 class CenterLinePath
 {
@@ -31,3 +33,5 @@ public:
     double width = 0;
     QList<Point> points;
 };
+
+} // namespace torvane

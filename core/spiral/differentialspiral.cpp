@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace torvane {
+
 namespace {
 constexpr double pi = std::numbers::pi;
 
@@ -404,3 +406,5 @@ void cDifferentialSpiral::addVias(ProjectDocument &project, int &nextDebugId)
                Point(f.cx + f.cell / 20, bottom), width, firstSpiral, lastSpiral);
     }
 }
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 
 #include <QList>
 
+namespace torvane {
+
 // Symmetric two-port spiral: upper and lower half-turns joined across a band through the
 // centre, crossing over underpasses on the bridge level; both feeds leave at the left wall and
 // the optional centre tap at the right wall. N is a whole number of turns.
@@ -75,3 +77,5 @@ protected:
     QList<CenterLinePath> m_crossingPaths;
     QList<CenterLinePath> m_centerTapPaths;
 };
+
+} // namespace torvane

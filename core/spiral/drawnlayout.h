@@ -4,6 +4,8 @@
 
 #include <QList>
 
+namespace torvane {
+
 // What a spiral's layout draws, as centre lines with widths on metal levels: the input of
 // models of the drawn spiral, such as its inductance. Coordinates as in the project.
 struct DrawnConductor
@@ -38,3 +40,5 @@ struct DrawnLayout
     QList<DrawnVia> vias; // those that carry the spiral's current
     QList<ReferencePlane> referencePlanes;
 };
+
+} // namespace torvane

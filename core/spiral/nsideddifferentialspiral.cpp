@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace torvane {
+
 namespace {
 constexpr double pi = std::numbers::pi;
 } // namespace
@@ -54,3 +56,5 @@ std::pair<double, double> cNSidedDifferentialSpiral::stackedViaRows(const Frame 
     const double a = m_sides % 4 == 0 ? f.r(turn) : f.r(turn) / std::cos(pi / m_sides);
     return {f.cy - a, f.cy + a};
 }
+
+} // namespace torvane

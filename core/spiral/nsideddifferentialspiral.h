@@ -2,6 +2,8 @@
 
 #include "core/spiral/differentialspiral.h"
 
+namespace torvane {
+
 // Differential spiral whose half-turns follow half of a regular polygon with `sides` corners.
 class cNSidedDifferentialSpiral : public cDifferentialSpiral
 {
@@ -26,3 +28,5 @@ protected:
 
     int m_sides = 0;
 };
+
+} // namespace torvane

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace torvane {
+
 namespace {
 constexpr double pi = std::numbers::pi;
 constexpr double upwards = 4.71238898038469;
@@ -126,3 +128,5 @@ double cNSidedSpiral::referencePlaneLength(const ProjectDocument &project) const
         return box.yWidth - m_outerEndY - w;
     }
 }
+
+} // namespace torvane

@@ -2,6 +2,8 @@
 
 #include "core/spiral/roundspiral.h"
 
+namespace torvane {
+
 // Single-ended spiral whose turns are regular polygons with `sides` corners.
 class cNSidedSpiral : public cRoundSpiral
 {
@@ -30,3 +32,5 @@ protected:
     double m_outerEndX = 0;
     double m_outerEndY = 0;
 };
+
+} // namespace torvane

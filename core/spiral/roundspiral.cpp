@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace torvane {
+
 namespace {
 constexpr double pi = std::numbers::pi;
 constexpr double tenDegrees = 0.17453292519943295;
@@ -386,3 +388,5 @@ double cRoundSpiral::referencePlaneLength(const ProjectDocument &project) const
     const double n = m_turns;
     return project.geometry.box.xWidth / 2 - ((n + 0.5) * m_spiralWidth + m_radius + n * m_spacing);
 }
+
+} // namespace torvane

@@ -11,6 +11,8 @@
 
 #include <utility>
 
+namespace torvane {
+
 // One rectangular polygon for a straight, axis-parallel conductor from p1 to p2 whose square
 // ends reach w/2 beyond both points; vertex index 2 starts the far edge at p2.
 void addStraightConductor(ProjectDocument &project, int &nextDebugId, int level, int metalType,
@@ -119,3 +121,5 @@ protected:
     double m_spacing = 0;
     double m_bridgeWidth = 0;
 };
+
+} // namespace torvane

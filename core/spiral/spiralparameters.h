@@ -1,5 +1,7 @@
 #pragma once
 
+namespace torvane {
+
 // The shape index is the index of the window's shape tab and the stored "SpiralType".
 enum class SpiralShape
 {
@@ -28,3 +30,5 @@ struct SpiralParameters
     double feedSpacing = 10;
     bool centerTap = true;
 };
+
+} // namespace torvane

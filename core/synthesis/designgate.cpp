@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace torvane {
+
 namespace {
 ProjectDocument laidOut(const SpiralParameters &parameters, const ProjectDocument &templateDocument,
                         const QStringList &layerSetup, const QStringList &functionSetup)
@@ -60,3 +62,5 @@ QString firstDesignError(const SpiralParameters &parameters,
     }
     return {};
 }
+
+} // namespace torvane

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace torvane {
+
 // Whether every polygon of the spiral, laid out on the template as create lays it out, lies
 // inside the template's box, with room for its reference planes.
 bool spiralFitsInBox(const SpiralParameters &parameters, const ProjectDocument &templateDocument,
@@ -16,3 +18,5 @@ bool spiralFitsInBox(const SpiralParameters &parameters, const ProjectDocument &
 QString firstDesignError(const SpiralParameters &parameters,
                          const ProjectDocument &templateDocument, const QStringList &layerSetup,
                          const QStringList &functionSetup, const QString &lengthUnit);
+
+} // namespace torvane

@@ -16,6 +16,8 @@
 #include <cmath>
 #include <map>
 
+namespace torvane {
+
 namespace {
 constexpr double halfMu0 = 6.283185307179586e-7;
 constexpr double fieldMinimum = 0.001;
@@ -613,3 +615,5 @@ QString synthesisExplanation(const SynthesisRequest &request, const SynthesisRes
     return QStringLiteral("No design meets %1 within %2 % and passes the design checks.")
         .arg(target, formatReal(request.tolerance * 100));
 }
+
+} // namespace torvane

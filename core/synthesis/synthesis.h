@@ -10,6 +10,8 @@
 #include <optional>
 #include <stop_token>
 
+namespace torvane {
+
 // Which of the two geometry values a synthesis meets.
 enum class InductancePlace
 {
@@ -87,3 +89,5 @@ QString synthesisExplanation(const SynthesisRequest &request, const SynthesisRes
 
 // The value of a candidate that the request meets: in the box when it was found in the box.
 double metValue(const SynthesisCandidate &candidate, InductancePlace place);
+
+} // namespace torvane

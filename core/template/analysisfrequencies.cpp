@@ -8,6 +8,8 @@
 #include <cmath>
 #include <optional>
 
+namespace torvane {
+
 namespace {
 struct FrequencyUnit
 {
@@ -150,3 +152,5 @@ FrequencySweep frequencyList(const QString &text, const QString &unit)
     hertz.erase(std::unique(hertz.begin(), hertz.end()), hertz.end());
     return hertz;
 }
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace torvane {
+
 // Frequencies in Hz, ascending, for the loss over frequency; or why there are none.
 using FrequencySweep = torvane::Result<std::vector<double>>;
 
@@ -29,3 +31,5 @@ FrequencySweep templateFrequencies(const ProjectDocument &document);
 // A list ("1,2.5,10"), ranges START:STOP:STEP (stop included) or both, in the document's
 // frequency unit, sorted.
 FrequencySweep frequencyList(const QString &text, const QString &unit);
+
+} // namespace torvane

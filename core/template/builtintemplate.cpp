@@ -8,6 +8,8 @@ static void registerTemplateResources()
     Q_INIT_RESOURCE(templates);
 }
 
+namespace torvane {
+
 QByteArray builtInTemplateText()
 {
     registerTemplateResources();
@@ -26,3 +28,5 @@ QString builtInTemplateFileName()
 {
     return QStringLiteral("builtin-rfic.son");
 }
+
+} // namespace torvane

@@ -11,6 +11,8 @@
 
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 constexpr double pi = 3.141592653589793;
 
@@ -109,3 +111,5 @@ int createSpiralProject(ProjectDocument &document, const SpiralParameters &param
         *notes = std::move(dropped);
     return saveWithLayerSetup(document, fileName, layerSetup, functionSetup, staircase, errorText);
 }
+
+} // namespace torvane

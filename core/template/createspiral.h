@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+namespace torvane {
+
 class cRoundSpiral;
 
 // The spiral object of the shape; it keeps the two list pointers, which must outlive it.
@@ -47,3 +49,5 @@ int createSpiralProject(ProjectDocument &document, const SpiralParameters &param
                         const QStringList &layerSetup, const QStringList &functionSetup,
                         bool staircase, const QString &fileName, QString *errorText = nullptr,
                         QStringList *notes = nullptr);
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace torvane {
+
 std::optional<int> decimalsOfValue(const QString &text)
 {
     static const QRegularExpression form(
@@ -25,3 +27,5 @@ std::optional<int> decimalsOfValue(const QString &text)
     const qint64 decimals = static_cast<qint64>(fraction.size()) - exponent;
     return static_cast<int>(std::clamp<qint64>(decimals, 0, std::numeric_limits<int>::max()));
 }
+
+} // namespace torvane

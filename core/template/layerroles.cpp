@@ -1,5 +1,7 @@
 #include "core/template/layerroles.h"
 
+namespace torvane {
+
 namespace {
 // The annotation must fill the whole line from its first character, case-sensitively.
 bool isAnnotationOf(const QString &line, const QString &marker)
@@ -79,3 +81,5 @@ int saveWithLayerSetup(ProjectDocument &document, const QString &fileName,
     applyLayerSetup(document, layerSetup, functionSetup, staircase);
     return saveProject(fileName, document, errorText);
 }
+
+} // namespace torvane

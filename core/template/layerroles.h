@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace torvane {
+
 // Each metal level of a template has a metal type name and a role. Both lists are kept in
 // the project's header as two annotation lines, so a saved file restores its roles.
 inline const QString layerSetupMarker = QStringLiteral("ANN #Qor_LayerSetup#");
@@ -39,3 +41,5 @@ void applyLayerSetup(ProjectDocument &document, const QStringList &layerSetup,
 int saveWithLayerSetup(ProjectDocument &document, const QString &fileName,
                        const QStringList &layerSetup, const QStringList &functionSetup,
                        bool staircase, QString *errorText = nullptr);
+
+} // namespace torvane

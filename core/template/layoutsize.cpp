@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+namespace torvane {
+
 namespace {
 constexpr qint64 largePointCount = 1000000;
 constexpr qint64 largeByteCount = 100000000;
@@ -55,3 +57,5 @@ QString largeLayoutWarning(const LayoutSize &size)
         .arg(size.points)
         .arg(c.formattedDataSize(size.approximateBytes, 1, QLocale::DataSizeSIFormat));
 }
+
+} // namespace torvane

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace torvane {
+
 // How big a laid-out project is: its polygon points, and about how many bytes it takes once
 // written (the points dominate; a point takes about 24 bytes).
 struct LayoutSize
@@ -23,3 +25,5 @@ bool isLargeLayout(const LayoutSize &size);
 // Empty when the layout is of a usual size, else a sentence naming the size, such as
 // "Unusually large layout: 3600000 points, about 3.6 GB of output."
 QString largeLayoutWarning(const LayoutSize &size);
+
+} // namespace torvane

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 struct WordSpan
 {
@@ -174,3 +176,5 @@ torvane::Status convertLengthUnit(ProjectDocument &document, const QString &unit
     document.dimension.setLengthUnit(unit);
     return {};
 }
+
+} // namespace torvane

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace torvane {
+
 // Expresses every length the document holds in `unit` instead of its DIM LNG unit and makes
 // `unit` its length unit, so that the box, the stack and everything kept keep their physical
 // size: the box, dielectric thicknesses, metal thicknesses (NOR and TMM thickness, VOL wall;
@@ -15,3 +17,5 @@
 // length unit only takes the new name: its numbers are read in whatever unit it is given.
 // Fails, changing nothing, when either unit is not a length unit this program knows.
 torvane::Status convertLengthUnit(ProjectDocument &document, const QString &unit);
+
+} // namespace torvane

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 bool positive(double value)
 {
@@ -32,3 +34,5 @@ std::optional<QString> templateDefect(const ProjectDocument &document)
         return QStringLiteral("no dielectric layer found (below the BOX line)");
     return std::nullopt;
 }
+
+} // namespace torvane

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+namespace torvane {
+
 namespace {
 template <std::size_t N>
 double scaleByName(const QString &name, const std::array<std::pair<const char *, double>, N> &table,
@@ -129,3 +131,5 @@ bool takesSelectedUnitName(const QStringList &names, const QString &unitName)
     return unitName.isEmpty() ||
            (matchingUnitIndex(names, unitName) >= 0 && exactIndex(names, unitName) < 0);
 }
+
+} // namespace torvane

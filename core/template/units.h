@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace torvane {
+
 // Unit names as the window offers them; the indices are stored in the settings.
 const QStringList &lengthUnitNames();     // "mil", "in", "um", "mm", "cm", "m"
 const QStringList &inductanceUnitNames(); // "H", "mH", "uH", "nH", "pH", "fH"
@@ -26,3 +28,5 @@ int matchingUnitIndex(const QStringList &names, const QString &unitName);
 // when it names no unit, or one only loosely ("mils"), which the scale functions above may
 // misread. A name of an entry, or of no entry at all, stays as the file says.
 bool takesSelectedUnitName(const QStringList &names, const QString &unitName);
+
+} // namespace torvane

@@ -2,6 +2,8 @@
 
 #include "core/sonnet/numberformat.h"
 
+namespace torvane {
+
 EstimateTexts estimateTexts(const torvane::EstimateValues &values)
 {
     EstimateTexts texts;
@@ -31,3 +33,5 @@ QString minRadiusHintText(double radius)
 {
     return QStringLiteral("(min > ") + formatReal(radius) + QLatin1Char(')');
 }
+
+} // namespace torvane

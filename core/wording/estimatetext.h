@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace torvane {
+
 // The texts of the window's estimate panel for one shape tab, as the command line prints them
 // too.
 struct EstimateTexts
@@ -20,3 +22,5 @@ EstimateTexts estimateTexts(const SpiralParameters &parameters,
                             const QStringList &functionSetup);
 
 QString minRadiusHintText(double radius);
+
+} // namespace torvane

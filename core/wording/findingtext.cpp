@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace torvane {
+
 namespace {
 QString length(double value, const QString &unit)
 {
@@ -234,3 +236,5 @@ QString pictureFailureText(const DesignReview &review)
     const DesignFinding *failure = review.pictureFailure();
     return failure ? findingMessage(*failure) : QString();
 }
+
+} // namespace torvane

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+namespace torvane {
+
 // The words of the design findings, shared by the window and the command line. The sentences
 // name the numbers with their unit; scripts match some of them, so they change only on purpose.
 
@@ -24,3 +26,5 @@ QString layoutErrorsQuestion(const QList<DesignFinding> &findings);
 
 // Why the review has no picture; empty when it has one.
 QString pictureFailureText(const DesignReview &review);
+
+} // namespace torvane

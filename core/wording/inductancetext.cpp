@@ -3,6 +3,8 @@
 #include "core/sonnet/numberformat.h"
 #include "core/template/analysisfrequencies.h"
 
+namespace torvane {
+
 namespace {
 const QString dash = QStringLiteral("\u2013");
 
@@ -98,3 +100,5 @@ QString qualityFactorToolTip(const FrequencyResponse &response)
                 ? QString()
                 : QStringLiteral("\nNo in-box value: ") + response.inBoxReason);
 }
+
+} // namespace torvane

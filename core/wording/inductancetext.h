@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace torvane {
+
 // The words and number forms of the inductance values, shared by the window and the command
 // line. Values in henries are shown in units of inductanceScale per henry.
 
@@ -25,3 +27,5 @@ QString inBoxInductanceToolTip(const GeometryInductance &result);
 QString qualityFactorText(const FrequencyResponse &response, const QString &frequencyUnit);
 // What the values mean, or the reason why there are none.
 QString qualityFactorToolTip(const FrequencyResponse &response);
+
+} // namespace torvane

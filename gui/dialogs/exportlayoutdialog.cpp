@@ -16,6 +16,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+using namespace torvane;
+
 namespace {
 const QString layoutFilter = QStringLiteral("GDSII (*.gds);;DXF (*.dxf)");
 

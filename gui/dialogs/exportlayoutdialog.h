@@ -22,12 +22,12 @@ class ExportLayoutDialog : public QDialog
 
 public:
     // `levels` and `levelRoles` describe the layout about to be written, for the table.
-    ExportLayoutDialog(const LayoutExportSettings &stored, const LayoutLevels &levels,
+    ExportLayoutDialog(const LayoutExportSettings &stored, const torvane::LayoutLevels &levels,
                        const QStringList &levelRoles, UserPrompts &prompts,
                        QWidget *parent = nullptr);
 
     QString fileName() const;
-    LayoutExportOptions options() const;
+    torvane::LayoutExportOptions options() const;
     // The values to remember, as typed.
     LayoutExportSettings settings() const;
 
@@ -55,13 +55,13 @@ public slots:
 
 private:
     QString layerMapText() const;
-    void appendRow(const QString &key, GdsLayer target);
+    void appendRow(const QString &key, torvane::GdsLayer target);
     // The first problem with the current values, empty when there is none.
     QString problem() const;
-    QString resultText(const LayerMap &map) const;
+    QString resultText(const torvane::LayerMap &map) const;
 
     UserPrompts &prompts;
-    LayoutLevels levels;
+    torvane::LayoutLevels levels;
     QStringList levelRoles;
     QString confirmedFileName; // chosen in the file dialog, which asked about replacing it
 };

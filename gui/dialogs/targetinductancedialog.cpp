@@ -23,6 +23,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace torvane;
+
 namespace {
 QTableWidgetItem *cell(const QString &text)
 {

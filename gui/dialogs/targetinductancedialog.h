@@ -27,8 +27,8 @@ public:
     // What the search starts from: the tab's fixed values on the loaded template.
     struct Design
     {
-        SpiralParameters parameters;
-        ProjectDocument document;
+        torvane::SpiralParameters parameters;
+        torvane::ProjectDocument document;
         QStringList layerSetup;
         QStringList functionSetup;
         QString lengthUnit;     // shown with lengths
@@ -39,7 +39,7 @@ public:
     {
         QString target;
         double tolerancePercent = 1;
-        InductancePlace place = InductancePlace::ReferencePlanes;
+        torvane::InductancePlace place = torvane::InductancePlace::ReferencePlanes;
     };
 
     TargetInductanceDialog(Design design, const Entries &entries, QWidget *parent = nullptr);
@@ -47,7 +47,7 @@ public:
 
     Entries entries() const;
     // The candidate of the selected row.
-    std::optional<SynthesisCandidate> chosen() const;
+    std::optional<torvane::SynthesisCandidate> chosen() const;
     bool searching() const;
 
     QLineEdit *targetEdit;
@@ -68,11 +68,11 @@ signals:
 private:
     void showResult();
     void updateButtons();
-    std::optional<SynthesisRequest> request();
+    std::optional<torvane::SynthesisRequest> request();
 
     Design m_design;
-    SynthesisRequest m_running;
-    QList<SynthesisCandidate> m_candidates;
-    QFutureWatcher<SynthesisResult> m_watcher;
+    torvane::SynthesisRequest m_running;
+    QList<torvane::SynthesisCandidate> m_candidates;
+    QFutureWatcher<torvane::SynthesisResult> m_watcher;
     std::stop_source m_stop; // of the running search
 };

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QTableWidgetItem>
 
+using namespace torvane;
+
 namespace {
 QTableWidgetItem *numberItem(double value, Qt::Alignment alignment)
 {

@@ -17,9 +17,9 @@ class ViewTechDialog : public QDialog, public Ui::ViewTechDialog
 
 public:
     ViewTechDialog(const QStringList &layerMetalNames, const QStringList &layerRoles,
-                   const QList<MetalType> &metalTypes,
-                   const QList<DielectricLayer> &dielectricLayers, const QString &lengthUnit,
-                   QWidget *parent = nullptr);
+                   const QList<torvane::MetalType> &metalTypes,
+                   const QList<torvane::DielectricLayer> &dielectricLayers,
+                   const QString &lengthUnit, QWidget *parent = nullptr);
 
     // The cell texts of the metal levels (rows 1 and on), one entry per level.
     QStringList levelMetalNames() const;
@@ -30,7 +30,8 @@ public slots:
     void metalCellChanged(int currentRow, int currentColumn, int previousRow, int previousColumn);
 
 private:
-    void fillTechTable(const QList<DielectricLayer> &dielectricLayers, const QString &lengthUnit);
+    void fillTechTable(const QList<torvane::DielectricLayer> &dielectricLayers,
+                       const QString &lengthUnit);
     void fillMetalTable(const QStringList &layerMetalNames, const QStringList &layerRoles,
                         int rowCount);
     void fitTables();

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace torvane;
+
 namespace {
 // How far the user may zoom from the fitted view, out and in.
 constexpr double zoomOutLimit = 1.0 / 20;

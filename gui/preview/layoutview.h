@@ -18,11 +18,11 @@ class LayoutView : public QWidget
 public:
     explicit LayoutView(QWidget *parent = nullptr);
 
-    void setReview(std::shared_ptr<const DesignReview> review);
-    const DesignReview *review() const { return shown.get(); }
-    const ViewTransform &view() const { return transform; }
+    void setReview(std::shared_ptr<const torvane::DesignReview> review);
+    const torvane::DesignReview *review() const { return shown.get(); }
+    const torvane::ViewTransform &view() const { return transform; }
     // Centres the view on a project point without changing the zoom.
-    void centreOn(const Point &point);
+    void centreOn(const torvane::Point &point);
     void fitAll();
 
     QSize sizeHint() const override { return {420, 420}; }
@@ -45,8 +45,8 @@ protected:
 private:
     QString coordinatesText(const QPointF &canvasPoint) const;
 
-    std::shared_ptr<const DesignReview> shown;
-    ViewTransform transform;
+    std::shared_ptr<const torvane::DesignReview> shown;
+    torvane::ViewTransform transform;
     bool userView = false; // zoomed or panned by the user since the last fit
     std::optional<QPointF> dragFrom;
 };

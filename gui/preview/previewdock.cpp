@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+using namespace torvane;
+
 PreviewDock::PreviewDock(QMainWindow &window, QMenu *beforeMenu,
                          std::function<PreviewRequest()> design)
     : QObject(&window), design(std::move(design))

@@ -46,17 +46,17 @@ public:
     QLabel *findingsStatusLabel() const { return findingsStatus; }
     PreviewUpdater *updater() const { return previewUpdater; }
     // The review shown; none before the first one is done.
-    const DesignReview *shownReview() const { return current.get(); }
+    const torvane::DesignReview *shownReview() const { return current.get(); }
 
 public slots:
     void setPreviewVisible(bool visible);
 
 signals:
     // A review of the fields as they stand, for the numbers beside the picture.
-    void currentReview(std::shared_ptr<const DesignReview> review);
+    void currentReview(std::shared_ptr<const torvane::DesignReview> review);
 
 private:
-    void showReview(std::shared_ptr<const DesignReview> review, bool current);
+    void showReview(std::shared_ptr<const torvane::DesignReview> review, bool current);
     void updateFindingsStatus();
 
     std::function<PreviewRequest()> design;
@@ -68,5 +68,5 @@ private:
     QLabel *findingsStatus = nullptr;
     PreviewUpdater *previewUpdater = nullptr;
     QTimer timer;
-    std::shared_ptr<const DesignReview> current;
+    std::shared_ptr<const torvane::DesignReview> current;
 };

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+using namespace torvane;
+
 PreviewPanel::PreviewPanel(QWidget *parent)
     : QWidget(parent), view(new LayoutView(this)), note(new QLabel(this)),
       coordinates(new QLabel(this)), findings(new QListWidget(this))

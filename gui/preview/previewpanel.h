@@ -20,8 +20,8 @@ class PreviewPanel : public QWidget
 public:
     explicit PreviewPanel(QWidget *parent = nullptr);
 
-    void setReview(std::shared_ptr<const DesignReview> review);
-    const DesignReview *review() const;
+    void setReview(std::shared_ptr<const torvane::DesignReview> review);
+    const torvane::DesignReview *review() const;
 
     LayoutView *layoutView() const { return view; }
     QListWidget *findingsList() const { return findings; }
@@ -37,4 +37,4 @@ private:
 };
 
 // One line for the status bar: the number of errors and warnings and the first finding.
-QString findingsSummary(const QList<DesignFinding> &findings);
+QString findingsSummary(const QList<torvane::DesignFinding> &findings);

@@ -1,5 +1,7 @@
 #include "gui/preview/previewupdater.h"
 
+using namespace torvane;
+
 PreviewUpdater::PreviewUpdater(QObject *parent) : QObject(parent) {}
 
 void PreviewUpdater::request(PreviewRequest request)

@@ -12,7 +12,7 @@
 struct PreviewRequest
 {
     torvane::Technology technology = torvane::Technology::builtIn();
-    SpiralParameters parameters;
+    torvane::SpiralParameters parameters;
     QString lengthUnit;
 };
 
@@ -31,7 +31,7 @@ public:
 
 signals:
     // `current`: no newer request came in meanwhile.
-    void reviewed(std::shared_ptr<const DesignReview> review, bool current);
+    void reviewed(std::shared_ptr<const torvane::DesignReview> review, bool current);
 
 private:
     LatestJobRunner runner;

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+using namespace torvane;
+
 ResponsePlot::ResponsePlot(QWidget *parent)
     : QWidget(parent), view(new QChartView), status(new QLabel)
 {

@@ -20,7 +20,8 @@ class ResponsePlot : public QWidget
 public:
     explicit ResponsePlot(QWidget *parent = nullptr);
 
-    void showResponse(std::shared_ptr<const FrequencyResponse> response, const LqChartUnits &units);
+    void showResponse(std::shared_ptr<const torvane::FrequencyResponse> response,
+                      const LqChartUnits &units);
     // Values are on their way; `percent` of the work is done.
     void showComputing(int percent);
     // No values for the fields as they stand.
@@ -29,12 +30,12 @@ public:
     QLabel *statusLabel() const { return status; }
     QChartView *chartView() const { return view; }
     // The response drawn, none before the first one.
-    const FrequencyResponse *response() const { return shown.get(); }
+    const torvane::FrequencyResponse *response() const { return shown.get(); }
     bool isStale() const { return stale; }
 
 private:
     QChartView *view;
     QLabel *status;
-    std::shared_ptr<const FrequencyResponse> shown;
+    std::shared_ptr<const torvane::FrequencyResponse> shown;
     bool stale = true;
 };

@@ -7,6 +7,8 @@
 
 #include <array>
 
+using namespace torvane;
+
 namespace {
 // The stored form is a flag; the check state it came from is not kept.
 int readCheckState(QSettings &store, const QString &key)

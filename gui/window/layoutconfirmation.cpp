@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+using namespace torvane;
+
 namespace {
 QString tr(const char *text)
 {

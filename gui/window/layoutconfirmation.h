@@ -13,9 +13,10 @@ class UserPrompts;
 // and File > Export Layout ...: one question for fields out of range and the first layout
 // error, then the create command's own questions (no spiral level, feed spacing) and its
 // refusal of a too small inner radius. True to go on.
-bool confirmLayout(UserPrompts &prompts, QWidget *window, const QList<DesignFinding> &findings,
+bool confirmLayout(UserPrompts &prompts, QWidget *window,
+                   const QList<torvane::DesignFinding> &findings,
                    const QStringList &outOfRangeFields, const QString &goOnQuestion);
 
 // "Create anyway?" or "Export anyway?" ends the first question.
-QString layoutQuestion(const QList<DesignFinding> &findings, const QStringList &outOfRangeFields,
-                       const QString &goOnQuestion);
+QString layoutQuestion(const QList<torvane::DesignFinding> &findings,
+                       const QStringList &outOfRangeFields, const QString &goOnQuestion);

@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QSettings>
 
+using namespace torvane;
+
 namespace {
 QString tr(const char *text)
 {

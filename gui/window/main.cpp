@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QIcon>
 
+using namespace torvane;
+
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);

@@ -22,6 +22,8 @@
 #include <QSplitter>
 #include <QTabBar>
 
+using namespace torvane;
+
 namespace {
 // A stored index that no longer names an entry would leave the combo box without a unit,
 // and the next project would declare an empty one.

@@ -41,7 +41,7 @@ public:
     void SaveSettings();
 
     // The parameters the form gives for a shape tab.
-    SpiralParameters tabParameters(int tabIndex) const;
+    torvane::SpiralParameters tabParameters(int tabIndex) const;
     const torvane::TemplateSession &session() const { return templateSession; }
     const CreateFlow &createFlow() const { return creating; }
     PreviewDock &preview() const { return *previewDock; }

@@ -9,6 +9,8 @@
 
 #include <QLabel>
 
+using namespace torvane;
+
 namespace {
 const QString dash = QStringLiteral("\u2013");
 } // namespace

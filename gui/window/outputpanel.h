@@ -34,17 +34,17 @@ public:
     // The values for the parameters on the technology (none: only the size); the geometry lines
     // are greyed until showGeometry() brings the review of the same fields. Returns the minimum
     // radius hint of the n-sided differential shape.
-    QString show(const torvane::Technology *technology, const SpiralParameters &parameters,
+    QString show(const torvane::Technology *technology, const torvane::SpiralParameters &parameters,
                  const QString &inductanceUnitText);
     // The geometry inductance of the current fields' review.
-    void showGeometry(const DesignReview &review);
+    void showGeometry(const torvane::DesignReview &review);
     // "–" everywhere, with the reason in the tooltips.
     void showNone(const QString &reason);
     // Nothing computing or waiting.
     bool isIdle() const { return responseRunner.isIdle() && !geometryPending; }
 
 private:
-    void setGeometryLines(const GeometryInductance &result);
+    void setGeometryLines(const torvane::GeometryInductance &result);
     void requestResponse(const torvane::DesignJob &job, const QString &inductanceUnitText);
 
     Labels labels;

@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+using namespace torvane;
+
 namespace {
 // Out-of-range input stays as typed and simply does not end the edit; Qt's own fixup would
 // rewrite it into a different number in scientific notation. Decimals are counted on the value,

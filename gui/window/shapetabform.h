@@ -31,11 +31,11 @@ public:
     };
 
     // Finds the tab's widgets on `page` by the object names of the shape's prefix.
-    ShapeTabForm(QWidget *page, SpiralShape shape, QObject *parent = nullptr);
+    ShapeTabForm(QWidget *page, torvane::SpiralShape shape, QObject *parent = nullptr);
 
-    SpiralShape shape() const { return tabShape; }
+    torvane::SpiralShape shape() const { return tabShape; }
     // The parameters as the fields give them: text that is not a number counts as 0.
-    SpiralParameters parameters() const;
+    torvane::SpiralParameters parameters() const;
     // In the order of the tab's rows.
     const QList<LengthField> &lengthFields() const { return fields; }
     // The names of the enabled fields whose text the validators do not accept.
@@ -61,7 +61,7 @@ private:
     void updateEnabled();
 
     QWidget *page;
-    SpiralShape tabShape;
+    torvane::SpiralShape tabShape;
     QString prefix;
     QDoubleSpinBox *turnsReal = nullptr; // single-ended tabs: quarter turns
     QSpinBox *turnsWhole = nullptr;      // differential tabs

@@ -10,7 +10,7 @@
 // the unit selectors, as values. The flows never reach into the window's widgets.
 struct TabDesign
 {
-    SpiralParameters parameters;
+    torvane::SpiralParameters parameters;
     const torvane::Technology *technology = nullptr; // none loaded; valid during the flow
     QString lengthUnit;                              // the length unit selector's text
     QString inductanceUnit;                          // the inductance unit selector's text

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QSettings>
 
+using namespace torvane;
+
 namespace {
 const QString group = QStringLiteral("Target");
 

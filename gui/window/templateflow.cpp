@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QStandardPaths>
 
+using namespace torvane;
+
 namespace {
 const QString sonnetFilter = QStringLiteral("Sonnet Files (*.son);;All Files (*.*)");
 const QString sonnetSuffix = QStringLiteral("son");

@@ -21,6 +21,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace torvane;
+
 namespace {
 struct Run
 {

@@ -16,6 +16,8 @@
 
 #include <cmath>
 
+using namespace torvane;
+
 namespace {
 struct Run
 {

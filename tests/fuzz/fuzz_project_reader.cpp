@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace torvane;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray input(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));

@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+using namespace torvane;
+
 QMessageBox::StandardButton ScriptedPrompts::question(QWidget *, const QString &title,
                                                       const QString &text,
                                                       QMessageBox::StandardButton defaultButton)

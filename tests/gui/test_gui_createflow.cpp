@@ -10,6 +10,8 @@
 #include <QStatusBar>
 #include <QTest>
 
+using namespace torvane;
+
 class CreateFlowTest : public WindowTestCase
 {
     Q_OBJECT

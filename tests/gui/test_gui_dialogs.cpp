@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QThreadPool>
 
+using namespace torvane;
+
 class DialogsTest : public WindowTestCase
 {
     Q_OBJECT

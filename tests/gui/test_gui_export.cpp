@@ -17,6 +17,8 @@
 #include <QTableWidget>
 #include <QTest>
 
+using namespace torvane;
+
 namespace {
 QByteArray readAll(const QString &path)
 {

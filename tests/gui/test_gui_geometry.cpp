@@ -14,6 +14,8 @@
 
 #include <QTest>
 
+using namespace torvane;
+
 namespace {
 // What the Geometry and In box lines must show for the window's current tab, computed directly.
 QString expectedText(const MainWindow &w, bool inBox = false)

@@ -20,6 +20,8 @@
 
 #include <sys/stat.h>
 
+using namespace torvane;
+
 namespace {
 double leadingNumber(const QString &text)
 {

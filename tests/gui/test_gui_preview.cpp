@@ -21,6 +21,8 @@
 
 #include <functional>
 
+using namespace torvane;
+
 Q_DECLARE_METATYPE(std::function<void(MainWindow &)>)
 
 namespace {

@@ -13,6 +13,8 @@
 
 #include <sys/stat.h>
 
+using namespace torvane;
+
 class SettingsTest : public QObject
 {
     Q_OBJECT

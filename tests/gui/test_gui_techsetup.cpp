@@ -11,6 +11,8 @@
 #include <QHeaderView>
 #include <QTest>
 
+using namespace torvane;
+
 namespace {
 QStringList rowTexts(const QTableWidget *table, int row)
 {

@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+using namespace torvane;
+
 class TemplateFlowTest : public WindowTestCase
 {
     Q_OBJECT

@@ -20,6 +20,8 @@
 
 #include <cstdio>
 
+using namespace torvane;
+
 namespace {
 double megabytes(const QString &path)
 {

@@ -28,6 +28,8 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace torvane;
+
 namespace {
 SpiralParameters spiral(SpiralShape shape, double turns, int sides, double radius)
 {

@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+using namespace torvane;
+
 namespace {
 SpiralParameters spiral(SpiralShape shape, double turns, int sides, double radius)
 {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+using namespace torvane;
+
 namespace {
 // A current element: position, current times length along each axis, and the list it is in.
 struct Point

@@ -16,6 +16,6 @@ struct PlainImageSums
     long long images = 0;
 };
 
-PlainImageSums plainImageSums(const std::vector<CurrentPiece> &first,
-                              const std::vector<CurrentPiece> &second, const ConductingBox &box,
-                              double scale, double tolerance);
+PlainImageSums plainImageSums(const std::vector<torvane::CurrentPiece> &first,
+                              const std::vector<torvane::CurrentPiece> &second,
+                              const torvane::ConductingBox &box, double scale, double tolerance);

@@ -16,6 +16,8 @@
 
 #include <cstdio>
 
+using namespace torvane;
+
 namespace {
 double megabytes(const QString &path)
 {

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+using namespace torvane;
+
 ProjectDocument largeProject(int polygonCount)
 {
     ProjectDocument document = builtInTemplate();

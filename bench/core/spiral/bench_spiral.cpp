@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+using namespace torvane;
+
 namespace {
 using Factory = std::function<std::unique_ptr<cRoundSpiral>()>;
 

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace torvane;
+
 namespace {
 constexpr double goalMs = 1000;
 

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <vector>
 
+using namespace torvane;
+
 class BatchTest : public QObject
 {
     Q_OBJECT

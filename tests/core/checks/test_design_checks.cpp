@@ -11,6 +11,8 @@
 
 #include <QtTest>
 
+using namespace torvane;
+
 Q_DECLARE_METATYPE(SpiralParameters)
 Q_DECLARE_METATYPE(FindingCode)
 Q_DECLARE_METATYPE(FindingValues)

@@ -21,6 +21,8 @@
 
 #include <cmath>
 
+using namespace torvane;
+
 namespace {
 struct Shape
 {

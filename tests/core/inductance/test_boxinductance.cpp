@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstdlib>
 
+using namespace torvane;
+
 namespace {
 struct Template
 {

@@ -19,6 +19,8 @@
 #include <bit>
 #include <cmath>
 
+using namespace torvane;
+
 Q_DECLARE_METATYPE(Vec3)
 
 namespace {

@@ -17,6 +17,8 @@
 #include <cmath>
 #include <numbers>
 
+using namespace torvane;
+
 Q_DECLARE_METATYPE(SectionCell)
 Q_DECLARE_METATYPE(ConductingBox)
 

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace torvane;
+
 class LabelPlacementTest : public QObject
 {
     Q_OBJECT

@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+using namespace torvane;
+
 namespace {
 QDir corpusDir()
 {

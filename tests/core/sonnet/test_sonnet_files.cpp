@@ -17,6 +17,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+using namespace torvane;
+
 namespace {
 QByteArray readAll(const QString &path)
 {

@@ -8,6 +8,8 @@
 #include <QTextStream>
 #include <QtTest>
 
+using namespace torvane;
+
 namespace {
 const QByteArray emptyDim = "DIM\nFREQ \nIND \nLNG \nANG \nCON \nCAP \nRES \nEND DIM\n";
 const QByteArray defaultGeo = "GEO\nTMET \"Lossless\" 0 SUP 0 0 0 0\n"

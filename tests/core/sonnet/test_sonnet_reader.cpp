@@ -15,6 +15,8 @@
 #include <limits>
 #include <thread>
 
+using namespace torvane;
+
 class SonnetReaderTest : public QObject
 {
     Q_OBJECT

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+using namespace torvane;
+
 ProjectDocument makeDocument(double width, double height, int xCells2, int yCells2, int levels,
                              const QStringList &metalNames)
 {

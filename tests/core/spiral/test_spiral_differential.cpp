@@ -10,6 +10,8 @@
 #include <memory>
 #include <numbers>
 
+using namespace torvane;
+
 using Points = QList<Point>;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+using namespace torvane;
+
 namespace {
 enum Shape
 {

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace torvane;
+
 using Points = QList<Point>;
 
 namespace {

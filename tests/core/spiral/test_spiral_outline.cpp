@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+using namespace torvane;
+
 using Points = QList<Point>;
 constexpr double pi = std::numbers::pi;
 

@@ -17,6 +17,8 @@
 #include <cmath>
 #include <future>
 
+using namespace torvane;
+
 namespace {
 struct Template
 {

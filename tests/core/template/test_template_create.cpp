@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace torvane;
+
 class TemplateCreateTest : public QObject
 {
     Q_OBJECT

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace torvane;
+
 namespace {
 ProjectDocument templateWithLayers(int dielectricLayers, const QStringList &headerLines)
 {
