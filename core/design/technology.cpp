@@ -62,10 +62,11 @@ Status checkedLevelList(QStringList &list, const QStringList &given, const QStri
                         const char *what)
 {
     if (given.size() > list.size())
-        return failure(QStringLiteral("%1 %2 are given, but the template has %3 metal levels.")
+        return failure(QStringLiteral("%1 %2 are given, but the template has %3 metal level%4.")
                            .arg(given.size())
                            .arg(QLatin1String(what))
-                           .arg(list.size()));
+                           .arg(list.size())
+                           .arg(list.size() == 1 ? QString() : QStringLiteral("s")));
     for (qsizetype i = 0; i < list.size(); ++i)
         list[i] = i < given.size() ? given[i] : defaultEntry;
     return {};

@@ -165,7 +165,9 @@ FrequencyResponse pathFrequencyResponse(const std::vector<CurrentPiece> &pieces,
     response.resistanceDC = loss.resistanceDC();
     response.thickInductance = response.sheetInductance + loss.thicknessInductance();
     if (!(loss.uniformImpedance(frequencies.back()).real() > 0)) {
-        response.reason = QStringLiteral("The path's metal is lossless: its Q has no bound.");
+        response.reason = QStringLiteral(
+            "The path's metal is lossless, so its Q has no bound: give the spiral and bridge "
+            "levels a metal type with loss (Edit Layers ..., or --metals).");
         return response;
     }
     const std::optional<double> imageInductance =
