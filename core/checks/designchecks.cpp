@@ -147,12 +147,28 @@ struct Checker
         const PointTally outside = tallyPoints(polygons(), tolerance(), [this](const Point &point) {
             return std::max({-point.x, point.x - box().xWidth, -point.y, point.y - box().yWidth});
         });
-        if (outside.count == 0)
+        if (outside.count == 0) {
+            checkReferencePlanes();
             return;
+        }
         add(FindingSeverity::Error, FindingCode::OutsideBox,
             PointsOutsideBox{outside.count, outside.polygons.size(), box().xWidth, box().yWidth,
                              outside.worstValue, unit},
             outside.polygons, outside.worst);
+    }
+
+    // Without a winding nothing need lie outside, yet planes placed for the spiral's size would
+    // be written with a negative length, which no simulator takes.
+    void checkReferencePlanes()
+    {
+        double shortest = 0;
+        for (const ReferencePlane &plane : layout.geometry.referencePlanes) {
+            if (plane.type == QLatin1String("FIX"))
+                shortest = std::min(shortest, plane.length);
+        }
+        if (shortest < 0)
+            add(FindingSeverity::Error, FindingCode::OutsideBox,
+                SpiralWiderThanBox{shortest, box().xWidth, box().yWidth, unit});
     }
 
     // Conductors on one level should meet only where they join: once per pair, never an

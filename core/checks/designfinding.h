@@ -90,6 +90,16 @@ struct PointsOutsideBox
     bool operator==(const PointsOutsideBox &) const = default;
 };
 
+// The layout is wider than the box, so a fixed reference plane would get a negative length.
+struct SpiralWiderThanBox
+{
+    double planeLength = 0; // the shortest, below 0
+    double boxWidth = 0;
+    double boxHeight = 0;
+    QString lengthUnit;
+    bool operator==(const SpiralWiderThanBox &) const = default;
+};
+
 struct ConductorContact
 {
     enum class Kind
@@ -162,8 +172,8 @@ struct NoPicture
 
 using FindingValues =
     std::variant<NoPicture, NoSpiralRole, NoBridgeRole, RadiusTooSmall, FeedSpacingExcess,
-                 PointsOutsideBox, ConductorContact, NarrowFeature, VerticesOffGrid, LayoutSize,
-                 LeadsStacked, BoxLowersInductance>;
+                 SpiralWiderThanBox, PointsOutsideBox, ConductorContact, NarrowFeature,
+                 VerticesOffGrid, LayoutSize, LeadsStacked, BoxLowersInductance>;
 
 // One result of the design checks; core/wording/findingtext.h puts it into words.
 struct DesignFinding

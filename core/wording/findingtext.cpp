@@ -115,6 +115,14 @@ struct Sentence
                  shortLength(v.furthest, v.lengthUnit));
     }
 
+    QString operator()(const SpiralWiderThanBox &v) const
+    {
+        return QStringLiteral("The spiral is wider than the %1 x %2 box: its reference planes "
+                              "would have a negative length, %3.")
+            .arg(formatReal(v.boxWidth), length(v.boxHeight, v.lengthUnit),
+                 shortLength(v.planeLength, v.lengthUnit));
+    }
+
     QString operator()(const ConductorContact &v) const
     {
         const bool one = v.count == 1;

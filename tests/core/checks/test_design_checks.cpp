@@ -140,6 +140,9 @@ void DesignChecksTest::eachRuleFires_data()
     p.turns = 8;
     p.spiralWidth = 20;
     QTest::newRow("outside the box") << p << usual << FindingCode::OutsideBox << true;
+    // Nothing drawn, but the reference planes would be negative.
+    QTest::newRow("wider than the box, no winding")
+        << p << QStringList{"none", "none", "none", "none"} << FindingCode::OutsideBox << true;
     p = defaults(SpiralShape::Round);
     p.radius = 1;
     p.spiralWidth = 20;
@@ -194,7 +197,9 @@ void DesignChecksTest::eachRuleFires()
     QVERIFY(!findingMessage(finding).isEmpty());
     // Errors come first and point at what to outline.
     QCOMPARE(review.findings.first().isError(), hasErrors(review.findings));
-    if (error && code != FindingCode::InnerRadius)
+    if (std::holds_alternative<SpiralWiderThanBox>(finding.values))
+        QVERIFY(std::get<SpiralWiderThanBox>(finding.values).planeLength < 0);
+    else if (error && code != FindingCode::InnerRadius)
         QVERIFY(!finding.polygons.isEmpty() && finding.location);
     // The inner radius leaves no picture; its half-turns would fold back on themselves.
     QCOMPARE(review.hasPicture(), code != FindingCode::InnerRadius);
