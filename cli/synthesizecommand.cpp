@@ -297,8 +297,12 @@ int runSynthesize(const QStringList &arguments, QTextStream &out, QTextStream &e
     SynthesisOptions options = splitArguments(arguments);
     // With --create the spiral options must be what create takes, so they are read as create
     // reads them.
-    if (options.createPath)
+    if (options.createPath) {
+        if (options.spiral.contains(QStringLiteral("o")))
+            throw CliError(QStringLiteral("synthesize writes its project to --create's file; "
+                                          "drop -o."));
         options.spiral.set(QStringLiteral("o"), *options.createPath);
+    }
     const SpiralCommandOptions spiral = spiralOptionsFrom(
         options.spiral, options.createPath ? SpiralCommand::Create : SpiralCommand::Synthesize);
     const LoadedTemplate loaded = loadTemplate(spiral);

@@ -68,7 +68,9 @@ void CliOptionsTest::formsAndRefusals_data()
         {"empty target",
          "synthesize --shape round --target=", "--target needs a value, not an empty one."},
         {"synthesize output", "synthesize --shape round --target 2 -o x",
-         "synthesize writes a project only with --create OUT.son; drop -o."}};
+         "synthesize writes a project only with --create OUT.son; drop -o."},
+        {"synthesize output twice", "synthesize --shape round --target 2 --create a -o b",
+         "synthesize writes its project to --create's file; drop -o."}};
     for (const auto &row : rows) {
         QStringList arguments = row.arguments.split(' ');
         arguments.replaceInStrings(QRegularExpression("^''$"), QString());
