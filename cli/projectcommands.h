@@ -8,8 +8,9 @@ int runRewrite(const QStringList &arguments, QTextStream &out);
 // `info [IN]`: what a template holds, the built-in one without an argument.
 int runInfo(const QStringList &arguments, QTextStream &out);
 
-// Loads a template for a command: the built-in one when the path is empty.
 namespace torvane {
 struct ProjectDocument;
 }
+
+// Loads a template for a command: the built-in one when the path is empty.
 torvane::ProjectDocument loadTemplateOrThrow(const QString &path);
