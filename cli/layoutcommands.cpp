@@ -32,15 +32,15 @@ const OptionTable &layoutOptionTable()
 {
     // Files named "-x" stay files, as they always were here.
     static const OptionTable table{
-        {OptionSpec::valued("layer-map", layerMapHelp), OptionSpec::valued("dbu", databaseUnitHelp),
-         OptionSpec::valued("cell", cellHelp), OptionSpec::valued("origin", originHelp)},
+        {CliOption::valued("layer-map", layerMapHelp), CliOption::valued("dbu", databaseUnitHelp),
+         CliOption::valued("cell", cellHelp), CliOption::valued("origin", originHelp)},
         false,
         true};
     return table;
 }
 } // namespace
 
-const QList<OptionSpec> &layoutOptions()
+const QList<CliOption> &layoutOptions()
 {
     return layoutOptionTable().options;
 }
@@ -76,7 +76,7 @@ const QStringList &layoutOptionNames()
 {
     static const QStringList names = [] {
         QStringList names;
-        for (const OptionSpec &option : layoutOptions())
+        for (const CliOption &option : layoutOptions())
             names.append(option.names.first());
         return names;
     }();

@@ -14,7 +14,7 @@ struct LayoutTarget
 };
 
 // The options that shape a layout file, and their names without dashes.
-const QList<OptionSpec> &layoutOptions();
+const QList<CliOption> &layoutOptions();
 const QStringList &layoutOptionNames();
 // Checks the values of those options (missing ones keep their defaults); throws CliError.
 torvane::LayoutExportOptions parseLayoutOptions(const ParsedOptions &values);

@@ -5,20 +5,20 @@
 #include <algorithm>
 #include <optional>
 
-const OptionSpec *OptionTable::find(const QString &name) const
+const CliOption *OptionTable::find(const QString &name) const
 {
-    for (const OptionSpec &option : options) {
+    for (const CliOption &option : options) {
         if (option.names.contains(name))
             return &option;
     }
     return nullptr;
 }
 
-OptionTable OptionTable::with(const QList<OptionSpec> &more) const
+OptionTable OptionTable::with(const QList<CliOption> &more) const
 {
     OptionTable table = *this;
-    for (const OptionSpec &option : more) {
-        table.options.removeIf([&](const OptionSpec &old) {
+    for (const CliOption &option : more) {
+        table.options.removeIf([&](const CliOption &old) {
             return std::any_of(option.names.begin(), option.names.end(),
                                [&](const QString &name) { return old.names.contains(name); });
         });
@@ -30,7 +30,7 @@ OptionTable OptionTable::with(const QList<OptionSpec> &more) const
 QString OptionTable::help() const
 {
     QString text;
-    for (const OptionSpec &option : options)
+    for (const CliOption &option : options)
         text += option.help;
     return text;
 }
@@ -67,17 +67,17 @@ ParsedOptions parseOptions(const QStringList &arguments, const OptionTable &tabl
             value = name.mid(equals + 1);
             name.truncate(equals);
         }
-        const OptionSpec *option = table.find(name);
-        if (!option || (option->takes == OptionSpec::Takes::Nothing && value))
+        const CliOption *option = table.find(name);
+        if (!option || (option->takes == CliOption::Takes::Nothing && value))
             throw CliError(
                 QStringLiteral("unknown option '%1'; see torvane-cli --help.").arg(argument));
-        if (option->takes != OptionSpec::Takes::Nothing && !value) {
+        if (option->takes != CliOption::Takes::Nothing && !value) {
             if (i + 1 >= arguments.size())
                 throw CliError(QStringLiteral("%1 needs a value.").arg(optionFlag(name)));
             value = arguments[++i];
         }
         // An empty value would quietly mean "not given", such as the built-in template.
-        if (option->takes == OptionSpec::Takes::Value && value->isEmpty())
+        if (option->takes == CliOption::Takes::Value && value->isEmpty())
             throw CliError(
                 QStringLiteral("%1 needs a value, not an empty one.").arg(optionFlag(name)));
         parsed.set(option->names.first(), value.value_or(QString()));

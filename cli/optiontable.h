@@ -7,7 +7,7 @@
 
 // One command-line option: its names without dashes (commands ask for the first), whether it
 // takes a value, and its lines in --help (empty where the command's usage shows it instead).
-struct OptionSpec
+struct CliOption
 {
     enum class Takes
     {
@@ -20,11 +20,11 @@ struct OptionSpec
     Takes takes = Takes::Nothing;
     QString help;
 
-    static OptionSpec valued(const char *name, const char *help = "")
+    static CliOption valued(const char *name, const char *help = "")
     {
         return {{QLatin1String(name)}, Takes::Value, QLatin1String(help)};
     }
-    static OptionSpec switched(const char *name, const char *help = "")
+    static CliOption switched(const char *name, const char *help = "")
     {
         return {{QLatin1String(name)}, Takes::Nothing, QLatin1String(help)};
     }
@@ -33,15 +33,15 @@ struct OptionSpec
 // The options one command takes.
 struct OptionTable
 {
-    QList<OptionSpec> options;
+    QList<CliOption> options;
     // "-name" as well as "--name"; where false, "-name" is a positional argument such as a file.
     bool singleDashNames = true;
     // Where false, a positional argument is refused where it stands.
     bool positionals = false;
 
-    const OptionSpec *find(const QString &name) const;
+    const CliOption *find(const QString &name) const;
     // This table with more options; one sharing a name with an earlier one replaces it.
-    OptionTable with(const QList<OptionSpec> &more) const;
+    OptionTable with(const QList<CliOption> &more) const;
     // The help lines of the options, in table order.
     QString help() const;
 };

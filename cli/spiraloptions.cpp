@@ -14,49 +14,51 @@
 using namespace torvane;
 
 namespace {
-using Spec = OptionSpec;
 
 // Those without help lines are shown in the usage of the commands that take them.
-const QList<OptionSpec> &spiralOwnOptions()
+const QList<CliOption> &spiralOwnOptions()
 {
-    static const QList<OptionSpec> options{
-        Spec::valued("shape", "  --shape round|nsided|diffround|diffnsided   (required)\n"),
-        Spec::valued("template",
-                     "  --template T.son        technology template (default: the built-in "
-                     "one)\n"),
-        {{QStringLiteral("o"), QStringLiteral("output")}, OptionSpec::Takes::Value, {}},
-        Spec::valued("turns",
-                     "  --turns N               1 to 99.99 (whole numbers for the differential "
+    static const QList<CliOption> options{
+        CliOption::valued("shape", "  --shape round|nsided|diffround|diffnsided   (required)\n"),
+        CliOption::valued("template",
+                          "  --template T.son        technology template (default: the built-in "
+                          "one)\n"),
+        {{QStringLiteral("o"), QStringLiteral("output")}, CliOption::Takes::Value, {}},
+        CliOption::valued(
+            "turns", "  --turns N               1 to 99.99 (whole numbers for the differential "
                      "shapes); 2\n"),
-        Spec::valued("sides", "  --sides n               4 to 16 (n-sided shapes); 8\n"),
-        Spec::valued("radius",
-                     "  --radius R              inner radius; 25, or 50 for the differential "
-                     "shapes\n"),
-        Spec::valued("width", "  --width W               conductor width; 10\n"),
-        Spec::valued("spacing", "  --spacing S             gap between turns; 10\n"),
-        Spec::valued("bridge-width", "  --bridge-width B        bridge / centre-tap width; 10\n"),
-        Spec::valued("feed-spacing", "  --feed-spacing F        feed line spacing (differential "
-                                     "shapes); 10\n"),
-        Spec::switched("feed-auto", "  --feed-auto | --no-feed-auto       feed spacing chosen "
-                                    "automatically; on\n"),
-        Spec::switched("no-feed-auto"),
-        Spec::switched("center-tap", "  --center-tap | --no-center-tap     draw a centre tap "
-                                     "(differential shapes); on\n"),
-        Spec::switched("no-center-tap"),
-        Spec::valued("length-unit",
-                     "  --length-unit mil|in|um|mm|cm|m    unit of all lengths (default: "
-                     "the template's)\n"),
-        Spec::valued("inductance-unit", "  --inductance-unit H|mH|uH|nH|pH|fH (default: the "
-                                        "template's)\n"),
-        Spec::valued("roles", "  --roles ROLE,...        role per metal level: none, spiral or "
-                              "bridge\n"),
-        Spec::valued("metals",
-                     "  --metals NAME,...       metal type per metal level (Lossless or the "
-                     "template's)\n"),
-        Spec::valued("gds",
-                     "  --gds OUT.gds           create: also write the layout (layout options "
-                     "below)\n"),
-        Spec::valued(
+        CliOption::valued("sides", "  --sides n               4 to 16 (n-sided shapes); 8\n"),
+        CliOption::valued("radius",
+                          "  --radius R              inner radius; 25, or 50 for the differential "
+                          "shapes\n"),
+        CliOption::valued("width", "  --width W               conductor width; 10\n"),
+        CliOption::valued("spacing", "  --spacing S             gap between turns; 10\n"),
+        CliOption::valued("bridge-width",
+                          "  --bridge-width B        bridge / centre-tap width; 10\n"),
+        CliOption::valued("feed-spacing",
+                          "  --feed-spacing F        feed line spacing (differential "
+                          "shapes); 10\n"),
+        CliOption::switched("feed-auto", "  --feed-auto | --no-feed-auto       feed spacing chosen "
+                                         "automatically; on\n"),
+        CliOption::switched("no-feed-auto"),
+        CliOption::switched("center-tap", "  --center-tap | --no-center-tap     draw a centre tap "
+                                          "(differential shapes); on\n"),
+        CliOption::switched("no-center-tap"),
+        CliOption::valued("length-unit",
+                          "  --length-unit mil|in|um|mm|cm|m    unit of all lengths (default: "
+                          "the template's)\n"),
+        CliOption::valued("inductance-unit", "  --inductance-unit H|mH|uH|nH|pH|fH (default: the "
+                                             "template's)\n"),
+        CliOption::valued("roles",
+                          "  --roles ROLE,...        role per metal level: none, spiral or "
+                          "bridge\n"),
+        CliOption::valued("metals",
+                          "  --metals NAME,...       metal type per metal level (Lossless or the "
+                          "template's)\n"),
+        CliOption::valued("gds",
+                          "  --gds OUT.gds           create: also write the layout (layout options "
+                          "below)\n"),
+        CliOption::valued(
             "freq",
             "  --freq F,...|START:STOP:STEP|template\n"
             "                          estimate, render --plot, sweep: frequencies for the "
@@ -65,11 +67,11 @@ const QList<OptionSpec> &spiralOwnOptions()
             "range on a\n"
             "                          log scale in 21 points (0.1 to 10 GHz without a FREQ "
             "block)\n"),
-        Spec::valued("size"),
-        Spec::valued("plot"),
-        Spec::switched("staircase"),
-        Spec::switched("yes"),
-        Spec::switched("json")};
+        CliOption::valued("size"),
+        CliOption::valued("plot"),
+        CliOption::switched("staircase"),
+        CliOption::switched("yes"),
+        CliOption::switched("json")};
     return options;
 }
 } // namespace
@@ -77,9 +79,9 @@ const QList<OptionSpec> &spiralOwnOptions()
 const OptionTable &spiralOptionTable()
 {
     static const OptionTable table = [] {
-        QList<OptionSpec> layout = layoutOptions();
+        QList<CliOption> layout = layoutOptions();
         // Their help has a section of its own.
-        for (OptionSpec &option : layout)
+        for (CliOption &option : layout)
             option.help.clear();
         return OptionTable{spiralOwnOptions()}.with(layout);
     }();

@@ -71,11 +71,11 @@ const OptionTable &sweepOptionTable()
 {
     static const OptionTable table = [] {
         const auto mayBeEmpty = [](const QStringList &names) {
-            return OptionSpec{names, OptionSpec::Takes::ValueOrEmpty, {}};
+            return CliOption{names, CliOption::Takes::ValueOrEmpty, {}};
         };
-        QList<OptionSpec> own{mayBeEmpty({QStringLiteral("o"), QStringLiteral("output")}),
-                              mayBeEmpty({QStringLiteral("freq")}),
-                              mayBeEmpty({QStringLiteral("gds")}), OptionSpec::switched("force")};
+        QList<CliOption> own{mayBeEmpty({QStringLiteral("o"), QStringLiteral("output")}),
+                             mayBeEmpty({QStringLiteral("freq")}),
+                             mayBeEmpty({QStringLiteral("gds")}), CliOption::switched("force")};
         for (const SweptOption &option : numericOptions())
             own.append(mayBeEmpty({option.flag}));
         return spiralOptionTable().with(own);

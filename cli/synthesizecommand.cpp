@@ -42,14 +42,14 @@ struct SynthesisOptions
 constexpr int qPool = 20;
 
 // Turns and radius take ranges here.
-const QList<OptionSpec> &synthesisOwnOptions()
+const QList<CliOption> &synthesisOwnOptions()
 {
-    static const QList<OptionSpec> options = [] {
-        QList<OptionSpec> own;
+    static const QList<CliOption> options = [] {
+        QList<CliOption> own;
         for (const char *name : {"target", "at", "tolerance", "turns", "radius", "create", "q-at"})
-            own.append(OptionSpec::valued(name));
+            own.append(CliOption::valued(name));
         for (const char *name : {"in-box", "snap-radius", "json"})
-            own.append(OptionSpec::switched(name));
+            own.append(CliOption::switched(name));
         return own;
     }();
     return options;
@@ -77,7 +77,7 @@ SynthesisOptions splitArguments(const QStringList &arguments)
     options.inBox = given.contains(QStringLiteral("in-box"));
     options.snapRadius = given.contains(QStringLiteral("snap-radius"));
     options.json = given.contains(QStringLiteral("json"));
-    for (const OptionSpec &option : synthesisOwnOptions())
+    for (const CliOption &option : synthesisOwnOptions())
         options.spiral.remove(option.names.first());
     return options;
 }
