@@ -1,4 +1,6 @@
 // torvane-cli end to end: the real program, run as users run it.
+#include "clitestsupport.h"
+
 #include "core/inductance/geometryinductance.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/createspiral.h"
@@ -24,34 +26,6 @@
 using namespace torvane;
 
 namespace {
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// `childSetup` runs in the child before the program starts.
-Run runCli(
-    const QStringList &arguments, const std::function<void()> &childSetup = [] {},
-    const QString &program = QStringLiteral(TORVANE_CLI_PATH))
-{
-    QProcess process;
-    process.setChildProcessModifier(childSetup);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Runs the shell words in `folder`, the program standing in for the first word.
 Run runInFolder(const QString &folder, const QString &words)
 {

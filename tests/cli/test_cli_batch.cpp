@@ -1,4 +1,6 @@
 // torvane-cli synthesize and sweep, run as users run them.
+#include "clitestsupport.h"
+
 #include "core/inductance/frequencyresponse.h"
 #include "core/template/analysisfrequencies.h"
 #include "core/template/builtintemplate.h"
@@ -19,30 +21,6 @@
 using namespace torvane;
 
 namespace {
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TORVANE_CLI_PATH), arguments);
-    if (!process.waitForFinished(120000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Records of a CSV text as a spreadsheet reads them: quoted fields may hold commas, doubled
 // quotes and line breaks.
 QList<QStringList> parseCsv(const QString &text)

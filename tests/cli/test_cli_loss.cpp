@@ -1,5 +1,7 @@
 // torvane-cli's loss over frequency end to end: the table and JSON of estimate, render --plot,
 // sweep's index and synthesize --q-at, and bad input that writes nothing.
+#include "clitestsupport.h"
+
 #include "core/inductance/frequencyresponse.h"
 #include "core/template/analysisfrequencies.h"
 #include "core/template/builtintemplate.h"
@@ -17,24 +19,6 @@
 using namespace torvane;
 
 namespace {
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TORVANE_CLI_PATH), arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
 const QStringList square{"--shape",  "nsided", "--sides", "4", "--turns",   "2.5",
                          "--radius", "30",     "--width", "8", "--spacing", "3"};
 

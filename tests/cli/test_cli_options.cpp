@@ -1,4 +1,6 @@
 // The forms every command line accepts, and the one sentence each refusal gives.
+#include "clitestsupport.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -11,26 +13,6 @@ private slots:
     void formsAndRefusals_data();
     void formsAndRefusals();
 };
-
-namespace {
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// In an empty folder, so that a refusal that wrote anything would show.
-Run runCli(const QStringList &arguments, const QString &folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(TORVANE_CLI_PATH), arguments);
-    process.waitForFinished(120000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-} // namespace
 
 void CliOptionsTest::formsAndRefusals_data()
 {
@@ -83,10 +65,10 @@ void CliOptionsTest::formsAndRefusals()
     QFETCH(QStringList, arguments);
     QFETCH(QString, refusal);
     QTemporaryDir dir;
-    const Run run = runCli(arguments, dir.path());
+    const Run run = runCliIn(dir.path(), arguments);
     if (refusal.isEmpty()) {
-        const Run reference = runCli(
-            {"estimate", "--shape", "round", "--turns", "3", "--length-unit", "mil"}, dir.path());
+        const Run reference = runCliIn(
+            dir.path(), {"estimate", "--shape", "round", "--turns", "3", "--length-unit", "mil"});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(reference.out.contains(" mil\n"));
         QCOMPARE(run.out, reference.out);
