@@ -7,6 +7,7 @@
 #include "core/spiral/roundspiral.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
+#include "referencecases.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,12 +36,6 @@ struct Template
                                   metalLevelHeights(document.geometry), box.xWidth, box.yWidth);
     }
 };
-
-SpiralShape shapeNamed(const QString &name)
-{
-    const QStringList names{"round", "nsided", "diffround", "diffnsided"};
-    return SpiralShape(std::max<qsizetype>(0, names.indexOf(name)));
-}
 
 // Image index i along an axis with conductors at lower and upper (period = upper - lower, or
 // 0 with one conductor): where a coordinate lands, written out afresh from the mirror rule.
@@ -150,38 +145,22 @@ class BoxInductanceTest : public QObject
 private slots:
     void fieldSolverReferencesInTheBox()
     {
-        const QDir dir(QStringLiteral(TORVANE_INDUCTANCE_DIR));
+        const QDir dir = referenceDir();
         if (!dir.exists(QStringLiteral("box-reference.csv")))
             QSKIP("no box reference file beside the project");
         ProjectDocument document;
         QCOMPARE(loadProject(dir.filePath(QStringLiteral("box1000.son")), document), 0);
         const Template t(document);
-        QFile csv(dir.filePath(QStringLiteral("box-reference.csv")));
-        QVERIFY(csv.open(QIODevice::ReadOnly | QIODevice::Text));
-        const QStringList header = QString::fromLatin1(csv.readLine()).trimmed().split(',');
-        const auto column = [&](const char *name) {
-            return static_cast<int>(header.indexOf(QLatin1String(name)));
-        };
+        const ReferenceTable table = readReferenceTable(QStringLiteral("box-reference.csv"));
         int cases = 0;
-        while (!csv.atEnd()) {
-            const QStringList row = QString::fromLatin1(csv.readLine()).trimmed().split(',');
-            if (row.size() != header.size())
-                continue;
-            SpiralParameters p;
-            p.shape = shapeNamed(row[column("shape")]);
-            p.sides = row[column("sides")].toInt();
-            p.turns = row[column("turns")].toDouble();
-            p.radius = row[column("radius_um")].toDouble();
-            p.spiralWidth = row[column("width_um")].toDouble();
-            p.spacing = row[column("spacing_um")].toDouble();
-            p.bridgeWidth = row[column("bridge_width_um")].toDouble();
+        for (const QStringList &row : table.rows) {
             const GeometryInductance result =
-                geometryInductance(p, t.document, t.layerSetup, t.functionSetup);
+                geometryInductance(table.spiral(row), t.document, t.layerSetup, t.functionSetup);
             QVERIFY2(result.hasInBoxValues(), qPrintable(row[0] + ": " + result.inBoxReason));
             const double values[2] = {*result.inBoxWinding * 1e9,
                                       *result.inBoxReferencePlanes * 1e9};
-            const double expected[2] = {row[column("L_winding_box_nH")].toDouble(),
-                                        row[column("L_refplanes_box_nH")].toDouble()};
+            const double expected[2] = {table.number(row, "L_winding_box_nH"),
+                                        table.number(row, "L_refplanes_box_nH")};
             for (int k = 0; k < 2; ++k) {
                 QVERIFY2(std::fabs(values[k] / expected[k] - 1) < 0.003,
                          qPrintable(QStringLiteral("%1 column %2: %3 nH, expected %4 nH")

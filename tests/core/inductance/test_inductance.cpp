@@ -9,6 +9,7 @@
 #include "core/spiral/roundspiral.h"
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
+#include "referencecases.h"
 
 #include <QDir>
 
@@ -24,22 +25,6 @@ using namespace torvane;
 Q_DECLARE_METATYPE(Vec3)
 
 namespace {
-QDir referenceDir()
-{
-    return QDir(QStringLiteral(TORVANE_INDUCTANCE_DIR));
-}
-
-SpiralShape shapeNamed(const QString &name)
-{
-    if (name == QLatin1String("nsided"))
-        return SpiralShape::NSided;
-    if (name == QLatin1String("diffround"))
-        return SpiralShape::RoundDifferential;
-    if (name == QLatin1String("diffnsided"))
-        return SpiralShape::NSidedDifferential;
-    return SpiralShape::Round;
-}
-
 // Neumann's integral by composite Gauss-Legendre, 12 panels of 8 points along each filament.
 double bruteForceMutual(Vec3 p0, Vec3 p1, Vec3 q0, Vec3 q1)
 {
@@ -141,31 +126,15 @@ private slots:
         QStringList layerSetup;
         QStringList functionSetup;
         readLayerSetup(document, layerSetup, functionSetup);
-        QFile csv(dir.filePath(QStringLiteral("reference.csv")));
-        QVERIFY(csv.open(QIODevice::ReadOnly | QIODevice::Text));
-        const QStringList header = QString::fromLatin1(csv.readLine()).trimmed().split(',');
-        const auto column = [&](const char *name) {
-            return static_cast<int>(header.indexOf(QLatin1String(name)));
-        };
+        const ReferenceTable table = readReferenceTable(QStringLiteral("reference.csv"));
         int cases = 0;
-        while (!csv.atEnd()) {
-            const QStringList row = QString::fromLatin1(csv.readLine()).trimmed().split(',');
-            if (row.size() != header.size())
-                continue;
-            SpiralParameters p;
-            p.shape = shapeNamed(row[column("shape")]);
-            p.sides = row[column("sides")].toInt();
-            p.turns = row[column("turns")].toDouble();
-            p.radius = row[column("radius_um")].toDouble();
-            p.spiralWidth = row[column("width_um")].toDouble();
-            p.spacing = row[column("spacing_um")].toDouble();
-            p.bridgeWidth = row[column("bridge_width_um")].toDouble();
+        for (const QStringList &row : table.rows) {
             const GeometryInductance result =
-                geometryInductance(p, document, layerSetup, functionSetup);
+                geometryInductance(table.spiral(row), document, layerSetup, functionSetup);
             QVERIFY2(result.hasValues(), qPrintable(row[0] + ": " + result.reason));
             const double values[2] = {*result.winding * 1e9, *result.referencePlanes * 1e9};
-            const double expected[2] = {row[column("L_winding_nH")].toDouble(),
-                                        row[column("L_refplanes_nH")].toDouble()};
+            const double expected[2] = {table.number(row, "L_winding_nH"),
+                                        table.number(row, "L_refplanes_nH")};
             for (int k = 0; k < 2; ++k) {
                 const double error = values[k] / expected[k] - 1;
                 QVERIFY2(std::fabs(error) < 0.005,

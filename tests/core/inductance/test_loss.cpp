@@ -9,6 +9,7 @@
 #include "core/template/builtintemplate.h"
 #include "core/template/layerroles.h"
 #include "core/wording/inductancetext.h"
+#include "referencecases.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,22 +24,6 @@ Q_DECLARE_METATYPE(SectionCell)
 Q_DECLARE_METATYPE(ConductingBox)
 
 namespace {
-QDir referenceDir()
-{
-    return QDir(QStringLiteral(TORVANE_INDUCTANCE_DIR));
-}
-
-SpiralShape shapeNamed(const QString &name)
-{
-    if (name == QLatin1String("nsided"))
-        return SpiralShape::NSided;
-    if (name == QLatin1String("diffround"))
-        return SpiralShape::RoundDifferential;
-    if (name == QLatin1String("diffnsided"))
-        return SpiralShape::NSidedDifferential;
-    return SpiralShape::Round;
-}
-
 PieceMaterial materialNamed(const GeometryBlock &geometry, const QString &name)
 {
     return metalLoss(geometry.metalTypes[geometry.metalTypeIndex(name)]).material;
@@ -54,28 +39,12 @@ struct ReferenceCase
 QMap<QString, ReferenceCase> lossReferences()
 {
     QMap<QString, ReferenceCase> cases;
-    QFile csv(referenceDir().filePath(QStringLiteral("loss-reference.csv")));
-    if (!csv.open(QIODevice::ReadOnly | QIODevice::Text))
-        return cases;
-    const QStringList header = QString::fromLatin1(csv.readLine()).trimmed().split(',');
-    const auto column = [&](const char *name) {
-        return static_cast<int>(header.indexOf(QLatin1String(name)));
-    };
-    while (!csv.atEnd()) {
-        const QStringList row = QString::fromLatin1(csv.readLine()).trimmed().split(',');
-        if (row.size() != header.size())
-            continue;
-        ReferenceCase &c = cases[row[column("case")]];
-        SpiralParameters &p = c.parameters;
-        p.shape = shapeNamed(row[column("shape")]);
-        p.sides = row[column("sides")].toInt();
-        p.turns = row[column("turns")].toDouble();
-        p.radius = row[column("radius_um")].toDouble();
-        p.spiralWidth = row[column("width_um")].toDouble();
-        p.spacing = row[column("spacing_um")].toDouble();
-        p.bridgeWidth = p.spiralWidth;
-        c.rows.push_back({row[column("freq_Hz")].toDouble(), row[column("R_ohm")].toDouble(),
-                          row[column("L_nH")].toDouble() * 1e-9});
+    const ReferenceTable table = readReferenceTable(QStringLiteral("loss-reference.csv"));
+    for (const QStringList &row : table.rows) {
+        ReferenceCase &c = cases[table.text(row, "case")];
+        c.parameters = table.spiral(row);
+        c.rows.push_back({table.number(row, "freq_Hz"), table.number(row, "R_ohm"),
+                          table.number(row, "L_nH") * 1e-9});
     }
     return cases;
 }
