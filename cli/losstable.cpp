@@ -1,4 +1,5 @@
 #include "cli/losstable.h"
+#include "cli/terminaltext.h"
 
 #include "cli/clierror.h"
 #include "core/template/analysisfrequencies.h"
@@ -107,17 +108,7 @@ void printLossTable(QTextStream &out, const FrequencyResponse &response,
         }
         rows.append(row);
     }
-    QList<qsizetype> widths(header.size(), 0);
-    for (const QStringList &row : rows) {
-        for (qsizetype i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], row[i].size());
-    }
-    for (const QStringList &row : rows) {
-        QStringList cells;
-        for (qsizetype i = 0; i < row.size(); ++i)
-            cells.append(row[i].rightJustified(widths[i]));
-        out << cells.join(QStringLiteral("  ")) << '\n';
-    }
+    writeAlignedRows(out, rows);
 }
 
 QJsonObject frequencyResponseJson(const FrequencyResponse &response, const LoadedTemplate &loaded)

@@ -1,4 +1,5 @@
 #include "cli/synthesizecommand.h"
+#include "cli/terminaltext.h"
 #include "core/wording/inductancetext.h"
 
 #include "cli/clierror.h"
@@ -248,18 +249,7 @@ void printTable(QTextStream &out, const SynthesisRequest &request, const Synthes
             row.append(qs[i] >= 0 ? QString::number(qs[i], 'g', 4) : QStringLiteral("n/a"));
         rows.append(row);
     }
-    QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList &row : rows) {
-        for (qsizetype i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], row[i].size());
-    }
-    for (const QStringList &row : rows) {
-        QStringList cells;
-        for (qsizetype i = 0; i < row.size(); ++i)
-            cells.append(i == 0 ? row[i].leftJustified(widths[i])
-                                : row[i].rightJustified(widths[i]));
-        out << cells.join(QStringLiteral("  ")) << '\n';
-    }
+    writeAlignedRows(out, rows, true);
 }
 
 void printJson(QTextStream &out, const SynthesisResult &result, const LoadedTemplate &loaded,

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 constexpr qsizetype longestWord = 100;
 constexpr qsizetype keptEnd = 30;
@@ -35,4 +37,21 @@ QString shortenedMessage(const QString &message)
                       QStringLiteral("...(%1 characters)...").arg(length - 2 * keptEnd));
     }
     return shown;
+}
+
+void writeAlignedRows(QTextStream &out, const QList<QStringList> &rows, bool namesFirst)
+{
+    QList<qsizetype> widths;
+    for (const QStringList &row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], row[i].size());
+    }
+    for (const QStringList &row : rows) {
+        QStringList cells;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            cells.append(i == 0 && namesFirst ? row[i].leftJustified(widths[i])
+                                              : row[i].rightJustified(widths[i]));
+        out << cells.join(QStringLiteral("  ")) << '\n';
+    }
 }

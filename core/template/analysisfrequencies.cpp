@@ -49,6 +49,16 @@ QString unitSuffix(const QString &unit)
     const FrequencyUnit *known = unitNamed(unit);
     return known ? QLatin1String(known->text) : unit;
 }
+torvane::Result<double> hertzPerKnownUnit(const QString &unit)
+{
+    const double scale = hertzPerFrequencyUnit(unit);
+    if (!(scale > 0))
+        return torvane::failure(
+            QStringLiteral("The template's frequency unit '%1' is not one of Hz, kHz, MHz, "
+                           "GHz or THz.")
+                .arg(unit));
+    return scale;
+}
 } // namespace
 
 double hertzPerFrequencyUnit(const QString &unit)
@@ -78,12 +88,10 @@ FrequencySweep templateFrequencies(const ProjectDocument &document)
     if (document.frequencyLines.isEmpty())
         return logSpacedFrequencies(1e8, 1e10, defaultSweepPoints);
     const QString &unit = document.dimension.frequencyUnit;
-    const double scale = hertzPerFrequencyUnit(unit);
-    if (!(scale > 0))
-        return torvane::failure(
-            QStringLiteral("The template's frequency unit '%1' is not one of Hz, kHz, MHz, "
-                           "GHz or THz.")
-                .arg(unit));
+    const torvane::Result<double> unitScale = hertzPerKnownUnit(unit);
+    if (!unitScale)
+        return torvane::failure(unitScale.error());
+    const double scale = *unitScale;
     std::optional<double> low;
     std::optional<double> high;
     for (const QString &line : document.frequencyLines) {
@@ -118,12 +126,10 @@ FrequencySweep templateFrequencies(const ProjectDocument &document)
 
 FrequencySweep frequencyList(const QString &text, const QString &unit)
 {
-    const double scale = hertzPerFrequencyUnit(unit);
-    if (!(scale > 0))
-        return torvane::failure(
-            QStringLiteral("The template's frequency unit '%1' is not one of Hz, kHz, MHz, "
-                           "GHz or THz.")
-                .arg(unit));
+    const torvane::Result<double> unitScale = hertzPerKnownUnit(unit);
+    if (!unitScale)
+        return torvane::failure(unitScale.error());
+    const double scale = *unitScale;
     for (const QString &item : text.split(QLatin1Char(','))) {
         const QStringList parts = item.split(QLatin1Char(':'));
         if (parts.size() == 3 && parts[1].trimmed().toDouble() < parts[0].trimmed().toDouble())
