@@ -10,6 +10,7 @@
 // swings with the load, and the pair sums may run on several threads. "check" holds the
 // clustered sums against the pair-by-pair ones, with the time of each; "boxcheck" the clustered
 // box image sums against plain sums over the images (plainimagesum.h) on spirals in three boxes.
+#include "bench/core/inductance/benchspirals.h"
 #include "bench/core/inductance/plainimagesum.h"
 #include "core/inductance/currentpath.h"
 #include "core/inductance/geometryinductance.h"
@@ -31,26 +32,6 @@
 using namespace torvane;
 
 namespace {
-SpiralParameters spiral(SpiralShape shape, double turns, int sides, double radius)
-{
-    SpiralParameters p;
-    p.shape = shape;
-    p.turns = turns;
-    p.sides = sides;
-    p.radius = radius;
-    p.spiralWidth = 10;
-    p.spacing = 5;
-    p.bridgeWidth = 10;
-    return p;
-}
-
-double cpuMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
 // The clustered sums against the pair-by-pair ones for one spiral.
 void check(const char *name, double turns, const SpiralParameters &p,
            const ProjectDocument &document, const QStringList &layerSetup,
@@ -134,7 +115,7 @@ int boxChecks(const QString &onlyShape)
     for (const auto &s : spirals) {
         if (!QString::fromLatin1(s.name).startsWith(onlyShape))
             continue;
-        SpiralParameters p = spiral(s.shape, s.turns, s.sides, s.radius);
+        SpiralParameters p = benchSpiral({s.name, s.shape, s.sides, s.radius}, s.turns);
         p.spiralWidth = 8;
         p.spacing = 4;
         p.bridgeWidth = 8;
@@ -145,11 +126,6 @@ int boxChecks(const QString &onlyShape)
     return good ? 0 : 1;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -170,13 +146,7 @@ int main(int argc, char **argv)
     QStringList functionSetup;
     readLayerSetup(document, layerSetup, functionSetup);
 
-    const struct
-    {
-        const char *name;
-        SpiralShape shape;
-        int sides;
-        double radius;
-    } shapes[] = {
+    const std::vector<BenchShape> shapes{
         {"round", SpiralShape::Round, 0, 50},
         {"n-sided, 8 sides", SpiralShape::NSided, 8, 50},
         {"n-sided, 16 sides", SpiralShape::NSided, 16, 50},
@@ -184,17 +154,12 @@ int main(int argc, char **argv)
         {"n-sided differential, 8 sides", SpiralShape::NSidedDifferential, 8, 50},
         {"n-sided differential, 16 sides", SpiralShape::NSidedDifferential, 16, 100},
     };
-    for (const auto &shape : shapes) {
-        if (!QString::fromLatin1(shape.name).startsWith(onlyShape))
-            continue;
-        const bool differential = isDifferential(shape.shape);
-        for (const double turns : {2.0, 5.0, 10.0, differential ? 99.0 : 99.99}) {
-            if (onlyTurns > 0 && turns != onlyTurns)
-                continue;
-            const SpiralParameters p = spiral(shape.shape, turns, shape.sides, shape.radius);
+    return forEachBenchSpiral(
+        shapes, onlyShape, onlyTurns,
+        [&](const BenchShape &shape, double turns, const SpiralParameters &p) {
             if (checking) {
                 check(shape.name, turns, p, document, layerSetup, functionSetup);
-                continue;
+                return 0;
             }
             GeometryInductance result;
             const auto timed = [&](BoxEffect box) {
@@ -220,7 +185,6 @@ int main(int argc, char **argv)
                         shape.name, turns, wall, cpu, freeWall, freeCpu, *result.winding * 1e9,
                         *result.referencePlanes * 1e9, *result.inBoxWinding * 1e9,
                         *result.inBoxReferencePlanes * 1e9);
-        }
-    }
-    return 0;
+            return 0;
+        });
 }

@@ -7,6 +7,7 @@
 //   bench_loss stop [SHAPE [TURNS]]
 // SHAPE picks the shapes whose name starts with it, TURNS one size. The wall time is the median;
 // the CPU time per call counts every thread (the frequencies run in parallel).
+#include "bench/core/inductance/benchspirals.h"
 #include "core/inductance/frequencyresponse.h"
 #include "core/template/analysisfrequencies.h"
 #include "core/template/builtintemplate.h"
@@ -26,32 +27,6 @@
 using namespace torvane;
 
 namespace {
-SpiralParameters spiral(SpiralShape shape, double turns, int sides, double radius)
-{
-    SpiralParameters p;
-    p.shape = shape;
-    p.turns = turns;
-    p.sides = sides;
-    p.radius = radius;
-    p.spiralWidth = 10;
-    p.spacing = 5;
-    p.bridgeWidth = 10;
-    return p;
-}
-
-double cpuMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 struct Technology
 {
     ProjectDocument document = builtInTemplate();
@@ -129,13 +104,7 @@ int main(int argc, char **argv)
     const Technology t;
     const std::vector<double> frequencies = logSpacedFrequencies(1e8, 1e10, 20);
 
-    const struct
-    {
-        const char *name;
-        SpiralShape shape;
-        int sides;
-        double radius;
-    } shapes[] = {
+    const std::vector<BenchShape> shapes{
         {"round", SpiralShape::Round, 0, 50},
         {"n-sided, 4 sides", SpiralShape::NSided, 4, 50},
         {"n-sided, 8 sides", SpiralShape::NSided, 8, 50},
@@ -143,17 +112,12 @@ int main(int argc, char **argv)
         {"round differential", SpiralShape::RoundDifferential, 0, 50},
         {"n-sided differential, 8 sides", SpiralShape::NSidedDifferential, 8, 50},
     };
-    for (const auto &shape : shapes) {
-        if (!QString::fromLatin1(shape.name).startsWith(onlyShape))
-            continue;
-        const bool differential = isDifferential(shape.shape);
-        for (const double turns : {2.0, 5.0, 10.0, differential ? 99.0 : 99.99}) {
-            if (onlyTurns > 0 && turns != onlyTurns)
-                continue;
-            const SpiralParameters p = spiral(shape.shape, turns, shape.sides, shape.radius);
+    return forEachBenchSpiral(
+        shapes, onlyShape, onlyTurns,
+        [&](const BenchShape &shape, double turns, const SpiralParameters &p) {
             if (stopping) {
                 measureStop(shape.name, turns, p, t, frequencies);
-                continue;
+                return 0;
             }
             // The largest spirals once: they take seconds.
             const int runs = turns > 50 ? 1 : repetitions;
@@ -168,7 +132,7 @@ int main(int argc, char **argv)
             if (!result.hasInBoxValues()) {
                 std::printf("%-32s %6.2f turns %8.2f ms %8.2f ms CPU | no box: %s\n", shape.name,
                             turns, free.wall, free.cpu, qPrintable(result.inBoxReason));
-                continue;
+                return 0;
             }
             const FrequencyPoint &top = result.freeSpace.back();
             const FrequencyPoint &topBox = result.inBox.back();
@@ -179,7 +143,6 @@ int main(int argc, char **argv)
                         result.resistanceDC, top.resistance, topBox.resistance,
                         top.inductance * 1e9, topBox.inductance * 1e9, result.peakQ()->q,
                         result.inBoxPeakQ()->q);
-        }
-    }
-    return 0;
+            return 0;
+        });
 }
