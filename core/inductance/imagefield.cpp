@@ -1,4 +1,5 @@
 #include "core/inductance/imagefield.h"
+#include "core/inductance/clustertree.h"
 
 #include "core/inductance/fieldgradient.h"
 #include "core/inductance/gausslegendre.h"
@@ -46,18 +47,11 @@ struct Piece
     int index = 0; // in the caller's list
 };
 
-struct Node
+struct Node : ClusterNode
 {
-    double cx = 0;
-    double cy = 0;
-    double radius = 0;
-    int begin = 0;
-    int end = 0;
-    int child = -1; // the first of two, the second follows it
     int parent = -1;
     unsigned levels = 0; // levels of its pieces
     int firstBlock = 0;  // its moments and local expansions, one per level present, in order
-    bool leaf() const { return child < 0; }
 };
 
 // The images' field about a node at one level, as a local expansion taken above and below it.
@@ -341,20 +335,13 @@ private:
             return;
         }
         const bool alongX = maxX - minX >= maxY - minY;
-        const int middle = begin + (end - begin) / 2;
-        std::nth_element(m_order.begin() + begin, m_order.begin() + middle, m_order.begin() + end,
-                         [&](int p, int q) {
-                             const Piece &a = m_pieces[p];
-                             const Piece &b = m_pieces[q];
-                             return alongX ? a.start.x + a.end.x < b.start.x + b.end.x
-                                           : a.start.y + a.end.y < b.start.y + b.end.y;
-                         });
-        node.child = static_cast<int>(m_nodes.size());
-        m_nodes[index] = node;
-        m_nodes.emplace_back();
-        m_nodes.emplace_back();
-        build(node.child, index, begin, middle);
-        build(node.child + 1, index, middle, end);
+        const int middle = splitAtMiddle(m_order, begin, end, alongX, [&](int piece, bool x) {
+            const Piece &p = m_pieces[piece];
+            return x ? p.start.x + p.end.x : p.start.y + p.end.y;
+        });
+        const int child = storeWithChildren(m_nodes, index, node);
+        build(child, index, begin, middle);
+        build(child + 1, index, middle, end);
     }
 
     static int block(const Node &node, int level)

@@ -1,4 +1,5 @@
 #include "core/inductance/imagesum.h"
+#include "core/inductance/clustertree.h"
 
 #include "core/inductance/gausslegendre.h"
 #include "core/inductance/multipole.h"
@@ -46,17 +47,10 @@ void add(ChannelSums &to, const ChannelSums &from)
     to[1] += from[1];
 }
 
-struct Node
+struct Node : ClusterNode
 {
-    double cx = 0;
-    double cy = 0;
-    double radius = 0;
-    int begin = 0;
-    int end = 0;
-    int child = -1;         // the first of two, the second follows it
     std::uint64_t mask = 0; // moment blocks present: bit level * 2 + list (0 first, 1 second)
     int firstBlock = 0;     // the present blocks, in bit order
-    bool leaf() const { return child < 0; }
 };
 
 // The factors that turn a group's moments into those of its image: the image current's
@@ -439,19 +433,12 @@ private:
         }
         if (end - begin > m_settings.leafSize) {
             const bool alongX = maxX - minX >= maxY - minY;
-            const int middle = begin + (end - begin) / 2;
-            std::nth_element(m_order.begin() + begin, m_order.begin() + middle,
-                             m_order.begin() + end, [&](int p, int q) {
-                                 const PieceFrame &fp = m_frames[p];
-                                 const PieceFrame &fq = m_frames[q];
-                                 return alongX ? fp.mid.x < fq.mid.x : fp.mid.y < fq.mid.y;
-                             });
-            node.child = static_cast<int>(m_nodes.size());
-            m_nodes[index] = node;
-            m_nodes.emplace_back();
-            m_nodes.emplace_back();
-            build(node.child, begin, middle);
-            build(node.child + 1, middle, end);
+            const int middle = splitAtMiddle(m_order, begin, end, alongX, [&](int piece, bool x) {
+                return x ? m_frames[piece].mid.x : m_frames[piece].mid.y;
+            });
+            const int child = storeWithChildren(m_nodes, index, node);
+            build(child, begin, middle);
+            build(child + 1, middle, end);
         } else {
             m_nodes[index] = node;
         }
