@@ -100,24 +100,15 @@ private:
 
     void build(int index, int begin, int end)
     {
-        double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
-        double midMinX = INFINITY, midMinY = INFINITY, midMaxX = -INFINITY, midMaxY = -INFINITY;
-        for (int k = begin; k < end; ++k) {
-            const PieceFrame &f = m_frames[m_pieces[k]];
-            minX = std::min({minX, f.start.x, f.end.x});
-            maxX = std::max({maxX, f.start.x, f.end.x});
-            minY = std::min({minY, f.start.y, f.end.y});
-            maxY = std::max({maxY, f.start.y, f.end.y});
-            midMinX = std::min(midMinX, f.mid.x);
-            midMaxX = std::max(midMaxX, f.mid.x);
-            midMinY = std::min(midMinY, f.mid.y);
-            midMaxY = std::max(midMaxY, f.mid.y);
-        }
-        Node node;
-        node.begin = begin;
-        node.end = end;
-        node.cx = 0.5 * (minX + maxX);
-        node.cy = 0.5 * (minY + maxY);
+        PlaneBox mids;
+        for (int k = begin; k < end; ++k)
+            mids.add(m_frames[m_pieces[k]].mid);
+        Node node = centredNode<Node>(boxOfEnds(m_pieces, begin, end,
+                                                [&](int piece) {
+                                                    return std::pair(m_frames[piece].start,
+                                                                     m_frames[piece].end);
+                                                }),
+                                      begin, end);
         for (int k = begin; k < end; ++k) {
             const PieceFrame &f = m_frames[m_pieces[k]];
             const double sx = f.start.x - node.cx;
@@ -129,7 +120,7 @@ private:
             node.radius = std::max(node.radius, reach);
         }
         if (end - begin > m_settings.leafSize) {
-            const bool alongX = midMaxX - midMinX >= midMaxY - midMinY;
+            const bool alongX = mids.widerAlongX();
             const int middle = splitAtMiddle(m_pieces, begin, end, alongX, [&](int piece, bool x) {
                 return x ? m_frames[piece].mid.x : m_frames[piece].mid.y;
             });

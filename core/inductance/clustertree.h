@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace torvane {
@@ -18,6 +19,49 @@ struct ClusterNode
     int child = -1; // the first of two, the second follows it
     bool leaf() const { return child < 0; }
 };
+
+// The box of points in the plane.
+struct PlaneBox
+{
+    double minX = INFINITY;
+    double minY = INFINITY;
+    double maxX = -INFINITY;
+    double maxY = -INFINITY;
+
+    template <class Point> void add(const Point &p)
+    {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    bool widerAlongX() const { return maxX - minX >= maxY - minY; }
+};
+
+// The box of the end points of `order`'s pieces [begin, end), which `ends(piece)` gives as a
+// pair.
+template <class Ends>
+PlaneBox boxOfEnds(const std::vector<int> &order, int begin, int end, Ends ends)
+{
+    PlaneBox box;
+    for (int k = begin; k < end; ++k) {
+        const auto [start, finish] = ends(order[k]);
+        box.add(start);
+        box.add(finish);
+    }
+    return box;
+}
+
+// A node over the pieces [begin, end), centred on their box.
+template <class Node> Node centredNode(const PlaneBox &box, int begin, int end)
+{
+    Node node;
+    node.begin = begin;
+    node.end = end;
+    node.cx = 0.5 * (box.minX + box.maxX);
+    node.cy = 0.5 * (box.minY + box.maxY);
+    return node;
+}
 
 // Orders `order`'s pieces [begin, end) so that the first half has the lower `key(piece,
 // alongX)`, and returns where the second half begins.

@@ -265,16 +265,15 @@ private:
     // A share of the distance from the path to its nearest image.
     void setHeightStep()
     {
-        double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
+        PlaneBox plan;
         for (const Piece &p : m_pieces) {
-            minX = std::min({minX, p.start.x, p.end.x});
-            maxX = std::max({maxX, p.start.x, p.end.x});
-            minY = std::min({minY, p.start.y, p.end.y});
-            maxY = std::max({maxY, p.start.y, p.end.y});
+            plan.add(p.start);
+            plan.add(p.end);
             m_low = std::min(m_low, p.start.z);
             m_high = std::max(m_high, p.start.z);
         }
-        double nearest = std::min({minX, m_box.xWidth - maxX, minY, m_box.yWidth - maxY});
+        double nearest =
+            std::min({plan.minX, m_box.xWidth - plan.maxX, plan.minY, m_box.yWidth - plan.maxY});
         if (m_box.cover)
             nearest = std::min(nearest, *m_box.cover - m_high);
         if (m_box.ground)
@@ -308,20 +307,11 @@ private:
 
     void build(int index, int parent, int begin, int end)
     {
-        double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
-        for (int k = begin; k < end; ++k) {
-            const Piece &p = m_pieces[m_order[k]];
-            minX = std::min({minX, p.start.x, p.end.x});
-            maxX = std::max({maxX, p.start.x, p.end.x});
-            minY = std::min({minY, p.start.y, p.end.y});
-            maxY = std::max({maxY, p.start.y, p.end.y});
-        }
-        Node node;
-        node.begin = begin;
-        node.end = end;
+        const PlaneBox bounds = boxOfEnds(m_order, begin, end, [&](int piece) {
+            return std::pair(m_pieces[piece].start, m_pieces[piece].end);
+        });
+        Node node = centredNode<Node>(bounds, begin, end);
         node.parent = parent;
-        node.cx = 0.5 * (minX + maxX);
-        node.cy = 0.5 * (minY + maxY);
         for (int k = begin; k < end; ++k) {
             const Piece &p = m_pieces[m_order[k]];
             node.levels |= 1u << p.level;
@@ -334,7 +324,7 @@ private:
             m_nodes[index] = node;
             return;
         }
-        const bool alongX = maxX - minX >= maxY - minY;
+        const bool alongX = bounds.widerAlongX();
         const int middle = splitAtMiddle(m_order, begin, end, alongX, [&](int piece, bool x) {
             const Piece &p = m_pieces[piece];
             return x ? p.start.x + p.end.x : p.start.y + p.end.y;

@@ -407,19 +407,10 @@ private:
 
     void build(int index, int begin, int end)
     {
-        double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
-        for (int k = begin; k < end; ++k) {
-            const PieceFrame &f = m_frames[m_order[k]];
-            minX = std::min({minX, f.start.x, f.end.x});
-            maxX = std::max({maxX, f.start.x, f.end.x});
-            minY = std::min({minY, f.start.y, f.end.y});
-            maxY = std::max({maxY, f.start.y, f.end.y});
-        }
-        Node node;
-        node.begin = begin;
-        node.end = end;
-        node.cx = 0.5 * (minX + maxX);
-        node.cy = 0.5 * (minY + maxY);
+        const PlaneBox bounds = boxOfEnds(m_order, begin, end, [&](int piece) {
+            return std::pair(m_frames[piece].start, m_frames[piece].end);
+        });
+        Node node = centredNode<Node>(bounds, begin, end);
         for (int k = begin; k < end; ++k) {
             const PieceFrame &f = m_frames[m_order[k]];
             const double sx = f.start.x - node.cx;
@@ -432,7 +423,7 @@ private:
             node.radius = std::max(node.radius, reach);
         }
         if (end - begin > m_settings.leafSize) {
-            const bool alongX = maxX - minX >= maxY - minY;
+            const bool alongX = bounds.widerAlongX();
             const int middle = splitAtMiddle(m_order, begin, end, alongX, [&](int piece, bool x) {
                 return x ? m_frames[piece].mid.x : m_frames[piece].mid.y;
             });
